@@ -1,0 +1,18 @@
+// Naming entries by their path inside the package: folders joined by "/", as UTF-8.
+#pragma once
+
+#include "folder_tree.h"
+
+#include <string>
+#include <string_view>
+
+namespace tessel {
+
+// "data/tables/ships.tbl" for a file, "data/tables/" for a folder, "" for the root.
+std::string EntryPath(const TreeNode* node);
+
+// The first entry in directory order whose path is the given one. A trailing "/" names a
+// folder only. Null when there is none.
+TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
+
+} // namespace tessel

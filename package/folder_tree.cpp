@@ -1,0 +1,143 @@
+#include "folder_tree.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace tessel {
+
+TreeNode* TreeNode::next() const {
+    if (first_)
+        return first_;
+    return nextAfterSubtree();
+}
+
+TreeNode* TreeNode::nextAfterSubtree() const {
+    for (const TreeNode* node = this; node; node = node->parent_) {
+        if (node->next_)
+            return node->next_;
+    }
+    return nullptr;
+}
+
+bool TreeNode::isWithin(const TreeNode* ancestor) const {
+    for (const TreeNode* node = this; node; node = node->parent_) {
+        if (node == ancestor)
+            return true;
+    }
+    return false;
+}
+
+FolderTree::~FolderTree() { clear(); }
+
+TreeNode* FolderTree::addRoot() {
+    if (root_)
+        throw std::logic_error("the folder tree already has a root");
+    root_ = new TreeNode(std::string(kRootText), std::nullopt);
+    count_ = 1;
+    return root_;
+}
+
+TreeNode* FolderTree::appendChild(TreeNode* parent, std::string text, std::optional<EntryRecord> record) {
+    auto* node = new TreeNode(std::move(text), record);
+    node->parent_ = parent;
+    node->level_ = parent->level_ + 1;
+    node->previous_ = parent->last_;
+    if (parent->last_)
+        parent->last_->next_ = node;
+    else
+        parent->first_ = node;
+    parent->last_ = node;
+    ++parent->childCount_;
+    ++count_;
+    return node;
+}
+
+void FolderTree::remove(TreeNode* node) {
+    if (node == root_) {
+        clear();
+        return;
+    }
+    TreeNode* parent = node->parent_;
+    if (node->previous_)
+        node->previous_->next_ = node->next_;
+    else
+        parent->first_ = node->next_;
+    if (node->next_)
+        node->next_->previous_ = node->previous_;
+    else
+        parent->last_ = node->previous_;
+    --parent->childCount_;
+    node->next_ = nullptr;
+    node->previous_ = nullptr;
+    destroySubtree(node);
+}
+
+// Iterative, so that deep or wide trees cannot exhaust the stack.
+void FolderTree::destroySubtree(TreeNode* node) {
+    TreeNode* current = node;
+    while (current) {
+        if (current->first_) {
+            current = current->first_;
+            continue;
+        }
+        TreeNode* parent = current->parent_;
+        TreeNode* following = current->next_;
+        const bool wasTop = current == node;
+        delete current;
+        --count_;
+        if (wasTop)
+            return;
+        parent->first_ = following;
+        if (!following)
+            parent->last_ = nullptr;
+        current = following ? following : parent;
+        if (!following)
+            parent->childCount_ = 0;
+    }
+}
+
+void FolderTree::clear() {
+    if (root_) {
+        root_->next_ = nullptr;
+        destroySubtree(root_);
+    }
+    root_ = nullptr;
+    count_ = 0;
+    fileStamp_ = {};
+}
+
+void FolderTree::swap(FolderTree& other) noexcept {
+    std::swap(root_, other.root_);
+    std::swap(count_, other.count_);
+    std::swap(fileStamp_, other.fileStamp_);
+}
+
+std::size_t FolderTree::absoluteIndex(const TreeNode* node) const {
+    std::size_t index = 0;
+    for (const TreeNode* walk = root_; walk; walk = walk->next(), ++index) {
+        if (walk == node)
+            return index;
+    }
+    throw std::logic_error("the node is not in the folder tree");
+}
+
+void ClearFolderTree(FolderTree& tree) { tree.clear(); }
+
+std::string GetFolderPath(const TreeNode* node, int lowestLevel) {
+    std::string path;
+    for (const TreeNode* walk = node; walk->level() >= lowestLevel && walk->parent(); walk = walk->parent()) {
+        if (walk->isFolder())
+            path.insert(0, walk->text() + "/");
+    }
+    return path;
+}
+
+std::size_t SubtreeSize(const TreeNode* node) {
+    std::size_t size = 0;
+    const TreeNode* end = node->nextAfterSubtree();
+    for (const TreeNode* walk = node; walk != end; walk = walk->next())
+        ++size;
+    return size;
+}
+
+} // namespace tessel

@@ -1,0 +1,106 @@
+// The open package as an ordered tree: the root "Main" for the top level, folder nodes
+// without a record, file nodes that own a copy of their directory record.
+#pragma once
+
+#include "package_file.h"
+#include "vp_format.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace tessel {
+
+inline constexpr std::string_view kRootText = "Main";
+
+class TreeNode {
+public:
+    const std::string& text() const { return text_; }
+    void setText(std::string text) { text_ = std::move(text); }
+
+    // A file node's record; null for folder nodes and the root.
+    EntryRecord* record() { return record_ ? &*record_ : nullptr; }
+    const EntryRecord* record() const { return record_ ? &*record_ : nullptr; }
+    bool isFile() const { return record_.has_value(); }
+    bool isFolder() const { return !record_.has_value(); }
+    void setRecord(const EntryRecord& record) { record_ = record; }
+
+    TreeNode* parent() const { return parent_; }
+    TreeNode* firstChild() const { return first_; }
+    TreeNode* lastChild() const { return last_; }
+    TreeNode* nextSibling() const { return next_; }
+    TreeNode* previousSibling() const { return previous_; }
+    std::size_t childCount() const { return childCount_; }
+    // 0 for the root, 1 for the package's top-level entries.
+    int level() const { return level_; }
+
+    // The next node in depth-first pre-order, or null after the last one.
+    TreeNode* next() const;
+    // The first node after this node's subtree in pre-order, or null.
+    TreeNode* nextAfterSubtree() const;
+    // Whether this node lies in the subtree of the given node (itself included).
+    bool isWithin(const TreeNode* ancestor) const;
+
+private:
+    friend class FolderTree;
+    TreeNode(std::string text, std::optional<EntryRecord> record) : text_(std::move(text)), record_(record) {}
+
+    std::string text_;
+    std::optional<EntryRecord> record_;
+    TreeNode* parent_ = nullptr;
+    TreeNode* first_ = nullptr;
+    TreeNode* last_ = nullptr;
+    TreeNode* next_ = nullptr;
+    TreeNode* previous_ = nullptr;
+    std::size_t childCount_ = 0;
+    int level_ = 0;
+};
+
+class FolderTree {
+public:
+    FolderTree() = default;
+    FolderTree(const FolderTree&) = delete;
+    FolderTree& operator=(const FolderTree&) = delete;
+    ~FolderTree();
+
+    // The first node, the root; null while the tree is empty.
+    TreeNode* root() const { return root_; }
+    bool empty() const { return root_ == nullptr; }
+    std::size_t count() const { return count_; }
+
+    // Makes the root "Main" of an empty tree.
+    TreeNode* addRoot();
+    // Adds a node as the parent's last child.
+    TreeNode* appendChild(TreeNode* parent, std::string text, std::optional<EntryRecord> record = std::nullopt);
+    // Removes a node with its whole subtree and their records.
+    void remove(TreeNode* node);
+    // Removes every node.
+    void clear();
+    void swap(FolderTree& other) noexcept;
+
+    // The state of the package file that the tree mirrors, as loaded or last written.
+    const FileStamp& fileStamp() const { return fileStamp_; }
+    void setFileStamp(const FileStamp& stamp) { fileStamp_ = stamp; }
+
+    // Position in depth-first pre-order over the whole tree, the root being 0.
+    std::size_t absoluteIndex(const TreeNode* node) const;
+
+private:
+    void destroySubtree(TreeNode* node);
+
+    TreeNode* root_ = nullptr;
+    std::size_t count_ = 0;
+    FileStamp fileStamp_;
+};
+
+// Releases every record and removes every node.
+void ClearFolderTree(FolderTree& tree);
+
+// The names of the folders from the node up to the given level, outermost first, each
+// followed by "/". A file node yields its folder's path; the root yields "".
+std::string GetFolderPath(const TreeNode* node, int lowestLevel);
+
+// Number of nodes in the subtree of a node, the node included.
+std::size_t SubtreeSize(const TreeNode* node);
+
+} // namespace tessel

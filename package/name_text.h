@@ -1,0 +1,20 @@
+// Entry names are byte strings in the package and are stored back unchanged. For display
+// and for file names on disk they become UTF-8: valid UTF-8 is taken as it is, anything
+// else is read as Windows-1252.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tessel {
+
+bool IsValidUtf8(std::string_view bytes);
+std::string NameToUtf8(std::string_view bytes);
+// A new name as stored: UTF-8 cut to at most maxBytes without splitting a character.
+std::string Utf8ToStoredName(std::string_view utf8, std::size_t maxBytes);
+
+// Whether a name can become a file name inside a destination folder without escaping it:
+// not empty, not "." or "..", and holding no "/" or NUL.
+bool IsSafeEntryName(std::string_view name);
+
+} // namespace tessel

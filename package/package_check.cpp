@@ -1,0 +1,140 @@
+#include "package_check.h"
+
+#include "name_text.h"
+#include "package_file.h"
+#include "vp_format.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string_view>
+
+namespace tessel {
+
+namespace {
+
+struct DataSpan {
+    std::int64_t begin;
+    std::int64_t end;
+    std::string path;
+};
+
+std::string Quoted(std::string_view text) { return "\"" + NameToUtf8(text) + "\""; }
+
+std::string Printable(std::string_view bytes) {
+    std::string out;
+    static const char* hex = "0123456789ABCDEF";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            out.push_back(c);
+        } else {
+            out += "\\x";
+            out.push_back(hex[byte >> 4]);
+            out.push_back(hex[byte & 15]);
+        }
+    }
+    return out;
+}
+
+void CheckHeader(const PackageHeader& header, std::vector<std::string>& problems) {
+    if (!header.hasMagic())
+        problems.push_back("header: magic is \"" + Printable({header.Magic.data(), header.Magic.size()}) +
+                           "\", not \"VPVP\"");
+    if (header.Version != kVersion)
+        problems.push_back("header: version is " + std::to_string(header.Version) + ", not 2");
+}
+
+// Returns false when the directory cannot be read at all.
+bool CheckBounds(const PackageHeader& header, std::int64_t fileSize, std::vector<std::string>& problems) {
+    const std::string where = "directory at offset " + std::to_string(header.DirOffset);
+    if (header.DirOffset < 0 || header.DirOffset > fileSize) {
+        problems.push_back(where + " lies past the end of the file (" + std::to_string(fileSize) + " bytes)");
+        return false;
+    }
+    if (header.DirOffset < kHeaderSize && header.EntryCount > 0) {
+        problems.push_back(where + " overlaps the header");
+        return false;
+    }
+    const std::int64_t count = std::max<std::int32_t>(header.EntryCount, 0);
+    const std::int64_t end = header.DirOffset + count * kDirEntrySize;
+    if (end > fileSize) {
+        problems.push_back("directory of " + std::to_string(count) + " records at offset " + std::to_string(header.DirOffset) +
+                           " runs past the end of the file (" + std::to_string(fileSize) + " bytes)");
+        return false;
+    }
+    if (end < fileSize && count > 0)
+        problems.push_back(std::to_string(fileSize - end) + " bytes follow the directory");
+    return true;
+}
+
+void CheckOverlaps(std::vector<DataSpan>& spans, std::vector<std::string>& problems) {
+    std::sort(spans.begin(), spans.end(), [](const DataSpan& a, const DataSpan& b) { return a.begin < b.begin; });
+    const DataSpan* widest = nullptr;
+    for (const DataSpan& span : spans) {
+        if (widest && span.begin < widest->end)
+            problems.push_back("entries \"" + widest->path + "\" and \"" + span.path + "\" share data (bytes " +
+                               std::to_string(span.begin) + " to " +
+                               std::to_string(std::min(span.end, widest->end) - 1) + ")");
+        if (!widest || span.end > widest->end)
+            widest = &span;
+    }
+}
+
+} // namespace
+
+std::vector<std::string> CheckPackage(const std::string& path) {
+    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Shared);
+    std::vector<std::string> problems;
+    const std::int64_t fileSize = file.size();
+    if (fileSize == 0)
+        return problems;
+    if (fileSize < kHeaderSize) {
+        problems.push_back("header: the file has " + std::to_string(fileSize) + " bytes, fewer than the header's " +
+                           std::to_string(kHeaderSize));
+        return problems;
+    }
+    const PackageHeader header = ReadHeader(file);
+    CheckHeader(header, problems);
+    if (!CheckBounds(header, fileSize, problems))
+        return problems;
+
+    std::vector<std::string> folders; // open folders, outermost first, as "a/b/"
+    std::vector<DataSpan> spans;
+    file.seek(header.DirOffset);
+    unsigned char bytes[kDirEntrySize];
+    for (std::int32_t i = 0; i < header.EntryCount; ++i) {
+        file.readExact(bytes, kDirEntrySize);
+        const DirEntry entry = DecodeDirEntry(bytes);
+        const std::string name = entry.name();
+        if (entry.isFolderEnd()) {
+            if (!folders.empty())
+                folders.pop_back();
+            continue;
+        }
+        const std::string parent = folders.empty() ? std::string() : folders.back();
+        const std::string entryPath = parent + NameToUtf8(name) + (entry.isFolder() ? "/" : "");
+        if (!IsSafeEntryName(name))
+            problems.push_back("entry \"" + entryPath + "\": the name " + Quoted(name) +
+                               " cannot be extracted safely");
+        if (entry.isFolder()) {
+            folders.push_back(entryPath);
+            continue;
+        }
+        const std::int64_t begin = entry.Offset;
+        const std::int64_t end = begin + entry.Size;
+        if (entry.Size < 0 || begin < kHeaderSize || end > header.DirOffset) {
+            problems.push_back("entry \"" + entryPath + "\": data at offset " + std::to_string(entry.Offset) +
+                               " of " + std::to_string(entry.Size) + " bytes lies outside the data area (" +
+                               std::to_string(kHeaderSize) + " to " + std::to_string(header.DirOffset) + ")");
+        } else if (entry.Size > 0) {
+            spans.push_back({begin, end, entryPath});
+        }
+    }
+    if (!folders.empty())
+        problems.push_back(std::to_string(folders.size()) + " folder" + (folders.size() == 1 ? " is" : "s are") +
+                           " left open at the end of the directory");
+    CheckOverlaps(spans, problems);
+    return problems;
+}
+
+} // namespace tessel

@@ -1,0 +1,27 @@
+// Every failure of the engine is raised as a PackageError whose message is the text the user sees.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tessel {
+
+class PackageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kStreamReadError = "Stream read error";
+inline constexpr const char* kStreamWriteError = "Stream write error";
+inline constexpr const char* kUnableToCreateDirectory = "Unable to create directory";
+
+// "Cannot open file "<full path>". <reason>"
+std::string CannotOpenMessage(const std::string& path, const std::string& reason);
+// "Cannot create file "<full path>". <reason>"
+std::string CannotCreateMessage(const std::string& path, const std::string& reason);
+// The system's text for an errno value, starting with a capital letter.
+std::string SystemReason(int error);
+// The path made absolute against the working folder, without resolving links.
+std::string FullPath(const std::string& path);
+
+} // namespace tessel

@@ -1,0 +1,82 @@
+// The one door through which the engine reads and writes package files: a POSIX file
+// descriptor with a position, stream-style errors, advisory locking, and a hook through
+// which tests make a chosen operation fail.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+
+namespace tessel {
+
+enum class FileAccess { Read, ReadWrite };
+// Exclusive takes a non-blocking exclusive advisory lock for as long as the file is open;
+// Shared takes none, so several handles may coexist.
+enum class FileSharing { Exclusive, Shared };
+
+// What identifies the bytes of a file as we last saw them.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t size = -1;
+    std::int64_t modifiedSeconds = 0;
+    long modifiedNanoseconds = 0;
+
+    bool valid() const { return size >= 0; }
+    bool operator==(const FileStamp&) const = default;
+};
+
+class PackageFile {
+public:
+    // Opens an existing file; throws "Cannot open file ..." on failure.
+    static PackageFile Open(const std::string& path, FileAccess access, FileSharing sharing);
+
+    PackageFile(PackageFile&& other) noexcept;
+    PackageFile& operator=(PackageFile&& other) noexcept;
+    PackageFile(const PackageFile&) = delete;
+    PackageFile& operator=(const PackageFile&) = delete;
+    ~PackageFile();
+
+    const std::string& path() const { return path_; }
+    int descriptor() const { return fd_; }
+
+    void seek(std::int64_t position);
+    std::int64_t position() const { return position_; }
+    std::int64_t size() const;
+
+    // Reads up to count bytes; fewer only at the end of the file.
+    std::size_t read(void* buffer, std::size_t count);
+    // Reads exactly count bytes or throws "Stream read error".
+    void readExact(void* buffer, std::size_t count);
+    // Writes all bytes or throws "Stream write error".
+    void writeAll(const void* buffer, std::size_t count);
+    // Cuts the file at the current position.
+    void truncate();
+    void sync();
+    FileStamp stamp() const;
+
+    void close();
+
+private:
+    PackageFile(int fd, std::string path);
+
+    int fd_ = -1;
+    std::string path_;
+    std::int64_t position_ = 0;
+};
+
+FileStamp StampOf(const std::string& path);
+
+// Test hook: makes the n-th counted operation (read, write, truncate or sync, counted
+// from 1 after Arm) fail as a full disk or an I/O error would.
+namespace FaultInjection {
+void Arm(long failingOperation);
+void Disarm();
+// Operations counted since the last Arm.
+long OperationsSeen();
+// Whether the armed failure has struck.
+bool Struck();
+} // namespace FaultInjection
+
+} // namespace tessel

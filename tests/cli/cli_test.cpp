@@ -1,0 +1,107 @@
+#include "package_builder.h"
+
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace tessel {
+namespace {
+
+using testing::PackageBuilder;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs tessel-vp with the arguments (quoted for the shell) and gathers its output.
+Result RunTool(const std::string& arguments) {
+    testing::TempDir scratch;
+    const std::string errPath = scratch.file("err");
+    const std::string command = std::string(TESSEL_VP_PATH) + " " + arguments + " 2>" + errPath;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    std::array<char, 4096> buffer;
+    while (std::size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe))
+        out.append(buffer.data(), got);
+    const int status = pclose(pipe);
+    return {WEXITSTATUS(status), out, testing::ReadFileBytes(errPath)};
+}
+
+struct Cli : ::testing::Test {
+    testing::TempDir dir;
+    std::string package = dir.file("s.vp");
+    void SetUp() override {
+        PackageBuilder()
+            .folder("data")
+            .folder("tables")
+            .file("ships.tbl", std::string(1234567, 's'), 1117627200)
+            .end()
+            .folder("empty")
+            .end()
+            .end()
+            .file("readme.txt", "hi", -1)
+            .writeTo(package);
+    }
+};
+
+TEST_F(Cli, ListsEntriesInDirectoryOrder) {
+    const Result result = RunTool("list " + package);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(Cli, ListsAsJsonWithRawValues) {
+    const Result result = RunTool("list --json " + package);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "[\n"
+                          "  {\"path\":\"data/\",\"type\":\"folder\"},\n"
+                          "  {\"path\":\"data/tables/\",\"type\":\"folder\"},\n"
+                          "  {\"path\":\"data/tables/ships.tbl\",\"type\":\"file\",\"size\":1234567,\"offset\":16,"
+                          "\"timestamp\":1117627200},\n"
+                          "  {\"path\":\"data/empty/\",\"type\":\"folder\"},\n"
+                          "  {\"path\":\"readme.txt\",\"type\":\"file\",\"size\":2,\"offset\":1234583,"
+                          "\"timestamp\":-1}\n"
+                          "]\n");
+}
+
+TEST_F(Cli, ListsLongWithSizesAndDates) {
+    const Result result = RunTool("list -l " + package);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("      1,234,567  2005-06-01 12:00  data/tables/ships.tbl\n"), std::string::npos);
+    EXPECT_NE(result.out.find("         folder                    data/\n"), std::string::npos);
+}
+
+TEST_F(Cli, ChecksSoundAndDamagedPackages) {
+    EXPECT_EQ(RunTool("check " + package).status, 0);
+    testing::WriteFileBytes(package, testing::HeaderBytes(9000, 1));
+    const Result damaged = RunTool("check " + package);
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(damaged.out, "directory at offset 9000 lies past the end of the file (16 bytes)\n");
+    const Result listed = RunTool("list " + package);
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_EQ(listed.err,
+              "tessel-vp: \"" + package + "\" is damaged: directory at offset 9000 lies past the end of the file (16 bytes)\n");
+}
+
+TEST_F(Cli, FollowsTheExitConventions) {
+    const Result missing = RunTool("list " + dir.file("none.vp"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "tessel-vp: Cannot open file \"" + dir.file("none.vp") + "\". No such file or directory\n");
+    const Result usage = RunTool("list");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("usage: tessel-vp"), std::string::npos);
+    EXPECT_EQ(RunTool("frobnicate x").status, 2);
+    EXPECT_EQ(RunTool("").status, 2);
+    const Result help = RunTool("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("list"), std::string::npos);
+    EXPECT_EQ(RunTool("list --help").status, 0);
+    EXPECT_EQ(RunTool("--version").out, "tessel-vp 0.3\n");
+}
+
+} // namespace
+} // namespace tessel

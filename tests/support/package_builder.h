@@ -1,0 +1,58 @@
+// Builds package bytes record by record, the way a writer of the format lays them out:
+// header, the files' data back to back from offset 16, then the directory.
+#pragma once
+
+#include "vp_format.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessel::testing {
+
+inline constexpr std::int32_t kDefaultTimestamp = 1117627200; // 2005-06-01 12:00:00
+
+class PackageBuilder {
+public:
+    PackageBuilder& folder(const std::string& name);
+    // Closes the innermost folder: Offset 1 when more records follow, 16 at the end.
+    PackageBuilder& end();
+    PackageBuilder& file(const std::string& name, const std::string& data,
+                         std::int32_t timestamp = kDefaultTimestamp);
+    // A record taken as it is, with no data of its own.
+    PackageBuilder& raw(const DirEntry& record);
+
+    std::int32_t dirOffset() const { return kHeaderSize + static_cast<std::int32_t>(data_.size()); }
+    std::int32_t recordCount() const { return static_cast<std::int32_t>(records_.size()); }
+    std::string bytes() const;
+    void writeTo(const std::string& path) const;
+
+private:
+    std::string data_;
+    std::vector<DirEntry> records_;
+    std::vector<bool> isEnd_;
+};
+
+// Header bytes with the given fields.
+std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount, const std::string& magic = "VPVP",
+                        std::int32_t version = 2);
+std::string RecordBytes(const DirEntry& record);
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// A fresh folder below the system's temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+} // namespace tessel::testing
