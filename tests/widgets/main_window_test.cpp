@@ -1,0 +1,206 @@
+#include "error_box.h"
+#include "main_window.h"
+#include "modal_driver.h"
+#include "package_builder.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeView>
+
+using tessel::testing::CloseDialog;
+using tessel::testing::ModalDriver;
+using tessel::testing::PackageBuilder;
+using tessel::ui::Form1;
+
+namespace {
+
+QStringList RowNames(Form1& window) {
+    QStringList names;
+    auto* model = window.ListView1->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+// Answers a file dialog by choosing the path, or cancels it when the path is empty.
+ModalDriver::Answer ChooseFile(const QString& path) {
+    return [path](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->nameFilters(), QStringList{"VP Files (*.vp)"});
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // The dialog fills its folder view in the background; type the name as a user would.
+        auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        QVERIFY(nameEdit);
+        nameEdit->setText(path);
+        static_cast<QDialog*>(dialog)->accept();
+    };
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+    tessel::testing::TempDir dir;
+    QString first, second, damaged;
+
+private slots:
+    void initTestCase() {
+        first = QString::fromStdString(dir.file("first.vp"));
+        second = QString::fromStdString(dir.file("second.vp"));
+        damaged = QString::fromStdString(dir.file("damaged.vp"));
+        PackageBuilder().folder("data").file("a.tbl", "aaa").end().file("top.txt", "t").writeTo(first.toStdString());
+        PackageBuilder().file("only.txt", "o").writeTo(second.toStdString());
+        tessel::testing::WriteFileBytes(damaged.toStdString(), tessel::testing::HeaderBytes(9000, 1));
+    }
+    void cleanup() { tessel::testing::CloseStrayDialogs(); }
+
+    void errorBoxTextAppendsAPeriodAfterLettersAndDigitsOnly() {
+        using tessel::ui::ErrorBoxText;
+        QCOMPARE(ErrorBoxText("Stream read error"), QString("Stream read error."));
+        QCOMPARE(ErrorBoxText("Disk full 9"), QString("Disk full 9."));
+        QCOMPARE(ErrorBoxText("Done."), QString("Done."));
+        QCOMPARE(ErrorBoxText("Really!"), QString("Really!"));
+        QCOMPARE(ErrorBoxText("path \"x\""), QString("path \"x\""));
+        QCOMPARE(ErrorBoxText("ends with /"), QString("ends with /."));
+        QCOMPARE(ErrorBoxText(""), QString(""));
+    }
+
+    void startsWithNoPackage() {
+        Form1 window;
+        QCOMPARE(window.windowTitle(), QString("Tessel 0.3b"));
+        QCOMPARE(window.Edit1->text(), QString(".."));
+        QVERIFY(!window.Edit1->isEnabled());
+        QVERIFY(window.PackagePath().empty());
+        QVERIFY(window.folderTree().empty());
+        QCOMPARE(window.ListView1->model()->rowCount(), 0);
+        QVERIFY(window.StatusPanel0->text().isEmpty());
+        QVERIFY(window.StatusPanel1->text().isEmpty());
+        QCOMPARE(window.StatusPanel0->width(), 200);
+        QStringList headers;
+        for (int column = 0; column < 4; ++column) {
+            headers << window.ListView1->model()->headerData(column, Qt::Horizontal).toString();
+        }
+        QCOMPARE(headers, (QStringList{"Name", "Size", "Type", "Modified"}));
+        QCOMPARE(window.ListView1->columnWidth(0), 300);
+        QCOMPARE(window.ListView1->columnWidth(3), 150);
+        QStringList popup;
+        for (QAction* action : window.PopupMenu1->actions())
+            popup << (action->isSeparator() ? "-" : action->text());
+        QCOMPARE(popup, (QStringList{"Select All", "-", "Extract to a specified folder", "Open file", "-",
+                                     "View file", "Rename file", "Delete files"}));
+    }
+
+    void pathBoxFollowsTheOuterWidth() {
+        Form1 window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(1000, 400);
+        QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
+        window.resize(737, 364);
+        QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
+    }
+
+    void openShowsThePackageAndCancelKeepsIt() {
+        Form1 window;
+        {
+            ModalDriver driver(ChooseFile(first));
+            window.Open1->trigger();
+            QVERIFY(driver.answered());
+        }
+        QCOMPARE(QString::fromStdString(window.PackagePath()), first);
+        QCOMPARE(window.Edit1->text(), first);
+        QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
+        QCOMPARE(window.StatusPanel1->text(), QString("Total 1 folders and 1 Bytes in 1 files"));
+        {
+            ModalDriver driver(ChooseFile(QString()));
+            window.ToolButton1->trigger();
+            QVERIFY(driver.answered());
+        }
+        QCOMPARE(QString::fromStdString(window.PackagePath()), first);
+        QCOMPARE(window.Edit1->text(), first);
+        QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
+    }
+
+    void reopeningLeavesNothingOfThePreviousPackage() {
+        Form1 window;
+        window.LoadPackage(first.toStdString());
+        window.LoadPackage(second.toStdString());
+        QCOMPARE(window.folderTree().count(), std::size_t(2));
+        QCOMPARE(RowNames(window), QStringList{"only.txt"});
+        QCOMPARE(window.Edit1->text(), second + "/");
+    }
+
+    void aDamagedPackageShowsTheErrorBoxAndKeepsTheOpenOne() {
+        Form1 window;
+        window.LoadPackage(first.toStdString());
+        {
+            ModalDriver dialog(ChooseFile(damaged));
+            ModalDriver errorBox(CloseDialog, 8000);
+            window.Open1->trigger();
+            QVERIFY(errorBox.answered());
+            QCOMPARE(errorBox.title(), QString("Tessel"));
+            // ")" sorts below ".", so the rule adds no period.
+            QCOMPARE(errorBox.text(), "\"" + damaged +
+                                          "\" is damaged: directory at offset 9000 lies past the end of the file "
+                                          "(16 bytes)");
+        }
+        QCOMPARE(QString::fromStdString(window.PackagePath()), first);
+        QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
+        QCOMPARE(window.folderTree().count(), std::size_t(4));
+    }
+
+    void aboutBoxHasOneOkButtonAndChangesNothing() {
+        Form1 window;
+        ModalDriver driver([](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            QVERIFY(box);
+            QCOMPARE(box->buttons().size(), 1);
+            QCOMPARE(box->icon(), QMessageBox::Information);
+            box->buttons().first()->click();
+        });
+        window.About1->trigger();
+        QVERIFY(driver.answered());
+        QCOMPARE(driver.title(), QString("Information"));
+        QVERIFY(driver.text().contains("2005"));
+        QVERIFY(driver.text().contains("\n\n"));
+        QCOMPARE(window.Edit1->text(), QString(".."));
+    }
+
+    void firstToolButtonDoesNothing() {
+        Form1 window;
+        window.ToolButton3->trigger();
+        window.LoadPackage(first.toStdString());
+        window.ToolButton3->trigger();
+        QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void exitAsksTheLoopToQuit() {
+        Form1 window;
+        QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+        window.Exit2->trigger();
+        // The request is posted, not carried out inside the command.
+        QCOMPARE(quitting.count(), 0);
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"

@@ -1,0 +1,58 @@
+// The rows of the folder list: a way-up row, folder rows and file rows, each standing for
+// a node of the folder tree. Texts are made on demand from the nodes, so that a folder of
+// a hundred thousand files costs one pointer per row.
+#pragma once
+
+#include "folder_tree.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <vector>
+
+namespace tessel::ui {
+
+struct FolderTotals {
+    qint64 bytes = 0;
+    qint64 folders = 0;
+    qint64 files = 0;
+};
+
+class FolderListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { NameColumn, SizeColumn, TypeColumn, ModifiedColumn, ColumnCount };
+    static constexpr int NodeRole = Qt::UserRole + 1;
+
+    explicit FolderListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Replaces all rows with those of the folder and returns its totals.
+    FolderTotals FillFolderList(TreeNode* folder);
+    void clear();
+
+    TreeNode* nodeAt(int row) const;
+    bool isUpRow(int row) const;
+    // A file row whose record carries a date.
+    bool isDatedFileRow(int row) const;
+
+    static QString SizeText(qint64 size);
+    static QString ModifiedText(qint32 timestamp);
+    static QString NameText(const std::string& bytes);
+
+private:
+    struct Row {
+        TreeNode* node;
+        bool up;
+    };
+    QString text(const Row& row, int column) const;
+
+    std::vector<Row> rows_;
+    QIcon folderIcon_;
+    QIcon fileIcon_;
+};
+
+} // namespace tessel::ui

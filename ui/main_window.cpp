@@ -1,0 +1,241 @@
+#include "main_window.h"
+
+#include "error_box.h"
+#include "package_loader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <exception>
+
+namespace tessel::ui {
+
+namespace {
+
+constexpr int kDesignedWidth = 737;
+constexpr int kDesignedHeight = 364;
+constexpr int kDesignedLeft = 222;
+constexpr int kDesignedTop = 226;
+constexpr int kPathBoxInset = 9;
+constexpr int kToolButtonWidth = 69;
+constexpr int kToolButtonHeight = 54;
+constexpr int kToolBarLead = 8;
+constexpr int kSelectionPanelWidth = 200;
+constexpr int kColumnWidths[] = {300, 80, 110, 150};
+
+const char* const kAboutText = "Tessel, made by the Tessel developers, 2005.\n\n"
+                               "Questions, ideas and packages to share are welcome at the modding "
+                               "community's forum: https://forum.tessel.example.org/";
+
+} // namespace
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("Form1");
+    setWindowTitle("Tessel 0.3b");
+    QIcon icon;
+    icon.addFile(":/icons/tessel16.png");
+    icon.addFile(":/icons/tessel32.png");
+    setWindowIcon(icon);
+    resize(kDesignedWidth, kDesignedHeight);
+    move(kDesignedLeft, kDesignedTop);
+    buildMenus();
+    buildToolBars();
+    buildList();
+    buildStatusBar();
+    buildPopupMenu();
+    FormCreate();
+}
+
+Form1::~Form1() {
+    // The rows point into the tree: drop them first.
+    model_->clear();
+}
+
+QAction* Form1::command(const QString& text, void (Form1::*handler)()) {
+    auto* action = new QAction(text, this);
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void Form1::buildMenus() {
+    QMenu* file = menuBar()->addMenu("File");
+    Open1 = command("Open..", &Form1::Open1Click);
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    Open1->setIcon(QIcon(":/icons/folder16.png"));
+    file->addAction(Open1);
+    file->addSeparator();
+    Exit2 = command("Exit", &Form1::Exit2Click);
+    file->addAction(Exit2);
+    About1 = command("About", &Form1::About1Click);
+    menuBar()->addAction(About1);
+}
+
+void Form1::buildToolBars() {
+    ToolBar1 = addToolBar("ToolBar1");
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setIconSize(QSize(48, 48));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    auto* lead = new QWidget(ToolBar1);
+    lead->setFixedWidth(kToolBarLead);
+    ToolBar1->addWidget(lead);
+
+    ToolButton3 = command("Up", &Form1::ToolButton3Click);
+    ToolButton3->setIcon(QIcon(":/icons/up48.png"));
+    ToolButton1 = new QAction(QIcon(":/icons/extract48.png"), "Open..", this);
+    connect(ToolButton1, &QAction::triggered, Open1, &QAction::trigger);
+    ToolButton5 = command("Extract", nullptr);
+    ToolButton5->setIcon(QIcon(":/icons/red48.png"));
+    ToolButton4 = command("Delete files", nullptr);
+    ToolButton4->setIcon(QIcon(":/icons/delete48.png"));
+    for (QAction* action : {ToolButton3, ToolButton1, ToolButton5, ToolButton4}) {
+        action->setToolTip(QString());
+        ToolBar1->addAction(action);
+        ToolBar1->widgetForAction(action)->setFixedSize(kToolButtonWidth, kToolButtonHeight);
+    }
+
+    addToolBarBreak();
+    ToolBar2 = addToolBar("ToolBar2");
+    ToolBar2->setObjectName("ToolBar2");
+    ToolBar2->setMovable(false);
+    ToolBar2->setFloatable(false);
+    ToolBar2->setContentsMargins(0, 0, 0, 0);
+    ToolBar2->layout()->setContentsMargins(0, 0, 0, 0);
+    ToolBar2->layout()->setSpacing(0);
+    Edit1 = new QLineEdit("..", ToolBar2);
+    Edit1->setObjectName("Edit1");
+    Edit1->setReadOnly(true);
+    Edit1->setEnabled(false);
+    Edit1->setFrame(false);
+    ToolBar2->addWidget(Edit1);
+}
+
+void Form1::buildList() {
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName("ListView1");
+    model_ = new FolderListModel(ListView1);
+    ListView1->setModel(model_);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListView1->header()->setSectionsMovable(true);
+    ListView1->header()->setStretchLastSection(false);
+    for (int column = 0; column < FolderListModel::ColumnCount; ++column)
+        ListView1->setColumnWidth(column, kColumnWidths[column]);
+    setCentralWidget(ListView1);
+}
+
+void Form1::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("StatusBar1");
+    bar->setSizeGripEnabled(true);
+    StatusPanel0 = new QLabel(bar);
+    StatusPanel0->setFixedWidth(kSelectionPanelWidth);
+    StatusPanel1 = new QLabel(bar);
+    bar->addWidget(StatusPanel0);
+    bar->addWidget(StatusPanel1, 1);
+}
+
+void Form1::buildPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    SelectAll1 = command("Select All", nullptr);
+    SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    extracttoaspecifiedfolder1 = new QAction("Extract to a specified folder", this);
+    connect(extracttoaspecifiedfolder1, &QAction::triggered, ToolButton5, &QAction::trigger);
+    viewedit1 = command("Open file", nullptr);
+    Viewfileinnotepad1 = command("View file", nullptr);
+    Renamefile1 = command("Rename file", nullptr);
+    Deletefiles1 = command("Delete files", nullptr);
+    Deletefiles1->setShortcut(QKeySequence(Qt::Key_Delete));
+    connect(ToolButton4, &QAction::triggered, Deletefiles1, &QAction::trigger);
+
+    PopupMenu1->addAction(SelectAll1);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(extracttoaspecifiedfolder1);
+    PopupMenu1->addAction(viewedit1);
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(Viewfileinnotepad1);
+    PopupMenu1->addAction(Renamefile1);
+    PopupMenu1->addAction(Deletefiles1);
+    // The shortcuts of the pop-up menu act while the list has the focus.
+    for (QAction* action : {SelectAll1, Deletefiles1}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        ListView1->addAction(action);
+    }
+    connect(ListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at)); });
+}
+
+void Form1::FormCreate() {
+    // The folder tree lives as long as the window; it is created empty.
+    folderTree_.clear();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void Form1::FormResize() { Edit1->setFixedWidth(frameGeometry().width() - kPathBoxInset); }
+
+void Form1::RunCommand(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+    }
+}
+
+void Form1::Open1Click() {
+    QFileDialog dialog(this, "Open", QString(), "VP Files (*.vp)");
+    dialog.setObjectName("OpenDialog1");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    LoadPackage(dialog.selectedFiles().first().toStdString());
+    Edit1->setText(QString::fromStdString(packagePath_));
+}
+
+void Form1::LoadPackage(const std::string& path) {
+    tessel::LoadPackage(path, folderTree_);
+    packagePath_ = path;
+    ShowFolder(folderTree_.root());
+}
+
+void Form1::ShowFolder(TreeNode* folder) {
+    Edit1->setText(QString::fromStdString(packagePath_) + "/" +
+                   FolderListModel::NameText(GetFolderPath(folder, 1)));
+    const FolderTotals totals = model_->FillFolderList(folder);
+    currentFolder_ = folder;
+    StatusPanel1->setText(QString("Total %1 folders and %2 Bytes in %3 files")
+                              .arg(totals.folders)
+                              .arg(FolderListModel::SizeText(totals.bytes))
+                              .arg(totals.files));
+}
+
+void Form1::Exit2Click() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }
+
+void Form1::About1Click() { QMessageBox::information(this, "Information", kAboutText); }
+
+void Form1::ToolButton3Click() {}
+
+} // namespace tessel::ui

@@ -1,0 +1,88 @@
+// The main window: the menus, the toolbar, the path box, the folder list and the status
+// bar, and the commands behind them. It owns the state of the program: the open
+// package's path and its folder tree.
+#pragma once
+
+#include "folder_list_model.h"
+#include "folder_tree.h"
+
+#include <QMainWindow>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QToolBar;
+class QTreeView;
+
+namespace tessel::ui {
+
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    const std::string& PackagePath() const { return packagePath_; }
+    const tessel::FolderTree& folderTree() const { return folderTree_; }
+    TreeNode* CurrentFolder() const { return currentFolder_; }
+
+    // Opens the package at the path and shows its top level; on error the open package,
+    // its path and the view stay as they were.
+    void LoadPackage(const std::string& path);
+    void ShowFolder(TreeNode* folder);
+
+    // Runs a command; an error it raises is shown in the standard error box.
+    void RunCommand(const std::function<void()>& command);
+
+    QLineEdit* Edit1 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Exit2 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* ToolButton3 = nullptr;
+    QAction* ToolButton1 = nullptr;
+    QAction* ToolButton5 = nullptr;
+    QAction* ToolButton4 = nullptr;
+    QAction* SelectAll1 = nullptr;
+    QAction* extracttoaspecifiedfolder1 = nullptr;
+    QAction* viewedit1 = nullptr;
+    QAction* Viewfileinnotepad1 = nullptr;
+    QAction* Renamefile1 = nullptr;
+    QAction* Deletefiles1 = nullptr;
+
+    FolderListModel* listModel() const { return model_; }
+
+    void Open1Click();
+    void Exit2Click();
+    void About1Click();
+    void ToolButton3Click();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormResize();
+    void buildMenus();
+    void buildToolBars();
+    void buildList();
+    void buildStatusBar();
+    void buildPopupMenu();
+    QAction* command(const QString& text, void (Form1::*handler)());
+
+    tessel::FolderTree folderTree_;
+    std::string packagePath_;
+    TreeNode* currentFolder_ = nullptr;
+    FolderListModel* model_ = nullptr;
+};
+
+} // namespace tessel::ui
