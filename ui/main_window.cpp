@@ -17,7 +17,11 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
+#include <algorithm>
 #include <exception>
+
+// The pictures are compiled into the window's library; a static library must register them.
+static void InitResources() { Q_INIT_RESOURCE(tessel); }
 
 namespace tessel::ui {
 
@@ -41,6 +45,7 @@ const char* const kAboutText = "Tessel, made by the Tessel developers, 2005.\n\n
 } // namespace
 
 Form1::Form1(QWidget* parent) : QMainWindow(parent) {
+    InitResources();
     setObjectName("Form1");
     setWindowTitle("Tessel 0.3b");
     QIcon icon;
@@ -194,7 +199,12 @@ void Form1::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
-void Form1::FormResize() { Edit1->setFixedWidth(frameGeometry().width() - kPathBoxInset); }
+void Form1::FormResize() {
+    // The window manager's frame can make the outer width wider than the bar that carries
+    // the box; never let the box overflow into the bar's extension menu.
+    const int room = width() - ToolBar2->contentsMargins().left() - ToolBar2->contentsMargins().right();
+    Edit1->setFixedWidth(std::min(frameGeometry().width() - kPathBoxInset, room));
+}
 
 void Form1::RunCommand(const std::function<void()>& command) {
     try {

@@ -8,7 +8,6 @@ namespace tessel::ui {
 
 TesselApplication::TesselApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(kApplicationTitle);
-    setApplicationDisplayName(kApplicationTitle);
 }
 
 bool TesselApplication::notify(QObject* receiver, QEvent* event) {

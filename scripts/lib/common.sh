@@ -1,0 +1,50 @@
+# Shared by scripts/run and scripts/test: install what is missing, then configure and build.
+# shellcheck shell=bash
+
+TESSEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# Debian packages the build and the test suite need.
+TESSEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev
+  nlohmann-json3-dev)
+
+say() { printf '==> %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    say "installing packages needs root: run this as root or install sudo"
+    exit 1
+  fi
+}
+
+# Installs only the packages that are not installed yet.
+install_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$package")
+    fi
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    return 0
+  fi
+  say "installing ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    say "configuring $dir"
+    cmake -S "$TESSEL_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+  fi
+  say "building $dir"
+  cmake --build "$dir" --parallel "$(nproc)"
+}

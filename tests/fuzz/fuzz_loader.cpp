@@ -1,0 +1,42 @@
+// Loading any bytes must give a tree or a clear PackageError: never a crash, a hang, an
+// unbounded allocation or another kind of exception.
+#include "entry_path.h"
+#include "package_check.h"
+#include "package_error.h"
+#include "package_loader.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const int fd = memfd_create("package", MFD_CLOEXEC);
+    if (fd < 0)
+        std::abort();
+    if (size > 0 && write(fd, data, size) != static_cast<ssize_t>(size))
+        std::abort();
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    tessel::FolderTree tree;
+    try {
+        tessel::LoadPackage(path, tree);
+        std::size_t walked = 0;
+        for (const tessel::TreeNode* node = tree.root(); node; node = node->next()) {
+            (void)tessel::EntryPath(node);
+            (void)tessel::GetFolderPath(node, 1);
+            ++walked;
+        }
+        if (walked != tree.count())
+            std::abort();
+    } catch (const tessel::PackageError&) {
+        if (!tree.empty())
+            std::abort(); // a refused load must leave the tree as it was
+    }
+    try {
+        (void)tessel::CheckPackage(path);
+    } catch (const tessel::PackageError&) {
+    }
+    close(fd);
+    return 0;
+}
