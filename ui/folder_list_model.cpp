@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <algorithm>
 
 namespace tessel::ui {
 
@@ -32,7 +33,7 @@ QString FolderListModel::NameText(const std::string& bytes) {
     return QString::fromStdString(NameToUtf8(bytes));
 }
 
-QString FolderListModel::text(const Row& row, int column) const {
+QString FolderListModel::text(const ListRow& row, int column) const {
     if (row.up)
         return column == NameColumn ? QStringLiteral("..") : QString();
     const TreeNode& node = *row.node;
@@ -54,7 +55,7 @@ QString FolderListModel::text(const Row& row, int column) const {
 QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    const ListRow& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
         return text(row, index.column());
@@ -88,7 +89,7 @@ FolderTotals FolderListModel::FillFolderList(TreeNode* folder) {
     rows_.clear();
     rows_.reserve(folder->childCount() + 1);
     FolderTotals totals;
-    std::vector<Row> folders;
+    std::vector<ListRow> folders;
     for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (const EntryRecord* record = child->record()) {
             rows_.push_back({child, false});
@@ -100,7 +101,7 @@ FolderTotals FolderListModel::FillFolderList(TreeNode* folder) {
         }
     }
     // Each folder row was inserted above the ones before it, so they read in reverse order.
-    std::vector<Row> top;
+    std::vector<ListRow> top;
     top.reserve(folders.size() + 1);
     if (folder->parent())
         top.push_back({folder->parent(), true});
@@ -120,9 +121,56 @@ TreeNode* FolderListModel::nodeAt(int row) const { return rows_.at(static_cast<s
 
 bool FolderListModel::isUpRow(int row) const { return rows_.at(static_cast<std::size_t>(row)).up; }
 
-bool FolderListModel::isDatedFileRow(int row) const {
-    const Row& entry = rows_.at(static_cast<std::size_t>(row));
-    return !entry.up && entry.node->isFile() && entry.node->record()->Timestamp > 0;
+bool FolderListModel::isDatedFileRow(int row) const { return IsDatedFileRow(rows_.at(static_cast<std::size_t>(row))); }
+
+int FolderListModel::rowOf(const TreeNode* node) const {
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        if (!rows_[row].up && rows_[row].node == node)
+            return static_cast<int>(row);
+    }
+    return -1;
+}
+
+void FolderListModel::appendRow(TreeNode* node) { insertRowAt(rowCount(), node); }
+
+void FolderListModel::insertRowAt(int row, TreeNode* node) {
+    row = std::clamp(row, 0, rowCount());
+    beginInsertRows({}, row, row);
+    rows_.insert(rows_.begin() + row, ListRow{node, false});
+    endInsertRows();
+}
+
+void FolderListModel::removeRowAt(int row) {
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    endRemoveRows();
+}
+
+void FolderListModel::refreshRow(int row) { emit dataChanged(index(row, 0), index(row, ColumnCount - 1)); }
+
+void FolderListModel::sortRows(RowComparison compare, bool reversed) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> order(rows_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return compare(rows_[std::size_t(a)], rows_[std::size_t(b)], reversed) < 0;
+    });
+    std::vector<ListRow> sorted;
+    sorted.reserve(rows_.size());
+    std::vector<int> newRowOf(rows_.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted.push_back(rows_[std::size_t(order[i])]);
+        newRowOf[std::size_t(order[i])] = static_cast<int>(i);
+    }
+    rows_.swap(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after.append(index(newRowOf[std::size_t(old.row())], old.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 } // namespace tessel::ui

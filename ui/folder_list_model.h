@@ -4,6 +4,7 @@
 #pragma once
 
 #include "folder_tree.h"
+#include "row_order.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -38,19 +39,26 @@ public:
     bool isUpRow(int row) const;
     // A file row whose record carries a date.
     bool isDatedFileRow(int row) const;
+    // The row that stands for the node, or -1.
+    int rowOf(const TreeNode* node) const;
+
+    // Row operations for the commands that patch the list instead of rebuilding it.
+    void appendRow(TreeNode* node);
+    void insertRowAt(int row, TreeNode* node);
+    void removeRowAt(int row);
+    // The node's text or record changed: its row shows it anew.
+    void refreshRow(int row);
+    // Reorders the rows by the comparison; selections and current rows move with them.
+    void sortRows(RowComparison compare, bool reversed);
 
     static QString SizeText(qint64 size);
     static QString ModifiedText(qint32 timestamp);
     static QString NameText(const std::string& bytes);
 
 private:
-    struct Row {
-        TreeNode* node;
-        bool up;
-    };
-    QString text(const Row& row, int column) const;
+    QString text(const ListRow& row, int column) const;
 
-    std::vector<Row> rows_;
+    std::vector<ListRow> rows_;
     QIcon folderIcon_;
     QIcon fileIcon_;
 };

@@ -129,23 +129,30 @@ void Form1::buildToolBars() {
 }
 
 void Form1::buildList() {
-    ListView1 = new QTreeView(this);
+    ListView1 = new FolderListView(this);
     ListView1->setObjectName("ListView1");
     model_ = new FolderListModel(ListView1);
     ListView1->setModel(model_);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    ListView1->header()->setSectionsMovable(true);
-    ListView1->header()->setStretchLastSection(false);
+    QHeaderView* header = ListView1->header();
+    header->setSectionsMovable(true);
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
     for (int column = 0; column < FolderListModel::ColumnCount; ++column)
         ListView1->setColumnWidth(column, kColumnWidths[column]);
     setCentralWidget(ListView1);
+
+    auto guarded = [this](auto handler) {
+        return [this, handler](auto&&... args) { RunCommand([&] { handler(args...); }); };
+    };
+    connect(ListView1, &QAbstractItemView::doubleClicked, this,
+            guarded([this](const QModelIndex& index) { ListView1DblClick(index); }));
+    connect(ListView1, &FolderListView::rowEntered, this,
+            guarded([this](const QModelIndex& index) { ListView1DblClick(index); }));
+    connect(ListView1, &FolderListView::parentRequested, this, guarded([this] { ShowParentFolder(); }));
+    connect(header, &QHeaderView::sectionClicked, this, guarded([this](int column) { ListView1ColumnClick(column); }));
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection&) { ListView1SelectItem(!selected.isEmpty()); });
 }
 
 void Form1::buildStatusBar() {
@@ -161,11 +168,11 @@ void Form1::buildStatusBar() {
 
 void Form1::buildPopupMenu() {
     PopupMenu1 = new QMenu(this);
-    SelectAll1 = command("Select All", nullptr);
+    SelectAll1 = command("Select All", &Form1::SelectAll1Click);
     SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     extracttoaspecifiedfolder1 = new QAction("Extract to a specified folder", this);
     connect(extracttoaspecifiedfolder1, &QAction::triggered, ToolButton5, &QAction::trigger);
-    viewedit1 = command("Open file", nullptr);
+    viewedit1 = command("Open file", &Form1::viewedit1Click);
     Viewfileinnotepad1 = command("View file", nullptr);
     Renamefile1 = command("Rename file", nullptr);
     Deletefiles1 = command("Delete files", nullptr);
@@ -236,11 +243,102 @@ void Form1::ShowFolder(TreeNode* folder) {
                    FolderListModel::NameText(GetFolderPath(folder, 1)));
     const FolderTotals totals = model_->FillFolderList(folder);
     currentFolder_ = folder;
+    ListView1->header()->setSortIndicatorShown(false);
     StatusPanel1->setText(QString("Total %1 folders and %2 Bytes in %3 files")
                               .arg(totals.folders)
                               .arg(FolderListModel::SizeText(totals.bytes))
                               .arg(totals.files));
 }
+
+std::vector<int> Form1::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : ListView1->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+std::vector<TreeNode*> Form1::SelectedNodes() const {
+    std::vector<TreeNode*> nodes;
+    for (const int row : SelectedRows())
+        nodes.push_back(model_->nodeAt(row));
+    return nodes;
+}
+
+void Form1::ListView1DblClick(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    TreeNode* node = model_->nodeAt(index.row());
+    if (!model_->isUpRow(index.row()) && node->isFile())
+        viewedit1Click();
+    else
+        ShowFolder(node);
+}
+
+void Form1::ShowParentFolder() {
+    if (currentFolder_ && currentFolder_->parent())
+        ShowFolder(currentFolder_->parent());
+}
+
+void Form1::ListView1ColumnClick(int column) {
+    bool* reversed = nullptr;
+    RowComparison compare = nullptr;
+    Qt::SortOrder shownOrder = Qt::AscendingOrder;
+    switch (column) {
+    case FolderListModel::NameColumn:
+        reversed = &NameSortReversed;
+        compare = CompareByName;
+        shownOrder = NameSortReversed ? Qt::DescendingOrder : Qt::AscendingOrder;
+        break;
+    case FolderListModel::SizeColumn:
+        reversed = &SizeSortReversed;
+        compare = CompareBySize;
+        shownOrder = SizeSortReversed ? Qt::AscendingOrder : Qt::DescendingOrder;
+        break;
+    case FolderListModel::ModifiedColumn:
+        reversed = &DateSortReversed;
+        compare = CompareByDate;
+        shownOrder = DateSortReversed ? Qt::AscendingOrder : Qt::DescendingOrder;
+        break;
+    default:
+        return;
+    }
+    model_->sortRows(compare, *reversed);
+    *reversed = !*reversed;
+    ListView1->header()->setSortIndicatorShown(true);
+    ListView1->header()->setSortIndicator(column, shownOrder);
+}
+
+void Form1::ListView1SelectItem(bool selected) {
+    if (selected && !SelectAllInProgress)
+        SelectionStatistics();
+}
+
+void Form1::SelectAll1Click() {
+    SelectAllInProgress = true;
+    ListView1->selectAll();
+    SelectAllInProgress = false;
+    SelectionStatistics();
+}
+
+void Form1::SelectionStatistics() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    qint64 bytes = 0;
+    for (const int row : rows) {
+        if (model_->isDatedFileRow(row))
+            bytes += model_->nodeAt(row)->record()->Size;
+    }
+    StatusPanel0->setText(QString("Selected %1 Bytes in %2 files")
+                              .arg(FolderListModel::SizeText(bytes))
+                              .arg(static_cast<qint64>(rows.size())));
+}
+
+void Form1::viewedit1Click() {}
 
 void Form1::Exit2Click() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "folder_list_model.h"
+#include "folder_list_view.h"
 #include "folder_tree.h"
 
 #include <QMainWindow>
@@ -16,7 +17,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QToolBar;
-class QTreeView;
 
 namespace tessel::ui {
 
@@ -34,12 +34,17 @@ public:
     // its path and the view stay as they were.
     void LoadPackage(const std::string& path);
     void ShowFolder(TreeNode* folder);
+    // The nodes of the selected rows, top to bottom; the ".." row stands for its node, the
+    // parent of the folder shown.
+    std::vector<TreeNode*> SelectedNodes() const;
+    // The selected rows, top to bottom.
+    std::vector<int> SelectedRows() const;
 
     // Runs a command; an error it raises is shown in the standard error box.
     void RunCommand(const std::function<void()>& command);
 
     QLineEdit* Edit1 = nullptr;
-    QTreeView* ListView1 = nullptr;
+    FolderListView* ListView1 = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
@@ -65,6 +70,18 @@ public:
     void Exit2Click();
     void About1Click();
     void ToolButton3Click();
+    void ListView1DblClick(const QModelIndex& index);
+    void ListView1ColumnClick(int column);
+    void ListView1SelectItem(bool selected);
+    void SelectAll1Click();
+    void viewedit1Click();
+
+    // Each column's direction for its next sort; they belong to the window, not to a
+    // folder or a package.
+    bool NameSortReversed = false;
+    bool SizeSortReversed = false;
+    bool DateSortReversed = false;
+    bool SelectAllInProgress = false;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -77,6 +94,8 @@ private:
     void buildList();
     void buildStatusBar();
     void buildPopupMenu();
+    void SelectionStatistics();
+    void ShowParentFolder();
     QAction* command(const QString& text, void (Form1::*handler)());
 
     tessel::FolderTree folderTree_;

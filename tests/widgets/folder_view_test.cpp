@@ -1,0 +1,269 @@
+#include "main_window.h"
+#include "package_builder.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+using tessel::testing::PackageBuilder;
+using tessel::ui::FolderListModel;
+using tessel::ui::Form1;
+
+namespace {
+
+constexpr std::int32_t kJune1 = 1117627200;   // 2005-06-01 12:00
+constexpr std::int32_t kJune1Late = 1117670400; // 2005-06-02 00:00
+constexpr std::int32_t kMarch3 = 1109851200;  // 2005-03-03 12:00
+
+QStringList Column(Form1& window, int column) {
+    QStringList texts;
+    auto* model = window.ListView1->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+QStringList Names(Form1& window) { return Column(window, 0); }
+
+void SelectRows(Form1& window, std::initializer_list<int> rows) {
+    auto* selection = window.ListView1->selectionModel();
+    selection->clearSelection();
+    for (const int row : rows)
+        selection->select(window.ListView1->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QPoint RowCenter(Form1& window, int row) {
+    return window.ListView1->visualRect(window.ListView1->model()->index(row, 0)).center();
+}
+
+// A double-click as the window system delivers it: a click, then the double-click.
+void DoubleClick(QWidget* viewport, QPoint at) {
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+class FolderViewTest : public QObject {
+    Q_OBJECT
+    tessel::testing::TempDir dir;
+    std::string mixed, other;
+
+private slots:
+    void initTestCase() {
+        mixed = dir.file("mixed.vp");
+        other = dir.file("other.vp");
+        PackageBuilder()
+            .folder("home")
+            .folder("P")
+            .file("deep", "d")
+            .end()
+            .folder("Q")
+            .end()
+            .folder("R")
+            .end()
+            .file("x", std::string(1234567, 'x'), kJune1)
+            .file("y", "yy", kMarch3)
+            .end()
+            .folder("empty3")
+            .folder("a")
+            .end()
+            .folder("b")
+            .end()
+            .folder("c")
+            .end()
+            .end()
+            .folder("sorts")
+            .file("beta", std::string(300, 'b'), kMarch3)
+            .file("Alpha", std::string(20, 'a'), kJune1)
+            .file("nodate", std::string(5000, 'n'), -5)
+            .file("alpha", std::string(1000, 'a'), kJune1Late)
+            .file("gamma", std::string(7, 'g'), kJune1)
+            .end()
+            .file("top.txt", "t", kJune1)
+            .writeTo(mixed);
+        PackageBuilder().folder("only").file("z", "z").file("a", "aa").end().writeTo(other);
+    }
+
+    void theRootHasNoWayUpRowAndShowsItsPath() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        QCOMPARE(Names(window), (QStringList{"sorts", "empty3", "home", "top.txt"}));
+        window.ShowFolder(window.folderTree().root());
+        QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/");
+        QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1 Bytes in 1 files"));
+    }
+
+    void foldersComeFirstInReverseOrderThenFilesInOrder() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        window.ShowFolder(window.folderTree().root()->firstChild());
+        QCOMPARE(Names(window), (QStringList{"..", "R", "Q", "P", "x", "y"}));
+        QCOMPARE(Column(window, 1), (QStringList{"", "", "", "", "1.234.567", "2"}));
+        QCOMPARE(Column(window, 2), (QStringList{"", "Folder", "Folder", "Folder", "Kyth Data File", "Kyth Data File"}));
+        QCOMPARE(Column(window, 3), (QStringList{"", "", "", "", "01.06.05", "03.03.05"}));
+        QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/home/");
+        QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1.234.569 Bytes in 2 files"));
+        auto* model = window.ListView1->model();
+        QVERIFY(!model->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QVERIFY(!model->index(4, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(window.CurrentFolder(), window.folderTree().root()->firstChild());
+    }
+
+    void aFolderOfFoldersHasNoBytes() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling());
+        QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 0 Bytes in 0 files"));
+        QCOMPARE(Column(window, 1), (QStringList{"", "", "", ""}));
+    }
+
+    void filesWithoutADateShowNoModifiedText() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling());
+        QCOMPARE(Column(window, 3), (QStringList{"", "03.03.05", "01.06.05", "", "02.06.05", "01.06.05"}));
+    }
+
+    void doubleClicksAndKeysWalkTheFolders() {
+        Form1 window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.LoadPackage(mixed);
+        QWidget* viewport = window.ListView1->viewport();
+        DoubleClick(viewport, RowCenter(window, 2)); // home
+        QCOMPARE(Names(window).first(), QString(".."));
+        QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
+        // Empty space below the rows does nothing.
+        DoubleClick(viewport, QPoint(20, viewport->height() - 5));
+        QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
+        DoubleClick(viewport, RowCenter(window, 3)); // P
+        QCOMPARE(window.CurrentFolder()->text(), std::string("P"));
+        DoubleClick(viewport, RowCenter(window, 0)); // ..
+        QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
+        // A file row leaves the folder shown.
+        DoubleClick(viewport, RowCenter(window, 4));
+        QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
+
+        window.ListView1->setFocus();
+        window.ListView1->setCurrentIndex(window.ListView1->model()->index(1, 0)); // R
+        QTest::keyClick(window.ListView1, Qt::Key_Return);
+        QCOMPARE(window.CurrentFolder()->text(), std::string("R"));
+        QTest::keyClick(window.ListView1, Qt::Key_Backspace);
+        QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
+        QTest::keyClick(window.ListView1, Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(window.CurrentFolder(), window.folderTree().root());
+        QTest::keyClick(window.ListView1, Qt::Key_Backspace);
+        QCOMPARE(window.CurrentFolder(), window.folderTree().root());
+        // Type-ahead finds a row by its name.
+        QTest::keyClicks(window.ListView1, "to");
+        QCOMPARE(window.ListView1->currentIndex().data().toString(), QString("top.txt"));
+    }
+
+    void selectionSumsDatedFilesAndCountsEveryRow() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling());
+        // .., beta 300 (dated), Alpha 20, nodate 5000 (undated), alpha 1000, gamma 7
+        SelectRows(window, {1, 4});
+        QCOMPARE(window.StatusPanel0->text(), QString("Selected 1.300 Bytes in 2 files"));
+        SelectRows(window, {3});
+        QCOMPARE(window.StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
+        // Deselecting leaves the text as it was.
+        window.ListView1->selectionModel()->clearSelection();
+        QCOMPARE(window.StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
+        window.SelectAll1->trigger();
+        QCOMPARE(window.StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
+        QCOMPARE(window.SelectedNodes().size(), std::size_t(6));
+        QCOMPARE(window.SelectedNodes().front(), window.folderTree().root());
+        // Another folder keeps the last selection text.
+        window.ShowFolder(window.folderTree().root());
+        QCOMPARE(window.StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
+    }
+
+    void columnsSortDatedFilesBelowEverythingElse() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
+        window.ShowFolder(sorts);
+        window.ListView1ColumnClick(0);
+        QCOMPARE(Names(window), (QStringList{"..", "nodate", "Alpha", "alpha", "beta", "gamma"}));
+        QVERIFY(window.NameSortReversed);
+        window.ListView1ColumnClick(0);
+        QCOMPARE(Names(window), (QStringList{"..", "nodate", "gamma", "beta", "Alpha", "alpha"}));
+        window.ListView1ColumnClick(1);
+        QCOMPARE(Names(window), (QStringList{"..", "nodate", "alpha", "beta", "Alpha", "gamma"}));
+        window.ListView1ColumnClick(1);
+        QCOMPARE(Names(window), (QStringList{"..", "nodate", "gamma", "Alpha", "beta", "alpha"}));
+        // Whole days count: gamma and Alpha share a day and keep their order.
+        window.ListView1ColumnClick(3);
+        QCOMPARE(Names(window), (QStringList{"..", "nodate", "alpha", "gamma", "Alpha", "beta"}));
+        window.ListView1ColumnClick(3);
+        QCOMPARE(Names(window), (QStringList{"..", "nodate", "beta", "gamma", "Alpha", "alpha"}));
+        // Type sorts nothing and changes no flag.
+        const QStringList before = Names(window);
+        window.ListView1ColumnClick(2);
+        QCOMPARE(Names(window), before);
+        QVERIFY(!window.NameSortReversed && !window.SizeSortReversed && !window.DateSortReversed);
+    }
+
+    void sortFlagsOutliveFoldersAndPackages() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        window.ListView1ColumnClick(0);
+        window.LoadPackage(other);
+        window.ShowFolder(window.folderTree().root()->firstChild());
+        QCOMPARE(Names(window), (QStringList{"..", "z", "a"}));
+        window.ListView1ColumnClick(0);
+        QCOMPARE(Names(window), (QStringList{"..", "z", "a"}));
+        window.ListView1ColumnClick(0);
+        QCOMPARE(Names(window), (QStringList{"..", "a", "z"}));
+        // The next showing lists in tree order again.
+        window.ShowFolder(window.CurrentFolder());
+        QCOMPARE(Names(window), (QStringList{"..", "z", "a"}));
+    }
+
+    void theSelectionFollowsItsRowsThroughASort() {
+        Form1 window;
+        window.LoadPackage(other);
+        window.ShowFolder(window.folderTree().root()->firstChild());
+        SelectRows(window, {1});
+        window.ListView1ColumnClick(0);
+        QCOMPARE(Names(window), (QStringList{"..", "a", "z"}));
+        QCOMPARE(window.SelectedNodes().size(), std::size_t(1));
+        QCOMPARE(window.SelectedNodes().front()->text(), std::string("z"));
+    }
+
+    void theModelKeepsQtsRules() {
+        Form1 window;
+        FolderListModel* model = window.listModel();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        window.LoadPackage(mixed);
+        tessel::TreeNode* home = window.folderTree().root()->firstChild();
+        window.ShowFolder(home);
+        model->appendRow(home->firstChild());
+        model->insertRowAt(1, home->lastChild());
+        model->removeRowAt(2);
+        model->refreshRow(0);
+        window.ListView1ColumnClick(0);
+        window.ListView1ColumnClick(1);
+        QCOMPARE(model->nodeAt(model->rowOf(home->firstChild())), home->firstChild());
+        QCOMPARE(model->rowOf(window.folderTree().root()), -1);
+        window.ShowFolder(window.folderTree().root());
+    }
+};
+
+int main(int argc, char** argv) {
+    // A locale whose thousands separator is not ",": sums and sorts must not read texts.
+    qputenv("LC_ALL", "de_DE.UTF-8");
+    qputenv("LANG", "de_DE.UTF-8");
+    QApplication app(argc, argv);
+    FolderViewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "folder_view_test.moc"

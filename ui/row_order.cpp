@@ -1,0 +1,75 @@
+#include "row_order.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace tessel::ui {
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Settles the pairs that involve a row that is not a dated file; 2 when both are dated.
+int FrameOrder(const ListRow& a, const ListRow& b) {
+    const bool aDated = IsDatedFileRow(a);
+    const bool bDated = IsDatedFileRow(b);
+    if (!aDated)
+        return bDated ? -1 : 0;
+    if (!bDated)
+        return 1;
+    return 2;
+}
+
+int Sign(std::int64_t value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+int Directed(int outcome, bool reversed) { return reversed ? -outcome : outcome; }
+
+// Letters a to z compare as capitals; every other byte by its 8-bit value.
+unsigned char FoldedByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
+}
+
+std::int64_t WholeDays(std::int32_t timestamp) {
+    const std::int64_t seconds = timestamp;
+    return seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+}
+
+} // namespace
+
+bool IsDatedFileRow(const ListRow& row) {
+    return !row.up && row.node->isFile() && row.node->record()->Timestamp > 0;
+}
+
+int CompareByName(const ListRow& a, const ListRow& b, bool reversed) {
+    const int frame = FrameOrder(a, b);
+    if (frame != 2)
+        return frame;
+    const std::string& x = a.node->text();
+    const std::string& y = b.node->text();
+    const std::size_t common = std::min(x.size(), y.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const int difference = int(FoldedByte(x[i])) - int(FoldedByte(y[i]));
+        if (difference != 0)
+            return Directed(Sign(difference), reversed);
+    }
+    return Directed(Sign(std::int64_t(x.size()) - std::int64_t(y.size())), reversed);
+}
+
+int CompareBySize(const ListRow& a, const ListRow& b, bool reversed) {
+    const int frame = FrameOrder(a, b);
+    if (frame != 2)
+        return frame;
+    // Larger sizes first.
+    return Directed(Sign(std::int64_t(b.node->record()->Size) - a.node->record()->Size), reversed);
+}
+
+int CompareByDate(const ListRow& a, const ListRow& b, bool reversed) {
+    const int frame = FrameOrder(a, b);
+    if (frame != 2)
+        return frame;
+    // Later days first.
+    return Directed(Sign(WholeDays(b.node->record()->Timestamp) - WholeDays(a.node->record()->Timestamp)), reversed);
+}
+
+} // namespace tessel::ui
