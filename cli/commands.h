@@ -25,5 +25,6 @@ struct Command {
 
 Command AddListCommand(CLI::App& parent);
 Command AddCheckCommand(CLI::App& parent);
+Command AddExtractCommand(CLI::App& parent);
 
 } // namespace tessel::cli

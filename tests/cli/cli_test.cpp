@@ -87,6 +87,22 @@ TEST_F(Cli, ChecksSoundAndDamagedPackages) {
               "tessel-vp: \"" + package + "\" is damaged: directory at offset 9000 lies past the end of the file (16 bytes)\n");
 }
 
+TEST_F(Cli, ExtractsTheWholePackageOrTheNamedEntries) {
+    const std::string all = dir.file("all");
+    const Result whole = RunTool("extract " + package + " " + all);
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_EQ(whole.err, ""); // no progress bar when standard error is not a terminal
+    EXPECT_EQ(testing::ReadFileBytes(all + "/data/tables/ships.tbl"), std::string(1234567, 's'));
+    EXPECT_EQ(testing::ReadFileBytes(all + "/readme.txt"), "hi");
+    EXPECT_EQ(RunTool("extract " + package + " " + all + "/../some data/tables/ readme.txt").status, 0);
+    EXPECT_EQ(testing::ReadFileBytes(dir.file("some") + "/tables/ships.tbl"), std::string(1234567, 's'));
+    EXPECT_EQ(testing::ReadFileBytes(dir.file("some") + "/readme.txt"), "hi");
+    const Result unknown = RunTool("extract " + package + " " + dir.file("none") + " data/nothing");
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err, "tessel-vp: no entry \"data/nothing\" in the package\n");
+    EXPECT_EQ(RunTool("extract " + package).status, 2);
+}
+
 TEST_F(Cli, FollowsTheExitConventions) {
     const Result missing = RunTool("list " + dir.file("none.vp"));
     EXPECT_EQ(missing.status, 1);

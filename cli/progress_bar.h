@@ -1,0 +1,39 @@
+// A one-line progress report on standard error while a long command runs: items done of
+// the total, bytes, and the rate. Silent when standard error is not a terminal.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace tessel::cli {
+
+class ProgressBar {
+public:
+    ProgressBar(std::string verb, std::int64_t totalItems, std::int64_t totalBytes);
+    ~ProgressBar();
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void advance(std::int64_t items, std::int64_t bytes);
+    // Ends the line.
+    void finish();
+
+private:
+    void draw(bool force);
+
+    std::string verb_;
+    std::int64_t totalItems_;
+    std::int64_t totalBytes_;
+    std::int64_t items_ = 0;
+    std::int64_t bytes_ = 0;
+    bool enabled_;
+    bool finished_ = false;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point lastDraw_;
+};
+
+// "1.5 GiB", "12.0 KiB", "900 B".
+std::string ByteText(double bytes);
+
+} // namespace tessel::cli

@@ -1,0 +1,38 @@
+// Writes folders and files strictly below one destination folder. Every step descends
+// through folder descriptors that were opened without following links, so neither a
+// hostile entry name nor a link planted inside the destination can send a write outside.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tessel {
+
+class Destination {
+public:
+    // Creates the folder with every missing parent and opens it; throws a PackageError
+    // that names the folder when it cannot.
+    explicit Destination(std::string path);
+    ~Destination();
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    // Makes the folder at the segments below the destination (each a safe name) and
+    // returns its descriptor, owned by the destination. A link in the way is replaced
+    // by a folder.
+    int folder(const std::vector<std::string>& segments);
+
+private:
+    std::string path_;
+    int rootFd_ = -1;
+    // The folders opened last, outermost first, so that siblings reuse their parents.
+    std::vector<std::pair<std::string, int>> open_;
+};
+
+// Creates or empties the file in the folder and returns its descriptor, which the caller
+// closes. A link in the way is replaced by the file, never written through.
+int CreateFileAt(int folderFd, const std::string& name, const std::string& shownPath);
+
+} // namespace tessel

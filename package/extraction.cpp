@@ -1,0 +1,157 @@
+#include "extraction.h"
+
+#include "byte_copy.h"
+#include "destination.h"
+#include "name_text.h"
+#include "package_error.h"
+#include "package_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tessel {
+
+namespace {
+
+// Copies the entry's bytes into an open file; the package is opened anew for each entry.
+void CopyEntry(const std::string& packagePath, int fileFd, std::int32_t offset, std::int32_t size) {
+    const PackageFile package = PackageFile::Open(packagePath, FileAccess::Read, FileSharing::Shared);
+    if (offset < 0 || size < 0)
+        throw PackageError(kStreamReadError);
+    const CopyResult result = CopyBytes(package.descriptor(), offset, fileFd, 0, size);
+    if (result.writeError != 0)
+        throw PackageError(kStreamWriteError);
+    if (result.readFailed || result.sourceEnded)
+        throw PackageError(kStreamReadError);
+}
+
+class FileCloser {
+public:
+    explicit FileCloser(int fd) : fd_(fd) {}
+    ~FileCloser() { ::close(fd_); }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    int fd_;
+};
+
+void RequireSafeName(const TreeNode* node) {
+    if (!IsSafeEntryName(node->text()))
+        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) + "\": the name is not a safe file name");
+}
+
+// The names of the folders from the base level down to the node, the node included when
+// it is a folder: the same folders as GetFolderPath, as separate names.
+std::vector<std::string> FolderSegments(const TreeNode* node, int baseLevel) {
+    std::vector<std::string> segments;
+    for (const TreeNode* walk = node; walk->level() >= baseLevel && walk->parent(); walk = walk->parent()) {
+        if (walk->isFolder())
+            segments.push_back(NameToUtf8(walk->text()));
+    }
+    std::reverse(segments.begin(), segments.end());
+    return segments;
+}
+
+// The work of one walk: each node's folder made, a file node written, the callback told.
+class Extractor {
+public:
+    Extractor(const std::string& packagePath, Destination& destination, const ProgressCallback& callback,
+              std::int32_t total)
+        : packagePath_(packagePath), destination_(destination), callback_(callback), total_(total) {}
+
+    void visit(const TreeNode* node, int baseLevel) {
+        if (node->parent())
+            RequireSafeName(node);
+        const std::vector<std::string> segments = FolderSegments(node, baseLevel);
+        const int folderFd = destination_.folder(segments);
+        if (const EntryRecord* record = node->record()) {
+            const std::string name = NameToUtf8(node->text());
+            std::string shown = destination_.path();
+            for (const std::string& segment : segments)
+                shown += "/" + segment;
+            shown += "/" + name;
+            const int fileFd = CreateFileAt(folderFd, name, shown);
+            const FileCloser closer(fileFd);
+            CopyEntry(packagePath_, fileFd, record->Offset, record->Size);
+        }
+        if (callback_)
+            callback_(kExtractingCaption, NameToUtf8(node->text()), total_, index_);
+        ++index_;
+    }
+
+    void finish() {
+        if (callback_)
+            callback_(kExtractingCaption, std::string(), total_, index_);
+    }
+
+private:
+    const std::string& packagePath_;
+    Destination& destination_;
+    const ProgressCallback& callback_;
+    std::int32_t total_;
+    std::int32_t index_ = 0;
+};
+
+const TreeNode* RootOf(const TreeNode* node) {
+    while (node->parent())
+        node = node->parent();
+    return node;
+}
+
+std::int64_t AbsoluteIndex(const TreeNode* node) {
+    std::int64_t index = 0;
+    for (const TreeNode* walk = RootOf(node); walk != node; walk = walk->next())
+        ++index;
+    return index;
+}
+
+int BaseLevel(const TreeNode* node) { return std::max(node->level(), 1); }
+
+} // namespace
+
+void ExtractEntryToFile(const std::string& packagePath, const std::string& filePath, std::int32_t offset,
+                        std::int32_t size) {
+    const std::size_t slash = filePath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : filePath.substr(0, std::max<std::size_t>(slash, 1));
+    const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
+    const FileCloser folderCloser(folderFd);
+    const int fileFd = CreateFileAt(folderFd, name, filePath);
+    const FileCloser closer(fileFd);
+    CopyEntry(packagePath, fileFd, offset, size);
+}
+
+void ExtractRange(const std::string& packagePath, const std::string& destDir, TreeNode* start, TreeNode* stop,
+                  const ProgressCallback& callback) {
+    Destination destination(destDir);
+    const std::int64_t total =
+        stop ? AbsoluteIndex(stop) - AbsoluteIndex(start) : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
+    const int baseLevel = BaseLevel(start);
+    Extractor extractor(packagePath, destination, callback, static_cast<std::int32_t>(total));
+    for (const TreeNode* node = start; node && node != stop; node = node->next())
+        extractor.visit(node, baseLevel);
+    extractor.finish();
+}
+
+void ExtractNodes(const std::string& packagePath, const std::string& destDir, const std::vector<TreeNode*>& nodes,
+                  const ProgressCallback& callback) {
+    Destination destination(destDir);
+    std::int64_t total = 0;
+    for (const TreeNode* node : nodes)
+        total += static_cast<std::int64_t>(SubtreeSize(node));
+    Extractor extractor(packagePath, destination, callback, static_cast<std::int32_t>(total));
+    for (const TreeNode* node : nodes) {
+        const int baseLevel = BaseLevel(node);
+        const TreeNode* end = node->nextAfterSubtree();
+        for (const TreeNode* walk = node; walk != end; walk = walk->next())
+            extractor.visit(walk, baseLevel);
+    }
+    extractor.finish();
+}
+
+} // namespace tessel

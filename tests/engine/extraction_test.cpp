@@ -1,0 +1,273 @@
+#include "extraction.h"
+#include "package_builder.h"
+#include "package_error.h"
+#include "package_loader.h"
+#include "temp_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+
+struct Call {
+    std::string caption, name;
+    std::int32_t total, index;
+    bool operator==(const Call&) const = default;
+};
+
+// The files and folders below a folder as "path" or "path/" lines with sizes of files.
+std::vector<std::string> Listing(const std::string& root) {
+    std::vector<std::string> lines;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        if (entry.is_symlink())
+            lines.push_back(relative + " -> link");
+        else if (entry.is_directory())
+            lines.push_back(relative + "/");
+        else
+            lines.push_back(relative + " " + ReadFileBytes(entry.path().string()));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+struct Extraction : ::testing::Test {
+    testing::TempDir dir;
+    std::string package = dir.file("p.vp");
+    std::string out = dir.file("out");
+    FolderTree tree;
+    std::vector<Call> calls;
+    ProgressCallback record = [this](const std::string& caption, const std::string& name, std::int32_t total,
+                                     std::int32_t index) { calls.push_back({caption, name, total, index}); };
+
+    // Main → data(tables(ships.tbl, weapons.tbl), empty()), readme.txt, zero
+    void SetUp() override {
+        PackageBuilder()
+            .folder("data")
+            .folder("tables")
+            .file("ships.tbl", "SHIPS")
+            .file("weapons.tbl", "WEAPONS")
+            .end()
+            .folder("empty")
+            .end()
+            .end()
+            .file("readme.txt", "README")
+            .file("zero", "")
+            .writeTo(package);
+        LoadPackage(package, tree);
+    }
+    TreeNode* node(const std::string& path) {
+        TreeNode* found = tree.root();
+        std::size_t start = 0;
+        while (start < path.size()) {
+            const std::size_t slash = path.find('/', start);
+            const std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            found = found->firstChild();
+            while (found && found->text() != part)
+                found = found->nextSibling();
+            start = slash == std::string::npos ? path.size() : slash + 1;
+        }
+        return found;
+    }
+    std::string failure(const std::function<void()>& work) {
+        try {
+            work();
+        } catch (const PackageError& error) {
+            return error.what();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(Extraction, TheWholePackageKeepsItsFoldersAndBytes) {
+    ExtractRange(package, out, tree.root(), nullptr, record);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"data/", "data/empty/", "data/tables/",
+                                                      "data/tables/ships.tbl SHIPS", "data/tables/weapons.tbl WEAPONS",
+                                                      "readme.txt README", "zero "}));
+    // Every node once, the root included, then the end of the run; Total is the count plus one.
+    ASSERT_EQ(calls.size(), 9u);
+    EXPECT_EQ(calls[0], (Call{"extracting", "Main", 9, 0}));
+    EXPECT_EQ(calls[3], (Call{"extracting", "ships.tbl", 9, 3}));
+    EXPECT_EQ(calls[7], (Call{"extracting", "zero", 9, 7}));
+    EXPECT_EQ(calls[8], (Call{"extracting", "", 9, 8}));
+}
+
+TEST_F(Extraction, ASelectedFolderLandsByItsOwnName) {
+    ExtractNodes(package, out, {node("data/tables")}, record);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"tables/", "tables/ships.tbl SHIPS",
+                                                      "tables/weapons.tbl WEAPONS"}));
+    EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "tables", 3, 0},
+                                        {"extracting", "ships.tbl", 3, 1},
+                                        {"extracting", "weapons.tbl", 3, 2},
+                                        {"extracting", "", 3, 3}}));
+}
+
+TEST_F(Extraction, SelectedFilesLandDirectlyAndNothingElseIsWritten) {
+    ExtractNodes(package, out, {node("data/tables/weapons.tbl"), node("zero")}, record);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"weapons.tbl WEAPONS", "zero "}));
+    EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "weapons.tbl", 2, 0},
+                                        {"extracting", "zero", 2, 1},
+                                        {"extracting", "", 2, 2}}));
+}
+
+TEST_F(Extraction, RangesStopBeforeTheStopNode) {
+    ExtractRange(package, out, node("data/tables"), node("readme.txt"), record);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"empty/", "tables/", "tables/ships.tbl SHIPS",
+                                                      "tables/weapons.tbl WEAPONS"}));
+    EXPECT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls.back(), (Call{"extracting", "", 4, 4}));
+    calls.clear();
+    ExtractRange(package, dir.file("none"), node("zero"), node("zero"), record);
+    EXPECT_TRUE(fs::is_directory(dir.file("none")));
+    EXPECT_TRUE(fs::is_empty(dir.file("none")));
+    EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "", 0, 0}}));
+}
+
+TEST_F(Extraction, OverwritesExistingFilesAndLaterDuplicatesWin) {
+    PackageBuilder().file("same", "first").file("same", "second").writeTo(package);
+    LoadPackage(package, tree);
+    fs::create_directories(out);
+    testing::WriteFileBytes(out + "/same", "an older and longer file");
+    ExtractRange(package, out, tree.root(), nullptr);
+    EXPECT_EQ(ReadFileBytes(out + "/same"), "second");
+}
+
+TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
+    const std::string bytes = PackageBuilder()
+                                  .file("good", "GOOD")
+                                  .raw(MakeDirEntry(16, 200000, 5, "short"))
+                                  .file("after", "AFTER")
+                                  .bytes();
+    testing::WriteFileBytes(package, bytes);
+    LoadPackage(package, tree);
+    EXPECT_EQ(failure([&] { ExtractRange(package, out, tree.root(), nullptr, record); }), "Stream read error");
+    EXPECT_EQ(ReadFileBytes(out + "/good"), "GOOD");
+    // The partial file stays with the bytes that could be read.
+    EXPECT_EQ(ReadFileBytes(out + "/short").size(), bytes.size() - 16);
+    EXPECT_FALSE(fs::exists(out + "/after"));
+    ASSERT_FALSE(calls.empty());
+    EXPECT_NE(calls.back().name, "");
+}
+
+TEST_F(Extraction, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
+    for (const std::string hostile : {"..", ".", "", "a/b", "../escape"}) {
+        PackageBuilder builder;
+        builder.file("fine", "F").folder("sub").raw(MakeDirEntry(16, 1, 5, hostile)).end();
+        builder.writeTo(package);
+        LoadPackage(package, tree);
+        const std::string target = dir.file("hostile");
+        fs::remove_all(target);
+        EXPECT_EQ(failure([&] { ExtractRange(package, target, tree.root(), nullptr); }),
+                  "Cannot extract \"" + hostile + "\": the name is not a safe file name")
+            << hostile;
+        EXPECT_EQ(Listing(target), (std::vector<std::string>{"fine F", "sub/"})) << hostile;
+        EXPECT_FALSE(fs::exists(dir.file("escape")));
+    }
+}
+
+TEST_F(Extraction, LinksPlantedInTheDestinationAreReplacedNotFollowed) {
+    const std::string outside = dir.file("outside");
+    fs::create_directories(outside);
+    testing::WriteFileBytes(outside + "/readme.txt", "precious");
+    fs::create_directories(out);
+    fs::create_directory_symlink(outside, out + "/data");
+    fs::create_symlink(outside + "/readme.txt", out + "/readme.txt");
+    ExtractRange(package, out, tree.root(), nullptr);
+    EXPECT_EQ(ReadFileBytes(outside + "/readme.txt"), "precious");
+    EXPECT_FALSE(fs::exists(outside + "/tables"));
+    EXPECT_FALSE(fs::is_symlink(out + "/data"));
+    EXPECT_EQ(ReadFileBytes(out + "/data/tables/ships.tbl"), "SHIPS");
+    EXPECT_EQ(ReadFileBytes(out + "/readme.txt"), "README");
+}
+
+TEST_F(Extraction, DestinationsThatCannotBeMadeAreClearErrors) {
+    EXPECT_EQ(failure([&] { ExtractRange(package, "", tree.root(), nullptr, record); }), "Unable to create directory");
+    testing::WriteFileBytes(dir.file("plain"), "x");
+    const std::string blocked = dir.file("plain") + "/sub";
+    EXPECT_EQ(failure([&] { ExtractNodes(package, blocked, {node("zero")}, record); }),
+              "Unable to create directory \"" + blocked + "\". Not a directory");
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(failure([&] { ExtractRange(dir.file("gone.vp"), out, tree.root(), nullptr); }),
+              "Cannot open file \"" + dir.file("gone.vp") + "\". No such file or directory");
+}
+
+TEST_F(Extraction, ACallbackCanStopTheRunBetweenItems) {
+    auto stopAtShips = [&](const std::string&, const std::string& name, std::int32_t, std::int32_t) {
+        if (name == "ships.tbl")
+            throw RunCancelled();
+    };
+    EXPECT_THROW(ExtractRange(package, out, tree.root(), nullptr, stopAtShips), RunCancelled);
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"data/", "data/tables/", "data/tables/ships.tbl SHIPS"}));
+}
+
+TEST_F(Extraction, SingleEntriesGoToTheGivenPath) {
+    const EntryRecord& ships = *node("data/tables/ships.tbl")->record();
+    ExtractEntryToFile(package, dir.file("copy"), ships.Offset, ships.Size);
+    EXPECT_EQ(ReadFileBytes(dir.file("copy")), "SHIPS");
+    EXPECT_EQ(failure([&] { ExtractEntryToFile(package, dir.file("no/such/folder/x"), 16, 1); }),
+              "Cannot create file \"" + dir.file("no/such/folder/x") + "\". No such file or directory");
+}
+
+struct TempFolder : Extraction {
+    std::string oldTmp;
+    void SetUp() override {
+        Extraction::SetUp();
+        setenv("TMPDIR", dir.path().c_str(), 1);
+    }
+    void TearDown() override { unsetenv("TMPDIR"); }
+};
+
+TEST_F(TempFolder, IsPrivateToTheUserAndListsTheDraggedPaths) {
+    EXPECT_EQ(GetTempDir(), dir.path() + "/");
+    const std::string temp = TempFolderPath();
+    EXPECT_EQ(temp, dir.path() + "/VPtmp-" + std::to_string(getuid()));
+    const auto paths = ListTempPaths({node("data/tables"), node("readme.txt")});
+    EXPECT_EQ(paths, (std::vector<std::string>{temp + "/tables", temp + "/readme.txt"}));
+    EXPECT_TRUE(fs::is_directory(temp + "/tables"));
+    EXPECT_TRUE(fs::is_empty(temp + "/tables"));
+    EXPECT_FALSE(fs::exists(temp + "/readme.txt"));
+    struct stat info {};
+    ASSERT_EQ(stat(temp.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // What a drag names is what extracting the same nodes into the folder writes.
+    ExtractNodes(package, PrepareTempFolder(), {node("data/tables"), node("readme.txt")});
+    EXPECT_EQ(ReadFileBytes(paths[1]), "README");
+    EXPECT_TRUE(DeleteFolder(temp));
+    EXPECT_FALSE(fs::exists(temp));
+}
+
+TEST_F(TempFolder, RefusesALinkOrAFolderOthersCanReach) {
+    const std::string temp = TempFolderPath();
+    const std::string elsewhere = dir.file("elsewhere");
+    fs::create_directories(elsewhere);
+    fs::create_directory_symlink(elsewhere, temp);
+    EXPECT_EQ(failure([] { PrepareTempFolder(); }),
+              "The temporary folder \"" + temp + "\" cannot be used safely: it is a symbolic link");
+    EXPECT_THROW(ListTempPaths({node("data")}), PackageError);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+    fs::remove(temp);
+    fs::create_directory(temp);
+    chmod(temp.c_str(), 0755);
+    EXPECT_EQ(failure([] { PrepareTempFolder(); }),
+              "The temporary folder \"" + temp + "\" cannot be used safely: other users have access to it");
+}
+
+TEST_F(TempFolder, DeletingNeverFollowsLinks) {
+    const std::string temp = PrepareTempFolder();
+    const std::string outside = dir.file("keep");
+    fs::create_directories(outside);
+    testing::WriteFileBytes(outside + "/file", "kept");
+    fs::create_directory_symlink(outside, temp + "/link");
+    EXPECT_TRUE(DeleteFolder(temp));
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(ReadFileBytes(outside + "/file"), "kept");
+}
+
+} // namespace
+} // namespace tessel
