@@ -1,9 +1,11 @@
-// make_bench_tree OUT_DIR FOLDERS FILES MIN_SIZE MAX_SIZE
+// make_bench_tree OUT_DIR FOLDERS FILES MIN_SIZE MAX_SIZE [log]
 // Writes OUT_DIR/tree/ (a folder tree on disk) and OUT_DIR/package.vp holding the very same
 // entries, so that Tessel and other archivers can be timed on the same bytes. Folders are
-// two levels deep; sizes are spread evenly between MIN_SIZE and MAX_SIZE.
+// two levels deep; sizes are spread evenly between MIN_SIZE and MAX_SIZE, or evenly on a
+// logarithmic scale with "log" (many small files, a few large ones, as in game data).
 #include "vp_format.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +18,8 @@
 namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: make_bench_tree OUT_DIR FOLDERS FILES MIN_SIZE MAX_SIZE\n");
+    if (argc != 6 && argc != 7) {
+        std::fprintf(stderr, "usage: make_bench_tree OUT_DIR FOLDERS FILES MIN_SIZE MAX_SIZE [log]\n");
         return 2;
     }
     const fs::path out = argv[1];
@@ -26,7 +28,7 @@ int main(int argc, char** argv) {
     const int minSize = std::atoi(argv[4]);
     const int maxSize = std::atoi(argv[5]);
     const int topFolders = std::max(1, folders / 40);
-    const int subPerTop = (folders - topFolders) / topFolders;
+    const int subPerTop = std::max(1, (folders - topFolders) / topFolders);
 
     fs::remove_all(out / "tree");
     std::ofstream package(out / "package.vp", std::ios::binary | std::ios::trunc);
@@ -34,7 +36,12 @@ int main(int argc, char** argv) {
     std::int64_t offset = tessel::kHeaderSize;
     std::vector<tessel::DirEntry> records;
     std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> sizes(minSize, maxSize);
+    const bool logarithmic = argc == 7 && std::string(argv[6]) == "log";
+    std::uniform_int_distribution<int> evenSizes(minSize, maxSize);
+    std::uniform_real_distribution<double> exponents(std::log(double(minSize)), std::log(double(maxSize)));
+    auto sizes = [&](std::mt19937& engine) {
+        return logarithmic ? static_cast<int>(std::exp(exponents(engine))) : evenSizes(engine);
+    };
     std::string buffer;
 
     const int leafFolders = topFolders * subPerTop;

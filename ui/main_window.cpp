@@ -1,7 +1,13 @@
 #include "main_window.h"
 
 #include "error_box.h"
+#include "extract_dialog.h"
+#include "launcher.h"
+#include "name_text.h"
 #include "package_loader.h"
+#include "progress_window.h"
+#include "run_guard.h"
+#include "temp_folder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -60,6 +66,10 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     buildStatusBar();
     buildPopupMenu();
     FormCreate();
+    // The two other windows come after the main window, hidden.
+    Form2_ = new Form2(this);
+    Form3_ = new Form3(this);
+    launcher_ = std::make_unique<DesktopLauncher>();
 }
 
 Form1::~Form1() {
@@ -102,7 +112,7 @@ void Form1::buildToolBars() {
     ToolButton3->setIcon(QIcon(":/icons/up48.png"));
     ToolButton1 = new QAction(QIcon(":/icons/extract48.png"), "Open..", this);
     connect(ToolButton1, &QAction::triggered, Open1, &QAction::trigger);
-    ToolButton5 = command("Extract", nullptr);
+    ToolButton5 = command("Extract", &Form1::ToolButton5Click);
     ToolButton5->setIcon(QIcon(":/icons/red48.png"));
     ToolButton4 = command("Delete files", nullptr);
     ToolButton4->setIcon(QIcon(":/icons/delete48.png"));
@@ -173,7 +183,7 @@ void Form1::buildPopupMenu() {
     extracttoaspecifiedfolder1 = new QAction("Extract to a specified folder", this);
     connect(extracttoaspecifiedfolder1, &QAction::triggered, ToolButton5, &QAction::trigger);
     viewedit1 = command("Open file", &Form1::viewedit1Click);
-    Viewfileinnotepad1 = command("View file", nullptr);
+    Viewfileinnotepad1 = command("View file", &Form1::Viewfileinnotepad1Click);
     Renamefile1 = command("Rename file", nullptr);
     Deletefiles1 = command("Delete files", nullptr);
     Deletefiles1->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -214,6 +224,8 @@ void Form1::FormResize() {
 }
 
 void Form1::RunCommand(const std::function<void()>& command) {
+    if (busy_)
+        return;
     try {
         command();
     } catch (const std::exception& error) {
@@ -338,7 +350,76 @@ void Form1::SelectionStatistics() {
                               .arg(static_cast<qint64>(rows.size())));
 }
 
-void Form1::viewedit1Click() {}
+std::vector<TreeNode*> Form1::SelectedEntries() const {
+    std::vector<TreeNode*> nodes;
+    for (const int row : SelectedRows()) {
+        if (!model_->isUpRow(row))
+            nodes.push_back(model_->nodeAt(row));
+    }
+    return nodes;
+}
+
+void Form1::setLauncher(std::unique_ptr<Launcher> launcher) { launcher_ = std::move(launcher); }
+
+void Form1::RunWithProgress(const std::function<void(const ProgressCallback&)>& run) {
+    const RunGuard guard(this, busy_);
+    Form3_->showForRun();
+    try {
+        run(Form3_->callback());
+    } catch (const RunCancelled&) {
+        Form3_->hide();
+    } catch (...) {
+        Form3_->hide();
+        throw;
+    }
+}
+
+void Form1::ToolButton5Click() {
+    if (folderTree_.empty())
+        return;
+    Form2_->presetChoice(!SelectedEntries().empty());
+    if (Form2_->exec() != Form2::ResultOk)
+        return;
+    if (Form2_->extractAll()) {
+        const std::string destination = Form2_->destination().toStdString();
+        RunWithProgress([&](const ProgressCallback& progress) {
+            ExtractRange(packagePath_, destination, folderTree_.root(), nullptr, progress);
+        });
+    } else {
+        ExtractSelection(false);
+    }
+}
+
+void Form1::ExtractSelection(bool toTemp) {
+    const std::vector<TreeNode*> nodes = SelectedEntries();
+    if (nodes.empty())
+        return;
+    const std::string destination = toTemp ? PrepareTempFolder() : Form2_->destination().toStdString();
+    RunWithProgress(
+        [&](const ProgressCallback& progress) { ExtractNodes(packagePath_, destination, nodes, progress); });
+}
+
+QString Form1::ExtractSelectedFileToTemp() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1 || model_->isUpRow(rows.front()) || !model_->nodeAt(rows.front())->isFile())
+        return {};
+    ExtractSelection(true);
+    if (Form3_->cancelRequested())
+        return {};
+    return QString::fromStdString(TempFolderPath() + "/" + NameToUtf8(model_->nodeAt(rows.front())->text()));
+}
+
+void Form1::viewedit1Click() {
+    const QString copy = ExtractSelectedFileToTemp();
+    if (!copy.isEmpty())
+        launcher_->open(copy);
+}
+
+void Form1::Viewfileinnotepad1Click() {
+    const QString copy = ExtractSelectedFileToTemp();
+    if (!copy.isEmpty())
+        launcher_->viewText(copy);
+}
 
 void Form1::Exit2Click() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }
 

@@ -5,10 +5,12 @@
 
 #include "folder_list_model.h"
 #include "folder_list_view.h"
+#include "extraction.h"
 #include "folder_tree.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ class QMenu;
 class QToolBar;
 
 namespace tessel::ui {
+
+class Form2;
+class Form3;
+class Launcher;
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -40,8 +46,20 @@ public:
     // The selected rows, top to bottom.
     std::vector<int> SelectedRows() const;
 
-    // Runs a command; an error it raises is shown in the standard error box.
+    // Runs a command; an error it raises is shown in the standard error box. While a run
+    // is under way no command runs.
     void RunCommand(const std::function<void()>& command);
+    bool busy() const { return busy_; }
+
+    // The selected entries of the folder shown: the ".." row is not one of them.
+    std::vector<TreeNode*> SelectedEntries() const;
+    // Extracts the selected entries into the destination of the options dialog, or into
+    // the temporary folder.
+    void ExtractSelection(bool toTemp);
+    // Replaces the desktop launcher, as tests do.
+    void setLauncher(std::unique_ptr<Launcher> launcher);
+    Form2* extractDialog() const { return Form2_; }
+    Form3* progressWindow() const { return Form3_; }
 
     QLineEdit* Edit1 = nullptr;
     FolderListView* ListView1 = nullptr;
@@ -75,6 +93,8 @@ public:
     void ListView1SelectItem(bool selected);
     void SelectAll1Click();
     void viewedit1Click();
+    void Viewfileinnotepad1Click();
+    void ToolButton5Click();
 
     // Each column's direction for its next sort; they belong to the window, not to a
     // folder or a package.
@@ -95,6 +115,11 @@ private:
     void buildStatusBar();
     void buildPopupMenu();
     void SelectionStatistics();
+    // Runs an extraction with the progress window, closed to other commands.
+    void RunWithProgress(const std::function<void(const ProgressCallback&)>& run);
+    // The temporary copy of the one selected file row, or empty when the selection is not
+    // exactly one file.
+    QString ExtractSelectedFileToTemp();
     void ShowParentFolder();
     QAction* command(const QString& text, void (Form1::*handler)());
 
@@ -102,6 +127,10 @@ private:
     std::string packagePath_;
     TreeNode* currentFolder_ = nullptr;
     FolderListModel* model_ = nullptr;
+    Form2* Form2_ = nullptr;
+    Form3* Form3_ = nullptr;
+    std::unique_ptr<Launcher> launcher_;
+    bool busy_ = false;
 };
 
 } // namespace tessel::ui

@@ -1,0 +1,296 @@
+#include "extract_dialog.h"
+#include "launcher.h"
+#include "main_window.h"
+#include "modal_driver.h"
+#include "package_builder.h"
+#include "progress_window.h"
+#include "temp_folder.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using tessel::testing::CloseDialog;
+using tessel::testing::ModalDriver;
+using tessel::testing::PackageBuilder;
+using tessel::testing::ReadFileBytes;
+using tessel::ui::Form1;
+using tessel::ui::Form2;
+
+namespace {
+
+struct Launched {
+    QStringList opened;
+    QStringList viewed;
+};
+
+class RecordingLauncher : public tessel::ui::Launcher {
+public:
+    explicit RecordingLauncher(Launched& launched) : launched_(launched) {}
+    void open(const QString& path) override { launched_.opened << path; }
+    void viewText(const QString& path) override { launched_.viewed << path; }
+
+private:
+    Launched& launched_;
+};
+
+void SelectRows(Form1& window, std::initializer_list<int> rows) {
+    auto* selection = window.ListView1->selectionModel();
+    selection->clearSelection();
+    for (const int row : rows)
+        selection->select(window.ListView1->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Answers the options dialog: the destination, then OK (or the given button).
+ModalDriver::Answer Options(const QString& destination, std::function<void(Form2*)> choose = {}) {
+    return [destination, choose](QWidget* widget) {
+        auto* dialog = qobject_cast<Form2*>(widget);
+        QVERIFY(dialog);
+        dialog->LabeledEdit1->setText(destination);
+        if (choose)
+            choose(dialog);
+        else
+            dialog->Button1->click();
+    };
+}
+
+std::vector<std::string> Listing(const std::string& root) {
+    std::vector<std::string> lines;
+    if (!fs::exists(root))
+        return lines;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        lines.push_back(fs::relative(entry.path(), root).string() + (entry.is_directory() ? "/" : ""));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+} // namespace
+
+class ExtractCommandsTest : public QObject {
+    Q_OBJECT
+    tessel::testing::TempDir dir;
+    std::string package;
+    Launched launched;
+
+    std::unique_ptr<Form1> openWindow() {
+        auto window = std::make_unique<Form1>();
+        window->setLauncher(std::make_unique<RecordingLauncher>(launched));
+        window->LoadPackage(package);
+        return window;
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("TMPDIR", QByteArray::fromStdString(dir.path()));
+        package = dir.file("p.vp");
+        PackageBuilder()
+            .folder("data")
+            .file("ships.tbl", "SHIPS")
+            .folder("deep")
+            .file("x", "X")
+            .end()
+            .end()
+            .file("notes.txt", "NOTES")
+            .file("empty.bin", "")
+            .writeTo(package);
+    }
+    void init() { launched = {}; }
+    void cleanup() { tessel::testing::CloseStrayDialogs(); }
+
+    void nothingHappensWithoutAPackage() {
+        Form1 window;
+        window.ToolButton5->trigger();
+        window.extracttoaspecifiedfolder1->trigger();
+        QVERIFY(!window.extractDialog()->isVisible());
+    }
+
+    void withoutSelectionTheWholePackageIsWritten() {
+        auto window = openWindow();
+        const std::string out = dir.file("all");
+        bool presetAll = false, selectedEnabled = true;
+        ModalDriver driver(Options(QString::fromStdString(out), [&](Form2* dialog) {
+            presetAll = dialog->RadioButton1->isChecked();
+            selectedEnabled = dialog->RadioButton2->isEnabled();
+            dialog->Button1->click();
+        }));
+        window->ToolButton5->trigger();
+        QVERIFY(driver.answered());
+        QVERIFY(presetAll);
+        QVERIFY(!selectedEnabled);
+        QCOMPARE(Listing(out), (std::vector<std::string>{"data/", "data/deep/", "data/deep/x", "data/ships.tbl",
+                                                         "empty.bin", "notes.txt"}));
+        QVERIFY(!window->progressWindow()->isVisible());
+    }
+
+    void aSelectionWritesOnlyItsEntriesAndTheWayUpRowIsLeftOut() {
+        auto window = openWindow();
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        SelectRows(*window, {0, 1}); // "..", deep
+        const std::string out = dir.file("selected");
+        bool presetSelected = false;
+        ModalDriver driver(Options(QString::fromStdString(out), [&](Form2* dialog) {
+            presetSelected = dialog->RadioButton2->isChecked();
+            dialog->Button1->click();
+        }));
+        window->extracttoaspecifiedfolder1->trigger();
+        QVERIFY(presetSelected);
+        QCOMPARE(Listing(out), (std::vector<std::string>{"deep/", "deep/x"}));
+        QCOMPARE(ReadFileBytes(out + "/deep/x"), std::string("X"));
+    }
+
+    void choosingExtractAllWinsOverTheSelection() {
+        auto window = openWindow();
+        SelectRows(*window, {1});
+        const std::string out = dir.file("chosen-all");
+        ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) {
+            dialog->RadioButton1->setChecked(true);
+            dialog->Button1->click();
+        }));
+        window->ToolButton5->trigger();
+        QCOMPARE(Listing(out).size(), std::size_t(6));
+    }
+
+    void cancelCloseAndEscapeWriteNothing() {
+        auto window = openWindow();
+        const std::string out = dir.file("never");
+        {
+            ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) { dialog->Button2->click(); }));
+            window->ToolButton5->trigger();
+        }
+        {
+            ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                QVERIFY(dialog->isVisible());
+                dialog->close();
+            }));
+            window->ToolButton5->trigger();
+            QCOMPARE(window->extractDialog()->result(), Form2::ResultClosed);
+        }
+        QVERIFY(!fs::exists(out));
+        // The destination typed last is kept for the next use.
+        QCOMPARE(window->extractDialog()->LabeledEdit1->text(), QString::fromStdString(out));
+    }
+
+    void theProgressWindowShowsNamesAndWholePercents() {
+        tessel::ui::Form3 form;
+        form.showForRun();
+        form.Progress("extracting", "Main", 9, 0);
+        QCOMPARE(form.LFile->text(), QString("Main"));
+        QCOMPARE(form.LProgress->text(), QString("0%"));
+        form.Progress("extracting", "a", 9, 1);
+        QCOMPARE(form.LProgress->text(), QString("11%"));
+        QCOMPARE(form.ProgressBar1->value(), 11);
+        form.Progress("adding", "/home/me/b", 8, 1);
+        QCOMPARE(form.StaticText1->text(), QString("adding"));
+        QCOMPARE(form.LProgress->text(), QString("13%"));
+        form.Progress("adding", "/home/me/c", 2, 2);
+        QCOMPARE(form.LProgress->text(), QString("100%"));
+        // A new run starts from the previous run's last value.
+        form.Progress("extracting", "d", 5, 0);
+        QCOMPARE(form.LProgress->text(), QString("100%"));
+        QVERIFY(form.isVisible());
+        form.Progress("extracting", "", 5, 5);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(tessel::ui::PercentText(8, 1), QString("13%"));
+        QCOMPARE(tessel::ui::PercentText(3, 1), QString("33%"));
+    }
+
+    void cancelStopsTheRunBetweenItemsAndKeepsWhatWasWritten() {
+        auto window = openWindow();
+        const std::string out = dir.file("cancelled");
+        window->extractDialog()->LabeledEdit1->setText(QString::fromStdString(out));
+        SelectRows(*window, {0, 1, 2}); // data, notes.txt, empty.bin
+        // The first item's progress call lets this click through.
+        QTimer::singleShot(0, window->progressWindow()->CancelButton, &QPushButton::click);
+        window->ExtractSelection(false);
+        QCOMPARE(Listing(out), (std::vector<std::string>{"data/"}));
+        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!window->busy());
+    }
+
+    void theMainWindowTakesNoCommandsDuringARun() {
+        auto window = openWindow();
+        window->extractDialog()->LabeledEdit1->setText(QString::fromStdString(dir.file("busy")));
+        SelectRows(*window, {1});
+        bool busyInside = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            busyInside = window->busy();
+            window->ToolButton5->trigger(); // would open the options dialog
+            QTest::keyClick(window->ListView1, Qt::Key_Delete);
+        });
+        window->ExtractSelection(false);
+        QVERIFY(busyInside);
+        QVERIFY(!window->extractDialog()->isVisible());
+        QCOMPARE(window->extractDialog()->result(), 0);
+    }
+
+    void aDestinationThatCannotBeMadeShowsTheErrorBox() {
+        auto window = openWindow();
+        tessel::testing::WriteFileBytes(dir.file("plain"), "x");
+        const QString blocked = QString::fromStdString(dir.file("plain")) + "/sub";
+        ModalDriver options(Options(blocked));
+        ModalDriver errorBox(CloseDialog, 8000);
+        window->ToolButton5->trigger();
+        QVERIFY(errorBox.answered());
+        QCOMPARE(errorBox.text(), "Unable to create directory \"" + blocked + "\". Not a directory.");
+        QVERIFY(!window->progressWindow()->isVisible());
+    }
+
+    void openAndViewActOnOneFileRowOnly() {
+        auto window = openWindow();
+        // data, notes.txt, empty.bin
+        SelectRows(*window, {1, 2});
+        window->viewedit1->trigger();
+        SelectRows(*window, {0});
+        window->Viewfileinnotepad1->trigger();
+        QVERIFY(launched.opened.isEmpty() && launched.viewed.isEmpty());
+
+        const QString temp = QString::fromStdString(tessel::TempFolderPath());
+        SelectRows(*window, {1});
+        window->viewedit1->trigger();
+        QCOMPARE(launched.opened, QStringList{temp + "/notes.txt"});
+        QCOMPARE(ReadFileBytes((temp + "/notes.txt").toStdString()), std::string("NOTES"));
+        SelectRows(*window, {2});
+        window->Viewfileinnotepad1->trigger();
+        QCOMPARE(launched.viewed, QStringList{temp + "/empty.bin"});
+        QCOMPARE(ReadFileBytes((temp + "/empty.bin").toStdString()), std::string());
+
+        // Entries of sub-folders land directly in the temporary folder; the ".." row is no file.
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        SelectRows(*window, {0});
+        window->viewedit1->trigger();
+        QCOMPARE(launched.opened.size(), 1);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QPoint shipsRow = window->ListView1->visualRect(window->ListView1->model()->index(2, 0)).center();
+        QTest::mouseClick(window->ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
+        QTest::mouseDClick(window->ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
+        QCOMPARE(launched.opened.last(), temp + "/ships.tbl");
+        QVERIFY(fs::exists((temp + "/ships.tbl").toStdString()));
+    }
+
+    void desktopEntriesBecomeCommandLines() {
+        using tessel::ui::DesktopExecCommand;
+        QCOMPARE(DesktopExecCommand("gedit %U", "/tmp/a b.txt"), (QStringList{"gedit", "/tmp/a b.txt"}));
+        QCOMPARE(DesktopExecCommand("mousepad %F --new-window", "/x"), (QStringList{"mousepad", "/x", "--new-window"}));
+        QCOMPARE(DesktopExecCommand("\"/opt/my editor/run\" %i %c", "/x"), (QStringList{"/opt/my editor/run", "/x"}));
+        QCOMPARE(DesktopExecCommand("", "/x"), QStringList{});
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication app(argc, argv);
+    ExtractCommandsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "extract_commands_test.moc"

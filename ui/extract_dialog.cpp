@@ -1,0 +1,115 @@
+#include "extract_dialog.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace tessel::ui {
+
+namespace {
+constexpr int kClientWidth = 485;
+constexpr int kClientHeight = 383;
+constexpr int kTreeWidth = 257;
+constexpr int kTreeHeight = 305;
+} // namespace
+
+Form2::Form2(QWidget* parent) : QDialog(parent) {
+    setObjectName("Form2");
+    setWindowTitle("Extraction options");
+    setFixedSize(kClientWidth, kClientHeight);
+
+    auto* label = new QLabel("Destination Path", this);
+    LabeledEdit1 = new QLineEdit(this);
+    LabeledEdit1->setObjectName("LabeledEdit1");
+    label->setBuddy(LabeledEdit1);
+
+    folders_ = new QFileSystemModel(this);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    folders_->setRootPath(QDir::rootPath());
+    ShellTreeView1 = new QTreeView(this);
+    ShellTreeView1->setObjectName("ShellTreeView1");
+    ShellTreeView1->setModel(folders_);
+    ShellTreeView1->setFixedSize(kTreeWidth, kTreeHeight);
+    ShellTreeView1->setHeaderHidden(true);
+    for (int column = 1; column < folders_->columnCount(); ++column)
+        ShellTreeView1->hideColumn(column);
+    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { ShellTreeView1Change(current); });
+
+    GroupBox1 = new QGroupBox("Extract options", this);
+    RadioButton1 = new QRadioButton("Extract all", GroupBox1);
+    RadioButton2 = new QRadioButton("Extract Selected", GroupBox1);
+    auto* choices = new QVBoxLayout(GroupBox1);
+    choices->addWidget(RadioButton1);
+    choices->addWidget(RadioButton2);
+    choices->addStretch();
+
+    Button1 = new QPushButton("OK", this);
+    Button1->setDefault(true);
+    Button2 = new QPushButton("Cancel", this);
+    connect(Button1, &QPushButton::clicked, this, [this] { done(ResultOk); });
+    connect(Button2, &QPushButton::clicked, this, [this] { done(ResultCancel); });
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(GroupBox1);
+    right->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    right->addLayout(buttons);
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(ShellTreeView1);
+    middle->addLayout(right);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(LabeledEdit1);
+    layout->addLayout(middle);
+
+    // Start in the user's home folder: the edit receives the tree's current folder.
+    const QModelIndex home = folders_->index(QDir::homePath());
+    ShellTreeView1->setCurrentIndex(home);
+    ShellTreeView1->scrollTo(home);
+    LabeledEdit1->setText(folders_->filePath(ShellTreeView1->currentIndex()));
+}
+
+void Form2::ShellTreeView1Change(const QModelIndex& current) {
+    const QString path = folders_->filePath(current);
+    if (!path.isEmpty() && QFileInfo(path).isDir())
+        LabeledEdit1->setText(path);
+}
+
+void Form2::presetChoice(bool hasSelection) {
+    RadioButton2->setEnabled(hasSelection);
+    (hasSelection ? RadioButton2 : RadioButton1)->setChecked(true);
+}
+
+bool Form2::extractAll() const { return RadioButton1->isChecked(); }
+
+QString Form2::destination() const { return LabeledEdit1->text(); }
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    // No button cancels: Escape does nothing.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    event->accept();
+    done(ResultClosed);
+}
+
+} // namespace tessel::ui

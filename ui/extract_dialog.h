@@ -1,0 +1,50 @@
+// "Extraction options": where to extract, and whether the whole package or the selection.
+// Created once, so the destination stays from one use to the next.
+#pragma once
+
+#include <QDialog>
+
+class QFileSystemModel;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+
+namespace tessel::ui {
+
+class Form2 : public QDialog {
+    Q_OBJECT
+public:
+    // The dialog's results: OK, Cancel, and the title bar's close box.
+    static constexpr int ResultOk = 1;
+    static constexpr int ResultCancel = -1;
+    static constexpr int ResultClosed = 2;
+
+    explicit Form2(QWidget* parent = nullptr);
+
+    QLineEdit* LabeledEdit1 = nullptr;
+    QTreeView* ShellTreeView1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+
+    // Sets the choice before the dialog opens: the selection can be chosen only when
+    // there is one.
+    void presetChoice(bool hasSelection);
+    bool extractAll() const;
+    QString destination() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ShellTreeView1Change(const QModelIndex& current);
+
+    QFileSystemModel* folders_ = nullptr;
+};
+
+} // namespace tessel::ui
