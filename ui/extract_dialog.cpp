@@ -28,6 +28,7 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     setObjectName("Form2");
     setWindowTitle("Extraction options");
     setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* label = new QLabel("Destination Path", this);
     LabeledEdit1 = new QLineEdit(this);

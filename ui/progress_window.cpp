@@ -14,6 +14,7 @@ namespace tessel::ui {
 namespace {
 constexpr int kClientWidth = 319;
 constexpr int kClientHeight = 106;
+constexpr int kEventIntervalMs = 25;
 } // namespace
 
 QString PercentText(std::int32_t total, std::int32_t index) {
@@ -25,6 +26,7 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
     setObjectName("Form3");
     setWindowTitle("Extracting archive");
     setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(false);
 
     auto* panel = new QFrame(this);
@@ -41,6 +43,8 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
     auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 4, 8, 6);
+    grid->setVerticalSpacing(2);
     grid->addWidget(StaticText1, 0, 0, 1, 2);
     grid->addWidget(LFile, 1, 0);
     grid->addWidget(LProgress, 1, 1);
@@ -53,12 +57,15 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
         hide();
     });
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
     layout->addWidget(panel);
     layout->addWidget(CancelButton, 0, Qt::AlignRight);
 }
 
 void Form3::showForRun() {
     cancelRequested_ = false;
+    sinceEvents_.invalidate();
     if (isVisible())
         return;
     if (QWidget* owner = parentWidget())
@@ -77,8 +84,13 @@ void Form3::Progress(const std::string& caption, const std::string& name, std::i
         StaticText1->setText(captionText);
     if (LFile->text() != nameText)
         LFile->setText(nameText);
-    repaint();
-    QApplication::processEvents();
+    // Painting and handling events for every one of a hundred thousand small entries would
+    // cost more than the entries themselves: do it a few dozen times a second.
+    if (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventIntervalMs) {
+        repaint();
+        QApplication::processEvents();
+        sinceEvents_.restart();
+    }
     if (cancelRequested_)
         throw RunCancelled();
     if (index <= 0 || total <= 0) {

@@ -5,6 +5,7 @@
 #include "extraction.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QFrame;
 class QLabel;
@@ -36,6 +37,7 @@ public:
 
 private:
     bool cancelRequested_ = false;
+    QElapsedTimer sinceEvents_;
 };
 
 // The percentage as the window shows it: Index ÷ Total × 100 with no decimals, halves
