@@ -1,0 +1,51 @@
+#include "directory_buffer.h"
+
+#include "name_text.h"
+
+namespace tessel {
+
+namespace {
+
+void Append(DirectoryBuffer& buffer, const DirEntry& record) {
+    const std::size_t at = buffer.bytes.size();
+    buffer.bytes.resize(at + kDirEntrySize);
+    EncodeDirEntry(record, buffer.bytes.data() + at);
+}
+
+} // namespace
+
+std::string StoredName(const std::string& name) {
+    if (IsValidUtf8(name))
+        return Utf8ToStoredName(name, kMaxWrittenNameLength);
+    return name.substr(0, kMaxWrittenNameLength);
+}
+
+EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp, const std::string& name) {
+    return MakeDirEntry(offset, size, timestamp, StoredName(name));
+}
+
+std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer) {
+    std::int32_t count = 0;
+    int openFolders = 0;
+    const TreeNode* root = tree.root();
+    for (const TreeNode* node = root ? root->next() : nullptr; node; node = node->next()) {
+        while (openFolders > node->level() - 1) {
+            Append(buffer, MakeDirEntry(kInnerFolderEndOffset, 0, 0, kFolderEndName));
+            --openFolders;
+            ++count;
+        }
+        if (const EntryRecord* record = node->record()) {
+            Append(buffer, *record);
+        } else {
+            Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, StoredName(node->text())));
+            ++openFolders;
+        }
+        ++count;
+    }
+    for (; openFolders > 0; --openFolders, ++count)
+        Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, kFolderEndName));
+    buffer.position = 0;
+    return count;
+}
+
+} // namespace tessel

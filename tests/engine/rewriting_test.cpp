@@ -1,0 +1,318 @@
+#include "directory_buffer.h"
+#include "entry_path.h"
+#include "package_builder.h"
+#include "package_error.h"
+#include "package_loader.h"
+#include "rewriting.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace tessel {
+namespace {
+
+using testing::HeaderBytes;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+using testing::RecordBytes;
+
+constexpr std::int32_t kTime = testing::kDefaultTimestamp;
+
+// Every file of the tree by its path, with the bytes its record points at in the file.
+std::map<std::string, std::string> Contents(const FolderTree& tree, const std::string& bytes) {
+    std::map<std::string, std::string> contents;
+    for (const TreeNode* node = tree.root(); node; node = node->next()) {
+        if (const EntryRecord* record = node->record())
+            contents[EntryPath(node)] += bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)) + "|";
+    }
+    return contents;
+}
+
+// The tree as lines of path, offset, size, timestamp and the raw name field.
+std::vector<std::string> Shape(const FolderTree& tree) {
+    std::vector<std::string> lines;
+    for (const TreeNode* node = tree.root(); node; node = node->next()) {
+        std::string line = EntryPath(node) + "@" + std::to_string(node->level());
+        if (const EntryRecord* record = node->record())
+            line += " " + std::to_string(record->Offset) + " " + std::to_string(record->Size) + " " +
+                    std::to_string(record->Timestamp) + " " + std::string(record->Name.data(), kEntryNameSize);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct Rewriting : ::testing::Test {
+    testing::TempDir dir;
+    std::string path = dir.file("p.vp");
+    FolderTree tree;
+
+    void write(const PackageBuilder& builder) {
+        builder.writeTo(path);
+        LoadPackage(path, tree);
+    }
+    TreeNode* at(const std::string& entry) {
+        TreeNode* node = FindEntry(tree, entry);
+        EXPECT_TRUE(node) << entry;
+        return node;
+    }
+    // The file reloads into the same tree that memory holds.
+    void expectFileMatchesTree() {
+        FolderTree reloaded;
+        LoadPackage(path, reloaded);
+        EXPECT_EQ(Shape(reloaded), Shape(tree));
+    }
+    std::string failure(const std::function<void()>& work) {
+        try {
+            work();
+        } catch (const PackageError& error) {
+            return error.what();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
+    FolderTree built;
+    TreeNode* root = built.addRoot();
+    TreeNode* a = built.appendChild(root, "A");
+    built.appendChild(a, "f1", MakeDirEntry(16, 1, kTime, "f1"));
+    TreeNode* b = built.appendChild(a, "B");
+    built.appendChild(b, "f2", MakeDirEntry(17, 1, kTime, "f2"));
+    built.appendChild(root, "f3", MakeDirEntry(18, 1, kTime, "f3"));
+    DirectoryBuffer buffer;
+    EXPECT_EQ(WriteDirectory(built, buffer), 7);
+    const std::string expected = RecordBytes(MakeDirEntry(16, 0, 0, "A")) + RecordBytes(MakeDirEntry(16, 1, kTime, "f1")) +
+                                 RecordBytes(MakeDirEntry(16, 0, 0, "B")) + RecordBytes(MakeDirEntry(17, 1, kTime, "f2")) +
+                                 RecordBytes(MakeDirEntry(1, 0, 0, "..")) + RecordBytes(MakeDirEntry(1, 0, 0, "..")) +
+                                 RecordBytes(MakeDirEntry(18, 1, kTime, "f3"));
+    EXPECT_EQ(std::string(buffer.bytes.begin(), buffer.bytes.end()), expected);
+
+    FolderTree onlyEmpty;
+    onlyEmpty.appendChild(onlyEmpty.addRoot(), std::string(40, 'C'));
+    DirectoryBuffer second;
+    EXPECT_EQ(WriteDirectory(onlyEmpty, second), 2);
+    EXPECT_EQ(std::string(second.bytes.begin(), second.bytes.end()),
+              RecordBytes(MakeDirEntry(16, 0, 0, std::string(31, 'C'))) + RecordBytes(MakeDirEntry(16, 0, 0, "..")));
+
+    FolderTree rootOnly;
+    rootOnly.addRoot();
+    DirectoryBuffer none;
+    EXPECT_EQ(WriteDirectory(rootOnly, none), 0);
+    EXPECT_TRUE(none.bytes.empty());
+}
+
+TEST_F(Rewriting, DeletingTheMiddleFileMovesTheRestDown) {
+    write(PackageBuilder().file("a", std::string(100, 'a')).file("b", std::string(50, 'b')).file("c", std::string(30, 'c')));
+    ASSERT_EQ(ReadFileBytes(path).size(), 328u);
+    DeleteEntries({at("b")}, tree, path);
+    const std::string expected =
+        PackageBuilder().file("a", std::string(100, 'a')).file("c", std::string(30, 'c')).bytes();
+    EXPECT_EQ(ReadFileBytes(path), expected);
+    EXPECT_EQ(expected.size(), 234u);
+    EXPECT_EQ(at("c")->record()->Offset, 116);
+    expectFileMatchesTree();
+}
+
+TEST_F(Rewriting, DeletingTheLastDataOrAnEmptyFileOnlyCutsOrRewrites) {
+    write(PackageBuilder().file("a", "AAAA").file("z", "").file("b", "BB"));
+    DeleteEntries({at("b")}, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").file("z", "").bytes());
+    DeleteEntries({at("z")}, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").bytes());
+}
+
+TEST_F(Rewriting, DeletingFoldersTakesEverythingInside) {
+    write(PackageBuilder()
+              .file("first", "11")
+              .folder("gone")
+              .file("x", "XXX")
+              .folder("deeper")
+              .file("y", "YYYY")
+              .end()
+              .end()
+              .folder("keep")
+              .file("z", "ZZ")
+              .end());
+    DeleteEntries({at("gone/")}, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").folder("keep").file("z", "ZZ").end().bytes());
+    // Emptying a folder leaves it, written as a folder record and its end.
+    DeleteEntries({at("keep/z")}, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").folder("keep").end().bytes());
+    expectFileMatchesTree();
+    // Folders without files: the directory stays where it was.
+    const auto before = ReadFileBytes(path);
+    DeleteEntries({at("keep/")}, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").bytes());
+    EXPECT_EQ(ReadFileBytes(path).substr(0, 18), before.substr(0, 8) + ReadFileBytes(path).substr(8, 10));
+}
+
+TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
+    PackageBuilder builder;
+    for (int i = 0; i < 12; ++i) {
+        if (i % 4 == 0)
+            builder.folder("d" + std::to_string(i));
+        builder.file("f" + std::to_string(i), std::string(std::size_t(10 + i * 7), char('a' + i)));
+        if (i % 4 == 3)
+            builder.end();
+    }
+    write(builder);
+    const std::vector<std::string> victims = {"d0/f1", "d4/", "d8/f11", "d0/f3"};
+    for (const std::string& victim : victims)
+        DeleteEntries({at(victim)}, tree, path);
+    const std::string oneByOne = ReadFileBytes(path);
+    write(builder);
+    std::vector<TreeNode*> nodes;
+    for (const std::string& victim : victims)
+        nodes.push_back(at(victim));
+    DeleteEntries(nodes, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), oneByOne);
+    expectFileMatchesTree();
+}
+
+TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
+    PackageBuilder builder;
+    builder.file("a", "AAAA").file("shared", "SSSSSS").raw(MakeDirEntry(20, 6, kTime, "alias")).file("b", "BB");
+    write(builder);
+    DeleteEntries({at("shared")}, tree, path);
+    const auto contents = Contents(tree, ReadFileBytes(path));
+    EXPECT_EQ(contents.at("alias"), "SSSSSS|");
+    EXPECT_EQ(contents.at("b"), "BB|");
+    EXPECT_EQ(contents.at("a"), "AAAA|");
+    expectFileMatchesTree();
+    DeleteEntries({at("alias")}, tree, path);
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").file("b", "BB").bytes());
+}
+
+TEST_F(Rewriting, RenamesCutStoredNamesTo31BytesAndKeepOtherRecords) {
+    DirEntry longName = MakeDirEntry(16, 2, kTime, "");
+    longName.Name.fill('L');
+    PackageBuilder builder;
+    builder.raw(longName).file("other", "xy");
+    std::string bytes = builder.bytes();
+    bytes.replace(16, 0, "ll"); // the long-named record's data
+    testing::WriteFileBytes(path, HeaderBytes(20, 2) + "ll" + "xy" + RecordBytes(longName) +
+                                      RecordBytes(MakeDirEntry(18, 2, kTime, "other")));
+    LoadPackage(path, tree);
+    RenameEntry(at("other"), tree, path, std::string(40, 'n'));
+    EXPECT_EQ(tree.root()->lastChild()->text(), std::string(40, 'n'));
+    EXPECT_EQ(ReadFileBytes(path), HeaderBytes(20, 2) + "llxy" + RecordBytes(longName) +
+                                       RecordBytes(MakeDirEntry(18, 2, kTime, std::string(31, 'n'))));
+    RenameEntry(tree.root()->lastChild(), tree, path, "");
+    EXPECT_EQ(ReadFileBytes(path).substr(20 + 44 + 8, 32), std::string(32, '\0'));
+    expectFileMatchesTree();
+    // UTF-8 is not cut inside a character; the node keeps the whole name until a reload.
+    RenameEntry(tree.root()->lastChild(), tree, path, std::string(30, 'u') + "\xC3\xA9");
+    EXPECT_EQ(tree.root()->lastChild()->record()->name(), std::string(30, 'u'));
+    EXPECT_EQ(tree.root()->lastChild()->text(), std::string(30, 'u') + "\xC3\xA9");
+}
+
+TEST_F(Rewriting, FoldersCanBeRenamedButNotToNamesThatBreakThePackage) {
+    write(PackageBuilder().folder("old").file("x", "1").end());
+    RenameEntry(at("old/"), tree, path, "new");
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().folder("new").file("x", "1").end().bytes());
+    for (const std::string bad : {"..", ".", "a/b"})
+        EXPECT_EQ(failure([&] { RenameEntry(at("new/"), tree, path, bad); }),
+                  "\"" + bad + "\" cannot be the name of an entry");
+    EXPECT_EQ(at("new/")->text(), "new");
+}
+
+TEST_F(Rewriting, RenamingFixesTheCountOfADirectoryLeftOpen) {
+    write(PackageBuilder().folder("open").file("x", "1"));
+    RenameEntry(at("open/x"), tree, path, "y");
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().folder("open").file("y", "1").end().bytes());
+}
+
+TEST_F(Rewriting, ARewriteOfATinyFileWritesAFreshHeaderFirst) {
+    testing::WriteFileBytes(path, "");
+    LoadPackage(path, tree);
+    tree.appendChild(tree.root(), "empty");
+    RewriteDirectory(tree, path);
+    EXPECT_EQ(ReadFileBytes(path), HeaderBytes(16, 2) + RecordBytes(MakeDirEntry(16, 0, 0, "empty")) +
+                                       RecordBytes(MakeDirEntry(16, 0, 0, "..")));
+}
+
+TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
+    write(PackageBuilder().file("a", "AAAA"));
+    std::string foreign = ReadFileBytes(path);
+    foreign.replace(0, 4, "PK\x03\x04");
+    testing::WriteFileBytes(path, foreign);
+    tree.setFileStamp({});
+    EXPECT_EQ(failure([&] { DeleteEntries({at("a")}, tree, path); }),
+              "\"" + path + "\" is not a VP package; it was left untouched");
+    EXPECT_EQ(ReadFileBytes(path), foreign);
+
+    const std::string damaged = HeaderBytes(9000, 1) + "AAAA";
+    testing::WriteFileBytes(path, damaged);
+    EXPECT_EQ(failure([&] { RewriteDirectory(tree, path); }),
+              "\"" + path + "\" is damaged: its directory at offset 9000 lies outside the file (20 bytes); it was left untouched");
+    EXPECT_EQ(ReadFileBytes(path), damaged);
+
+    write(PackageBuilder().file("a", "AAAA"));
+    const std::string changed = PackageBuilder().file("a", "AAAA").file("b", "B").bytes();
+    testing::WriteFileBytes(path, changed);
+    EXPECT_EQ(failure([&] { RenameEntry(at("a"), tree, path, "c"); }),
+              "\"" + path + "\" has changed on disk; open it again");
+    EXPECT_EQ(ReadFileBytes(path), changed);
+    EXPECT_EQ(at("a")->text(), "a");
+}
+
+// Makes each I/O operation of an edit fail in turn: after every failure the package must
+// reload into the tree that memory holds, and every entry the edit did not touch must keep
+// its bytes.
+class FaultSweep : public Rewriting {
+protected:
+    PackageBuilder builder() {
+        PackageBuilder b;
+        b.file("lead", std::string(70000, 'L'))
+            .folder("gone")
+            .file("g1", std::string(100000, 'g'))
+            .folder("sub")
+            .file("g2", "tiny")
+            .end()
+            .end()
+            .file("mid", std::string(150000, 'M'))
+            .file("doomed", std::string(90000, 'd'))
+            .folder("keep")
+            .file("k", std::string(65537, 'K'))
+            .end()
+            .file("tail", "TAIL");
+        return b;
+    }
+
+    void sweep(const std::function<void()>& edit, const std::vector<std::string>& untouched) {
+        for (long n = 1;; ++n) {
+            write(builder());
+            const auto before = Contents(tree, ReadFileBytes(path));
+            FaultInjection::Arm(n);
+            std::string error;
+            try {
+                edit();
+            } catch (const PackageError& raised) {
+                error = raised.what();
+            }
+            const bool struck = FaultInjection::Struck();
+            FaultInjection::Disarm();
+            SCOPED_TRACE("failing operation " + std::to_string(n) + ": " + error);
+            EXPECT_EQ(struck, !error.empty());
+            expectFileMatchesTree();
+            const auto after = Contents(tree, ReadFileBytes(path));
+            for (const std::string& entry : untouched)
+                EXPECT_EQ(after.at(entry), before.at(entry)) << entry;
+            if (!struck)
+                return;
+            ASSERT_LT(n, 500);
+        }
+    }
+};
+
+TEST_F(FaultSweep, DeleteKeepsThePackageWholeAfterAnyFailure) {
+    sweep([&] { DeleteEntries({at("gone/"), at("doomed")}, tree, path); }, {"lead", "mid", "keep/k", "tail"});
+}
+
+TEST_F(FaultSweep, RenameKeepsThePackageWholeAfterAnyFailure) {
+    sweep([&] { RenameEntry(at("mid"), tree, path, "renamed"); }, {"lead", "gone/g1", "gone/sub/g2", "doomed", "tail"});
+}
+
+} // namespace
+} // namespace tessel
