@@ -26,5 +26,7 @@ struct Command {
 Command AddListCommand(CLI::App& parent);
 Command AddCheckCommand(CLI::App& parent);
 Command AddExtractCommand(CLI::App& parent);
+Command AddDeleteCommand(CLI::App& parent);
+Command AddRenameCommand(CLI::App& parent);
 
 } // namespace tessel::cli

@@ -6,6 +6,7 @@
 #include "name_text.h"
 #include "package_loader.h"
 #include "progress_window.h"
+#include "rewriting.h"
 #include "run_guard.h"
 #include "temp_folder.h"
 
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -184,8 +186,8 @@ void Form1::buildPopupMenu() {
     connect(extracttoaspecifiedfolder1, &QAction::triggered, ToolButton5, &QAction::trigger);
     viewedit1 = command("Open file", &Form1::viewedit1Click);
     Viewfileinnotepad1 = command("View file", &Form1::Viewfileinnotepad1Click);
-    Renamefile1 = command("Rename file", nullptr);
-    Deletefiles1 = command("Delete files", nullptr);
+    Renamefile1 = command("Rename file", &Form1::Renamefile1Click);
+    Deletefiles1 = command("Delete files", &Form1::Deletefiles1Click);
     Deletefiles1->setShortcut(QKeySequence(Qt::Key_Delete));
     connect(ToolButton4, &QAction::triggered, Deletefiles1, &QAction::trigger);
 
@@ -419,6 +421,54 @@ void Form1::Viewfileinnotepad1Click() {
     const QString copy = ExtractSelectedFileToTemp();
     if (!copy.isEmpty())
         launcher_->viewText(copy);
+}
+
+void Form1::Deletefiles1Click() {
+    std::vector<int> rows;
+    std::vector<TreeNode*> nodes;
+    for (const int row : SelectedRows()) {
+        if (model_->isUpRow(row))
+            continue;
+        rows.push_back(row);
+        nodes.push_back(model_->nodeAt(row));
+    }
+    if (nodes.empty())
+        return;
+    const std::size_t before = folderTree_.count();
+    try {
+        DeleteEntries(nodes, folderTree_, packagePath_);
+    } catch (...) {
+        // When the edit got as far as the tree, the rows would point at removed nodes.
+        if (folderTree_.count() != before)
+            ShowFolder(currentFolder_);
+        throw;
+    }
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        model_->removeRowAt(*row);
+}
+
+void Form1::Renamefile1Click() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1 || model_->isUpRow(rows.front()))
+        return;
+    const int row = rows.front();
+    TreeNode* node = model_->nodeAt(row);
+    const QString caption = FolderListModel::NameText(node->text());
+    QInputDialog dialog(this);
+    dialog.setObjectName("RenameDialog");
+    dialog.setWindowTitle("Rename file");
+    dialog.setLabelText(caption);
+    dialog.setTextValue(caption);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::string name = dialog.textValue().toStdString();
+    try {
+        RenameEntry(node, folderTree_, packagePath_, name);
+    } catch (...) {
+        model_->refreshRow(row);
+        throw;
+    }
+    model_->refreshRow(row);
 }
 
 void Form1::Exit2Click() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }

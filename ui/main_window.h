@@ -95,6 +95,8 @@ public:
     void viewedit1Click();
     void Viewfileinnotepad1Click();
     void ToolButton5Click();
+    void Deletefiles1Click();
+    void Renamefile1Click();
 
     // Each column's direction for its next sort; they belong to the window, not to a
     // folder or a package.

@@ -103,6 +103,23 @@ TEST_F(Cli, ExtractsTheWholePackageOrTheNamedEntries) {
     EXPECT_EQ(RunTool("extract " + package).status, 2);
 }
 
+TEST_F(Cli, DeletesAndRenamesEntriesInPlace) {
+    EXPECT_EQ(RunTool("rename " + package + " data/tables/ships.tbl vessels.tbl").status, 0);
+    EXPECT_EQ(RunTool("rename " + package + " data/empty/ nothing").status, 0);
+    EXPECT_EQ(RunTool("list " + package).out,
+              "data/\ndata/tables/\ndata/tables/vessels.tbl\ndata/nothing/\nreadme.txt\n");
+    EXPECT_EQ(RunTool("delete " + package + " data/tables/ data/nothing/").status, 0);
+    EXPECT_EQ(testing::ReadFileBytes(package),
+              PackageBuilder().folder("data").end().file("readme.txt", "hi", -1).bytes());
+    const Result missing = RunTool("delete " + package + " data/tables/");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "tessel-vp: no entry \"data/tables/\" in the package\n");
+    const Result refused = RunTool("rename " + package + " readme.txt ..");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "tessel-vp: \"..\" cannot be the name of an entry\n");
+    EXPECT_EQ(RunTool("rename " + package + " readme.txt").status, 2);
+}
+
 TEST_F(Cli, FollowsTheExitConventions) {
     const Result missing = RunTool("list " + dir.file("none.vp"));
     EXPECT_EQ(missing.status, 1);

@@ -1,0 +1,72 @@
+#include "commands.h"
+
+#include "entry_path.h"
+#include "package_error.h"
+#include "package_loader.h"
+#include "rewriting.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessel::cli {
+
+namespace {
+
+struct DeleteOptions {
+    std::string package;
+    std::vector<std::string> entries;
+};
+
+struct RenameOptions {
+    std::string package;
+    std::string entry;
+    std::string newName;
+};
+
+TreeNode* Entry(const FolderTree& tree, const std::string& path) {
+    TreeNode* node = FindEntry(tree, path);
+    if (!node)
+        throw PackageError("no entry \"" + path + "\" in the package");
+    return node;
+}
+
+int RunDelete(const DeleteOptions& options) {
+    FolderTree tree;
+    LoadPackage(options.package, tree);
+    std::vector<TreeNode*> nodes;
+    for (const std::string& path : options.entries)
+        nodes.push_back(Entry(tree, path));
+    DeleteEntries(nodes, tree, options.package);
+    return kExitSuccess;
+}
+
+int RunRename(const RenameOptions& options) {
+    FolderTree tree;
+    LoadPackage(options.package, tree);
+    RenameEntry(Entry(tree, options.entry), tree, options.package, options.newName);
+    return kExitSuccess;
+}
+
+} // namespace
+
+Command AddDeleteCommand(CLI::App& parent) {
+    auto options = std::make_shared<DeleteOptions>();
+    CLI::App* app = parent.add_subcommand("delete", "Delete entries, folders with everything inside, from a package");
+    app->add_option("PACKAGE", options->package, "The package file")->required();
+    app->add_option("ENTRY", options->entries, "Entries to delete")->required();
+    app->footer("The package is rewritten in place; the data behind the deleted entries moves down.");
+    return {app, [options] { return RunDelete(*options); }};
+}
+
+Command AddRenameCommand(CLI::App& parent) {
+    auto options = std::make_shared<RenameOptions>();
+    CLI::App* app = parent.add_subcommand("rename", "Give an entry (a file or a folder) a new name");
+    app->add_option("PACKAGE", options->package, "The package file")->required();
+    app->add_option("ENTRY", options->entry, "The entry to rename")->required();
+    app->add_option("NEWNAME", options->newName, "Its new name; at most 31 bytes are stored")->required();
+    return {app, [options] { return RunRename(*options); }};
+}
+
+} // namespace tessel::cli

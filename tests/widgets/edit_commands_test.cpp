@@ -1,0 +1,180 @@
+#include "entry_path.h"
+#include "main_window.h"
+#include "modal_driver.h"
+#include "package_builder.h"
+#include "package_loader.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QTest>
+
+using tessel::testing::ModalDriver;
+using tessel::testing::PackageBuilder;
+using tessel::ui::Form1;
+
+namespace {
+
+QStringList Names(Form1& window) {
+    QStringList names;
+    auto* model = window.ListView1->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+void SelectRows(Form1& window, std::initializer_list<int> rows) {
+    auto* selection = window.ListView1->selectionModel();
+    selection->clearSelection();
+    for (const int row : rows)
+        selection->select(window.ListView1->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// The package's entries as the file holds them now, with their bytes.
+QStringList Reloaded(const std::string& path) {
+    tessel::FolderTree tree;
+    tessel::LoadPackage(path, tree);
+    const std::string bytes = tessel::testing::ReadFileBytes(path);
+    QStringList entries;
+    for (const tessel::TreeNode* node = tree.root()->next(); node; node = node->next()) {
+        QString line = QString::fromStdString(tessel::EntryPath(node));
+        if (const tessel::EntryRecord* record = node->record())
+            line += "=" + QString::fromStdString(bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)));
+        entries << line;
+    }
+    return entries;
+}
+
+ModalDriver::Answer TypeName(const QString& name) {
+    return [name](QWidget* widget) {
+        auto* dialog = qobject_cast<QInputDialog*>(widget);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QString("Rename file"));
+        QCOMPARE(dialog->labelText(), dialog->textValue());
+        dialog->setTextValue(name);
+        dialog->accept();
+    };
+}
+
+} // namespace
+
+class EditCommandsTest : public QObject {
+    Q_OBJECT
+    tessel::testing::TempDir dir;
+    std::string path;
+
+    std::unique_ptr<Form1> openWindow() {
+        PackageBuilder()
+            .folder("sub")
+            .file("inner", "I")
+            .end()
+            .file("a", "A")
+            .file("b", "BB")
+            .file("c", "CCC")
+            .file("d", "DDDD")
+            .file("e", "EEEEE")
+            .writeTo(path);
+        auto window = std::make_unique<Form1>();
+        window->LoadPackage(path);
+        return window;
+    }
+
+private slots:
+    void initTestCase() { path = dir.file("p.vp"); }
+    void cleanup() { tessel::testing::CloseStrayDialogs(); }
+
+    void theDeleteKeyRemovesExactlyTheSelectedEntries() {
+        auto window = openWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->ListView1ColumnClick(1); // by size, largest first: sub, e, d, c, b, a
+        QCOMPARE(Names(*window), (QStringList{"sub", "e", "d", "c", "b", "a"}));
+        SelectRows(*window, {1, 3, 5}); // e, c, a
+        window->ListView1->setFocus();
+        QTest::keyClick(window->ListView1, Qt::Key_Delete);
+        QCOMPARE(Names(*window), (QStringList{"sub", "d", "b"}));
+        QCOMPARE(Reloaded(path), (QStringList{"sub/", "sub/inner=I", "b=BB", "d=DDDD"}));
+    }
+
+    void theToolbarCrossDeletesFoldersWithEverythingInside() {
+        auto window = openWindow();
+        SelectRows(*window, {0, 5}); // sub, e
+        window->ToolButton4->trigger();
+        QCOMPARE(Names(*window), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(Reloaded(path), (QStringList{"a=A", "b=BB", "c=CCC", "d=DDDD"}));
+    }
+
+    void theWayUpRowIsLeftOutOfADeletion() {
+        auto window = openWindow();
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        SelectRows(*window, {0, 1}); // "..", inner
+        window->Deletefiles1->trigger();
+        QCOMPARE(Names(*window), (QStringList{".."}));
+        QCOMPARE(Reloaded(path), (QStringList{"sub/", "a=A", "b=BB", "c=CCC", "d=DDDD", "e=EEEEE"}));
+        SelectRows(*window, {0});
+        window->Deletefiles1->trigger();
+        QCOMPARE(Reloaded(path).size(), 6);
+    }
+
+    void renamingNeedsExactlyOneRow() {
+        auto window = openWindow();
+        SelectRows(*window, {1, 2});
+        ModalDriver driver(TypeName("never"), 300);
+        window->Renamefile1->trigger();
+        QVERIFY(!driver.answered());
+        QCOMPARE(Names(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
+    }
+
+    void aLongNameShowsWholeUntilTheNextLoad() {
+        auto window = openWindow();
+        SelectRows(*window, {2}); // b
+        const QString longName(40, 'n');
+        ModalDriver driver(TypeName(longName));
+        window->Renamefile1->trigger();
+        QVERIFY(driver.answered());
+        QCOMPARE(Names(*window).at(2), longName);
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        window->ShowFolder(window->folderTree().root());
+        QCOMPARE(Names(*window).at(2), longName);
+        window->LoadPackage(path);
+        QCOMPARE(Names(*window).at(2), QString(31, 'n'));
+        QCOMPARE(Reloaded(path).at(3), QString(31, 'n') + "=BB");
+    }
+
+    void foldersRenameAndTheWayUpRowDoesNot() {
+        auto window = openWindow();
+        SelectRows(*window, {0});
+        {
+            ModalDriver driver(TypeName("renamed"));
+            window->Renamefile1->trigger();
+        }
+        QCOMPARE(Names(*window).at(0), QString("renamed"));
+        QCOMPARE(Reloaded(path).at(0), QString("renamed/"));
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        SelectRows(*window, {0});
+        ModalDriver driver(TypeName("never"), 300);
+        window->Renamefile1->trigger();
+        QVERIFY(!driver.answered());
+    }
+
+    void aRefusedNameShowsTheErrorAndKeepsTheRow() {
+        auto window = openWindow();
+        SelectRows(*window, {1});
+        ModalDriver rename(TypeName("bad/name"));
+        ModalDriver errorBox(tessel::testing::CloseDialog, 8000);
+        window->Renamefile1->trigger();
+        QVERIFY(errorBox.answered());
+        QCOMPARE(errorBox.text(), QString("\"bad/name\" cannot be the name of an entry."));
+        QCOMPARE(Names(*window).at(1), QString("a"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QApplication app(argc, argv);
+    EditCommandsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "edit_commands_test.moc"
