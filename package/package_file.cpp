@@ -146,6 +146,16 @@ void PackageFile::writeAll(const void* buffer, std::size_t count) {
     }
 }
 
+CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count) {
+    if (InjectedFailure())
+        throw PackageError(kStreamWriteError);
+    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_, position_, count);
+    position_ += result.copied;
+    if (result.writeError != 0)
+        throw PackageError(kStreamWriteError);
+    return result;
+}
+
 void PackageFile::truncate() {
     if (InjectedFailure() || ::ftruncate(fd_, position_) != 0)
         throw PackageError(kStreamWriteError);

@@ -3,6 +3,8 @@
 // which tests make a chosen operation fail.
 #pragma once
 
+#include "byte_copy.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,6 +53,10 @@ public:
     void readExact(void* buffer, std::size_t count);
     // Writes all bytes or throws "Stream write error".
     void writeAll(const void* buffer, std::size_t count);
+    // Copies count bytes of another file, from its offset, to the current position, and
+    // moves the position past what was written. Read failures of the source are reported
+    // in the result; a failing write raises "Stream write error".
+    CopyResult copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count);
     // Cuts the file at the current position.
     void truncate();
     void sync();

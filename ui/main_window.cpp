@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "adding.h"
 #include "error_box.h"
 #include "extract_dialog.h"
 #include "launcher.h"
@@ -421,6 +422,21 @@ void Form1::Viewfileinnotepad1Click() {
     const QString copy = ExtractSelectedFileToTemp();
     if (!copy.isEmpty())
         launcher_->viewText(copy);
+}
+
+void Form1::AddPath(const std::string& diskPath, TreeNode* target) {
+    if (folderTree_.empty())
+        return;
+    AddEvents events;
+    events.added = [this](TreeNode* node) {
+        if (node->parent() != currentFolder_)
+            return;
+        if (node->isFolder())
+            model_->insertRowAt(std::min(1, model_->rowCount()), node);
+        else
+            model_->appendRow(node);
+    };
+    tessel::AddPath(folderTree_, packagePath_, diskPath, target ? target : currentFolder_, events);
 }
 
 void Form1::Deletefiles1Click() {

@@ -56,6 +56,9 @@ public:
     // Extracts the selected entries into the destination of the options dialog, or into
     // the temporary folder.
     void ExtractSelection(bool toTemp);
+    // Adds a disk file or folder tree to the target folder, or to the folder shown; rows
+    // appear for the new entries of the folder shown.
+    void AddPath(const std::string& diskPath, TreeNode* target = nullptr);
     // Replaces the desktop launcher, as tests do.
     void setLauncher(std::unique_ptr<Launcher> launcher);
     Form2* extractDialog() const { return Form2_; }

@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <filesystem>
 
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
@@ -156,6 +158,26 @@ private slots:
         ModalDriver driver(TypeName("never"), 300);
         window->Renamefile1->trigger();
         QVERIFY(!driver.answered());
+    }
+
+    void addedEntriesGetRowsOnlyInTheFolderShown() {
+        auto window = openWindow();
+        const QString totals = window->StatusPanel1->text();
+        tessel::testing::TempDir disk;
+        std::filesystem::create_directories(disk.file("tree/inner"));
+        tessel::testing::WriteFileBytes(disk.file("tree/inner/deep"), "D");
+        tessel::testing::WriteFileBytes(disk.file("tree/top"), "T");
+        tessel::testing::WriteFileBytes(disk.file("loose"), "LL");
+        window->AddPath(disk.file("tree"));
+        window->AddPath(disk.file("loose"));
+        // A folder row goes second; a file row at the end; nothing for what lies inside.
+        QCOMPARE(Names(*window), (QStringList{"sub", "tree", "a", "b", "c", "d", "e", "loose"}));
+        QCOMPARE(window->ListView1->model()->index(7, 1).data().toString(), QString("2"));
+        QCOMPARE(window->StatusPanel1->text(), totals);
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        window->AddPath(disk.file("tree"));
+        QCOMPARE(Names(*window), (QStringList{"..", "tree", "inner"}));
+        QCOMPARE(Reloaded(path).filter("deep").size(), 2);
     }
 
     void aRefusedNameShowsTheErrorAndKeepsTheRow() {

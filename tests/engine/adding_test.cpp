@@ -1,0 +1,239 @@
+#include "adding.h"
+#include "entry_path.h"
+#include "package_builder.h"
+#include "package_error.h"
+#include "package_loader.h"
+
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HeaderBytes;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+using testing::RecordBytes;
+using testing::WriteFileBytes;
+
+struct Adding : ::testing::Test {
+    testing::TempDir dir;
+    std::string path = dir.file("p.vp");
+    std::string disk = dir.file("disk");
+    FolderTree tree;
+    std::vector<std::string> added, skipped;
+    AddEvents events{[this](TreeNode* node) { added.push_back(EntryPath(node)); },
+                     [this](const std::string& at, const std::string& why) {
+                         skipped.push_back(fs::path(at).filename().string() + ": " + why);
+                     }};
+
+    void SetUp() override { fs::create_directories(disk); }
+    void load(const PackageBuilder& builder) {
+        builder.writeTo(path);
+        LoadPackage(path, tree);
+    }
+    void add(const std::string& diskPath, TreeNode* parent = nullptr) {
+        AddPath(tree, path, diskPath, parent ? parent : tree.root(), events);
+    }
+    // The package as entries with their bytes, read back from the file.
+    std::vector<std::string> Reloaded() {
+        FolderTree reloaded;
+        LoadPackage(path, reloaded);
+        const std::string bytes = ReadFileBytes(path);
+        std::vector<std::string> lines;
+        for (const TreeNode* node = reloaded.root()->next(); node; node = node->next()) {
+            std::string line = EntryPath(node);
+            if (const EntryRecord* record = node->record())
+                line += "=" + bytes.substr(std::size_t(record->Offset), std::size_t(record->Size));
+            lines.push_back(line);
+        }
+        return lines;
+    }
+};
+
+TEST_F(Adding, AFileGoesWhereTheDirectoryWasAndTheDirectoryFollows) {
+    load(PackageBuilder().file("a", std::string(100, 'a')).file("b", std::string(50, 'b')).file("c", std::string(30, 'c')));
+    WriteFileBytes(disk + "/d", "0123456789");
+    const std::int32_t before = LocalTimestampNow();
+    add(disk + "/d");
+    const std::int32_t after = LocalTimestampNow();
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 382u);
+    const EntryRecord& d = *tree.root()->lastChild()->record();
+    EXPECT_EQ(d.Offset, 196);
+    EXPECT_EQ(d.Size, 10);
+    EXPECT_GE(d.Timestamp, before);
+    EXPECT_LE(d.Timestamp, after);
+    const std::string expected = PackageBuilder()
+                                     .file("a", std::string(100, 'a'))
+                                     .file("b", std::string(50, 'b'))
+                                     .file("c", std::string(30, 'c'))
+                                     .file("d", "0123456789", d.Timestamp)
+                                     .bytes();
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(added, std::vector<std::string>{"d"});
+}
+
+TEST_F(Adding, TheTimestampIsTheLocalWallClock) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    EXPECT_NEAR(double(LocalTimestampNow()), double(now + local.tm_gmtoff), 2.0);
+}
+
+TEST_F(Adding, AnEmptyFileBecomesAPackageAndEmptyFilesGetTheEndOfTheData) {
+    WriteFileBytes(path, "");
+    LoadPackage(path, tree);
+    WriteFileBytes(disk + "/first", "XY");
+    WriteFileBytes(disk + "/zero", "");
+    add(disk + "/first");
+    add(disk + "/zero");
+    EXPECT_EQ(ReadFileBytes(path).substr(0, 16), HeaderBytes(18, 2));
+    EXPECT_EQ(tree.root()->firstChild()->record()->Offset, 16);
+    EXPECT_EQ(tree.root()->lastChild()->record()->Offset, 18);
+    EXPECT_EQ(tree.root()->lastChild()->record()->Size, 0);
+    EXPECT_EQ(Reloaded(), (std::vector<std::string>{"first=XY", "zero="}));
+}
+
+TEST_F(Adding, FolderTreesArriveWholeWithHiddenFilesAndEmptyFolders) {
+    load(PackageBuilder().folder("target").end());
+    fs::create_directories(disk + "/tree/sub/deeper");
+    fs::create_directories(disk + "/tree/empty");
+    WriteFileBytes(disk + "/tree/.hidden", "H");
+    WriteFileBytes(disk + "/tree/sub/one", "1");
+    WriteFileBytes(disk + "/tree/sub/deeper/two", "22");
+    add(disk + "/tree", tree.root()->firstChild());
+    std::vector<std::string> lines = Reloaded();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"target/", "target/tree/", "target/tree/.hidden=H", "target/tree/empty/",
+                                               "target/tree/sub/", "target/tree/sub/deeper/", "target/tree/sub/deeper/two=22",
+                                               "target/tree/sub/one=1"}));
+    EXPECT_EQ(added.size(), 7u);
+    EXPECT_EQ(added.front(), "target/tree/");
+}
+
+TEST_F(Adding, AnEmptyFolderIsAFolderRecordAndItsEnd) {
+    load(PackageBuilder().file("a", "A"));
+    fs::create_directories(disk + "/empty");
+    add(disk + "/empty");
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "A").folder("empty").end().bytes());
+}
+
+TEST_F(Adding, DuplicateAndLongNamesAreKept) {
+    load(PackageBuilder().file("same", "old"));
+    const std::string longName(40, 'x');
+    fs::create_directories(disk + "/other");
+    WriteFileBytes(disk + "/other/same", "new");
+    WriteFileBytes(disk + "/" + longName, "L");
+    add(disk + "/other/same");
+    add(disk + "/" + longName);
+    EXPECT_EQ(tree.root()->lastChild()->text(), longName);
+    EXPECT_EQ(Reloaded(), (std::vector<std::string>{"same=old", "same=new", std::string(31, 'x') + "=L"}));
+}
+
+TEST_F(Adding, SpecialFilesLoopsAndThePackageItselfArePassedOver) {
+    load(PackageBuilder().file("a", "A"));
+    fs::create_directories(disk + "/mixed");
+    WriteFileBytes(disk + "/mixed/plain", "P");
+    ASSERT_EQ(mkfifo((disk + "/mixed/pipe").c_str(), 0600), 0);
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = disk + "/mixed/sock";
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.c_str());
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    fs::create_directory_symlink(disk + "/mixed", disk + "/mixed/loop");
+    fs::create_symlink(path, disk + "/mixed/package.vp");
+    add(disk + "/mixed");
+    close(sock);
+    std::vector<std::string> lines = Reloaded();
+    EXPECT_EQ(lines, (std::vector<std::string>{"a=A", "mixed/", "mixed/plain=P"}));
+    std::sort(skipped.begin(), skipped.end());
+    EXPECT_EQ(skipped, (std::vector<std::string>{"loop: it was reached again through a link",
+                                                 "package.vp: it is the package itself",
+                                                 "pipe: it is neither a regular file nor a folder",
+                                                 "sock: it is neither a regular file nor a folder"}));
+    add(dir.file("missing"));
+    EXPECT_EQ(skipped.back(), "missing: No such file or directory");
+}
+
+TEST_F(Adding, AFileThatWouldPassTwoGibibytesIsRefusedAndEarlierAdditionsStay) {
+    load(PackageBuilder().file("a", "A"));
+    fs::create_directories(disk + "/batch");
+    WriteFileBytes(disk + "/batch/aa-small", "S");
+    WriteFileBytes(disk + "/huge", "");
+    ASSERT_EQ(truncate((disk + "/huge").c_str(), 2147483600), 0);
+    add(disk + "/batch");
+    try {
+        add(disk + "/huge");
+        FAIL();
+    } catch (const PackageError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot add \"" + disk +
+                                                 "/huge\": the package would grow beyond 2 GiB, the largest a VP package can be");
+    }
+    EXPECT_EQ(Reloaded(), (std::vector<std::string>{"a=A", "batch/", "batch/aa-small=S"}));
+    EXPECT_EQ(tree.count(), 4u);
+}
+
+TEST_F(Adding, AppendFileTakesTheNodeOutWhenTheDiskFileCannotBeRead) {
+    load(PackageBuilder().file("a", "A"));
+    const std::string before = ReadFileBytes(path);
+    TreeNode* node = tree.appendChild(tree.root(), "ghost", MakeDirEntry(0, 0, 5, "ghost"));
+    EXPECT_FALSE(AppendFile(node, tree, path, dir.file("nowhere")));
+    EXPECT_EQ(tree.count(), 2u);
+    EXPECT_EQ(ReadFileBytes(path), before);
+    WriteFileBytes(disk + "/real", "R");
+    TreeNode* real = tree.appendChild(tree.root(), "real", MakeDirEntry(0, 0, 5, "real"));
+    EXPECT_TRUE(AppendFile(real, tree, path, disk + "/real"));
+    EXPECT_EQ(Reloaded(), (std::vector<std::string>{"a=A", "real=R"}));
+}
+
+TEST_F(Adding, APackageThatCannotBeOpenedStopsTheAddingWithoutANewNode) {
+    load(PackageBuilder().file("a", "A"));
+    WriteFileBytes(disk + "/x", "X");
+    const PackageFile holder = PackageFile::Open(path, FileAccess::Read, FileSharing::Exclusive);
+    EXPECT_THROW(add(disk + "/x"), PackageError);
+    EXPECT_EQ(tree.count(), 2u);
+}
+
+TEST_F(Adding, EveryFailingOperationLeavesThePackageWholeAndMatchingTheTree) {
+    fs::create_directories(disk + "/drop/inner");
+    WriteFileBytes(disk + "/drop/one", std::string(70000, '1'));
+    WriteFileBytes(disk + "/drop/inner/two", std::string(300, '2'));
+    for (long n = 1;; ++n) {
+        load(PackageBuilder().file("kept", std::string(5000, 'k')).folder("f").file("g", "G").end());
+        FaultInjection::Arm(n);
+        std::string error;
+        try {
+            add(disk + "/drop");
+        } catch (const PackageError& raised) {
+            error = raised.what();
+        }
+        const bool struck = FaultInjection::Struck();
+        FaultInjection::Disarm();
+        SCOPED_TRACE("failing operation " + std::to_string(n) + ": " + error);
+        FolderTree reloaded;
+        LoadPackage(path, reloaded);
+        std::vector<std::string> inMemory, onDisk;
+        for (const TreeNode* node = tree.root(); node; node = node->next())
+            inMemory.push_back(EntryPath(node) + (node->record() ? std::to_string(node->record()->Offset) : ""));
+        for (const TreeNode* node = reloaded.root(); node; node = node->next())
+            onDisk.push_back(EntryPath(node) + (node->record() ? std::to_string(node->record()->Offset) : ""));
+        EXPECT_EQ(inMemory, onDisk);
+        const std::vector<std::string> lines = Reloaded();
+        EXPECT_EQ(lines.at(0), "kept=" + std::string(5000, 'k'));
+        EXPECT_EQ(lines.at(2), "f/g=G");
+        if (!struck)
+            break;
+        ASSERT_LT(n, 200);
+    }
+}
+
+} // namespace
+} // namespace tessel
