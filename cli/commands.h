@@ -28,5 +28,7 @@ Command AddCheckCommand(CLI::App& parent);
 Command AddExtractCommand(CLI::App& parent);
 Command AddDeleteCommand(CLI::App& parent);
 Command AddRenameCommand(CLI::App& parent);
+Command AddAddCommand(CLI::App& parent);
+Command AddCreateCommand(CLI::App& parent);
 
 } // namespace tessel::cli

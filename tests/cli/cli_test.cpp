@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -118,6 +119,37 @@ TEST_F(Cli, DeletesAndRenamesEntriesInPlace) {
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "tessel-vp: \"..\" cannot be the name of an entry\n");
     EXPECT_EQ(RunTool("rename " + package + " readme.txt").status, 2);
+}
+
+TEST_F(Cli, CreatesAPackageFromFolderTreesAndExtractsItBackByteForByte) {
+    const std::string source = dir.file("source");
+    std::filesystem::create_directories(source + "/art/ships");
+    std::filesystem::create_directories(source + "/empty");
+    testing::WriteFileBytes(source + "/art/ships/hull.pcx", std::string(70000, 'h'));
+    testing::WriteFileBytes(source + "/art/readme", "art");
+    testing::WriteFileBytes(source + "/zero", "");
+    const std::string created = dir.file("new.vp");
+    const Result create = RunTool("create " + created + " " + source + "/art " + source + "/empty");
+    EXPECT_EQ(create.status, 0);
+    EXPECT_EQ(create.err, "");
+    EXPECT_EQ(RunTool("create " + created).err, "tessel-vp: \"" + created + "\" already exists; it was left as it is\n");
+    EXPECT_EQ(RunTool("add " + created + " --to art/ships " + source + "/zero").status, 0);
+    EXPECT_EQ(RunTool("check " + created).status, 0);
+    const std::string back = dir.file("back");
+    EXPECT_EQ(RunTool("extract " + created + " " + back).status, 0);
+    EXPECT_EQ(testing::ReadFileBytes(back + "/art/ships/hull.pcx"), std::string(70000, 'h'));
+    EXPECT_EQ(testing::ReadFileBytes(back + "/art/readme"), "art");
+    EXPECT_EQ(testing::ReadFileBytes(back + "/art/ships/zero"), "");
+    EXPECT_TRUE(std::filesystem::is_directory(back + "/empty"));
+    const Result noFolder = RunTool("add " + created + " --to nowhere " + source + "/zero");
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_EQ(noFolder.err, "tessel-vp: no folder \"nowhere\" in the package\n");
+    const std::string blank = dir.file("blank.vp");
+    EXPECT_EQ(RunTool("create " + blank).status, 0);
+    EXPECT_EQ(testing::ReadFileBytes(blank), testing::HeaderBytes(16, 0));
+    const Result skipped = RunTool("add " + blank + " " + dir.file("missing"));
+    EXPECT_EQ(skipped.status, 0);
+    EXPECT_NE(skipped.err.find("skipped \"" + dir.file("missing") + "\": No such file or directory"), std::string::npos);
 }
 
 TEST_F(Cli, FollowsTheExitConventions) {

@@ -1,0 +1,120 @@
+#include "commands.h"
+#include "progress_bar.h"
+
+#include "adding.h"
+#include "entry_path.h"
+#include "package_error.h"
+#include "package_loader.h"
+#include "rewriting.h"
+#include "vp_format.h"
+
+#include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace tessel::cli {
+
+namespace {
+
+struct AddOptions {
+    std::string package;
+    std::string folder;
+    std::vector<std::string> paths;
+};
+
+struct Totals {
+    std::int64_t items = 0;
+    std::int64_t bytes = 0;
+};
+
+// What adding the paths will write, for the progress bar: entries and file bytes.
+void Count(const std::string& path, Totals& totals, std::set<std::pair<dev_t, ino_t>>& seen) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return;
+    if (S_ISREG(info.st_mode)) {
+        ++totals.items;
+        totals.bytes += info.st_size;
+    } else if (S_ISDIR(info.st_mode) && seen.insert({info.st_dev, info.st_ino}).second) {
+        ++totals.items;
+        for (const std::string& entry : ListFolderEntries(path))
+            Count(entry, totals, seen);
+    }
+}
+
+void AddAll(FolderTree& tree, const std::string& package, TreeNode* folder, const std::vector<std::string>& paths) {
+    Totals totals;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    for (const std::string& path : paths)
+        Count(path, totals, seen);
+    ProgressBar bar("adding", totals.items, totals.bytes);
+    AddEvents events;
+    events.added = [&](TreeNode* node) { bar.advance(1, node->record() ? node->record()->Size : 0); };
+    events.skipped = [&](const std::string& path, const std::string& why) {
+        std::fprintf(stderr, "\ntessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
+    };
+    for (const std::string& path : paths)
+        AddPath(tree, package, path, folder, events);
+    bar.finish();
+}
+
+int RunAdd(const AddOptions& options) {
+    FolderTree tree;
+    LoadPackage(options.package, tree);
+    TreeNode* folder = tree.root();
+    if (!options.folder.empty()) {
+        folder = FindEntry(tree, options.folder.back() == '/' ? options.folder : options.folder + "/");
+        if (!folder)
+            throw PackageError("no folder \"" + options.folder + "\" in the package");
+    }
+    AddAll(tree, options.package, folder, options.paths);
+    return kExitSuccess;
+}
+
+int RunCreate(const AddOptions& options) {
+    const int fd = ::open(options.package.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            throw PackageError("\"" + options.package + "\" already exists; it was left as it is");
+        throw PackageError(CannotCreateMessage(options.package, SystemReason(errno)));
+    }
+    ::close(fd);
+    FolderTree tree;
+    LoadPackage(options.package, tree);
+    // A package without entries is its header alone.
+    RewriteDirectory(tree, options.package);
+    AddAll(tree, options.package, tree.root(), options.paths);
+    return kExitSuccess;
+}
+
+} // namespace
+
+Command AddAddCommand(CLI::App& parent) {
+    auto options = std::make_shared<AddOptions>();
+    CLI::App* app = parent.add_subcommand("add", "Add files and folder trees to a package");
+    app->add_option("PACKAGE", options->package, "The package file (an empty file is a package without entries)")
+        ->required();
+    app->add_option("--to", options->folder, "The folder of the package to add into (default: the top level)");
+    app->add_option("PATH", options->paths, "Files and folders to add")->required();
+    app->footer("Each file's bytes are appended and the directory written anew after every entry.");
+    return {app, [options] { return RunAdd(*options); }};
+}
+
+Command AddCreateCommand(CLI::App& parent) {
+    auto options = std::make_shared<AddOptions>();
+    CLI::App* app = parent.add_subcommand("create", "Create a new package, with the given files and folder trees");
+    app->add_option("PACKAGE", options->package, "The package file to create; an existing file is not overwritten")
+        ->required();
+    app->add_option("PATH", options->paths, "Files and folders to put in it");
+    return {app, [options] { return RunCreate(*options); }};
+}
+
+} // namespace tessel::cli
