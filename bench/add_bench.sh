@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Adding, timed against cp and zip on the same bytes in one run:
+#  1. one file of 500 MiB added to a package, against cp of the file;
+#  2. a folder of 1,000 files of 4 KiB added to a package of 10,000 entries, against
+#     zip -0 -r of the folder into a new zip.
+# Usage: bench/add_bench.sh [BUILD_DIR] [WORK_DIR]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd)
+work=${2:-${TMPDIR:-/tmp}/tessel-bench-add}
+runs=5
+tessel_vp="$build/cli/tessel-vp"
+mkdir -p "$work"
+
+if [ ! -f "$work/big.bin" ]; then
+  head -c $((500 * 1024 * 1024)) /dev/urandom >"$work/big.bin"
+fi
+if [ ! -d "$work/small" ]; then
+  mkdir -p "$work/small"
+  for i in $(seq 1000); do head -c 4096 /dev/urandom >"$work/small/f$i.dat"; done
+fi
+if [ ! -f "$work/base/package.vp" ]; then
+  mkdir -p "$work/base"
+  "$build/bench/make_bench_tree" "$work/base" 100 9800 100 2000 >/dev/null
+  rm -rf "$work/base/tree"
+fi
+
+# median_ms SETUP COMMAND...: the median wall time of RUNS runs of COMMAND, SETUP untimed.
+median_ms() {
+  local setup=$1
+  shift
+  local times=()
+  for _ in $(seq "$runs"); do
+    eval "$setup"
+    sync
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null
+    end=$(date +%s%N)
+    times+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.1f", $1 / 1000}'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+add_big=$(median_ms "rm -f '$work/one.vp'; : > '$work/one.vp'" "$tessel_vp" add "$work/one.vp" "$work/big.bin")
+cmp -s <(tail -c +17 "$work/one.vp" | head -c $((500 * 1024 * 1024))) "$work/big.bin" && same=yes || same=NO
+cp_big=$(median_ms "rm -f '$work/copy.bin'" cp "$work/big.bin" "$work/copy.bin")
+echo "one file of 500 MiB, median of $runs:"
+echo "  tessel-vp add: ${add_big} ms   (bytes identical: $same)"
+echo "  cp:            ${cp_big} ms   ratio $(ratio "$add_big" "$cp_big") (target at most 1.2)"
+
+records=$("$tessel_vp" list "$work/base/package.vp" | wc -l)
+add_small=$(median_ms "cp '$work/base/package.vp' '$work/many.vp'" "$tessel_vp" add "$work/many.vp" "$work/small")
+zip_small=$(median_ms "rm -f '$work/small.zip'" bash -c "cd '$work' && zip -0 -r -q small.zip small")
+echo "a folder of 1,000 files of 4 KiB into a package of $records entries, median of $runs:"
+echo "  tessel-vp add: ${add_small} ms"
+echo "  zip -0 -r:     ${zip_small} ms   ratio $(ratio "$add_small" "$zip_small")"
+rm -f "$work/one.vp" "$work/copy.bin" "$work/many.vp" "$work/small.zip"
