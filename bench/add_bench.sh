@@ -6,9 +6,10 @@
 # Usage: bench/add_bench.sh [BUILD_DIR] [WORK_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
 build=$(cd "${1:-$here/../build}" && pwd)
 work=${2:-${TMPDIR:-/tmp}/tessel-bench-add}
-runs=5
+runs=${RUNS:-7}
 tessel_vp="$build/cli/tessel-vp"
 mkdir -p "$work"
 
@@ -25,35 +26,25 @@ if [ ! -f "$work/base/package.vp" ]; then
   rm -rf "$work/base/tree"
 fi
 
-# median_ms SETUP COMMAND...: the median wall time of RUNS runs of COMMAND, SETUP untimed.
-median_ms() {
-  local setup=$1
-  shift
-  local times=()
-  for _ in $(seq "$runs"); do
-    eval "$setup"
-    sync
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.1f", $1 / 1000}'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-
-add_big=$(median_ms "rm -f '$work/one.vp'; : > '$work/one.vp'" "$tessel_vp" add "$work/one.vp" "$work/big.bin")
+t=() ; c=()
+for _ in $(seq "$runs"); do
+  t+=("$(time_ms "rm -f '$work/one.vp'; : > '$work/one.vp'" "$tessel_vp" add "$work/one.vp" "$work/big.bin")")
+  c+=("$(time_ms "rm -f '$work/copy.bin'" cp "$work/big.bin" "$work/copy.bin")")
+done
 cmp -s <(tail -c +17 "$work/one.vp" | head -c $((500 * 1024 * 1024))) "$work/big.bin" && same=yes || same=NO
-cp_big=$(median_ms "rm -f '$work/copy.bin'" cp "$work/big.bin" "$work/copy.bin")
-echo "one file of 500 MiB, median of $runs:"
+add_big=$(median "${t[@]}") cp_big=$(median "${c[@]}")
+echo "one file of 500 MiB, medians of $runs runs in turns:"
 echo "  tessel-vp add: ${add_big} ms   (bytes identical: $same)"
 echo "  cp:            ${cp_big} ms   ratio $(ratio "$add_big" "$cp_big") (target at most 1.2)"
 
 records=$("$tessel_vp" list "$work/base/package.vp" | wc -l)
-add_small=$(median_ms "cp '$work/base/package.vp' '$work/many.vp'" "$tessel_vp" add "$work/many.vp" "$work/small")
-zip_small=$(median_ms "rm -f '$work/small.zip'" bash -c "cd '$work' && zip -0 -r -q small.zip small")
-echo "a folder of 1,000 files of 4 KiB into a package of $records entries, median of $runs:"
+t=() ; z=()
+for _ in $(seq "$runs"); do
+  t+=("$(time_ms "cp '$work/base/package.vp' '$work/many.vp'" "$tessel_vp" add "$work/many.vp" "$work/small")")
+  z+=("$(time_ms "rm -f '$work/small.zip'" bash -c "cd '$work' && zip -0 -r -q small.zip small")")
+done
+add_small=$(median "${t[@]}") zip_small=$(median "${z[@]}")
+echo "a folder of 1,000 files of 4 KiB into a package of $records entries, medians of $runs runs in turns:"
 echo "  tessel-vp add: ${add_small} ms"
 echo "  zip -0 -r:     ${zip_small} ms   ratio $(ratio "$add_small" "$zip_small")"
 rm -f "$work/one.vp" "$work/copy.bin" "$work/many.vp" "$work/small.zip"

@@ -6,9 +6,10 @@
 # Everything lives on one file system. Usage: bench/extract_bench.sh [BUILD_DIR] [WORK_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
 build=$(cd "${1:-$here/../build}" && pwd)
 work=${2:-${TMPDIR:-/tmp}/tessel-bench-extract}
-runs=5
+runs=${RUNS:-7}
 mkdir -p "$work"
 tessel_vp="$build/cli/tessel-vp"
 
@@ -25,42 +26,33 @@ if [ ! -f "$work/one/package.vp" ]; then
   cp "$work/one/tree/folder0/sub0/file0.tbl" "$work/one/big.bin"
 fi
 
-# median_ms SETUP COMMAND...: the median wall time of RUNS runs of COMMAND, SETUP untimed.
-median_ms() {
-  local setup=$1
-  shift
-  local times=()
-  for _ in $(seq "$runs"); do
-    eval "$setup"
-    sync
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.1f", $1 / 1000}'
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-
 out="$work/out"
 fresh="rm -rf '$out'; mkdir -p '$out'"
-size=$(du -sh "$work/many/tree" | cut -f1)
-tessel=$(median_ms "$fresh" "$tessel_vp" extract "$work/many/package.vp" "$out")
+t=() ; a=() ; z=()
+for _ in $(seq "$runs"); do
+  t+=("$(time_ms "$fresh" "$tessel_vp" extract "$work/many/package.vp" "$out")")
+  a+=("$(time_ms "$fresh" tar -xf "$work/many/same.tar" -C "$out")")
+  z+=("$(time_ms "$fresh" unzip -q "$work/many/same.zip" -d "$out")")
+done
+eval "$fresh"
+"$tessel_vp" extract "$work/many/package.vp" "$out"
 diff -r "$work/many/tree" "$out" >/dev/null && same=yes || same=NO
-tar=$(median_ms "$fresh" tar -xf "$work/many/same.tar" -C "$out")
-unzip=$(median_ms "$fresh" unzip -q "$work/many/same.zip" -d "$out")
-echo "10,000 files ($size), median of $runs:"
+tessel=$(median "${t[@]}") tar=$(median "${a[@]}") unzip=$(median "${z[@]}")
+echo "10,000 files ($(du -sh "$work/many/tree" | cut -f1)), medians of $runs runs in turns:"
 echo "  tessel-vp extract: ${tessel} ms   (output identical to the files: $same)"
 echo "  tar -xf:           ${tar} ms   ratio $(ratio "$tessel" "$tar") (target at most 1.0)"
 echo "  unzip -q:          ${unzip} ms   ratio $(ratio "$tessel" "$unzip") (target at most 1.0)"
 
-one=$(median_ms "$fresh" "$tessel_vp" extract "$work/one/package.vp" "$out")
+t=() ; c=()
+for _ in $(seq "$runs"); do
+  t+=("$(time_ms "$fresh" "$tessel_vp" extract "$work/one/package.vp" "$out")")
+  c+=("$(time_ms "rm -f '$work/one/copy.bin'" cp "$work/one/big.bin" "$work/one/copy.bin")")
+done
 cmp -s "$work/one/big.bin" "$out/folder0/sub0/file0.tbl" && same=yes || same=NO
-cp_ms=$(median_ms "rm -f '$work/one/copy.bin'" cp "$work/one/big.bin" "$work/one/copy.bin")
-rm -rf "$out"; mkdir -p "$out"
+eval "$fresh"
 peak=$(/usr/bin/time -f %M "$tessel_vp" extract "$work/one/package.vp" "$out" 2>&1 >/dev/null | tail -1)
-echo "one entry of 1 GiB, median of $runs:"
+one=$(median "${t[@]}") cp_ms=$(median "${c[@]}")
+echo "one entry of 1 GiB, medians of $runs runs in turns:"
 echo "  tessel-vp extract: ${one} ms   (output identical: $same)"
 echo "  cp:                ${cp_ms} ms   ratio $(ratio "$one" "$cp_ms") (target at most 1.1)"
 awk -v m="$peak" 'BEGIN { printf "  peak memory of tessel-vp extract: %.1f MiB (target at most 16)\n", m / 1024 }'

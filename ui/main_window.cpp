@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "adding.h"
+#include "drop_file_source.h"
 #include "error_box.h"
 #include "extract_dialog.h"
 #include "launcher.h"
@@ -23,6 +24,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -46,6 +48,7 @@ constexpr int kToolButtonHeight = 54;
 constexpr int kToolBarLead = 8;
 constexpr int kSelectionPanelWidth = 200;
 constexpr int kColumnWidths[] = {300, 80, 110, 150};
+constexpr int kTempCleanupDelayMs = 15000;
 
 const char* const kAboutText = "Tessel, made by the Tessel developers, 2005.\n\n"
                                "Questions, ideas and packages to share are welcome at the modding "
@@ -73,9 +76,19 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     Form2_ = new Form2(this);
     Form3_ = new Form3(this);
     launcher_ = std::make_unique<DesktopLauncher>();
+    DropFileSource1_ = new DropFileSource;
+    DropFileSource1_->setParent(this);
+    DropFileSource1_->Drop = [this] { DropFileSource1Drop(); };
+    DropFileSource1_->AfterDrop = [this](Qt::DropAction result) { DropFileSource1AfterDrop(result); };
+    tempCleanup_ = new QTimer(this);
+    tempCleanup_->setSingleShot(true);
+    tempCleanup_->setInterval(kTempCleanupDelayMs);
+    connect(tempCleanup_, &QTimer::timeout, this, [] { DeleteFolder(TempFolderPath()); });
 }
 
 Form1::~Form1() {
+    if (tempCleanup_->isActive())
+        DeleteFolder(TempFolderPath());
     // The rows point into the tree: drop them first.
     model_->clear();
 }
@@ -146,7 +159,6 @@ void Form1::buildList() {
     ListView1->setObjectName("ListView1");
     model_ = new FolderListModel(ListView1);
     ListView1->setModel(model_);
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     QHeaderView* header = ListView1->header();
     header->setSectionsMovable(true);
     header->setStretchLastSection(false);
@@ -163,6 +175,9 @@ void Form1::buildList() {
     connect(ListView1, &FolderListView::rowEntered, this,
             guarded([this](const QModelIndex& index) { ListView1DblClick(index); }));
     connect(ListView1, &FolderListView::parentRequested, this, guarded([this] { ShowParentFolder(); }));
+    connect(ListView1, &FolderListView::dragRequested, this, guarded([this] { ListView1MouseDown(); }));
+    connect(ListView1, &FolderListView::filesDropped, this,
+            [this](const QStringList& paths) { DropFileTarget1Drop(paths); });
     connect(header, &QHeaderView::sectionClicked, this, guarded([this](int column) { ListView1ColumnClick(column); }));
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection&) { ListView1SelectItem(!selected.isEmpty()); });
@@ -205,7 +220,7 @@ void Form1::buildPopupMenu() {
         action->setShortcutContext(Qt::WidgetShortcut);
         ListView1->addAction(action);
     }
-    connect(ListView1, &QWidget::customContextMenuRequested, this,
+    connect(ListView1, &FolderListView::menuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(at)); });
 }
 
@@ -485,6 +500,51 @@ void Form1::Renamefile1Click() {
         throw;
     }
     model_->refreshRow(row);
+}
+
+void Form1::ListView1MouseDown() {
+    const std::vector<TreeNode*> nodes = SelectedEntries();
+    if (folderTree_.empty() || nodes.empty())
+        return;
+    const RunGuard guard(this, busy_);
+    DropFileSource1_->Files.clear();
+    for (const std::string& path : ListTempPaths(nodes))
+        DropFileSource1_->Files << QString::fromStdString(path);
+    DropFileSource1_->execute(ListView1);
+}
+
+void Form1::DropFileSource1Drop() {
+    tempCleanup_->stop();
+    DeleteFolder(TempFolderPath());
+    ExtractSelection(true);
+    // A cancelled extraction must not be moved half done.
+    if (Form3_->cancelRequested())
+        throw RunCancelled();
+}
+
+void Form1::DropFileSource1AfterDrop(Qt::DropAction result) {
+    if (result == Qt::MoveAction)
+        tempCleanup_->start();
+    else
+        DeleteFolder(TempFolderPath());
+}
+
+void Form1::DropFileTarget1Drop(const QStringList& paths) {
+    if (packagePath_.empty() || busy_)
+        return;
+    const RunGuard guard(this, busy_);
+    Form3_->showForRun();
+    const auto last = static_cast<std::int32_t>(paths.size() - 1);
+    try {
+        for (std::int32_t i = 0; i <= last; ++i) {
+            Form3_->Progress("adding", paths[i].toStdString(), last, i);
+            AddPath(paths[i].toStdString());
+        }
+        Form3_->Progress("adding", std::string(), 0, 0);
+    } catch (...) {
+        // Errors of a drop are not shown; what was added before stays.
+        Form3_->hide();
+    }
 }
 
 void Form1::Exit2Click() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }

@@ -18,10 +18,12 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QTimer;
 class QToolBar;
 
 namespace tessel::ui {
 
+class DropFileSource;
 class Form2;
 class Form3;
 class Launcher;
@@ -100,6 +102,12 @@ public:
     void ToolButton5Click();
     void Deletefiles1Click();
     void Renamefile1Click();
+    // A drag of the selected rows was detected on the list.
+    void ListView1MouseDown();
+    void DropFileSource1Drop();
+    void DropFileSource1AfterDrop(Qt::DropAction result);
+    void DropFileTarget1Drop(const QStringList& paths);
+    DropFileSource* dragSource() const { return DropFileSource1_; }
 
     // Each column's direction for its next sort; they belong to the window, not to a
     // folder or a package.
@@ -135,6 +143,10 @@ private:
     Form2* Form2_ = nullptr;
     Form3* Form3_ = nullptr;
     std::unique_ptr<Launcher> launcher_;
+    DropFileSource* DropFileSource1_ = nullptr;
+    // After a move, the file manager may still be taking the items: what it leaves in the
+    // temporary folder goes a little later, or at exit.
+    QTimer* tempCleanup_ = nullptr;
     bool busy_ = false;
 };
 
