@@ -1,0 +1,255 @@
+#include "drop_file_source.h"
+#include "main_window.h"
+#include "package_builder.h"
+#include "package_loader.h"
+#include "progress_window.h"
+#include "temp_folder.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using tessel::testing::PackageBuilder;
+using tessel::testing::ReadFileBytes;
+using tessel::ui::Form1;
+
+namespace {
+
+QStringList Names(Form1& window) {
+    QStringList names;
+    auto* model = window.ListView1->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+void SelectRows(Form1& window, std::initializer_list<int> rows) {
+    auto* selection = window.ListView1->selectionModel();
+    selection->clearSelection();
+    for (const int row : rows)
+        selection->select(window.ListView1->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Sends a drag over and a drop onto the list, as a source offering the actions would.
+// Returns whether the list took the drop, and as what.
+Qt::DropAction DropOn(Form1& window, const QStringList& paths, Qt::DropActions offered) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data.setUrls(urls);
+    QWidget* viewport = window.ListView1->viewport();
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    if (!enter.isAccepted())
+        return Qt::IgnoreAction;
+    QDragMoveEvent move(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(viewport, &move);
+    if (!move.isAccepted())
+        return Qt::IgnoreAction;
+    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(viewport, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+} // namespace
+
+class DragDropTest : public QObject {
+    Q_OBJECT
+    tessel::testing::TempDir dir;
+    std::string package;
+
+    std::unique_ptr<Form1> openWindow() {
+        PackageBuilder()
+            .folder("data")
+            .file("ships.tbl", "SHIPS")
+            .end()
+            .file("notes.txt", "NOTES")
+            .file("other.bin", "OTHER")
+            .writeTo(package);
+        auto window = std::make_unique<Form1>();
+        window->LoadPackage(package);
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qWarning("window not exposed");
+        return window;
+    }
+
+    QPoint rowCenter(Form1& window, int row) {
+        return window.ListView1->visualRect(window.ListView1->model()->index(row, 0)).center();
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("TMPDIR", QByteArray::fromStdString(dir.path()));
+        package = dir.file("p.vp");
+    }
+
+    void aPressWithoutASelectionStartsNoDrag() {
+        auto window = openWindow();
+        QSignalSpy drags(window->ListView1, &tessel::ui::FolderListView::dragRequested);
+        QWidget* viewport = window->ListView1->viewport();
+        const QPoint below(30, viewport->height() - 5);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, below);
+        QTest::qWait(tessel::ui::FolderListView::kDragDelayMs + 20);
+        QTest::mouseMove(viewport, below - QPoint(0, 60));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, below - QPoint(0, 60));
+        QCOMPARE(drags.count(), 0);
+    }
+
+    void aDragNeedsDistanceAndTime() {
+        auto window = openWindow();
+        QSignalSpy drags(window->ListView1, &tessel::ui::FolderListView::dragRequested);
+        QWidget* viewport = window->ListView1->viewport();
+        const QPoint press = rowCenter(*window, 1);
+        const int distance = QApplication::startDragDistance();
+        // A quick flick outside the rectangle is not yet a drag...
+        QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+        QTest::mouseMove(viewport, press + QPoint(distance + 5, 0));
+        QCOMPARE(drags.count(), 0);
+        // ...nor is a slow move inside it...
+        QTest::qWait(tessel::ui::FolderListView::kDragDelayMs + 20);
+        QTest::mouseMove(viewport, press + QPoint(1, 0));
+        QCOMPARE(drags.count(), 0);
+        // ...the next move outside after the delay is.
+        QTest::mouseMove(viewport, press + QPoint(distance + 6, 0));
+        QCOMPARE(drags.count(), 1);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, press + QPoint(distance + 6, 0));
+        // A press released in place is a click.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, press);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, press);
+        QCOMPARE(drags.count(), 1);
+    }
+
+    void theRightButtonDragsTooAndClicksForTheMenu() {
+        auto window = openWindow();
+        QSignalSpy drags(window->ListView1, &tessel::ui::FolderListView::dragRequested);
+        QSignalSpy menus(window->ListView1, &tessel::ui::FolderListView::menuRequested);
+        QWidget* viewport = window->ListView1->viewport();
+        const QPoint press = rowCenter(*window, 2);
+        QTest::mousePress(viewport, Qt::RightButton, {}, press);
+        QCOMPARE(window->SelectedNodes().size(), std::size_t(1));
+        QTest::qWait(tessel::ui::FolderListView::kDragDelayMs + 20);
+        QTest::mouseMove(viewport, press + QPoint(40, 0));
+        QCOMPARE(drags.count(), 1);
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, press + QPoint(40, 0));
+        QCOMPARE(menus.count(), 0);
+        QTest::mouseClick(viewport, Qt::RightButton, {}, press);
+        QCOMPARE(menus.count(), 1);
+        window->PopupMenu1->hide();
+    }
+
+    void theDropWritesTheSelectionAndTheTemporaryFolderGoesAfterwards() {
+        auto window = openWindow();
+        SelectRows(*window, {0, 1}); // data, notes.txt
+        tessel::ui::DropFileSource& source = *window->dragSource();
+        source.Files.clear();
+        for (const std::string& path : tessel::ListTempPaths(window->SelectedEntries()))
+            source.Files << QString::fromStdString(path);
+        const QString temp = QString::fromStdString(tessel::TempFolderPath());
+        QCOMPARE(source.Files, (QStringList{temp + "/data", temp + "/notes.txt"}));
+        QVERIFY(fs::is_directory((temp + "/data").toStdString()));
+        QVERIFY(!fs::exists((temp + "/notes.txt").toStdString()));
+        // A release over a target that answered with a link writes nothing.
+        source.answered(Qt::LinkAction);
+        source.released();
+        QVERIFY(!fs::exists((temp + "/notes.txt").toStdString()));
+        source.AfterDrop(Qt::IgnoreAction);
+        QVERIFY(!fs::exists(temp.toStdString()));
+        // A release over a target that answered with a move writes the entries first.
+        tessel::ListTempPaths(window->SelectedEntries());
+        tessel::ui::DropFileSource fresh;
+        fresh.Drop = source.Drop;
+        fresh.answered(Qt::MoveAction);
+        fresh.released();
+        QCOMPARE(ReadFileBytes((temp + "/notes.txt").toStdString()), std::string("NOTES"));
+        QCOMPARE(ReadFileBytes((temp + "/data/ships.tbl").toStdString()), std::string("SHIPS"));
+        QVERIFY(!window->progressWindow()->isVisible());
+        // After a move the file manager may still be taking the items: they stay a while.
+        source.AfterDrop(Qt::MoveAction);
+        QVERIFY(fs::exists(temp.toStdString()));
+        window.reset();
+        QVERIFY(!fs::exists(temp.toStdString()));
+    }
+
+    void dropsAreTakenAsACopyAndAddedInTheirOrder() {
+        auto window = openWindow();
+        const QString totals = window->StatusPanel1->text();
+        tessel::testing::TempDir disk;
+        fs::create_directories(disk.file("folder/inside"));
+        tessel::testing::WriteFileBytes(disk.file("folder/inside/deep"), "D");
+        tessel::testing::WriteFileBytes(disk.file("one"), "1");
+        tessel::testing::WriteFileBytes(disk.file("two"), "22");
+        const QStringList paths{QString::fromStdString(disk.file("two")), QString::fromStdString(disk.file("folder")),
+                                QString::fromStdString(disk.file("one"))};
+        QCOMPARE(DropOn(*window, paths, Qt::MoveAction), Qt::IgnoreAction);
+        QCOMPARE(Names(*window), (QStringList{"data", "notes.txt", "other.bin"}));
+        QCOMPARE(DropOn(*window, paths, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction), Qt::CopyAction);
+        QCOMPARE(Names(*window), (QStringList{"data", "folder", "notes.txt", "other.bin", "two", "one"}));
+        QCOMPARE(window->StatusPanel1->text(), totals);
+        QVERIFY(!window->progressWindow()->isVisible());
+        QCOMPARE(window->progressWindow()->StaticText1->text(), QString("adding"));
+        QCOMPARE(window->progressWindow()->LFile->text(), paths.last());
+        QCOMPARE(window->progressWindow()->LProgress->text(), QString("100%"));
+        tessel::FolderTree reloaded;
+        tessel::LoadPackage(package, reloaded);
+        QStringList order;
+        for (const tessel::TreeNode* node = reloaded.root()->firstChild(); node; node = node->nextSibling())
+            order << QString::fromStdString(node->text());
+        QCOMPARE(order, (QStringList{"data", "notes.txt", "other.bin", "two", "folder", "one"}));
+    }
+
+    void aSingleDroppedFileLeavesThePercentageAlone() {
+        auto window = openWindow();
+        window->progressWindow()->LProgress->setText("42%");
+        tessel::testing::TempDir disk;
+        tessel::testing::WriteFileBytes(disk.file("solo"), "S");
+        QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("solo"))}, Qt::CopyAction), Qt::CopyAction);
+        QCOMPARE(window->progressWindow()->LProgress->text(), QString("42%"));
+        QCOMPARE(Names(*window).last(), QString("solo"));
+    }
+
+    void withoutAPackageADropAddsNothingAndShowsNoWindow() {
+        Form1 window;
+        tessel::testing::TempDir disk;
+        tessel::testing::WriteFileBytes(disk.file("x"), "X");
+        QCOMPARE(DropOn(window, {QString::fromStdString(disk.file("x"))}, Qt::CopyAction), Qt::CopyAction);
+        QVERIFY(!window.progressWindow()->isVisible());
+        QVERIFY(window.folderTree().empty());
+    }
+
+    void aFailingDropStopsQuietlyAndKeepsWhatCameBefore() {
+        auto window = openWindow();
+        tessel::testing::TempDir disk;
+        tessel::testing::WriteFileBytes(disk.file("first"), "F");
+        tessel::testing::WriteFileBytes(disk.file("second"), "S");
+        window->progressWindow()->showForRun();
+        // Another program changes the package behind our back after the first file.
+        auto* model = window->ListView1->model();
+        connect(model, &QAbstractItemModel::rowsInserted, this,
+                [&] { tessel::testing::WriteFileBytes(package, ReadFileBytes(package) + "x"); },
+                Qt::SingleShotConnection);
+        QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
+                        Qt::CopyAction),
+                 Qt::CopyAction);
+        QCOMPARE(Names(*window).last(), QString("first"));
+        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    DragDropTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "drag_drop_test.moc"
