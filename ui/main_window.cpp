@@ -151,6 +151,8 @@ void Form1::buildToolBars() {
     Edit1->setReadOnly(true);
     Edit1->setEnabled(false);
     Edit1->setFrame(false);
+    Edit1->setMinimumWidth(0);
+    Edit1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     ToolBar2->addWidget(Edit1);
 }
 
@@ -235,10 +237,9 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 void Form1::FormResize() {
-    // The window manager's frame can make the outer width wider than the bar that carries
-    // the box; never let the box overflow into the bar's extension menu.
-    const int room = width() - ToolBar2->contentsMargins().left() - ToolBar2->contentsMargins().right();
-    Edit1->setFixedWidth(std::min(frameGeometry().width() - kPathBoxInset, room));
+    // The box grows with the bar that carries it up to the outer width less 9 pixels, and
+    // shrinks with it, so that it never holds the window at its width.
+    Edit1->setMaximumWidth(std::max(0, frameGeometry().width() - kPathBoxInset));
 }
 
 void Form1::RunCommand(const std::function<void()>& command) {

@@ -37,6 +37,10 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# What the end-to-end drag and drop test needs: a virtual display, a window manager, a file
+# manager to drag to and from, and the tools that drive them.
+TESSEL_E2E_PACKAGES=(xvfb x11-utils xdotool openbox pcmanfm imagemagick)
+
 # configure_and_build BUILD_DIR [cmake options...]
 configure_and_build() {
   local dir=$1

@@ -110,6 +110,10 @@ private slots:
         QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
         window.resize(737, 364);
         QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
+        // The box never holds the window at its width.
+        window.resize(420, 300);
+        QTRY_COMPARE(window.width(), 420);
+        QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
     }
 
     void openShowsThePackageAndCancelKeepsIt() {
