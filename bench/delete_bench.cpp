@@ -76,8 +76,8 @@ int main(int argc, char** argv) {
     const std::string tail = std::string(argv[2]) + "/tail.bin";
     const std::string tailCopy = std::string(argv[2]) + "/tail-copy.bin";
     Fresh(original, work);
-    std::system(("dd if=" + work + " of=" + tail + " bs=1M iflag=skip_bytes skip=" + std::to_string(firstOffset) +
-                 " status=none")
+    std::system(("dd if=" + work + " of=" + tail +
+                 " bs=1M iflag=skip_bytes skip=" + std::to_string(firstOffset) + " status=none")
                     .c_str());
     const auto tailBytes = fs::file_size(tail);
     std::vector<double> cp, dd;
@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
         fs::remove(tailCopy);
         std::system("sync");
         dd.push_back(Ms([&] {
-            std::system(("dd if=" + work + " of=" + tailCopy + " bs=64K iflag=skip_bytes skip=" +
-                         std::to_string(firstOffset) + " status=none")
+            std::system(("dd if=" + work + " of=" + tailCopy +
+                         " bs=64K iflag=skip_bytes skip=" + std::to_string(firstOffset) + " status=none")
                             .c_str());
         }));
     }
@@ -121,7 +121,8 @@ int main(int argc, char** argv) {
                 target = node;
         }
         for (int run = 0; run < 7; ++run)
-            renames.push_back(Ms([&] { tessel::RenameEntry(target, tree, work, "renamed" + std::to_string(run)); }));
+            renames.push_back(
+                Ms([&] { tessel::RenameEntry(target, tree, work, "renamed" + std::to_string(run)); }));
     }
     fs::remove(work);
     fs::remove(tail);
@@ -134,8 +135,9 @@ int main(int argc, char** argv) {
     std::printf("  cp of the tail:       %8.1f ms   ratio %.2f\n", Median(cp), Median(single) / Median(cp));
     std::printf("  dd bs=64K of the tail:%8.1f ms   ratio %.2f\n", Median(dd), Median(single) / Median(dd));
     std::printf("  ratio to the faster peer: %.2f (target at most 1.5)\n", Median(single) / best);
-    std::printf("one by one: %zu of the entries took %.1f ms; all %zu would take about %.1f s\n", sampled, oneByOne,
-                count, oneByOne * double(count) / double(sampled) / 1000.0);
-    std::printf("renaming an entry: median %.2f ms (target at most 20), data area untouched\n", Median(renames));
+    std::printf("one by one: %zu of the entries took %.1f ms; all %zu would take about %.1f s\n", sampled,
+                oneByOne, count, oneByOne * double(count) / double(sampled) / 1000.0);
+    std::printf("renaming an entry: median %.2f ms (target at most 20), data area untouched\n",
+                Median(renames));
     return 0;
 }

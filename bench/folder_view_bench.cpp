@@ -70,19 +70,21 @@ int main(int argc, char** argv) {
     naive.resize(1000, 700);
     naive.show();
     const QIcon icon(":/icons/document16.png");
-    const double naiveShow = MedianMs(runs, [&] { naive.clear(); }, [&] {
-        QList<QTreeWidgetItem*> items;
-        items.reserve(files);
-        for (tessel::TreeNode* node = big->firstChild(); node; node = node->nextSibling()) {
-            const tessel::EntryRecord& record = *node->record();
-            auto* item = new QTreeWidgetItem(
-                QStringList{QString::fromStdString(node->text()), QLocale::system().toString(record.Size),
-                            "Kyth Data File", tessel::ui::FolderListModel::ModifiedText(record.Timestamp)});
-            item->setIcon(0, icon);
-            items.append(item);
-        }
-        naive.addTopLevelItems(items);
-    });
+    const double naiveShow = MedianMs(
+        runs, [&] { naive.clear(); },
+        [&] {
+            QList<QTreeWidgetItem*> items;
+            items.reserve(files);
+            for (tessel::TreeNode* node = big->firstChild(); node; node = node->nextSibling()) {
+                const tessel::EntryRecord& record = *node->record();
+                auto* item = new QTreeWidgetItem(QStringList{
+                    QString::fromStdString(node->text()), QLocale::system().toString(record.Size),
+                    "Kyth Data File", tessel::ui::FolderListModel::ModifiedText(record.Timestamp)});
+                item->setIcon(0, icon);
+                items.append(item);
+            }
+            naive.addTopLevelItems(items);
+        });
 
     std::printf("folder of %d files, median of %d runs (offscreen)\n", files, runs);
     std::printf("ShowFolder:             %7.1f ms (target at most 200)\n", show);
@@ -90,7 +92,7 @@ int main(int argc, char** argv) {
     std::printf("sort by Size:           %7.1f ms (target at most 200)\n", bySize);
     std::printf("sort by Modified:       %7.1f ms (target at most 200)\n", byDate);
     std::printf("Select All + statistics:%7.1f ms (target at most 100)\n", selectAll);
-    std::printf("naive widget-per-row list of the same rows: %.1f ms; ShowFolder is %.1fx faster\n", naiveShow,
-                naiveShow / show);
+    std::printf("naive widget-per-row list of the same rows: %.1f ms; ShowFolder is %.1fx faster\n",
+                naiveShow, naiveShow / show);
     return 0;
 }

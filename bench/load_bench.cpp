@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         }
         close(fd);
     });
-    std::printf("LoadPackage: %zu nodes, median %.1f ms; plain read of the file: median %.1f ms; ratio %.3f\n",
-                nodes, load, read, load / read);
+    std::printf(
+        "LoadPackage: %zu nodes, median %.1f ms; plain read of the file: median %.1f ms; ratio %.3f\n", nodes,
+        load, read, load / read);
     return 0;
 }

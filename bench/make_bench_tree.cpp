@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
             const std::string name = "file" + std::to_string(written) + ".tbl";
             std::ofstream(dir / name, std::ios::binary).write(buffer.data(), size);
             package.write(buffer.data(), size);
-            records.push_back(tessel::MakeDirEntry(static_cast<std::int32_t>(offset), size, 1117627200, name));
+            records.push_back(
+                tessel::MakeDirEntry(static_cast<std::int32_t>(offset), size, 1117627200, name));
             offset += size;
         }
     };
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
     tessel::EncodeHeader(fields, header);
     package.seekp(0);
     package.write(reinterpret_cast<const char*>(header), tessel::kHeaderSize);
-    std::printf("%zu records, %d files, %lld data bytes\n", records.size(), written, static_cast<long long>(offset));
+    std::printf("%zu records, %d files, %lld data bytes\n", records.size(), written,
+                static_cast<long long>(offset));
     return package ? 0 : 1;
 }

@@ -50,7 +50,8 @@ void Count(const std::string& path, Totals& totals, std::set<std::pair<dev_t, in
     }
 }
 
-void AddAll(FolderTree& tree, const std::string& package, TreeNode* folder, const std::vector<std::string>& paths) {
+void AddAll(FolderTree& tree, const std::string& package, TreeNode* folder,
+            const std::vector<std::string>& paths) {
     Totals totals;
     std::set<std::pair<dev_t, ino_t>> seen;
     for (const std::string& path : paths)
@@ -100,9 +101,11 @@ int RunCreate(const AddOptions& options) {
 Command AddAddCommand(CLI::App& parent) {
     auto options = std::make_shared<AddOptions>();
     CLI::App* app = parent.add_subcommand("add", "Add files and folder trees to a package");
-    app->add_option("PACKAGE", options->package, "The package file (an empty file is a package without entries)")
+    app->add_option("PACKAGE", options->package,
+                    "The package file (an empty file is a package without entries)")
         ->required();
-    app->add_option("--to", options->folder, "The folder of the package to add into (default: the top level)");
+    app->add_option("--to", options->folder,
+                    "The folder of the package to add into (default: the top level)");
     app->add_option("PATH", options->paths, "Files and folders to add")->required();
     app->footer("Each file's bytes are appended and the directory written anew after every entry.");
     return {app, [options] { return RunAdd(*options); }};
@@ -110,8 +113,10 @@ Command AddAddCommand(CLI::App& parent) {
 
 Command AddCreateCommand(CLI::App& parent) {
     auto options = std::make_shared<AddOptions>();
-    CLI::App* app = parent.add_subcommand("create", "Create a new package, with the given files and folder trees");
-    app->add_option("PACKAGE", options->package, "The package file to create; an existing file is not overwritten")
+    CLI::App* app =
+        parent.add_subcommand("create", "Create a new package, with the given files and folder trees");
+    app->add_option("PACKAGE", options->package,
+                    "The package file to create; an existing file is not overwritten")
         ->required();
     app->add_option("PATH", options->paths, "Files and folders to put in it");
     return {app, [options] { return RunCreate(*options); }};

@@ -22,7 +22,8 @@ int RunCheck(const std::string& package) {
 
 Command AddCheckCommand(CLI::App& parent) {
     auto package = std::make_shared<std::string>();
-    CLI::App* app = parent.add_subcommand("check", "Check a package for damage; exit 1 and list each problem");
+    CLI::App* app =
+        parent.add_subcommand("check", "Check a package for damage; exit 1 and list each problem");
     app->add_option("PACKAGE", *package, "The package file")->required();
     return {app, [package] { return RunCheck(*package); }};
 }

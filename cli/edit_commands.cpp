@@ -53,7 +53,8 @@ int RunRename(const RenameOptions& options) {
 
 Command AddDeleteCommand(CLI::App& parent) {
     auto options = std::make_shared<DeleteOptions>();
-    CLI::App* app = parent.add_subcommand("delete", "Delete entries, folders with everything inside, from a package");
+    CLI::App* app =
+        parent.add_subcommand("delete", "Delete entries, folders with everything inside, from a package");
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_option("ENTRY", options->entries, "Entries to delete")->required();
     app->footer("The package is rewritten in place; the data behind the deleted entries moves down.");

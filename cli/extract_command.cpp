@@ -73,12 +73,14 @@ int RunExtract(const ExtractOptions& options) {
 
 Command AddExtractCommand(CLI::App& parent) {
     auto options = std::make_shared<ExtractOptions>();
-    CLI::App* app = parent.add_subcommand("extract", "Extract the whole package, or the named entries, into a folder");
+    CLI::App* app =
+        parent.add_subcommand("extract", "Extract the whole package, or the named entries, into a folder");
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_option("DEST", options->destination, "The folder to write into (made when missing)")->required();
     app->add_option("ENTRY", options->entries,
                     "Entries to extract, with everything inside the folders among them (default: all)");
-    app->footer("The whole package keeps its folders below DEST; a named entry lands in DEST by its own name.");
+    app->footer(
+        "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name.");
     return {app, [options] { return RunExtract(*options); }};
 }
 

@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
     CLI::App app{"Browse, check and edit VP packages from the command line.", "tessel-vp"};
     app.set_version_flag("--version", "tessel-vp 0.3");
     app.require_subcommand(1);
-    const std::vector<Command> commands = {AddListCommand(app),   AddCheckCommand(app),  AddExtractCommand(app),
-                                           AddAddCommand(app),    AddCreateCommand(app), AddDeleteCommand(app),
-                                           AddRenameCommand(app)};
+    const std::vector<Command> commands = {
+        AddListCommand(app),   AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
+        AddCreateCommand(app), AddDeleteCommand(app), AddRenameCommand(app)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {

@@ -23,8 +23,8 @@ std::string ByteText(double bytes) {
 }
 
 ProgressBar::ProgressBar(std::string verb, std::int64_t totalItems, std::int64_t totalBytes)
-    : verb_(std::move(verb)), totalItems_(totalItems), totalBytes_(totalBytes), enabled_(::isatty(STDERR_FILENO) == 1),
-      start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
+    : verb_(std::move(verb)), totalItems_(totalItems), totalBytes_(totalBytes),
+      enabled_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
 
 ProgressBar::~ProgressBar() {
     if (enabled_ && !finished_)
@@ -58,8 +58,8 @@ void ProgressBar::draw(bool force) {
     bar.resize(kBarWidth, ' ');
     const std::string rate = seconds > 0 ? ByteText(double(bytes_) / seconds) + "/s" : "";
     std::fprintf(stderr, "\r%s [%s] %lld/%lld entries  %s of %s  %s\033[K", verb_.c_str(), bar.c_str(),
-                 static_cast<long long>(items_), static_cast<long long>(totalItems_), ByteText(double(bytes_)).c_str(),
-                 ByteText(double(totalBytes_)).c_str(), rate.c_str());
+                 static_cast<long long>(items_), static_cast<long long>(totalItems_),
+                 ByteText(double(bytes_)).c_str(), ByteText(double(totalBytes_)).c_str(), rate.c_str());
     std::fflush(stderr);
 }
 

@@ -52,7 +52,8 @@ std::int64_t DirectoryBytes(const FolderTree& tree, std::int64_t extraRecords) {
 }
 
 [[noreturn]] void TooLarge(const std::string& diskPath) {
-    throw PackageError("Cannot add \"" + diskPath + "\": the package would grow beyond 2 GiB, the largest a VP package can be");
+    throw PackageError("Cannot add \"" + diskPath +
+                       "\": the package would grow beyond 2 GiB, the largest a VP package can be");
 }
 
 enum class Appended { Yes, SourceUnreadable };
@@ -117,7 +118,8 @@ public:
         PackageWriter writer(packagePath_, tree_);
         const std::string name = BaseName(diskPath);
         TreeNode* node = tree_.appendChild(parent, name, NewEntryRecord(0, 0, LocalTimestampNow(), name));
-        if (AppendData(writer, tree_, node, diskPath, source.get(), info.st_size) == Appended::SourceUnreadable)
+        if (AppendData(writer, tree_, node, diskPath, source.get(), info.st_size) ==
+            Appended::SourceUnreadable)
             return skip(diskPath, "it could not be read");
         if (events_.added)
             events_.added(node);
@@ -178,7 +180,8 @@ std::vector<std::string> ListFolderEntries(const std::string& folderPath) {
     return entries;
 }
 
-bool AppendFile(TreeNode* node, FolderTree& tree, const std::string& packagePath, const std::string& diskPath) {
+bool AppendFile(TreeNode* node, FolderTree& tree, const std::string& packagePath,
+                const std::string& diskPath) {
     const Descriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode)) {

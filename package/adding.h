@@ -29,7 +29,8 @@ void AddPath(FolderTree& tree, const std::string& packagePath, const std::string
 // in its Offset and Size, and writes directory and header. Returns false, with the node
 // taken out of the tree and the package as it was, when the disk file cannot be read.
 // Raises a PackageError, with the node taken out, when the package cannot be written.
-bool AppendFile(TreeNode* node, FolderTree& tree, const std::string& packagePath, const std::string& diskPath);
+bool AppendFile(TreeNode* node, FolderTree& tree, const std::string& packagePath,
+                const std::string& diskPath);
 
 // The full paths of the entries directly inside a disk folder, in the order the system
 // lists them; empty when the folder cannot be read.

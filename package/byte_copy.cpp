@@ -14,7 +14,8 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
                   CopyResult& result) {
     std::vector<char> buffer(static_cast<std::size_t>(std::min(count - result.copied, kCopyBufferSize)));
     while (result.copied < count) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, kCopyBufferSize));
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, kCopyBufferSize));
         const ssize_t got = ::pread(fromFd, buffer.data(), want, fromOffset + result.copied);
         if (got < 0) {
             if (errno == EINTR)
@@ -28,8 +29,9 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
         }
         std::size_t written = 0;
         while (written < static_cast<std::size_t>(got)) {
-            const ssize_t put = ::pwrite(toFd, buffer.data() + written, static_cast<std::size_t>(got) - written,
-                                         toOffset + result.copied + static_cast<std::int64_t>(written));
+            const ssize_t put =
+                ::pwrite(toFd, buffer.data() + written, static_cast<std::size_t>(got) - written,
+                         toOffset + result.copied + static_cast<std::int64_t>(written));
             if (put < 0) {
                 if (errno == EINTR)
                     continue;
@@ -45,7 +47,8 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
 
 } // namespace
 
-CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count) {
+CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset,
+                     std::int64_t count) {
     CopyResult result;
     while (result.copied < count) {
         loff_t in = fromOffset + result.copied;

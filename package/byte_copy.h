@@ -18,6 +18,7 @@ struct CopyResult {
 
 // Copies count bytes from fromFd at fromOffset to toFd at toOffset, using positioned
 // I/O only, so neither descriptor's file position matters.
-CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count);
+CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset,
+                     std::int64_t count);
 
 } // namespace tessel

@@ -20,7 +20,8 @@ std::string StoredName(const std::string& name) {
     return name.substr(0, kMaxWrittenNameLength);
 }
 
-EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp, const std::string& name) {
+EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp,
+                           const std::string& name) {
     return MakeDirEntry(offset, size, timestamp, StoredName(name));
 }
 

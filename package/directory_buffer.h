@@ -24,7 +24,8 @@ std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer);
 
 // A record made by this program: fields as given, the name stored as at most 31 bytes.
 // Kept as a value by the node that receives it.
-EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp, const std::string& name);
+EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp,
+                           const std::string& name);
 
 // The bytes a name is stored as: at most 31, and a UTF-8 name is not cut inside a character.
 std::string StoredName(const std::string& name);

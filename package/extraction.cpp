@@ -40,7 +40,8 @@ private:
 
 void RequireSafeName(const TreeNode* node) {
     if (!IsSafeEntryName(node->text()))
-        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) + "\": the name is not a safe file name");
+        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
+                           "\": the name is not a safe file name");
 }
 
 // The names of the folders from the base level down to the node, the node included when
@@ -108,14 +109,17 @@ std::int64_t AbsoluteIndex(const TreeNode* node) {
     return index;
 }
 
-int BaseLevel(const TreeNode* node) { return std::max(node->level(), 1); }
+int BaseLevel(const TreeNode* node) {
+    return std::max(node->level(), 1);
+}
 
 } // namespace
 
 void ExtractEntryToFile(const std::string& packagePath, const std::string& filePath, std::int32_t offset,
                         std::int32_t size) {
     const std::size_t slash = filePath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : filePath.substr(0, std::max<std::size_t>(slash, 1));
+    const std::string folder =
+        slash == std::string::npos ? "." : filePath.substr(0, std::max<std::size_t>(slash, 1));
     const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
     const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
@@ -129,8 +133,8 @@ void ExtractEntryToFile(const std::string& packagePath, const std::string& fileP
 void ExtractRange(const std::string& packagePath, const std::string& destDir, TreeNode* start, TreeNode* stop,
                   const ProgressCallback& callback) {
     Destination destination(destDir);
-    const std::int64_t total =
-        stop ? AbsoluteIndex(stop) - AbsoluteIndex(start) : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
+    const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
+                                    : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
     const int baseLevel = BaseLevel(start);
     Extractor extractor(packagePath, destination, callback, static_cast<std::int32_t>(total));
     for (const TreeNode* node = start; node && node != stop; node = node->next())
@@ -138,8 +142,8 @@ void ExtractRange(const std::string& packagePath, const std::string& destDir, Tr
     extractor.finish();
 }
 
-void ExtractNodes(const std::string& packagePath, const std::string& destDir, const std::vector<TreeNode*>& nodes,
-                  const ProgressCallback& callback) {
+void ExtractNodes(const std::string& packagePath, const std::string& destDir,
+                  const std::vector<TreeNode*>& nodes, const ProgressCallback& callback) {
     Destination destination(destDir);
     std::int64_t total = 0;
     for (const TreeNode* node : nodes)

@@ -14,8 +14,8 @@ namespace tessel {
 // Reports each processed item: (caption, name, total, index). An empty name ends the run.
 // Extraction passes the caption "extracting" and the node's name. A callback may throw
 // RunCancelled to stop a run between two items; what was written stays.
-using ProgressCallback =
-    std::function<void(const std::string& caption, const std::string& name, std::int32_t total, std::int32_t index)>;
+using ProgressCallback = std::function<void(const std::string& caption, const std::string& name,
+                                            std::int32_t total, std::int32_t index)>;
 
 struct RunCancelled : std::exception {
     const char* what() const noexcept override { return "cancelled"; }
@@ -34,7 +34,7 @@ void ExtractRange(const std::string& packagePath, const std::string& destDir, Tr
                   const ProgressCallback& callback = {});
 
 // Writes the subtree of each node, in order, below destDir.
-void ExtractNodes(const std::string& packagePath, const std::string& destDir, const std::vector<TreeNode*>& nodes,
-                  const ProgressCallback& callback = {});
+void ExtractNodes(const std::string& packagePath, const std::string& destDir,
+                  const std::vector<TreeNode*>& nodes, const ProgressCallback& callback = {});
 
 } // namespace tessel

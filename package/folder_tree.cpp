@@ -27,7 +27,9 @@ bool TreeNode::isWithin(const TreeNode* ancestor) const {
     return false;
 }
 
-FolderTree::~FolderTree() { clear(); }
+FolderTree::~FolderTree() {
+    clear();
+}
 
 TreeNode* FolderTree::addRoot() {
     if (root_)
@@ -121,7 +123,9 @@ std::size_t FolderTree::absoluteIndex(const TreeNode* node) const {
     throw std::logic_error("the node is not in the folder tree");
 }
 
-void ClearFolderTree(FolderTree& tree) { tree.clear(); }
+void ClearFolderTree(FolderTree& tree) {
+    tree.clear();
+}
 
 std::string GetFolderPath(const TreeNode* node, int lowestLevel) {
     std::string path;

@@ -71,7 +71,8 @@ public:
     // Makes the root "Main" of an empty tree.
     TreeNode* addRoot();
     // Adds a node as the parent's last child.
-    TreeNode* appendChild(TreeNode* parent, std::string text, std::optional<EntryRecord> record = std::nullopt);
+    TreeNode* appendChild(TreeNode* parent, std::string text,
+                          std::optional<EntryRecord> record = std::nullopt);
     // Removes a node with its whole subtree and their records.
     void remove(TreeNode* node);
     // Removes every node.

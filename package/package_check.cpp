@@ -18,7 +18,9 @@ struct DataSpan {
     std::string path;
 };
 
-std::string Quoted(std::string_view text) { return "\"" + NameToUtf8(text) + "\""; }
+std::string Quoted(std::string_view text) {
+    return "\"" + NameToUtf8(text) + "\"";
+}
 
 std::string Printable(std::string_view bytes) {
     std::string out;
@@ -58,8 +60,9 @@ bool CheckBounds(const PackageHeader& header, std::int64_t fileSize, std::vector
     const std::int64_t count = std::max<std::int32_t>(header.EntryCount, 0);
     const std::int64_t end = header.DirOffset + count * kDirEntrySize;
     if (end > fileSize) {
-        problems.push_back("directory of " + std::to_string(count) + " records at offset " + std::to_string(header.DirOffset) +
-                           " runs past the end of the file (" + std::to_string(fileSize) + " bytes)");
+        problems.push_back("directory of " + std::to_string(count) + " records at offset " +
+                           std::to_string(header.DirOffset) + " runs past the end of the file (" +
+                           std::to_string(fileSize) + " bytes)");
         return false;
     }
     if (end < fileSize && count > 0)
@@ -68,12 +71,13 @@ bool CheckBounds(const PackageHeader& header, std::int64_t fileSize, std::vector
 }
 
 void CheckOverlaps(std::vector<DataSpan>& spans, std::vector<std::string>& problems) {
-    std::sort(spans.begin(), spans.end(), [](const DataSpan& a, const DataSpan& b) { return a.begin < b.begin; });
+    std::sort(spans.begin(), spans.end(),
+              [](const DataSpan& a, const DataSpan& b) { return a.begin < b.begin; });
     const DataSpan* widest = nullptr;
     for (const DataSpan& span : spans) {
         if (widest && span.begin < widest->end)
-            problems.push_back("entries \"" + widest->path + "\" and \"" + span.path + "\" share data (bytes " +
-                               std::to_string(span.begin) + " to " +
+            problems.push_back("entries \"" + widest->path + "\" and \"" + span.path +
+                               "\" share data (bytes " + std::to_string(span.begin) + " to " +
                                std::to_string(std::min(span.end, widest->end) - 1) + ")");
         if (!widest || span.end > widest->end)
             widest = &span;
@@ -89,8 +93,8 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     if (fileSize == 0)
         return problems;
     if (fileSize < kHeaderSize) {
-        problems.push_back("header: the file has " + std::to_string(fileSize) + " bytes, fewer than the header's " +
-                           std::to_string(kHeaderSize));
+        problems.push_back("header: the file has " + std::to_string(fileSize) +
+                           " bytes, fewer than the header's " + std::to_string(kHeaderSize));
         return problems;
     }
     const PackageHeader header = ReadHeader(file);
@@ -131,7 +135,8 @@ std::vector<std::string> CheckPackage(const std::string& path) {
         }
     }
     if (!folders.empty())
-        problems.push_back(std::to_string(folders.size()) + " folder" + (folders.size() == 1 ? " is" : "s are") +
+        problems.push_back(std::to_string(folders.size()) + " folder" +
+                           (folders.size() == 1 ? " is" : "s are") +
                            " left open at the end of the directory");
     CheckOverlaps(spans, problems);
     return problems;

@@ -47,9 +47,15 @@ void Arm(long failingOperation) {
     gOperationsSeen = 0;
     gStruck = false;
 }
-void Disarm() { Arm(0); }
-long OperationsSeen() { return gOperationsSeen; }
-bool Struck() { return gStruck; }
+void Disarm() {
+    Arm(0);
+}
+long OperationsSeen() {
+    return gOperationsSeen;
+}
+bool Struck() {
+    return gStruck;
+}
 } // namespace FaultInjection
 
 PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSharing sharing) {
@@ -87,7 +93,9 @@ PackageFile& PackageFile::operator=(PackageFile&& other) noexcept {
     return *this;
 }
 
-PackageFile::~PackageFile() { close(); }
+PackageFile::~PackageFile() {
+    close();
+}
 
 void PackageFile::close() {
     if (fd_ >= 0)
@@ -95,7 +103,9 @@ void PackageFile::close() {
     fd_ = -1;
 }
 
-void PackageFile::seek(std::int64_t position) { position_ = position < 0 ? 0 : position; }
+void PackageFile::seek(std::int64_t position) {
+    position_ = position < 0 ? 0 : position;
+}
 
 std::int64_t PackageFile::size() const {
     struct stat info {};

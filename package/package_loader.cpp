@@ -25,8 +25,8 @@ void CheckDirectoryBounds(const PackageFile& file, const PackageHeader& header, 
         throw PackageError(Damaged(file, "directory at offset " + std::to_string(header.DirOffset) +
                                              " lies past the end of the file (" + sizeText + ")"));
     if (header.DirOffset < kHeaderSize)
-        throw PackageError(
-            Damaged(file, "directory at offset " + std::to_string(header.DirOffset) + " overlaps the header"));
+        throw PackageError(Damaged(file, "directory at offset " + std::to_string(header.DirOffset) +
+                                             " overlaps the header"));
     const std::int64_t end = std::int64_t(header.DirOffset) + std::int64_t(header.EntryCount) * kDirEntrySize;
     if (end > fileSize)
         throw PackageError(Damaged(file, "directory of " + std::to_string(header.EntryCount) +

@@ -24,7 +24,8 @@ struct Interval {
 
 // Sorts and merges intervals into disjoint ones.
 std::vector<Interval> Merged(std::vector<Interval> intervals) {
-    std::sort(intervals.begin(), intervals.end(), [](const Interval& a, const Interval& b) { return a.begin < b.begin; });
+    std::sort(intervals.begin(), intervals.end(),
+              [](const Interval& a, const Interval& b) { return a.begin < b.begin; });
     std::vector<Interval> merged;
     for (const Interval& interval : intervals) {
         if (interval.begin >= interval.end)
@@ -60,7 +61,8 @@ std::vector<Interval> Subtract(const std::vector<Interval>& from, const std::vec
 // A file's data, clipped to the data area.
 Interval DataOf(const EntryRecord& record, std::int64_t dataEnd) {
     const std::int64_t begin = std::max<std::int64_t>(record.Offset, kHeaderSize);
-    const std::int64_t end = std::min<std::int64_t>(std::int64_t(record.Offset) + std::max(record.Size, 0), dataEnd);
+    const std::int64_t end =
+        std::min<std::int64_t>(std::int64_t(record.Offset) + std::max(record.Size, 0), dataEnd);
     return {begin, std::max(begin, end)};
 }
 
@@ -223,7 +225,8 @@ void DeleteEntries(const std::vector<TreeNode*>& nodes, FolderTree& tree, const 
         std::rethrow_exception(failure);
 }
 
-void RenameEntry(TreeNode* node, FolderTree& tree, const std::string& packagePath, const std::string& newName) {
+void RenameEntry(TreeNode* node, FolderTree& tree, const std::string& packagePath,
+                 const std::string& newName) {
     if (!node->parent())
         return;
     if (IsRefusedName(newName))

@@ -20,6 +20,7 @@ void DeleteEntries(const std::vector<TreeNode*>& nodes, FolderTree& tree, const 
 // Gives a file or folder node a new name, in the package (at most 31 bytes) and in the
 // tree (whole). Refuses names that could never be written out as a file: ".", "..", or
 // names holding "/" or a NUL byte.
-void RenameEntry(TreeNode* node, FolderTree& tree, const std::string& packagePath, const std::string& newName);
+void RenameEntry(TreeNode* node, FolderTree& tree, const std::string& packagePath,
+                 const std::string& newName);
 
 } // namespace tessel

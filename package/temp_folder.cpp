@@ -29,7 +29,9 @@ std::string GetTempDir() {
     return dir;
 }
 
-std::string TempFolderPath() { return GetTempDir() + "VPtmp-" + std::to_string(::getuid()); }
+std::string TempFolderPath() {
+    return GetTempDir() + "VPtmp-" + std::to_string(::getuid());
+}
 
 std::string PrepareTempFolder() {
     const std::string path = TempFolderPath();

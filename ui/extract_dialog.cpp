@@ -95,9 +95,13 @@ void Form2::presetChoice(bool hasSelection) {
     (hasSelection ? RadioButton2 : RadioButton1)->setChecked(true);
 }
 
-bool Form2::extractAll() const { return RadioButton1->isChecked(); }
+bool Form2::extractAll() const {
+    return RadioButton1->isChecked();
+}
 
-QString Form2::destination() const { return LabeledEdit1->text(); }
+QString Form2::destination() const {
+    return LabeledEdit1->text();
+}
 
 void Form2::keyPressEvent(QKeyEvent* event) {
     // No button cancels: Escape does nothing.

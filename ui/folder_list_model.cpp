@@ -19,9 +19,13 @@ int FolderListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int FolderListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int FolderListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
-QString FolderListModel::SizeText(qint64 size) { return QLocale::system().toString(size); }
+QString FolderListModel::SizeText(qint64 size) {
+    return QLocale::system().toString(size);
+}
 
 QString FolderListModel::ModifiedText(qint32 timestamp) {
     // The stored seconds are wall-clock time already: read them without a zone.
@@ -117,11 +121,17 @@ void FolderListModel::clear() {
     endResetModel();
 }
 
-TreeNode* FolderListModel::nodeAt(int row) const { return rows_.at(static_cast<std::size_t>(row)).node; }
+TreeNode* FolderListModel::nodeAt(int row) const {
+    return rows_.at(static_cast<std::size_t>(row)).node;
+}
 
-bool FolderListModel::isUpRow(int row) const { return rows_.at(static_cast<std::size_t>(row)).up; }
+bool FolderListModel::isUpRow(int row) const {
+    return rows_.at(static_cast<std::size_t>(row)).up;
+}
 
-bool FolderListModel::isDatedFileRow(int row) const { return IsDatedFileRow(rows_.at(static_cast<std::size_t>(row))); }
+bool FolderListModel::isDatedFileRow(int row) const {
+    return IsDatedFileRow(rows_.at(static_cast<std::size_t>(row)));
+}
 
 int FolderListModel::rowOf(const TreeNode* node) const {
     for (std::size_t row = 0; row < rows_.size(); ++row) {
@@ -131,7 +141,9 @@ int FolderListModel::rowOf(const TreeNode* node) const {
     return -1;
 }
 
-void FolderListModel::appendRow(TreeNode* node) { insertRowAt(rowCount(), node); }
+void FolderListModel::appendRow(TreeNode* node) {
+    insertRowAt(rowCount(), node);
+}
 
 void FolderListModel::insertRowAt(int row, TreeNode* node) {
     row = std::clamp(row, 0, rowCount());
@@ -146,7 +158,9 @@ void FolderListModel::removeRowAt(int row) {
     endRemoveRows();
 }
 
-void FolderListModel::refreshRow(int row) { emit dataChanged(index(row, 0), index(row, ColumnCount - 1)); }
+void FolderListModel::refreshRow(int row) {
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
 
 void FolderListModel::sortRows(RowComparison compare, bool reversed) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -51,7 +51,8 @@ void FolderListView::keyPressEvent(QKeyEvent* event) {
         emit parentRequested();
         return;
     }
-    if (event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
         const QRect current = visualRect(currentIndex());
         emit menuRequested(current.isValid() ? current.center() : QPoint(0, 0));
         return;

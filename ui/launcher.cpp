@@ -12,8 +12,9 @@ namespace tessel::ui {
 namespace {
 
 // Graphical editors to try when the desktop names none that we can start.
-const char* const kKnownEditors[] = {"gnome-text-editor", "gedit", "kwrite", "kate", "mousepad", "pluma",
-                                     "xed", "featherpad", "geany", "leafpad"};
+const char* const kKnownEditors[] = {
+    "gnome-text-editor", "gedit", "kwrite", "kate", "mousepad", "pluma", "xed",
+    "featherpad",        "geany", "leafpad"};
 constexpr int kQuickCommandMs = 3000;
 
 // Starts the program detached, with standard input and output on /dev/null so that it
@@ -71,7 +72,8 @@ bool StartDesktopEntry(const QString& entryPath, const QString& file) {
         QProcess gio;
         gio.setStandardInputFile(QProcess::nullDevice());
         gio.start("gio", {"launch", entryPath, file});
-        if (gio.waitForFinished(kQuickCommandMs) && gio.exitStatus() == QProcess::NormalExit && gio.exitCode() == 0)
+        if (gio.waitForFinished(kQuickCommandMs) && gio.exitStatus() == QProcess::NormalExit &&
+            gio.exitCode() == 0)
             return true;
     }
     return StartDetached(DesktopExecCommand(DesktopEntryValue(entryPath, "Exec"), file));
@@ -100,7 +102,9 @@ QStringList DesktopExecCommand(const QString& execLine, const QString& file) {
     return result;
 }
 
-void DesktopLauncher::open(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+void DesktopLauncher::open(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 void DesktopLauncher::viewText(const QString& path) {
     const QString id = QuickOutput("xdg-mime", {"query", "default", "text/plain"});

@@ -32,7 +32,9 @@
 #include <exception>
 
 // The pictures are compiled into the window's library; a static library must register them.
-static void InitResources() { Q_INIT_RESOURCE(tessel); }
+static void InitResources() {
+    Q_INIT_RESOURCE(tessel);
+}
 
 namespace tessel::ui {
 
@@ -96,7 +98,8 @@ Form1::~Form1() {
 QAction* Form1::command(const QString& text, void (Form1::*handler)()) {
     auto* action = new QAction(text, this);
     if (handler)
-        connect(action, &QAction::triggered, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
     return action;
 }
 
@@ -180,9 +183,12 @@ void Form1::buildList() {
     connect(ListView1, &FolderListView::dragRequested, this, guarded([this] { ListView1MouseDown(); }));
     connect(ListView1, &FolderListView::filesDropped, this,
             [this](const QStringList& paths) { DropFileTarget1Drop(paths); });
-    connect(header, &QHeaderView::sectionClicked, this, guarded([this](int column) { ListView1ColumnClick(column); }));
+    connect(header, &QHeaderView::sectionClicked, this,
+            guarded([this](int column) { ListView1ColumnClick(column); }));
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection&) { ListView1SelectItem(!selected.isEmpty()); });
+            [this](const QItemSelection& selected, const QItemSelection&) {
+                ListView1SelectItem(!selected.isEmpty());
+            });
 }
 
 void Form1::buildStatusBar() {
@@ -378,7 +384,9 @@ std::vector<TreeNode*> Form1::SelectedEntries() const {
     return nodes;
 }
 
-void Form1::setLauncher(std::unique_ptr<Launcher> launcher) { launcher_ = std::move(launcher); }
+void Form1::setLauncher(std::unique_ptr<Launcher> launcher) {
+    launcher_ = std::move(launcher);
+}
 
 void Form1::RunWithProgress(const std::function<void(const ProgressCallback&)>& run) {
     const RunGuard guard(this, busy_);
@@ -548,9 +556,13 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
     }
 }
 
-void Form1::Exit2Click() { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }
+void Form1::Exit2Click() {
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
 
-void Form1::About1Click() { QMessageBox::information(this, "Information", kAboutText); }
+void Form1::About1Click() {
+    QMessageBox::information(this, "Information", kAboutText);
+}
 
 void Form1::ToolButton3Click() {}
 

@@ -3,9 +3,9 @@
 // package's path and its folder tree.
 #pragma once
 
+#include "extraction.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
-#include "extraction.h"
 #include "folder_tree.h"
 
 #include <QMainWindow>

@@ -73,7 +73,8 @@ void Form3::showForRun() {
     show();
 }
 
-void Form3::Progress(const std::string& caption, const std::string& name, std::int32_t total, std::int32_t index) {
+void Form3::Progress(const std::string& caption, const std::string& name, std::int32_t total,
+                     std::int32_t index) {
     if (name.empty()) {
         hide();
         return;
@@ -105,9 +106,8 @@ void Form3::Progress(const std::string& caption, const std::string& name, std::i
 }
 
 ProgressCallback Form3::callback() {
-    return [this](const std::string& caption, const std::string& name, std::int32_t total, std::int32_t index) {
-        Progress(caption, name, total, index);
-    };
+    return [this](const std::string& caption, const std::string& name, std::int32_t total,
+                  std::int32_t index) { Progress(caption, name, total, index); };
 }
 
 } // namespace tessel::ui

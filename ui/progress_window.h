@@ -30,7 +30,8 @@ public:
     void showForRun();
     // The callback of a run: texts, percentage, and the events that keep the program
     // alive. Throws RunCancelled after Cancel was pressed.
-    void Progress(const std::string& caption, const std::string& name, std::int32_t total, std::int32_t index);
+    void Progress(const std::string& caption, const std::string& name, std::int32_t total,
+                  std::int32_t index);
     ProgressCallback callback();
 
     bool cancelRequested() const { return cancelRequested_; }

@@ -20,9 +20,13 @@ int FrameOrder(const ListRow& a, const ListRow& b) {
     return 2;
 }
 
-int Sign(std::int64_t value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+int Sign(std::int64_t value) {
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
 
-int Directed(int outcome, bool reversed) { return reversed ? -outcome : outcome; }
+int Directed(int outcome, bool reversed) {
+    return reversed ? -outcome : outcome;
+}
 
 // Letters a to z compare as capitals; every other byte by its 8-bit value.
 unsigned char FoldedByte(char c) {
@@ -69,7 +73,8 @@ int CompareByDate(const ListRow& a, const ListRow& b, bool reversed) {
     if (frame != 2)
         return frame;
     // Later days first.
-    return Directed(Sign(WholeDays(b.node->record()->Timestamp) - WholeDays(a.node->record()->Timestamp)), reversed);
+    return Directed(Sign(WholeDays(b.node->record()->Timestamp) - WholeDays(a.node->record()->Timestamp)),
+                    reversed);
 }
 
 } // namespace tessel::ui

@@ -58,21 +58,23 @@ TEST_F(Cli, ListsEntriesInDirectoryOrder) {
 TEST_F(Cli, ListsAsJsonWithRawValues) {
     const Result result = RunTool("list --json " + package);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "[\n"
-                          "  {\"path\":\"data/\",\"type\":\"folder\"},\n"
-                          "  {\"path\":\"data/tables/\",\"type\":\"folder\"},\n"
-                          "  {\"path\":\"data/tables/ships.tbl\",\"type\":\"file\",\"size\":1234567,\"offset\":16,"
-                          "\"timestamp\":1117627200},\n"
-                          "  {\"path\":\"data/empty/\",\"type\":\"folder\"},\n"
-                          "  {\"path\":\"readme.txt\",\"type\":\"file\",\"size\":2,\"offset\":1234583,"
-                          "\"timestamp\":-1}\n"
-                          "]\n");
+    EXPECT_EQ(result.out,
+              "[\n"
+              "  {\"path\":\"data/\",\"type\":\"folder\"},\n"
+              "  {\"path\":\"data/tables/\",\"type\":\"folder\"},\n"
+              "  {\"path\":\"data/tables/ships.tbl\",\"type\":\"file\",\"size\":1234567,\"offset\":16,"
+              "\"timestamp\":1117627200},\n"
+              "  {\"path\":\"data/empty/\",\"type\":\"folder\"},\n"
+              "  {\"path\":\"readme.txt\",\"type\":\"file\",\"size\":2,\"offset\":1234583,"
+              "\"timestamp\":-1}\n"
+              "]\n");
 }
 
 TEST_F(Cli, ListsLongWithSizesAndDates) {
     const Result result = RunTool("list -l " + package);
     EXPECT_EQ(result.status, 0);
-    EXPECT_NE(result.out.find("      1,234,567  2005-06-01 12:00  data/tables/ships.tbl\n"), std::string::npos);
+    EXPECT_NE(result.out.find("      1,234,567  2005-06-01 12:00  data/tables/ships.tbl\n"),
+              std::string::npos);
     EXPECT_NE(result.out.find("         folder                    data/\n"), std::string::npos);
 }
 
@@ -85,7 +87,8 @@ TEST_F(Cli, ChecksSoundAndDamagedPackages) {
     const Result listed = RunTool("list " + package);
     EXPECT_EQ(listed.status, 1);
     EXPECT_EQ(listed.err,
-              "tessel-vp: \"" + package + "\" is damaged: directory at offset 9000 lies past the end of the file (16 bytes)\n");
+              "tessel-vp: \"" + package +
+                  "\" is damaged: directory at offset 9000 lies past the end of the file (16 bytes)\n");
 }
 
 TEST_F(Cli, ExtractsTheWholePackageOrTheNamedEntries) {
@@ -132,7 +135,8 @@ TEST_F(Cli, CreatesAPackageFromFolderTreesAndExtractsItBackByteForByte) {
     const Result create = RunTool("create " + created + " " + source + "/art " + source + "/empty");
     EXPECT_EQ(create.status, 0);
     EXPECT_EQ(create.err, "");
-    EXPECT_EQ(RunTool("create " + created).err, "tessel-vp: \"" + created + "\" already exists; it was left as it is\n");
+    EXPECT_EQ(RunTool("create " + created).err,
+              "tessel-vp: \"" + created + "\" already exists; it was left as it is\n");
     EXPECT_EQ(RunTool("add " + created + " --to art/ships " + source + "/zero").status, 0);
     EXPECT_EQ(RunTool("check " + created).status, 0);
     const std::string back = dir.file("back");
@@ -149,13 +153,15 @@ TEST_F(Cli, CreatesAPackageFromFolderTreesAndExtractsItBackByteForByte) {
     EXPECT_EQ(testing::ReadFileBytes(blank), testing::HeaderBytes(16, 0));
     const Result skipped = RunTool("add " + blank + " " + dir.file("missing"));
     EXPECT_EQ(skipped.status, 0);
-    EXPECT_NE(skipped.err.find("skipped \"" + dir.file("missing") + "\": No such file or directory"), std::string::npos);
+    EXPECT_NE(skipped.err.find("skipped \"" + dir.file("missing") + "\": No such file or directory"),
+              std::string::npos);
 }
 
 TEST_F(Cli, FollowsTheExitConventions) {
     const Result missing = RunTool("list " + dir.file("none.vp"));
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "tessel-vp: Cannot open file \"" + dir.file("none.vp") + "\". No such file or directory\n");
+    EXPECT_EQ(missing.err,
+              "tessel-vp: Cannot open file \"" + dir.file("none.vp") + "\". No such file or directory\n");
     const Result usage = RunTool("list");
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.err.find("usage: tessel-vp"), std::string::npos);

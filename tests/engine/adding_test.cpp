@@ -58,7 +58,10 @@ struct Adding : ::testing::Test {
 };
 
 TEST_F(Adding, AFileGoesWhereTheDirectoryWasAndTheDirectoryFollows) {
-    load(PackageBuilder().file("a", std::string(100, 'a')).file("b", std::string(50, 'b')).file("c", std::string(30, 'c')));
+    load(PackageBuilder()
+             .file("a", std::string(100, 'a'))
+             .file("b", std::string(50, 'b'))
+             .file("c", std::string(30, 'c')));
     WriteFileBytes(disk + "/d", "0123456789");
     const std::int32_t before = LocalTimestampNow();
     add(disk + "/d");
@@ -111,9 +114,10 @@ TEST_F(Adding, FolderTreesArriveWholeWithHiddenFilesAndEmptyFolders) {
     add(disk + "/tree", tree.root()->firstChild());
     std::vector<std::string> lines = Reloaded();
     std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (std::vector<std::string>{"target/", "target/tree/", "target/tree/.hidden=H", "target/tree/empty/",
-                                               "target/tree/sub/", "target/tree/sub/deeper/", "target/tree/sub/deeper/two=22",
-                                               "target/tree/sub/one=1"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"target/", "target/tree/", "target/tree/.hidden=H",
+                                        "target/tree/empty/", "target/tree/sub/", "target/tree/sub/deeper/",
+                                        "target/tree/sub/deeper/two=22", "target/tree/sub/one=1"}));
     EXPECT_EQ(added.size(), 7u);
     EXPECT_EQ(added.front(), "target/tree/");
 }
@@ -174,8 +178,9 @@ TEST_F(Adding, AFileThatWouldPassTwoGibibytesIsRefusedAndEarlierAdditionsStay) {
         add(disk + "/huge");
         FAIL();
     } catch (const PackageError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot add \"" + disk +
-                                                 "/huge\": the package would grow beyond 2 GiB, the largest a VP package can be");
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot add \"" + disk +
+                      "/huge\": the package would grow beyond 2 GiB, the largest a VP package can be");
     }
     EXPECT_EQ(Reloaded(), (std::vector<std::string>{"a=A", "batch/", "batch/aa-small=S"}));
     EXPECT_EQ(tree.count(), 4u);
@@ -222,9 +227,11 @@ TEST_F(Adding, EveryFailingOperationLeavesThePackageWholeAndMatchingTheTree) {
         LoadPackage(path, reloaded);
         std::vector<std::string> inMemory, onDisk;
         for (const TreeNode* node = tree.root(); node; node = node->next())
-            inMemory.push_back(EntryPath(node) + (node->record() ? std::to_string(node->record()->Offset) : ""));
+            inMemory.push_back(EntryPath(node) +
+                               (node->record() ? std::to_string(node->record()->Offset) : ""));
         for (const TreeNode* node = reloaded.root(); node; node = node->next())
-            onDisk.push_back(EntryPath(node) + (node->record() ? std::to_string(node->record()->Offset) : ""));
+            onDisk.push_back(EntryPath(node) +
+                             (node->record() ? std::to_string(node->record()->Offset) : ""));
         EXPECT_EQ(inMemory, onDisk);
         const std::vector<std::string> lines = Reloaded();
         EXPECT_EQ(lines.at(0), "kept=" + std::string(5000, 'k'));

@@ -44,7 +44,9 @@ struct Extraction : ::testing::Test {
     FolderTree tree;
     std::vector<Call> calls;
     ProgressCallback record = [this](const std::string& caption, const std::string& name, std::int32_t total,
-                                     std::int32_t index) { calls.push_back({caption, name, total, index}); };
+                                     std::int32_t index) {
+        calls.push_back({caption, name, total, index});
+    };
 
     // Main → data(tables(ships.tbl, weapons.tbl), empty()), readme.txt, zero
     void SetUp() override {
@@ -67,7 +69,8 @@ struct Extraction : ::testing::Test {
         std::size_t start = 0;
         while (start < path.size()) {
             const std::size_t slash = path.find('/', start);
-            const std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            const std::string part =
+                path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
             found = found->firstChild();
             while (found && found->text() != part)
                 found = found->nextSibling();
@@ -87,9 +90,9 @@ struct Extraction : ::testing::Test {
 
 TEST_F(Extraction, TheWholePackageKeepsItsFoldersAndBytes) {
     ExtractRange(package, out, tree.root(), nullptr, record);
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"data/", "data/empty/", "data/tables/",
-                                                      "data/tables/ships.tbl SHIPS", "data/tables/weapons.tbl WEAPONS",
-                                                      "readme.txt README", "zero "}));
+    EXPECT_EQ(Listing(out),
+              (std::vector<std::string>{"data/", "data/empty/", "data/tables/", "data/tables/ships.tbl SHIPS",
+                                        "data/tables/weapons.tbl WEAPONS", "readme.txt README", "zero "}));
     // Every node once, the root included, then the end of the run; Total is the count plus one.
     ASSERT_EQ(calls.size(), 9u);
     EXPECT_EQ(calls[0], (Call{"extracting", "Main", 9, 0}));
@@ -100,8 +103,8 @@ TEST_F(Extraction, TheWholePackageKeepsItsFoldersAndBytes) {
 
 TEST_F(Extraction, ASelectedFolderLandsByItsOwnName) {
     ExtractNodes(package, out, {node("data/tables")}, record);
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"tables/", "tables/ships.tbl SHIPS",
-                                                      "tables/weapons.tbl WEAPONS"}));
+    EXPECT_EQ(Listing(out),
+              (std::vector<std::string>{"tables/", "tables/ships.tbl SHIPS", "tables/weapons.tbl WEAPONS"}));
     EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "tables", 3, 0},
                                         {"extracting", "ships.tbl", 3, 1},
                                         {"extracting", "weapons.tbl", 3, 2},
@@ -146,7 +149,8 @@ TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
                                   .bytes();
     testing::WriteFileBytes(package, bytes);
     LoadPackage(package, tree);
-    EXPECT_EQ(failure([&] { ExtractRange(package, out, tree.root(), nullptr, record); }), "Stream read error");
+    EXPECT_EQ(failure([&] { ExtractRange(package, out, tree.root(), nullptr, record); }),
+              "Stream read error");
     EXPECT_EQ(ReadFileBytes(out + "/good"), "GOOD");
     // The partial file stays with the bytes that could be read.
     EXPECT_EQ(ReadFileBytes(out + "/short").size(), bytes.size() - 16);
@@ -187,7 +191,8 @@ TEST_F(Extraction, LinksPlantedInTheDestinationAreReplacedNotFollowed) {
 }
 
 TEST_F(Extraction, DestinationsThatCannotBeMadeAreClearErrors) {
-    EXPECT_EQ(failure([&] { ExtractRange(package, "", tree.root(), nullptr, record); }), "Unable to create directory");
+    EXPECT_EQ(failure([&] { ExtractRange(package, "", tree.root(), nullptr, record); }),
+              "Unable to create directory");
     testing::WriteFileBytes(dir.file("plain"), "x");
     const std::string blocked = dir.file("plain") + "/sub";
     EXPECT_EQ(failure([&] { ExtractNodes(package, blocked, {node("zero")}, record); }),
@@ -203,7 +208,8 @@ TEST_F(Extraction, ACallbackCanStopTheRunBetweenItems) {
             throw RunCancelled();
     };
     EXPECT_THROW(ExtractRange(package, out, tree.root(), nullptr, stopAtShips), RunCancelled);
-    EXPECT_EQ(Listing(out), (std::vector<std::string>{"data/", "data/tables/", "data/tables/ships.tbl SHIPS"}));
+    EXPECT_EQ(Listing(out),
+              (std::vector<std::string>{"data/", "data/tables/", "data/tables/ships.tbl SHIPS"}));
 }
 
 TEST_F(Extraction, SingleEntriesGoToTheGivenPath) {

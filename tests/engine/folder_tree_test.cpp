@@ -6,7 +6,9 @@
 namespace tessel {
 namespace {
 
-EntryRecord File(const std::string& name) { return MakeDirEntry(16, 1, 1, name); }
+EntryRecord File(const std::string& name) {
+    return MakeDirEntry(16, 1, 1, name);
+}
 
 std::vector<std::string> PreOrder(const FolderTree& tree) {
     std::vector<std::string> texts;

@@ -13,8 +13,8 @@ TEST(NameText, Utf8StaysAndOtherBytesAreReadAsWindows1252) {
     EXPECT_EQ(NameToUtf8("caf\xE9"), "caf\xC3\xA9");
     EXPECT_EQ(NameToUtf8("\x80"), "\xE2\x82\xAC");
     EXPECT_EQ(NameToUtf8("\x81"), "\xEF\xBF\xBD");
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));       // overlong
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));   // surrogate
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));        // overlong
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
     EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80")); // emoji
 }
 
@@ -28,7 +28,8 @@ TEST(NameText, StoredNamesAreCutWithoutSplittingACharacter) {
 TEST(NameText, UnsafeNamesAreRecognised) {
     EXPECT_TRUE(IsSafeEntryName("ships.tbl"));
     EXPECT_TRUE(IsSafeEntryName("..."));
-    for (const std::string& name : std::vector<std::string>{"", ".", "..", "a/b", "/", std::string("a\0b", 3)})
+    for (const std::string& name :
+         std::vector<std::string>{"", ".", "..", "a/b", "/", std::string("a\0b", 3)})
         EXPECT_FALSE(IsSafeEntryName(name)) << name;
 }
 

@@ -21,8 +21,9 @@ struct Check : ::testing::Test {
 };
 
 TEST_F(Check, SoundPackagesHaveNoProblems) {
-    EXPECT_EQ(check(PackageBuilder().folder("a").folder("b").file("x", "12").end().end().file("y", "").bytes()),
-              Problems{});
+    EXPECT_EQ(
+        check(PackageBuilder().folder("a").folder("b").file("x", "12").end().end().file("y", "").bytes()),
+        Problems{});
     EXPECT_EQ(check(""), Problems{});
     EXPECT_EQ(check(HeaderBytes(16, 0)), Problems{});
 }
@@ -31,10 +32,12 @@ TEST_F(Check, ReportsHeaderAndBounds) {
     EXPECT_EQ(check("VPVP\x02"), Problems{"header: the file has 5 bytes, fewer than the header's 16"});
     EXPECT_EQ(check(HeaderBytes(16, 0, "PK\x03\x04", 3)),
               (Problems{"header: magic is \"PK\\x03\\x04\", not \"VPVP\"", "header: version is 3, not 2"}));
-    EXPECT_EQ(check(HeaderBytes(100, 1)), Problems{"directory at offset 100 lies past the end of the file (16 bytes)"});
+    EXPECT_EQ(check(HeaderBytes(100, 1)),
+              Problems{"directory at offset 100 lies past the end of the file (16 bytes)"});
     EXPECT_EQ(check(HeaderBytes(16, 2) + std::string(50, '\0')),
               Problems{"directory of 2 records at offset 16 runs past the end of the file (66 bytes)"});
-    EXPECT_EQ(check(PackageBuilder().file("a", "x").bytes() + "junk"), Problems{"4 bytes follow the directory"});
+    EXPECT_EQ(check(PackageBuilder().file("a", "x").bytes() + "junk"),
+              Problems{"4 bytes follow the directory"});
 }
 
 TEST_F(Check, ReportsEntriesThatCannotBeReadOrWrittenSafely) {
@@ -47,13 +50,15 @@ TEST_F(Check, ReportsEntriesThatCannotBeReadOrWrittenSafely) {
     builder.raw(MakeDirEntry(16, 0, 5, "."));
     builder.raw(MakeDirEntry(16, 0, 5, "a/b"));
     builder.folder("open");
-    EXPECT_EQ(check(builder.bytes()),
-              (Problems{"entry \".../inheader\": data at offset 8 of 4 bytes lies outside the data area (16 to 22)",
-                        "entry \".../pastdata\": data at offset 20 of 100 bytes lies outside the data area (16 to 22)",
-                        "entry \".../.\": the name \".\" cannot be extracted safely",
-                        "entry \".../a/b\": the name \"a/b\" cannot be extracted safely",
-                        "2 folders are left open at the end of the directory",
-                        "entries \".../ok\" and \".../overlap\" share data (bytes 18 to 21)"}));
+    EXPECT_EQ(
+        check(builder.bytes()),
+        (Problems{
+            "entry \".../inheader\": data at offset 8 of 4 bytes lies outside the data area (16 to 22)",
+            "entry \".../pastdata\": data at offset 20 of 100 bytes lies outside the data area (16 to 22)",
+            "entry \".../.\": the name \".\" cannot be extracted safely",
+            "entry \".../a/b\": the name \"a/b\" cannot be extracted safely",
+            "2 folders are left open at the end of the directory",
+            "entries \".../ok\" and \".../overlap\" share data (bytes 18 to 21)"}));
 }
 
 } // namespace

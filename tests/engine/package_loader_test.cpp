@@ -51,7 +51,8 @@ struct Loader : ::testing::Test {
 TEST_F(Loader, RebuildsFolderNestingFromMarkerRecords) {
     EXPECT_EQ(load(PackageBuilder().folder("P").file("x", "1").end().file("y", "2").bytes()), "P(x) y");
     EXPECT_EQ(load(PackageBuilder().folder("P").end().end().file("x", "1").bytes()), "P() x");
-    EXPECT_EQ(load(PackageBuilder().folder("A").folder("B").file("x", "1").file("y", "22").bytes()), "A(B(x y))");
+    EXPECT_EQ(load(PackageBuilder().folder("A").folder("B").file("x", "1").file("y", "22").bytes()),
+              "A(B(x y))");
     EXPECT_EQ(load(PackageBuilder().file("d", "1").file("d", "2").bytes()), "d d");
     EXPECT_EQ(tree.root()->text(), "Main");
     EXPECT_EQ(tree.root()->firstChild()->record()->Size, 1);
@@ -68,7 +69,8 @@ TEST_F(Loader, KeepsEachFileRecordByteForByte) {
 }
 
 TEST_F(Loader, ReadsAFileWithTimestampZeroAsAFolderThatHoldsWhatFollows) {
-    std::string bytes = PackageBuilder().raw(MakeDirEntry(16, 0, 0, "notafile")).file("a", "x").end().file("b", "y").bytes();
+    std::string bytes =
+        PackageBuilder().raw(MakeDirEntry(16, 0, 0, "notafile")).file("a", "x").end().file("b", "y").bytes();
     EXPECT_EQ(load(bytes), "notafile(a) b");
 }
 
@@ -91,14 +93,18 @@ TEST_F(Loader, RefusesDirectoriesOutsideTheFileAndKeepsThePreviousPackage) {
     load(PackageBuilder().file("kept", "x").bytes());
     const std::string full = FullPath(path);
     EXPECT_EQ(loadError(HeaderBytes(9000, 1) + std::string(8176, '\0')),
-              "\"" + full + "\" is damaged: directory at offset 9000 lies past the end of the file (8192 bytes)");
+              "\"" + full +
+                  "\" is damaged: directory at offset 9000 lies past the end of the file (8192 bytes)");
     EXPECT_EQ(loadError(HeaderBytes(-4, 1)),
               "\"" + full + "\" is damaged: directory at offset -4 lies past the end of the file (16 bytes)");
-    EXPECT_EQ(loadError(HeaderBytes(16, 3) + std::string(100, '\0')),
-              "\"" + full + "\" is damaged: directory of 3 records at offset 16 runs past the end of the file (116 bytes)");
+    EXPECT_EQ(
+        loadError(HeaderBytes(16, 3) + std::string(100, '\0')),
+        "\"" + full +
+            "\" is damaged: directory of 3 records at offset 16 runs past the end of the file (116 bytes)");
     EXPECT_EQ(loadError(HeaderBytes(16, 0x7fffffff) + std::string(44, '\0')),
               "\"" + full +
-                  "\" is damaged: directory of 2147483647 records at offset 16 runs past the end of the file (60 bytes)");
+                  "\" is damaged: directory of 2147483647 records at offset 16 runs past the end of the file "
+                  "(60 bytes)");
     EXPECT_EQ(loadError(HeaderBytes(4, 1) + std::string(44, '\0')),
               "\"" + full + "\" is damaged: directory at offset 4 overlaps the header");
     EXPECT_EQ(Shape(tree.root()), "kept");
@@ -116,7 +122,8 @@ TEST_F(Loader, MissingFilesFailWithTheSystemsReason) {
         LoadPackage(missing, tree);
         FAIL();
     } catch (const PackageError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + missing + "\". No such file or directory");
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file \"" + missing + "\". No such file or directory");
     }
     EXPECT_TRUE(tree.empty());
 }

@@ -24,7 +24,8 @@ std::map<std::string, std::string> Contents(const FolderTree& tree, const std::s
     std::map<std::string, std::string> contents;
     for (const TreeNode* node = tree.root(); node; node = node->next()) {
         if (const EntryRecord* record = node->record())
-            contents[EntryPath(node)] += bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)) + "|";
+            contents[EntryPath(node)] +=
+                bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)) + "|";
     }
     return contents;
 }
@@ -36,7 +37,8 @@ std::vector<std::string> Shape(const FolderTree& tree) {
         std::string line = EntryPath(node) + "@" + std::to_string(node->level());
         if (const EntryRecord* record = node->record())
             line += " " + std::to_string(record->Offset) + " " + std::to_string(record->Size) + " " +
-                    std::to_string(record->Timestamp) + " " + std::string(record->Name.data(), kEntryNameSize);
+                    std::to_string(record->Timestamp) + " " +
+                    std::string(record->Name.data(), kEntryNameSize);
         lines.push_back(line);
     }
     return lines;
@@ -82,10 +84,11 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     built.appendChild(root, "f3", MakeDirEntry(18, 1, kTime, "f3"));
     DirectoryBuffer buffer;
     EXPECT_EQ(WriteDirectory(built, buffer), 7);
-    const std::string expected = RecordBytes(MakeDirEntry(16, 0, 0, "A")) + RecordBytes(MakeDirEntry(16, 1, kTime, "f1")) +
-                                 RecordBytes(MakeDirEntry(16, 0, 0, "B")) + RecordBytes(MakeDirEntry(17, 1, kTime, "f2")) +
-                                 RecordBytes(MakeDirEntry(1, 0, 0, "..")) + RecordBytes(MakeDirEntry(1, 0, 0, "..")) +
-                                 RecordBytes(MakeDirEntry(18, 1, kTime, "f3"));
+    const std::string expected =
+        RecordBytes(MakeDirEntry(16, 0, 0, "A")) + RecordBytes(MakeDirEntry(16, 1, kTime, "f1")) +
+        RecordBytes(MakeDirEntry(16, 0, 0, "B")) + RecordBytes(MakeDirEntry(17, 1, kTime, "f2")) +
+        RecordBytes(MakeDirEntry(1, 0, 0, "..")) + RecordBytes(MakeDirEntry(1, 0, 0, "..")) +
+        RecordBytes(MakeDirEntry(18, 1, kTime, "f3"));
     EXPECT_EQ(std::string(buffer.bytes.begin(), buffer.bytes.end()), expected);
 
     FolderTree onlyEmpty;
@@ -93,7 +96,8 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     DirectoryBuffer second;
     EXPECT_EQ(WriteDirectory(onlyEmpty, second), 2);
     EXPECT_EQ(std::string(second.bytes.begin(), second.bytes.end()),
-              RecordBytes(MakeDirEntry(16, 0, 0, std::string(31, 'C'))) + RecordBytes(MakeDirEntry(16, 0, 0, "..")));
+              RecordBytes(MakeDirEntry(16, 0, 0, std::string(31, 'C'))) +
+                  RecordBytes(MakeDirEntry(16, 0, 0, "..")));
 
     FolderTree rootOnly;
     rootOnly.addRoot();
@@ -103,7 +107,10 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
 }
 
 TEST_F(Rewriting, DeletingTheMiddleFileMovesTheRestDown) {
-    write(PackageBuilder().file("a", std::string(100, 'a')).file("b", std::string(50, 'b')).file("c", std::string(30, 'c')));
+    write(PackageBuilder()
+              .file("a", std::string(100, 'a'))
+              .file("b", std::string(50, 'b'))
+              .file("c", std::string(30, 'c')));
     ASSERT_EQ(ReadFileBytes(path).size(), 328u);
     DeleteEntries({at("b")}, tree, path);
     const std::string expected =
@@ -135,7 +142,8 @@ TEST_F(Rewriting, DeletingFoldersTakesEverythingInside) {
               .file("z", "ZZ")
               .end());
     DeleteEntries({at("gone/")}, tree, path);
-    EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").folder("keep").file("z", "ZZ").end().bytes());
+    EXPECT_EQ(ReadFileBytes(path),
+              PackageBuilder().file("first", "11").folder("keep").file("z", "ZZ").end().bytes());
     // Emptying a folder leaves it, written as a folder record and its end.
     DeleteEntries({at("keep/z")}, tree, path);
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").folder("keep").end().bytes());
@@ -172,7 +180,10 @@ TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
 
 TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
     PackageBuilder builder;
-    builder.file("a", "AAAA").file("shared", "SSSSSS").raw(MakeDirEntry(20, 6, kTime, "alias")).file("b", "BB");
+    builder.file("a", "AAAA")
+        .file("shared", "SSSSSS")
+        .raw(MakeDirEntry(20, 6, kTime, "alias"))
+        .file("b", "BB");
     write(builder);
     DeleteEntries({at("shared")}, tree, path);
     const auto contents = Contents(tree, ReadFileBytes(path));
@@ -245,7 +256,9 @@ TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
     const std::string damaged = HeaderBytes(9000, 1) + "AAAA";
     testing::WriteFileBytes(path, damaged);
     EXPECT_EQ(failure([&] { RewriteDirectory(tree, path); }),
-              "\"" + path + "\" is damaged: its directory at offset 9000 lies outside the file (20 bytes); it was left untouched");
+              "\"" + path +
+                  "\" is damaged: its directory at offset 9000 lies outside the file (20 bytes); it was left "
+                  "untouched");
     EXPECT_EQ(ReadFileBytes(path), damaged);
 
     write(PackageBuilder().file("a", "AAAA"));
@@ -311,7 +324,8 @@ TEST_F(FaultSweep, DeleteKeepsThePackageWholeAfterAnyFailure) {
 }
 
 TEST_F(FaultSweep, RenameKeepsThePackageWholeAfterAnyFailure) {
-    sweep([&] { RenameEntry(at("mid"), tree, path, "renamed"); }, {"lead", "gone/g1", "gone/sub/g2", "doomed", "tail"});
+    sweep([&] { RenameEntry(at("mid"), tree, path, "renamed"); },
+          {"lead", "gone/g1", "gone/sub/g2", "doomed", "tail"});
 }
 
 } // namespace

@@ -27,9 +27,9 @@ TEST(VpFormat, MakeDirEntryCutsNamesTo31BytesAndZeroesTheField) {
         EXPECT_EQ(shortName.Name[i], '\0') << i;
     unsigned char bytes[kDirEntrySize];
     EncodeDirEntry(shortName, bytes);
-    const unsigned char expected[kDirEntrySize] = {1, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 0, 0, 0, 0,
-                                                   0, 0, 0, 0, 0, 0, 0, 0, 0,   0,   0, 0, 0, 0, 0, 0,
-                                                   0, 0, 0, 0, 0, 0, 0, 0, 3,   0,   0, 0};
+    const unsigned char expected[kDirEntrySize] = {1, 0, 0, 0, 2, 0, 0, 0, 'a', 'b', 0, 0, 0, 0, 0,
+                                                   0, 0, 0, 0, 0, 0, 0, 0, 0,   0,   0, 0, 0, 0, 0,
+                                                   0, 0, 0, 0, 0, 0, 0, 0, 0,   0,   3, 0, 0, 0};
     EXPECT_EQ(0, std::memcmp(bytes, expected, kDirEntrySize));
 }
 

@@ -20,7 +20,8 @@ PackageBuilder& PackageBuilder::end() {
     return *this;
 }
 
-PackageBuilder& PackageBuilder::file(const std::string& name, const std::string& data, std::int32_t timestamp) {
+PackageBuilder& PackageBuilder::file(const std::string& name, const std::string& data,
+                                     std::int32_t timestamp) {
     records_.push_back(MakeDirEntry(dirOffset(), static_cast<std::int32_t>(data.size()), timestamp, name));
     isEnd_.push_back(false);
     data_ += data;
@@ -44,7 +45,9 @@ std::string PackageBuilder::bytes() const {
     return out;
 }
 
-void PackageBuilder::writeTo(const std::string& path) const { WriteFileBytes(path, bytes()); }
+void PackageBuilder::writeTo(const std::string& path) const {
+    WriteFileBytes(path, bytes());
+}
 
 std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount, const std::string& magic,
                         std::int32_t version) {

@@ -188,7 +188,8 @@ private slots:
         tessel::testing::WriteFileBytes(disk.file("folder/inside/deep"), "D");
         tessel::testing::WriteFileBytes(disk.file("one"), "1");
         tessel::testing::WriteFileBytes(disk.file("two"), "22");
-        const QStringList paths{QString::fromStdString(disk.file("two")), QString::fromStdString(disk.file("folder")),
+        const QStringList paths{QString::fromStdString(disk.file("two")),
+                                QString::fromStdString(disk.file("folder")),
                                 QString::fromStdString(disk.file("one"))};
         QCOMPARE(DropOn(*window, paths, Qt::MoveAction), Qt::IgnoreAction);
         QCOMPARE(Names(*window), (QStringList{"data", "notes.txt", "other.bin"}));
@@ -212,7 +213,8 @@ private slots:
         window->progressWindow()->LProgress->setText("42%");
         tessel::testing::TempDir disk;
         tessel::testing::WriteFileBytes(disk.file("solo"), "S");
-        QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("solo"))}, Qt::CopyAction), Qt::CopyAction);
+        QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("solo"))}, Qt::CopyAction),
+                 Qt::CopyAction);
         QCOMPARE(window->progressWindow()->LProgress->text(), QString("42%"));
         QCOMPARE(Names(*window).last(), QString("solo"));
     }
@@ -234,12 +236,15 @@ private slots:
         window->progressWindow()->showForRun();
         // Another program changes the package behind our back after the first file.
         auto* model = window->ListView1->model();
-        connect(model, &QAbstractItemModel::rowsInserted, this,
-                [&] { tessel::testing::WriteFileBytes(package, ReadFileBytes(package) + "x"); },
-                Qt::SingleShotConnection);
-        QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
-                        Qt::CopyAction),
-                 Qt::CopyAction);
+        connect(
+            model, &QAbstractItemModel::rowsInserted, this,
+            [&] { tessel::testing::WriteFileBytes(package, ReadFileBytes(package) + "x"); },
+            Qt::SingleShotConnection);
+        QCOMPARE(
+            DropOn(*window,
+                   {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
+                   Qt::CopyAction),
+            Qt::CopyAction);
         QCOMPARE(Names(*window).last(), QString("first"));
         QVERIFY(!window->progressWindow()->isVisible());
         QVERIFY(!QApplication::activeModalWidget());

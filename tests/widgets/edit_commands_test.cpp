@@ -42,7 +42,8 @@ QStringList Reloaded(const std::string& path) {
     for (const tessel::TreeNode* node = tree.root()->next(); node; node = node->next()) {
         QString line = QString::fromStdString(tessel::EntryPath(node));
         if (const tessel::EntryRecord* record = node->record())
-            line += "=" + QString::fromStdString(bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)));
+            line += "=" + QString::fromStdString(
+                              bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)));
         entries << line;
     }
     return entries;

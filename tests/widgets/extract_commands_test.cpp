@@ -125,8 +125,8 @@ private slots:
         QVERIFY(driver.answered());
         QVERIFY(presetAll);
         QVERIFY(!selectedEnabled);
-        QCOMPARE(Listing(out), (std::vector<std::string>{"data/", "data/deep/", "data/deep/x", "data/ships.tbl",
-                                                         "empty.bin", "notes.txt"}));
+        QCOMPARE(Listing(out), (std::vector<std::string>{"data/", "data/deep/", "data/deep/x",
+                                                         "data/ships.tbl", "empty.bin", "notes.txt"}));
         QVERIFY(!window->progressWindow()->isVisible());
     }
 
@@ -162,7 +162,8 @@ private slots:
         auto window = openWindow();
         const std::string out = dir.file("never");
         {
-            ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) { dialog->Button2->click(); }));
+            ModalDriver driver(
+                Options(QString::fromStdString(out), [](Form2* dialog) { dialog->Button2->click(); }));
             window->ToolButton5->trigger();
         }
         {
@@ -270,7 +271,8 @@ private slots:
         QCOMPARE(launched.opened.size(), 1);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        const QPoint shipsRow = window->ListView1->visualRect(window->ListView1->model()->index(2, 0)).center();
+        const QPoint shipsRow =
+            window->ListView1->visualRect(window->ListView1->model()->index(2, 0)).center();
         QTest::mouseClick(window->ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
         QTest::mouseDClick(window->ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
         QCOMPARE(launched.opened.last(), temp + "/ships.tbl");
@@ -280,8 +282,10 @@ private slots:
     void desktopEntriesBecomeCommandLines() {
         using tessel::ui::DesktopExecCommand;
         QCOMPARE(DesktopExecCommand("gedit %U", "/tmp/a b.txt"), (QStringList{"gedit", "/tmp/a b.txt"}));
-        QCOMPARE(DesktopExecCommand("mousepad %F --new-window", "/x"), (QStringList{"mousepad", "/x", "--new-window"}));
-        QCOMPARE(DesktopExecCommand("\"/opt/my editor/run\" %i %c", "/x"), (QStringList{"/opt/my editor/run", "/x"}));
+        QCOMPARE(DesktopExecCommand("mousepad %F --new-window", "/x"),
+                 (QStringList{"mousepad", "/x", "--new-window"}));
+        QCOMPARE(DesktopExecCommand("\"/opt/my editor/run\" %i %c", "/x"),
+                 (QStringList{"/opt/my editor/run", "/x"}));
         QCOMPARE(DesktopExecCommand("", "/x"), QStringList{});
     }
 };

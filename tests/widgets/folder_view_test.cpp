@@ -14,9 +14,9 @@ using tessel::ui::Form1;
 
 namespace {
 
-constexpr std::int32_t kJune1 = 1117627200;   // 2005-06-01 12:00
+constexpr std::int32_t kJune1 = 1117627200;     // 2005-06-01 12:00
 constexpr std::int32_t kJune1Late = 1117670400; // 2005-06-02 00:00
-constexpr std::int32_t kMarch3 = 1109851200;  // 2005-03-03 12:00
+constexpr std::int32_t kMarch3 = 1109851200;    // 2005-03-03 12:00
 
 QStringList Column(Form1& window, int column) {
     QStringList texts;
@@ -26,7 +26,9 @@ QStringList Column(Form1& window, int column) {
     return texts;
 }
 
-QStringList Names(Form1& window) { return Column(window, 0); }
+QStringList Names(Form1& window) {
+    return Column(window, 0);
+}
 
 void SelectRows(Form1& window, std::initializer_list<int> rows) {
     auto* selection = window.ListView1->selectionModel();
@@ -104,7 +106,8 @@ private slots:
         window.ShowFolder(window.folderTree().root()->firstChild());
         QCOMPARE(Names(window), (QStringList{"..", "R", "Q", "P", "x", "y"}));
         QCOMPARE(Column(window, 1), (QStringList{"", "", "", "", "1.234.567", "2"}));
-        QCOMPARE(Column(window, 2), (QStringList{"", "Folder", "Folder", "Folder", "Kyth Data File", "Kyth Data File"}));
+        QCOMPARE(Column(window, 2),
+                 (QStringList{"", "Folder", "Folder", "Folder", "Kyth Data File", "Kyth Data File"}));
         QCOMPARE(Column(window, 3), (QStringList{"", "", "", "", "01.06.05", "03.03.05"}));
         QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/home/");
         QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1.234.569 Bytes in 2 files"));

@@ -60,7 +60,12 @@ private slots:
         first = QString::fromStdString(dir.file("first.vp"));
         second = QString::fromStdString(dir.file("second.vp"));
         damaged = QString::fromStdString(dir.file("damaged.vp"));
-        PackageBuilder().folder("data").file("a.tbl", "aaa").end().file("top.txt", "t").writeTo(first.toStdString());
+        PackageBuilder()
+            .folder("data")
+            .file("a.tbl", "aaa")
+            .end()
+            .file("top.txt", "t")
+            .writeTo(first.toStdString());
         PackageBuilder().file("only.txt", "o").writeTo(second.toStdString());
         tessel::testing::WriteFileBytes(damaged.toStdString(), tessel::testing::HeaderBytes(9000, 1));
     }
@@ -156,9 +161,10 @@ private slots:
             QVERIFY(errorBox.answered());
             QCOMPARE(errorBox.title(), QString("Tessel"));
             // ")" sorts below ".", so the rule adds no period.
-            QCOMPARE(errorBox.text(), "\"" + damaged +
-                                          "\" is damaged: directory at offset 9000 lies past the end of the file "
-                                          "(16 bytes)");
+            QCOMPARE(errorBox.text(),
+                     "\"" + damaged +
+                         "\" is damaged: directory at offset 9000 lies past the end of the file "
+                         "(16 bytes)");
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));

@@ -12,7 +12,8 @@ namespace {
 constexpr int kPollMs = 10;
 }
 
-ModalDriver::ModalDriver(Answer answer, int timeoutMs) : answer_(std::move(answer)), remainingPolls_(timeoutMs / kPollMs) {
+ModalDriver::ModalDriver(Answer answer, int timeoutMs)
+    : answer_(std::move(answer)), remainingPolls_(timeoutMs / kPollMs) {
     connect(&timer_, &QTimer::timeout, this, &ModalDriver::poll);
     timer_.start(kPollMs);
 }
