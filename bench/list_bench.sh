@@ -4,6 +4,7 @@
 # against a plain read of the package. Usage: bench/list_bench.sh [BUILD_DIR] [WORK_DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
 build=${1:-$here/../build}
 work=${2:-${TMPDIR:-/tmp}/tessel-bench-list}
 runs=7
@@ -16,28 +17,19 @@ if [ ! -f "$work/package.vp" ] || [ ! -f "$work/same.zip" ]; then
   (cd "$work/tree" && zip -0 -r -q "$work/same.zip" .)
 fi
 
-# median_ms COMMAND...: the median wall time of RUNS runs, output discarded.
-median_ms() {
-  local times=()
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p" | awk '{printf "%.1f", $1 / 1000}'
-}
-
 peak_kib() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
 
 records=$("$build/cli/tessel-vp" list "$work/package.vp" | wc -l)
-tessel=$(median_ms "$build/cli/tessel-vp" list "$work/package.vp")
-unzip=$(median_ms unzip -l "$work/same.zip")
+t=() ; u=()
+for _ in $(seq "$runs"); do
+  t+=("$(time_ms : "$build/cli/tessel-vp" list "$work/package.vp")")
+  u+=("$(time_ms : unzip -l "$work/same.zip")")
+done
+tessel=$(median "${t[@]}") unzip=$(median "${u[@]}")
 memory=$(peak_kib "$build/cli/tessel-vp" list "$work/package.vp")
 echo "entries listed:            $records"
-echo "tessel-vp list:            ${tessel} ms (median of $runs)"
-echo "unzip -l (stored zip):     ${unzip} ms (median of $runs)"
-awk -v a="$tessel" -v b="$unzip" 'BEGIN { printf "ratio tessel-vp / unzip:   %.3f (target at most 0.3)\n", a / b }'
+echo "tessel-vp list:            ${tessel} ms (median of $runs runs in turns)"
+echo "unzip -l (stored zip):     ${unzip} ms (median of $runs runs in turns)"
+echo "ratio tessel-vp / unzip:   $(ratio "$tessel" "$unzip") (target at most 0.3)"
 awk -v m="$memory" 'BEGIN { printf "tessel-vp list peak RSS:   %.1f MiB (target at most 32)\n", m / 1024 }'
 "$build/bench/load_bench" "$work/package.vp" "$runs"
