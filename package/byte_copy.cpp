@@ -1,7 +1,11 @@
 #include "byte_copy.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -45,10 +49,136 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
     }
 }
 
+// A ring of buffers between a reading thread and the writing caller, so that the two copies
+// through memory run side by side on two cores.
+class PipelinedCopy {
+public:
+    PipelinedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count)
+        : fromFd_(fromFd), fromOffset_(fromOffset), toFd_(toFd), toOffset_(toOffset), count_(count) {}
+
+    CopyResult run() {
+        std::thread reader([this] { read(); });
+        write();
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        reader.join();
+        return result_;
+    }
+
+private:
+    struct Slot {
+        std::vector<char> bytes = std::vector<char>(kSlotSize);
+        std::size_t length = 0;
+        bool last = false; // no slot follows: the source ended, failed, or the count is done
+    };
+
+    void read() {
+        std::int64_t done = 0;
+        for (std::size_t next = 0;; next = (next + 1) % kSlots) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return filled_ < kSlots || stop_; });
+                if (stop_)
+                    return;
+            }
+            Slot& slot = slots_[next];
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count_ - done, kSlotSize));
+            std::size_t got = 0;
+            bool failed = false;
+            while (got < want) {
+                const ssize_t n = ::pread(fromFd_, slot.bytes.data() + got, want - got,
+                                          fromOffset_ + done + static_cast<std::int64_t>(got));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    failed = n < 0;
+                    break;
+                }
+                got += static_cast<std::size_t>(n);
+            }
+            done += static_cast<std::int64_t>(got);
+            slot.length = got;
+            slot.last = got < want || done >= count_;
+            {
+                const std::lock_guard lock(mutex_);
+                ++filled_;
+                if (got < want)
+                    (failed ? readFailed_ : sourceEnded_) = true;
+            }
+            changed_.notify_all();
+            if (slot.last)
+                return;
+        }
+    }
+
+    void write() {
+        for (std::size_t next = 0;; next = (next + 1) % kSlots) {
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return filled_ > 0; });
+            }
+            const Slot& slot = slots_[next];
+            std::size_t put = 0;
+            while (put < slot.length) {
+                const ssize_t n = ::pwrite(toFd_, slot.bytes.data() + put, slot.length - put,
+                                           toOffset_ + result_.copied + static_cast<std::int64_t>(put));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0) {
+                    result_.writeError = errno;
+                    result_.copied += static_cast<std::int64_t>(put);
+                    return;
+                }
+                put += static_cast<std::size_t>(n);
+            }
+            result_.copied += static_cast<std::int64_t>(slot.length);
+            const bool last = slot.last;
+            {
+                const std::lock_guard lock(mutex_);
+                --filled_;
+                if (last) {
+                    result_.readFailed = readFailed_;
+                    result_.sourceEnded = sourceEnded_;
+                }
+            }
+            changed_.notify_all();
+            if (last)
+                return;
+        }
+    }
+
+    static constexpr std::size_t kSlots = 4;
+    static constexpr std::int64_t kSlotSize = kCopyBufferSize;
+
+    int fromFd_;
+    std::int64_t fromOffset_;
+    int toFd_;
+    std::int64_t toOffset_;
+    std::int64_t count_;
+    std::array<Slot, kSlots> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t filled_ = 0;
+    bool stop_ = false;
+    bool readFailed_ = false;
+    bool sourceEnded_ = false;
+    CopyResult result_;
+};
+
+constexpr std::int64_t kPageSize = 4096;
+constexpr std::int64_t kPipelineThreshold = 8 * 1024 * 1024;
+
 } // namespace
 
 CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset,
                      std::int64_t count) {
+    // The kernel copies slowly between offsets that sit differently within a page, which
+    // is the rule inside packages: large copies of that kind go through the pipeline.
+    if (count >= kPipelineThreshold && fromOffset % kPageSize != toOffset % kPageSize)
+        return PipelinedCopy(fromFd, fromOffset, toFd, toOffset, count).run();
     CopyResult result;
     while (result.copied < count) {
         loff_t in = fromOffset + result.copied;
