@@ -49,6 +49,8 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
     }
 }
 
+constexpr std::int64_t kPageSize = 4096;
+
 // A ring of buffers between a reading thread and the writing caller, so that the two copies
 // through memory run side by side on two cores.
 class PipelinedCopy {
@@ -85,7 +87,9 @@ private:
                     return;
             }
             Slot& slot = slots_[next];
-            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count_ - done, kSlotSize));
+            // Pieces end on page boundaries of the target, so that writes fill whole pages.
+            const std::int64_t piece = kSlotSize - (toOffset_ + done) % kPageSize;
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count_ - done, piece));
             std::size_t got = 0;
             bool failed = false;
             while (got < want) {
@@ -168,7 +172,6 @@ private:
     CopyResult result_;
 };
 
-constexpr std::int64_t kPageSize = 4096;
 constexpr std::int64_t kPipelineThreshold = 8 * 1024 * 1024;
 
 } // namespace
