@@ -33,13 +33,15 @@ protected:
 };
 
 TEST_F(ByteCopy, CopiesExactlyTheRangeWhateverTheOffsets) {
-    for (const auto& [from, to] : std::vector<std::pair<std::int64_t, std::int64_t>>{{16, 0}, {0, 16}, {4096, 0}, {7, 7}}) {
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::int64_t, std::int64_t>>{{16, 0}, {0, 16}, {4096, 0}, {7, 7}}) {
         unlink(target.c_str());
         const std::int64_t count = static_cast<std::int64_t>(bytes.size()) - from - 100;
         const CopyResult result = copy(from, to, count);
         EXPECT_EQ(result.copied, count);
         EXPECT_FALSE(result.sourceEnded || result.readFailed || result.writeError);
-        EXPECT_EQ(testing::ReadFileBytes(target), std::string(std::size_t(to), '\0') + bytes.substr(std::size_t(from), std::size_t(count)))
+        EXPECT_EQ(testing::ReadFileBytes(target),
+                  std::string(std::size_t(to), '\0') + bytes.substr(std::size_t(from), std::size_t(count)))
             << from << " to " << to;
     }
 }

@@ -78,14 +78,6 @@ struct Extraction : ::testing::Test {
         }
         return found;
     }
-    std::string failure(const std::function<void()>& work) {
-        try {
-            work();
-        } catch (const PackageError& error) {
-            return error.what();
-        }
-        return "no error";
-    }
 };
 
 TEST_F(Extraction, TheWholePackageKeepsItsFoldersAndBytes) {
@@ -149,7 +141,7 @@ TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
                                   .bytes();
     testing::WriteFileBytes(package, bytes);
     LoadPackage(package, tree);
-    EXPECT_EQ(failure([&] { ExtractRange(package, out, tree.root(), nullptr, record); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(package, out, tree.root(), nullptr, record); }),
               "Stream read error");
     EXPECT_EQ(ReadFileBytes(out + "/good"), "GOOD");
     // The partial file stays with the bytes that could be read.
@@ -167,7 +159,7 @@ TEST_F(Extraction, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
         LoadPackage(package, tree);
         const std::string target = dir.file("hostile");
         fs::remove_all(target);
-        EXPECT_EQ(failure([&] { ExtractRange(package, target, tree.root(), nullptr); }),
+        EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(package, target, tree.root(), nullptr); }),
                   "Cannot extract \"" + hostile + "\": the name is not a safe file name")
             << hostile;
         EXPECT_EQ(Listing(target), (std::vector<std::string>{"fine F", "sub/"})) << hostile;
@@ -191,14 +183,14 @@ TEST_F(Extraction, LinksPlantedInTheDestinationAreReplacedNotFollowed) {
 }
 
 TEST_F(Extraction, DestinationsThatCannotBeMadeAreClearErrors) {
-    EXPECT_EQ(failure([&] { ExtractRange(package, "", tree.root(), nullptr, record); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(package, "", tree.root(), nullptr, record); }),
               "Unable to create directory");
     testing::WriteFileBytes(dir.file("plain"), "x");
     const std::string blocked = dir.file("plain") + "/sub";
-    EXPECT_EQ(failure([&] { ExtractNodes(package, blocked, {node("zero")}, record); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ExtractNodes(package, blocked, {node("zero")}, record); }),
               "Unable to create directory \"" + blocked + "\". Not a directory");
     EXPECT_TRUE(calls.empty());
-    EXPECT_EQ(failure([&] { ExtractRange(dir.file("gone.vp"), out, tree.root(), nullptr); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(dir.file("gone.vp"), out, tree.root(), nullptr); }),
               "Cannot open file \"" + dir.file("gone.vp") + "\". No such file or directory");
 }
 
@@ -216,7 +208,7 @@ TEST_F(Extraction, SingleEntriesGoToTheGivenPath) {
     const EntryRecord& ships = *node("data/tables/ships.tbl")->record();
     ExtractEntryToFile(package, dir.file("copy"), ships.Offset, ships.Size);
     EXPECT_EQ(ReadFileBytes(dir.file("copy")), "SHIPS");
-    EXPECT_EQ(failure([&] { ExtractEntryToFile(package, dir.file("no/such/folder/x"), 16, 1); }),
+    EXPECT_EQ(testing::ErrorOf([&] { ExtractEntryToFile(package, dir.file("no/such/folder/x"), 16, 1); }),
               "Cannot create file \"" + dir.file("no/such/folder/x") + "\". No such file or directory");
 }
 
@@ -253,14 +245,14 @@ TEST_F(TempFolder, RefusesALinkOrAFolderOthersCanReach) {
     const std::string elsewhere = dir.file("elsewhere");
     fs::create_directories(elsewhere);
     fs::create_directory_symlink(elsewhere, temp);
-    EXPECT_EQ(failure([] { PrepareTempFolder(); }),
+    EXPECT_EQ(testing::ErrorOf([] { PrepareTempFolder(); }),
               "The temporary folder \"" + temp + "\" cannot be used safely: it is a symbolic link");
     EXPECT_THROW(ListTempPaths({node("data")}), PackageError);
     EXPECT_TRUE(fs::is_empty(elsewhere));
     fs::remove(temp);
     fs::create_directory(temp);
     chmod(temp.c_str(), 0755);
-    EXPECT_EQ(failure([] { PrepareTempFolder(); }),
+    EXPECT_EQ(testing::ErrorOf([] { PrepareTempFolder(); }),
               "The temporary folder \"" + temp + "\" cannot be used safely: other users have access to it");
 }
 

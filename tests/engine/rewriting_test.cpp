@@ -64,14 +64,6 @@ struct Rewriting : ::testing::Test {
         LoadPackage(path, reloaded);
         EXPECT_EQ(Shape(reloaded), Shape(tree));
     }
-    std::string failure(const std::function<void()>& work) {
-        try {
-            work();
-        } catch (const PackageError& error) {
-            return error.what();
-        }
-        return "no error";
-    }
 };
 
 TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
@@ -223,7 +215,7 @@ TEST_F(Rewriting, FoldersCanBeRenamedButNotToNamesThatBreakThePackage) {
     RenameEntry(at("old/"), tree, path, "new");
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().folder("new").file("x", "1").end().bytes());
     for (const std::string bad : {"..", ".", "a/b"})
-        EXPECT_EQ(failure([&] { RenameEntry(at("new/"), tree, path, bad); }),
+        EXPECT_EQ(testing::ErrorOf([&] { RenameEntry(at("new/"), tree, path, bad); }),
                   "\"" + bad + "\" cannot be the name of an entry");
     EXPECT_EQ(at("new/")->text(), "new");
 }
@@ -249,13 +241,13 @@ TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
     foreign.replace(0, 4, "PK\x03\x04");
     testing::WriteFileBytes(path, foreign);
     tree.setFileStamp({});
-    EXPECT_EQ(failure([&] { DeleteEntries({at("a")}, tree, path); }),
+    EXPECT_EQ(testing::ErrorOf([&] { DeleteEntries({at("a")}, tree, path); }),
               "\"" + path + "\" is not a VP package; it was left untouched");
     EXPECT_EQ(ReadFileBytes(path), foreign);
 
     const std::string damaged = HeaderBytes(9000, 1) + "AAAA";
     testing::WriteFileBytes(path, damaged);
-    EXPECT_EQ(failure([&] { RewriteDirectory(tree, path); }),
+    EXPECT_EQ(testing::ErrorOf([&] { RewriteDirectory(tree, path); }),
               "\"" + path +
                   "\" is damaged: its directory at offset 9000 lies outside the file (20 bytes); it was left "
                   "untouched");
@@ -264,7 +256,7 @@ TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
     write(PackageBuilder().file("a", "AAAA"));
     const std::string changed = PackageBuilder().file("a", "AAAA").file("b", "B").bytes();
     testing::WriteFileBytes(path, changed);
-    EXPECT_EQ(failure([&] { RenameEntry(at("a"), tree, path, "c"); }),
+    EXPECT_EQ(testing::ErrorOf([&] { RenameEntry(at("a"), tree, path, "c"); }),
               "\"" + path + "\" has changed on disk; open it again");
     EXPECT_EQ(ReadFileBytes(path), changed);
     EXPECT_EQ(at("a")->text(), "a");

@@ -66,6 +66,15 @@ std::string RecordBytes(const DirEntry& record) {
     return std::string(reinterpret_cast<const char*>(bytes), kDirEntrySize);
 }
 
+std::string ErrorOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)

@@ -5,6 +5,7 @@
 #include "vp_format.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount, const s
 std::string RecordBytes(const DirEntry& record);
 
 std::string ReadFileBytes(const std::string& path);
+// The message of the error that the work raises, or "no error".
+std::string ErrorOf(const std::function<void()>& work);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // A fresh folder below the system's temporary directory, removed with everything in it.

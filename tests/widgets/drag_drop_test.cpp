@@ -1,4 +1,5 @@
 #include "drop_file_source.h"
+#include "list_helpers.h"
 #include "main_window.h"
 #include "package_builder.h"
 #include "package_loader.h"
@@ -15,27 +16,15 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
+using tessel::testing::ColumnTexts;
 using tessel::testing::PackageBuilder;
 using tessel::testing::ReadFileBytes;
+using tessel::testing::RowCenter;
+using tessel::testing::RowNames;
+using tessel::testing::SelectRows;
 using tessel::ui::Form1;
 
 namespace {
-
-QStringList Names(Form1& window) {
-    QStringList names;
-    auto* model = window.ListView1->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
-    return names;
-}
-
-void SelectRows(Form1& window, std::initializer_list<int> rows) {
-    auto* selection = window.ListView1->selectionModel();
-    selection->clearSelection();
-    for (const int row : rows)
-        selection->select(window.ListView1->model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
 
 // Sends a drag over and a drop onto the list, as a source offering the actions would.
 // Returns whether the list took the drop, and as what.
@@ -192,9 +181,9 @@ private slots:
                                 QString::fromStdString(disk.file("folder")),
                                 QString::fromStdString(disk.file("one"))};
         QCOMPARE(DropOn(*window, paths, Qt::MoveAction), Qt::IgnoreAction);
-        QCOMPARE(Names(*window), (QStringList{"data", "notes.txt", "other.bin"}));
+        QCOMPARE(RowNames(*window), (QStringList{"data", "notes.txt", "other.bin"}));
         QCOMPARE(DropOn(*window, paths, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction), Qt::CopyAction);
-        QCOMPARE(Names(*window), (QStringList{"data", "folder", "notes.txt", "other.bin", "two", "one"}));
+        QCOMPARE(RowNames(*window), (QStringList{"data", "folder", "notes.txt", "other.bin", "two", "one"}));
         QCOMPARE(window->StatusPanel1->text(), totals);
         QVERIFY(!window->progressWindow()->isVisible());
         QCOMPARE(window->progressWindow()->StaticText1->text(), QString("adding"));
@@ -216,7 +205,7 @@ private slots:
         QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("solo"))}, Qt::CopyAction),
                  Qt::CopyAction);
         QCOMPARE(window->progressWindow()->LProgress->text(), QString("42%"));
-        QCOMPARE(Names(*window).last(), QString("solo"));
+        QCOMPARE(RowNames(*window).last(), QString("solo"));
     }
 
     void withoutAPackageADropAddsNothingAndShowsNoWindow() {
@@ -245,7 +234,7 @@ private slots:
                    {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
                    Qt::CopyAction),
             Qt::CopyAction);
-        QCOMPARE(Names(*window).last(), QString("first"));
+        QCOMPARE(RowNames(*window).last(), QString("first"));
         QVERIFY(!window->progressWindow()->isVisible());
         QVERIFY(!QApplication::activeModalWidget());
     }

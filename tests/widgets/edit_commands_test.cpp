@@ -1,4 +1,5 @@
 #include "entry_path.h"
+#include "list_helpers.h"
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
@@ -11,27 +12,15 @@
 #include <QTest>
 #include <filesystem>
 
+using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
+using tessel::testing::RowCenter;
+using tessel::testing::RowNames;
+using tessel::testing::SelectRows;
 using tessel::ui::Form1;
 
 namespace {
-
-QStringList Names(Form1& window) {
-    QStringList names;
-    auto* model = window.ListView1->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
-    return names;
-}
-
-void SelectRows(Form1& window, std::initializer_list<int> rows) {
-    auto* selection = window.ListView1->selectionModel();
-    selection->clearSelection();
-    for (const int row : rows)
-        selection->select(window.ListView1->model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
 
 // The package's entries as the file holds them now, with their bytes.
 QStringList Reloaded(const std::string& path) {
@@ -92,11 +81,11 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->ListView1ColumnClick(1); // by size, largest first: sub, e, d, c, b, a
-        QCOMPARE(Names(*window), (QStringList{"sub", "e", "d", "c", "b", "a"}));
+        QCOMPARE(RowNames(*window), (QStringList{"sub", "e", "d", "c", "b", "a"}));
         SelectRows(*window, {1, 3, 5}); // e, c, a
         window->ListView1->setFocus();
         QTest::keyClick(window->ListView1, Qt::Key_Delete);
-        QCOMPARE(Names(*window), (QStringList{"sub", "d", "b"}));
+        QCOMPARE(RowNames(*window), (QStringList{"sub", "d", "b"}));
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "sub/inner=I", "b=BB", "d=DDDD"}));
     }
 
@@ -104,7 +93,7 @@ private slots:
         auto window = openWindow();
         SelectRows(*window, {0, 5}); // sub, e
         window->ToolButton4->trigger();
-        QCOMPARE(Names(*window), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(RowNames(*window), (QStringList{"a", "b", "c", "d"}));
         QCOMPARE(Reloaded(path), (QStringList{"a=A", "b=BB", "c=CCC", "d=DDDD"}));
     }
 
@@ -113,7 +102,7 @@ private slots:
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0, 1}); // "..", inner
         window->Deletefiles1->trigger();
-        QCOMPARE(Names(*window), (QStringList{".."}));
+        QCOMPARE(RowNames(*window), (QStringList{".."}));
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "a=A", "b=BB", "c=CCC", "d=DDDD", "e=EEEEE"}));
         SelectRows(*window, {0});
         window->Deletefiles1->trigger();
@@ -126,7 +115,7 @@ private slots:
         ModalDriver driver(TypeName("never"), 300);
         window->Renamefile1->trigger();
         QVERIFY(!driver.answered());
-        QCOMPARE(Names(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
+        QCOMPARE(RowNames(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
     }
 
     void aLongNameShowsWholeUntilTheNextLoad() {
@@ -136,12 +125,12 @@ private slots:
         ModalDriver driver(TypeName(longName));
         window->Renamefile1->trigger();
         QVERIFY(driver.answered());
-        QCOMPARE(Names(*window).at(2), longName);
+        QCOMPARE(RowNames(*window).at(2), longName);
         window->ShowFolder(window->folderTree().root()->firstChild());
         window->ShowFolder(window->folderTree().root());
-        QCOMPARE(Names(*window).at(2), longName);
+        QCOMPARE(RowNames(*window).at(2), longName);
         window->LoadPackage(path);
-        QCOMPARE(Names(*window).at(2), QString(31, 'n'));
+        QCOMPARE(RowNames(*window).at(2), QString(31, 'n'));
         QCOMPARE(Reloaded(path).at(3), QString(31, 'n') + "=BB");
     }
 
@@ -152,7 +141,7 @@ private slots:
             ModalDriver driver(TypeName("renamed"));
             window->Renamefile1->trigger();
         }
-        QCOMPARE(Names(*window).at(0), QString("renamed"));
+        QCOMPARE(RowNames(*window).at(0), QString("renamed"));
         QCOMPARE(Reloaded(path).at(0), QString("renamed/"));
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0});
@@ -172,12 +161,12 @@ private slots:
         window->AddPath(disk.file("tree"));
         window->AddPath(disk.file("loose"));
         // A folder row goes second; a file row at the end; nothing for what lies inside.
-        QCOMPARE(Names(*window), (QStringList{"sub", "tree", "a", "b", "c", "d", "e", "loose"}));
+        QCOMPARE(RowNames(*window), (QStringList{"sub", "tree", "a", "b", "c", "d", "e", "loose"}));
         QCOMPARE(window->ListView1->model()->index(7, 1).data().toString(), QString("2"));
         QCOMPARE(window->StatusPanel1->text(), totals);
         window->ShowFolder(window->folderTree().root()->firstChild());
         window->AddPath(disk.file("tree"));
-        QCOMPARE(Names(*window), (QStringList{"..", "tree", "inner"}));
+        QCOMPARE(RowNames(*window), (QStringList{"..", "tree", "inner"}));
         QCOMPARE(Reloaded(path).filter("deep").size(), 2);
     }
 
@@ -189,7 +178,7 @@ private slots:
         window->Renamefile1->trigger();
         QVERIFY(errorBox.answered());
         QCOMPARE(errorBox.text(), QString("\"bad/name\" cannot be the name of an entry."));
-        QCOMPARE(Names(*window).at(1), QString("a"));
+        QCOMPARE(RowNames(*window).at(1), QString("a"));
     }
 };
 

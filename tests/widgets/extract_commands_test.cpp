@@ -1,5 +1,6 @@
 #include "extract_dialog.h"
 #include "launcher.h"
+#include "list_helpers.h"
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
@@ -18,9 +19,13 @@
 
 namespace fs = std::filesystem;
 using tessel::testing::CloseDialog;
+using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
 using tessel::testing::ReadFileBytes;
+using tessel::testing::RowCenter;
+using tessel::testing::RowNames;
+using tessel::testing::SelectRows;
 using tessel::ui::Form1;
 using tessel::ui::Form2;
 
@@ -40,14 +45,6 @@ public:
 private:
     Launched& launched_;
 };
-
-void SelectRows(Form1& window, std::initializer_list<int> rows) {
-    auto* selection = window.ListView1->selectionModel();
-    selection->clearSelection();
-    for (const int row : rows)
-        selection->select(window.ListView1->model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
 
 // Answers the options dialog: the destination, then OK (or the given button).
 ModalDriver::Answer Options(const QString& destination, std::function<void(Form2*)> choose = {}) {

@@ -1,3 +1,4 @@
+#include "list_helpers.h"
 #include "main_window.h"
 #include "package_builder.h"
 
@@ -8,7 +9,11 @@
 #include <QLineEdit>
 #include <QTest>
 
+using tessel::testing::ColumnTexts;
 using tessel::testing::PackageBuilder;
+using tessel::testing::RowCenter;
+using tessel::testing::RowNames;
+using tessel::testing::SelectRows;
 using tessel::ui::FolderListModel;
 using tessel::ui::Form1;
 
@@ -17,30 +22,6 @@ namespace {
 constexpr std::int32_t kJune1 = 1117627200;     // 2005-06-01 12:00
 constexpr std::int32_t kJune1Late = 1117670400; // 2005-06-02 00:00
 constexpr std::int32_t kMarch3 = 1109851200;    // 2005-03-03 12:00
-
-QStringList Column(Form1& window, int column) {
-    QStringList texts;
-    auto* model = window.ListView1->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        texts << model->index(row, column).data().toString();
-    return texts;
-}
-
-QStringList Names(Form1& window) {
-    return Column(window, 0);
-}
-
-void SelectRows(Form1& window, std::initializer_list<int> rows) {
-    auto* selection = window.ListView1->selectionModel();
-    selection->clearSelection();
-    for (const int row : rows)
-        selection->select(window.ListView1->model()->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
-QPoint RowCenter(Form1& window, int row) {
-    return window.ListView1->visualRect(window.ListView1->model()->index(row, 0)).center();
-}
 
 // A double-click as the window system delivers it: a click, then the double-click.
 void DoubleClick(QWidget* viewport, QPoint at) {
@@ -94,7 +75,7 @@ private slots:
     void theRootHasNoWayUpRowAndShowsItsPath() {
         Form1 window;
         window.LoadPackage(mixed);
-        QCOMPARE(Names(window), (QStringList{"sorts", "empty3", "home", "top.txt"}));
+        QCOMPARE(RowNames(window), (QStringList{"sorts", "empty3", "home", "top.txt"}));
         window.ShowFolder(window.folderTree().root());
         QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/");
         QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1 Bytes in 1 files"));
@@ -104,11 +85,11 @@ private slots:
         Form1 window;
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild());
-        QCOMPARE(Names(window), (QStringList{"..", "R", "Q", "P", "x", "y"}));
-        QCOMPARE(Column(window, 1), (QStringList{"", "", "", "", "1.234.567", "2"}));
-        QCOMPARE(Column(window, 2),
+        QCOMPARE(RowNames(window), (QStringList{"..", "R", "Q", "P", "x", "y"}));
+        QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "", "", "", "1.234.567", "2"}));
+        QCOMPARE(ColumnTexts(window, 2),
                  (QStringList{"", "Folder", "Folder", "Folder", "Kyth Data File", "Kyth Data File"}));
-        QCOMPARE(Column(window, 3), (QStringList{"", "", "", "", "01.06.05", "03.03.05"}));
+        QCOMPARE(ColumnTexts(window, 3), (QStringList{"", "", "", "", "01.06.05", "03.03.05"}));
         QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/home/");
         QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1.234.569 Bytes in 2 files"));
         auto* model = window.ListView1->model();
@@ -122,14 +103,15 @@ private slots:
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling());
         QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 0 Bytes in 0 files"));
-        QCOMPARE(Column(window, 1), (QStringList{"", "", "", ""}));
+        QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "", "", ""}));
     }
 
     void filesWithoutADateShowNoModifiedText() {
         Form1 window;
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling());
-        QCOMPARE(Column(window, 3), (QStringList{"", "03.03.05", "01.06.05", "", "02.06.05", "01.06.05"}));
+        QCOMPARE(ColumnTexts(window, 3),
+                 (QStringList{"", "03.03.05", "01.06.05", "", "02.06.05", "01.06.05"}));
     }
 
     void doubleClicksAndKeysWalkTheFolders() {
@@ -139,7 +121,7 @@ private slots:
         window.LoadPackage(mixed);
         QWidget* viewport = window.ListView1->viewport();
         DoubleClick(viewport, RowCenter(window, 2)); // home
-        QCOMPARE(Names(window).first(), QString(".."));
+        QCOMPARE(RowNames(window).first(), QString(".."));
         QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
         // Empty space below the rows does nothing.
         DoubleClick(viewport, QPoint(20, viewport->height() - 5));
@@ -194,23 +176,23 @@ private slots:
         tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
         window.ShowFolder(sorts);
         window.ListView1ColumnClick(0);
-        QCOMPARE(Names(window), (QStringList{"..", "nodate", "Alpha", "alpha", "beta", "gamma"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "Alpha", "alpha", "beta", "gamma"}));
         QVERIFY(window.NameSortReversed);
         window.ListView1ColumnClick(0);
-        QCOMPARE(Names(window), (QStringList{"..", "nodate", "gamma", "beta", "Alpha", "alpha"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "gamma", "beta", "Alpha", "alpha"}));
         window.ListView1ColumnClick(1);
-        QCOMPARE(Names(window), (QStringList{"..", "nodate", "alpha", "beta", "Alpha", "gamma"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "alpha", "beta", "Alpha", "gamma"}));
         window.ListView1ColumnClick(1);
-        QCOMPARE(Names(window), (QStringList{"..", "nodate", "gamma", "Alpha", "beta", "alpha"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "gamma", "Alpha", "beta", "alpha"}));
         // Whole days count: gamma and Alpha share a day and keep their order.
         window.ListView1ColumnClick(3);
-        QCOMPARE(Names(window), (QStringList{"..", "nodate", "alpha", "gamma", "Alpha", "beta"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "alpha", "gamma", "Alpha", "beta"}));
         window.ListView1ColumnClick(3);
-        QCOMPARE(Names(window), (QStringList{"..", "nodate", "beta", "gamma", "Alpha", "alpha"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "beta", "gamma", "Alpha", "alpha"}));
         // Type sorts nothing and changes no flag.
-        const QStringList before = Names(window);
+        const QStringList before = RowNames(window);
         window.ListView1ColumnClick(2);
-        QCOMPARE(Names(window), before);
+        QCOMPARE(RowNames(window), before);
         QVERIFY(!window.NameSortReversed && !window.SizeSortReversed && !window.DateSortReversed);
     }
 
@@ -220,14 +202,14 @@ private slots:
         window.ListView1ColumnClick(0);
         window.LoadPackage(other);
         window.ShowFolder(window.folderTree().root()->firstChild());
-        QCOMPARE(Names(window), (QStringList{"..", "z", "a"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "z", "a"}));
         window.ListView1ColumnClick(0);
-        QCOMPARE(Names(window), (QStringList{"..", "z", "a"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "z", "a"}));
         window.ListView1ColumnClick(0);
-        QCOMPARE(Names(window), (QStringList{"..", "a", "z"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "a", "z"}));
         // The next showing lists in tree order again.
         window.ShowFolder(window.CurrentFolder());
-        QCOMPARE(Names(window), (QStringList{"..", "z", "a"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "z", "a"}));
     }
 
     void theSelectionFollowsItsRowsThroughASort() {
@@ -236,7 +218,7 @@ private slots:
         window.ShowFolder(window.folderTree().root()->firstChild());
         SelectRows(window, {1});
         window.ListView1ColumnClick(0);
-        QCOMPARE(Names(window), (QStringList{"..", "a", "z"}));
+        QCOMPARE(RowNames(window), (QStringList{"..", "a", "z"}));
         QCOMPARE(window.SelectedNodes().size(), std::size_t(1));
         QCOMPARE(window.SelectedNodes().front()->text(), std::string("z"));
     }

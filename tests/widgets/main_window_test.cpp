@@ -1,4 +1,5 @@
 #include "error_box.h"
+#include "list_helpers.h"
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
@@ -16,19 +17,15 @@
 #include <QTreeView>
 
 using tessel::testing::CloseDialog;
+using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
+using tessel::testing::RowCenter;
+using tessel::testing::RowNames;
+using tessel::testing::SelectRows;
 using tessel::ui::Form1;
 
 namespace {
-
-QStringList RowNames(Form1& window) {
-    QStringList names;
-    auto* model = window.ListView1->model();
-    for (int row = 0; row < model->rowCount(); ++row)
-        names << model->index(row, 0).data().toString();
-    return names;
-}
 
 // Answers a file dialog by choosing the path, or cancels it when the path is empty.
 ModalDriver::Answer ChooseFile(const QString& path) {

@@ -1,0 +1,31 @@
+#include "list_helpers.h"
+
+#include "main_window.h"
+
+namespace tessel::testing {
+
+QStringList ColumnTexts(ui::Form1& window, int column) {
+    QStringList texts;
+    auto* model = window.ListView1->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, column).data().toString();
+    return texts;
+}
+
+QStringList RowNames(ui::Form1& window) {
+    return ColumnTexts(window, 0);
+}
+
+void SelectRows(ui::Form1& window, std::initializer_list<int> rows) {
+    auto* selection = window.ListView1->selectionModel();
+    selection->clearSelection();
+    for (const int row : rows)
+        selection->select(window.ListView1->model()->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QPoint RowCenter(ui::Form1& window, int row) {
+    return window.ListView1->visualRect(window.ListView1->model()->index(row, 0)).center();
+}
+
+} // namespace tessel::testing

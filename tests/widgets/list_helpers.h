@@ -1,0 +1,23 @@
+// Reading and setting the folder list of a main window the way the widget tests need.
+#pragma once
+
+#include <QPoint>
+#include <QStringList>
+#include <initializer_list>
+
+namespace tessel::ui {
+class Form1;
+}
+
+namespace tessel::testing {
+
+// The texts of one column, top to bottom.
+QStringList ColumnTexts(ui::Form1& window, int column);
+// The captions of the rows, top to bottom.
+QStringList RowNames(ui::Form1& window);
+// Selects exactly the given rows.
+void SelectRows(ui::Form1& window, std::initializer_list<int> rows);
+// The centre of a row in the list's viewport.
+QPoint RowCenter(ui::Form1& window, int row);
+
+} // namespace tessel::testing
