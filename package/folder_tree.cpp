@@ -19,14 +19,6 @@ TreeNode* TreeNode::nextAfterSubtree() const {
     return nullptr;
 }
 
-bool TreeNode::isWithin(const TreeNode* ancestor) const {
-    for (const TreeNode* node = this; node; node = node->parent_) {
-        if (node == ancestor)
-            return true;
-    }
-    return false;
-}
-
 FolderTree::~FolderTree() {
     clear();
 }

@@ -38,8 +38,6 @@ public:
     TreeNode* next() const;
     // The first node after this node's subtree in pre-order, or null.
     TreeNode* nextAfterSubtree() const;
-    // Whether this node lies in the subtree of the given node (itself included).
-    bool isWithin(const TreeNode* ancestor) const;
 
 private:
     friend class FolderTree;

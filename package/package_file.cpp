@@ -50,9 +50,6 @@ void Arm(long failingOperation) {
 void Disarm() {
     Arm(0);
 }
-long OperationsSeen() {
-    return gOperationsSeen;
-}
 bool Struck() {
     return gStruck;
 }
@@ -171,21 +168,9 @@ void PackageFile::truncate() {
         throw PackageError(kStreamWriteError);
 }
 
-void PackageFile::sync() {
-    if (InjectedFailure() || ::fdatasync(fd_) != 0)
-        throw PackageError(kStreamWriteError);
-}
-
 FileStamp PackageFile::stamp() const {
     struct stat info {};
     if (::fstat(fd_, &info) != 0)
-        return {};
-    return StampFromStat(info);
-}
-
-FileStamp StampOf(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
         return {};
     return StampFromStat(info);
 }

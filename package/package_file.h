@@ -59,7 +59,6 @@ public:
     CopyResult copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count);
     // Cuts the file at the current position.
     void truncate();
-    void sync();
     FileStamp stamp() const;
 
     void close();
@@ -72,15 +71,11 @@ private:
     std::int64_t position_ = 0;
 };
 
-FileStamp StampOf(const std::string& path);
-
-// Test hook: makes the n-th counted operation (read, write, truncate or sync, counted
-// from 1 after Arm) fail as a full disk or an I/O error would.
+// Test hook: makes the n-th counted operation (a read, a write, a copy into the file or a
+// truncation, counted from 1 after Arm) fail as a full disk or an I/O error would.
 namespace FaultInjection {
 void Arm(long failingOperation);
 void Disarm();
-// Operations counted since the last Arm.
-long OperationsSeen();
 // Whether the armed failure has struck.
 bool Struck();
 } // namespace FaultInjection
