@@ -47,8 +47,7 @@ std::string BaseName(std::string path) {
 }
 
 std::int64_t DirectoryBytes(const FolderTree& tree, std::int64_t extraRecords) {
-    DirectoryBuffer buffer;
-    return static_cast<std::int64_t>(WriteDirectory(tree, buffer) + extraRecords) * kDirEntrySize;
+    return (DirectoryRecordCount(tree) + extraRecords) * kDirEntrySize;
 }
 
 [[noreturn]] void TooLarge(const std::string& diskPath) {

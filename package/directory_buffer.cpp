@@ -25,6 +25,14 @@ EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t 
     return MakeDirEntry(offset, size, timestamp, StoredName(name));
 }
 
+std::int64_t DirectoryRecordCount(const FolderTree& tree) {
+    std::int64_t count = 0;
+    const TreeNode* root = tree.root();
+    for (const TreeNode* node = root ? root->next() : nullptr; node; node = node->next())
+        count += node->isFolder() ? 2 : 1; // a folder's record and its end
+    return count;
+}
+
 std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer) {
     std::int32_t count = 0;
     int openFolders = 0;

@@ -22,6 +22,9 @@ struct DirectoryBuffer {
 // returns the number of records written.
 std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer);
 
+// How many records WriteDirectory writes for the tree, without making them.
+std::int64_t DirectoryRecordCount(const FolderTree& tree);
+
 // A record made by this program: fields as given, the name stored as at most 31 bytes.
 // Kept as a value by the node that receives it.
 EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp,

@@ -76,6 +76,7 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     built.appendChild(root, "f3", MakeDirEntry(18, 1, kTime, "f3"));
     DirectoryBuffer buffer;
     EXPECT_EQ(WriteDirectory(built, buffer), 7);
+    EXPECT_EQ(DirectoryRecordCount(built), 7);
     const std::string expected =
         RecordBytes(MakeDirEntry(16, 0, 0, "A")) + RecordBytes(MakeDirEntry(16, 1, kTime, "f1")) +
         RecordBytes(MakeDirEntry(16, 0, 0, "B")) + RecordBytes(MakeDirEntry(17, 1, kTime, "f2")) +
@@ -87,6 +88,7 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     onlyEmpty.appendChild(onlyEmpty.addRoot(), std::string(40, 'C'));
     DirectoryBuffer second;
     EXPECT_EQ(WriteDirectory(onlyEmpty, second), 2);
+    EXPECT_EQ(DirectoryRecordCount(onlyEmpty), 2);
     EXPECT_EQ(std::string(second.bytes.begin(), second.bytes.end()),
               RecordBytes(MakeDirEntry(16, 0, 0, std::string(31, 'C'))) +
                   RecordBytes(MakeDirEntry(16, 0, 0, "..")));
