@@ -155,7 +155,7 @@ private:
     }
 
     static constexpr std::size_t kSlots = 4;
-    static constexpr std::int64_t kSlotSize = kCopyBufferSize;
+    static constexpr std::int64_t kSlotSize = 128 * 1024;
 
     int fromFd_;
     std::int64_t fromOffset_;
