@@ -87,8 +87,10 @@ private:
                     return;
             }
             Slot& slot = slots_[next];
-            // Pieces end on page boundaries of the target, so that writes fill whole pages.
-            const std::int64_t piece = kSlotSize - (toOffset_ + done) % kPageSize;
+            // Pieces end on buffer-sized boundaries of the target, so that every write fills
+            // whole pages of it and is no larger than the kernel's own copy writes: bigger
+            // writes get bigger page-cache folios, whose allocation proved slow and erratic.
+            const std::int64_t piece = kSlotSize - (toOffset_ + done) % kSlotSize;
             const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count_ - done, piece));
             std::size_t got = 0;
             bool failed = false;
@@ -155,7 +157,7 @@ private:
     }
 
     static constexpr std::size_t kSlots = 4;
-    static constexpr std::int64_t kSlotSize = 128 * 1024;
+    static constexpr std::int64_t kSlotSize = kCopyBufferSize;
 
     int fromFd_;
     std::int64_t fromOffset_;
