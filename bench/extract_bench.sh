@@ -60,6 +60,7 @@ one=$(median "${t[@]}") cp_ms=$(median "${c[@]}")
 echo "one entry of 1 GiB, medians of $runs runs in turns:"
 echo "  tessel-vp extract: ${one} ms   (output identical: $same)"
 echo "  cp:                ${cp_ms} ms   ratio $(ratio "$one" "$cp_ms") (target at most 1.1)"
+echo "  best runs: tessel-vp $(best "${t[@]}") ms, cp $(best "${c[@]}") ms, ratio $(ratio "$(best "${t[@]}")" "$(best "${c[@]}")")"
 echo "  every run, tessel-vp: ${t[*]}"
 echo "  every run, cp:        ${c[*]}"
 awk -v m="$peak" 'BEGIN { printf "  peak memory of tessel-vp extract: %.1f MiB (target at most 16)\n", m / 1024 }'

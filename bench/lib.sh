@@ -19,4 +19,7 @@ time_ms() {
 # median VALUE...: the middle value.
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
+# best VALUE...: the smallest value, the run least disturbed by the rest of the machine.
+best() { printf '%s\n' "$@" | sort -n | head -1; }
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }

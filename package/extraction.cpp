@@ -20,7 +20,13 @@ void CopyEntry(const std::string& packagePath, int fileFd, std::int32_t offset, 
     const PackageFile package = PackageFile::Open(packagePath, FileAccess::Read, FileSharing::Shared);
     if (offset < 0 || size < 0)
         throw PackageError(kStreamReadError);
+    // Reserving the blocks first spares the file system a reservation per page written; the
+    // size stays as written, so a run that fails leaves just the bytes that arrived.
+    const bool reserved = size > kCopyBufferSize && ::fallocate(fileFd, FALLOC_FL_KEEP_SIZE, 0, size) == 0;
     const CopyResult result = CopyBytes(package.descriptor(), offset, fileFd, 0, size);
+    if (reserved && result.copied < size && ::ftruncate(fileFd, result.copied) != 0) {
+        // The reservation stays; the bytes written and the error below are what matter.
+    }
     if (result.writeError != 0)
         throw PackageError(kStreamWriteError);
     if (result.readFailed || result.sourceEnded)

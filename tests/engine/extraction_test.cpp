@@ -146,6 +146,10 @@ TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
     EXPECT_EQ(ReadFileBytes(out + "/good"), "GOOD");
     // The partial file stays with the bytes that could be read.
     EXPECT_EQ(ReadFileBytes(out + "/short").size(), bytes.size() - 16);
+    // ... and no disk space reserved for the 200,000 bytes that never came.
+    struct stat status {};
+    ASSERT_EQ(stat((out + "/short").c_str(), &status), 0);
+    EXPECT_LE(status.st_blocks * 512, 8192);
     EXPECT_FALSE(fs::exists(out + "/after"));
     ASSERT_FALSE(calls.empty());
     EXPECT_NE(calls.back().name, "");
