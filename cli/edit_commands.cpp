@@ -1,7 +1,6 @@
 #include "commands.h"
 
 #include "entry_path.h"
-#include "package_error.h"
 #include "package_loader.h"
 #include "rewriting.h"
 
@@ -25,19 +24,12 @@ struct RenameOptions {
     std::string newName;
 };
 
-TreeNode* Entry(const FolderTree& tree, const std::string& path) {
-    TreeNode* node = FindEntry(tree, path);
-    if (!node)
-        throw PackageError("no entry \"" + path + "\" in the package");
-    return node;
-}
-
 int RunDelete(const DeleteOptions& options) {
     FolderTree tree;
     LoadPackage(options.package, tree);
     std::vector<TreeNode*> nodes;
     for (const std::string& path : options.entries)
-        nodes.push_back(Entry(tree, path));
+        nodes.push_back(RequireEntry(tree, path));
     DeleteEntries(nodes, tree, options.package);
     return kExitSuccess;
 }
@@ -45,7 +37,7 @@ int RunDelete(const DeleteOptions& options) {
 int RunRename(const RenameOptions& options) {
     FolderTree tree;
     LoadPackage(options.package, tree);
-    RenameEntry(Entry(tree, options.entry), tree, options.package, options.newName);
+    RenameEntry(RequireEntry(tree, options.entry), tree, options.package, options.newName);
     return kExitSuccess;
 }
 

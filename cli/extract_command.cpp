@@ -3,7 +3,6 @@
 
 #include "entry_path.h"
 #include "extraction.h"
-#include "package_error.h"
 #include "package_loader.h"
 
 #include <CLI/CLI.hpp>
@@ -43,9 +42,7 @@ int RunExtract(const ExtractOptions& options) {
     std::vector<TreeNode*> nodes;
     std::vector<const TreeNode*> order;
     for (const std::string& path : options.entries) {
-        TreeNode* node = FindEntry(tree, path);
-        if (!node)
-            throw PackageError("no entry \"" + path + "\" in the package");
+        TreeNode* node = RequireEntry(tree, path);
         nodes.push_back(node);
         const auto subtree = WalkOrder(node, node->nextAfterSubtree());
         order.insert(order.end(), subtree.begin(), subtree.end());

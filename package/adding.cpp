@@ -1,6 +1,7 @@
 #include "adding.h"
 
 #include "directory_buffer.h"
+#include "file_descriptor.h"
 #include "package_error.h"
 #include "package_writer.h"
 
@@ -22,21 +23,6 @@ namespace {
 constexpr std::int64_t kLargestPackage = std::numeric_limits<std::int32_t>::max();
 
 using FileId = std::pair<dev_t, ino_t>;
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The name after the last "/", trailing separators ignored.
 std::string BaseName(std::string path) {
@@ -110,7 +96,7 @@ public:
             return skip(diskPath, "it is neither a regular file nor a folder");
         if (FileId{info.st_dev, info.st_ino} == package_)
             return skip(diskPath, "it is the package itself");
-        const Descriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
+        const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
         if (source.get() < 0)
             return skip(diskPath, SystemReason(errno));
         // The package must be writable before the tree gains the node.
@@ -181,7 +167,7 @@ std::vector<std::string> ListFolderEntries(const std::string& folderPath) {
 
 bool AppendFile(TreeNode* node, FolderTree& tree, const std::string& packagePath,
                 const std::string& diskPath) {
-    const Descriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
+    const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         tree.remove(node);

@@ -16,7 +16,7 @@ constexpr mode_t kFolderMode = 0777;
 constexpr mode_t kFileMode = 0666;
 
 [[noreturn]] void CannotMakeFolder(const std::string& path, int error) {
-    throw PackageError("Unable to create directory \"" + FullPath(path) + "\". " + SystemReason(error));
+    throw PackageError(CannotMakeFolderMessage(path, SystemReason(error)));
 }
 
 bool IsLink(int parentFd, const std::string& name) {

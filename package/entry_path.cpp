@@ -1,6 +1,7 @@
 #include "entry_path.h"
 
 #include "name_text.h"
+#include "package_error.h"
 
 #include <vector>
 
@@ -59,6 +60,13 @@ TreeNode* FindEntry(const FolderTree& tree, std::string_view path) {
     if (path.empty())
         return nullptr;
     return FindBelow(tree.root(), SplitPath(path), 0, folderOnly);
+}
+
+TreeNode* RequireEntry(const FolderTree& tree, std::string_view path) {
+    TreeNode* node = FindEntry(tree, path);
+    if (!node)
+        throw PackageError("no entry \"" + std::string(path) + "\" in the package");
+    return node;
 }
 
 } // namespace tessel

@@ -15,4 +15,7 @@ std::string EntryPath(const TreeNode* node);
 // folder only. Null when there is none.
 TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
 
+// The same, but a missing entry is an error naming the path.
+TreeNode* RequireEntry(const FolderTree& tree, std::string_view path);
+
 } // namespace tessel

@@ -2,6 +2,7 @@
 
 #include "byte_copy.h"
 #include "destination.h"
+#include "file_descriptor.h"
 #include "name_text.h"
 #include "package_error.h"
 #include "package_file.h"
@@ -31,23 +32,6 @@ void CopyEntry(const std::string& packagePath, int fileFd, std::int32_t offset, 
         throw PackageError(kStreamWriteError);
     if (result.readFailed || result.sourceEnded)
         throw PackageError(kStreamReadError);
-}
-
-class FileCloser {
-public:
-    explicit FileCloser(int fd) : fd_(fd) {}
-    ~FileCloser() { ::close(fd_); }
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-
-private:
-    int fd_;
-};
-
-void RequireSafeName(const TreeNode* node) {
-    if (!IsSafeEntryName(node->text()))
-        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
-                           "\": the name is not a safe file name");
 }
 
 // The names of the folders from the base level down to the node, the node included when
@@ -80,9 +64,8 @@ public:
             for (const std::string& segment : segments)
                 shown += "/" + segment;
             shown += "/" + name;
-            const int fileFd = CreateFileAt(folderFd, name, shown);
-            const FileCloser closer(fileFd);
-            CopyEntry(packagePath_, fileFd, record->Offset, record->Size);
+            const FileDescriptor file(CreateFileAt(folderFd, name, shown));
+            CopyEntry(packagePath_, file.get(), record->Offset, record->Size);
         }
         if (callback_)
             callback_(kExtractingCaption, NameToUtf8(node->text()), total_, index_);
@@ -121,19 +104,23 @@ int BaseLevel(const TreeNode* node) {
 
 } // namespace
 
+void RequireSafeName(const TreeNode* node) {
+    if (!IsSafeEntryName(node->text()))
+        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
+                           "\": the name is not a safe file name");
+}
+
 void ExtractEntryToFile(const std::string& packagePath, const std::string& filePath, std::int32_t offset,
                         std::int32_t size) {
     const std::size_t slash = filePath.rfind('/');
     const std::string folder =
         slash == std::string::npos ? "." : filePath.substr(0, std::max<std::size_t>(slash, 1));
     const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
+    const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() < 0)
         throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
-    const FileCloser folderCloser(folderFd);
-    const int fileFd = CreateFileAt(folderFd, name, filePath);
-    const FileCloser closer(fileFd);
-    CopyEntry(packagePath, fileFd, offset, size);
+    const FileDescriptor file(CreateFileAt(folderFd.get(), name, filePath));
+    CopyEntry(packagePath, file.get(), offset, size);
 }
 
 void ExtractRange(const std::string& packagePath, const std::string& destDir, TreeNode* start, TreeNode* stop,

@@ -23,6 +23,9 @@ struct RunCancelled : std::exception {
 
 inline constexpr const char* kExtractingCaption = "extracting";
 
+// Refuses, naming the entry, a node whose name could leave the folder it is written into.
+void RequireSafeName(const TreeNode* node);
+
 // Writes one file with size bytes from offset of the package; an existing file is
 // overwritten. The package is opened for this call only, without a lock.
 void ExtractEntryToFile(const std::string& packagePath, const std::string& filePath, std::int32_t offset,

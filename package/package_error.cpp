@@ -10,6 +10,10 @@ std::string CannotOpenMessage(const std::string& path, const std::string& reason
     return "Cannot open file \"" + FullPath(path) + "\". " + reason;
 }
 
+std::string CannotMakeFolderMessage(const std::string& path, const std::string& reason) {
+    return std::string(kUnableToCreateDirectory) + " \"" + FullPath(path) + "\". " + reason;
+}
+
 std::string CannotCreateMessage(const std::string& path, const std::string& reason) {
     return "Cannot create file \"" + FullPath(path) + "\". " + reason;
 }

@@ -19,6 +19,8 @@ inline constexpr const char* kUnableToCreateDirectory = "Unable to create direct
 std::string CannotOpenMessage(const std::string& path, const std::string& reason);
 // "Cannot create file "<full path>". <reason>"
 std::string CannotCreateMessage(const std::string& path, const std::string& reason);
+// "Unable to create directory "<full path>". <reason>"
+std::string CannotMakeFolderMessage(const std::string& path, const std::string& reason);
 // The system's text for an errno value, starting with a capital letter.
 std::string SystemReason(int error);
 // The path made absolute against the working folder, without resolving links.

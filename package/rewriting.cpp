@@ -2,6 +2,7 @@
 
 #include "byte_copy.h"
 #include "directory_buffer.h"
+#include "name_text.h"
 #include "package_error.h"
 #include "package_writer.h"
 
@@ -132,9 +133,9 @@ std::vector<TreeNode*> OutermostNodes(const std::vector<TreeNode*>& nodes) {
     return outermost;
 }
 
+// An empty name is kept as typed; the other unsafe names would be files no one could extract.
 bool IsRefusedName(const std::string& name) {
-    return name == "." || name == ".." || name.find('/') != std::string::npos ||
-           name.find('\0') != std::string::npos;
+    return !name.empty() && !IsSafeEntryName(name);
 }
 
 } // namespace
@@ -205,14 +206,19 @@ void DeleteEntries(const std::vector<TreeNode*>& nodes, FolderTree& tree, const 
         }
     }
 
+    // removedUpTo[i]: the bytes removed by the stretches before removed[i].
+    std::vector<std::int64_t> removedUpTo(removed.size() + 1, 0);
+    for (std::size_t i = 0; i < removed.size(); ++i)
+        removedUpTo[i + 1] = removedUpTo[i] + removed[i].end - removed[i].begin;
     auto removedBefore = [&](std::int64_t offset) {
-        std::int64_t total = 0;
-        for (const Interval& interval : removed) {
-            if (interval.begin >= offset)
-                break;
-            total += std::min(interval.end, offset) - interval.begin;
-        }
-        return total;
+        const auto after =
+            std::partition_point(removed.begin(), removed.end(),
+                                 [&](const Interval& interval) { return interval.begin < offset; });
+        const auto count = static_cast<std::size_t>(after - removed.begin());
+        if (count == 0)
+            return std::int64_t{0};
+        const Interval& last = removed[count - 1];
+        return removedUpTo[count - 1] + std::min(last.end, offset) - last.begin;
     };
     for (TreeNode* node : keptFiles) {
         EntryRecord& record = *node->record();

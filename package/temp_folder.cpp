@@ -1,5 +1,6 @@
 #include "temp_folder.h"
 
+#include "extraction.h"
 #include "name_text.h"
 #include "package_error.h"
 
@@ -36,10 +37,10 @@ std::string TempFolderPath() {
 std::string PrepareTempFolder() {
     const std::string path = TempFolderPath();
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST)
-        throw PackageError("Unable to create directory \"" + path + "\". " + SystemReason(errno));
+        throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0)
-        throw PackageError("Unable to create directory \"" + path + "\". " + SystemReason(errno));
+        throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
     if (S_ISLNK(info.st_mode))
         Unsafe(path, "it is a symbolic link");
     if (!S_ISDIR(info.st_mode))
@@ -56,9 +57,7 @@ std::vector<std::string> ListTempPaths(const std::vector<TreeNode*>& nodes) {
     std::vector<std::string> paths;
     paths.reserve(nodes.size());
     for (const TreeNode* node : nodes) {
-        if (!IsSafeEntryName(node->text()))
-            throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
-                               "\": the name is not a safe file name");
+        RequireSafeName(node);
         const std::string path = base + NameToUtf8(node->text());
         if (node->isFolder())
             ::mkdir(path.c_str(), kPrivateFolderMode);
