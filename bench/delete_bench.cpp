@@ -2,9 +2,7 @@
 // entries spread over it in one call, against copying the bytes behind the first deleted
 // entry once with cp and with dd, in the same run. Then deletes a sample of them one by
 // one, as each call moves the whole tail again, and renames an entry.
-#include "folder_tree.h"
-#include "package_loader.h"
-#include "rewriting.h"
+#include "package.h"
 
 #include <algorithm>
 #include <chrono>
@@ -64,12 +62,13 @@ int main(int argc, char** argv) {
     std::size_t count = 0;
     for (int run = 0; run < runs; ++run) {
         Fresh(original, work);
-        tessel::FolderTree tree;
-        tessel::LoadPackage(work, tree);
+        tessel::Package package;
+        package.LoadPackage(work);
+        tessel::FolderTree& tree = package.tree();
         const auto victims = Victims(tree, 10, 5);
         count = victims.size();
         firstOffset = victims.front()->record()->Offset;
-        single.push_back(Ms([&] { tessel::DeleteEntries(victims, tree, work); }));
+        single.push_back(Ms([&] { package.DeleteEntries(victims); }));
     }
 
     // The peers: the bytes behind the first deleted entry, copied once.
@@ -99,21 +98,23 @@ int main(int argc, char** argv) {
     double oneByOne = 0;
     std::size_t sampled = 0;
     {
-        tessel::FolderTree tree;
-        tessel::LoadPackage(work, tree);
+        tessel::Package package;
+        package.LoadPackage(work);
+        tessel::FolderTree& tree = package.tree();
         const auto victims = Victims(tree, 200, 5);
         sampled = victims.size();
         oneByOne = Ms([&] {
             for (tessel::TreeNode* victim : victims)
-                tessel::DeleteEntries({victim}, tree, work);
+                package.DeleteEntries({victim});
         });
     }
 
     std::vector<double> renames;
     Fresh(original, work);
     {
-        tessel::FolderTree tree;
-        tessel::LoadPackage(work, tree);
+        tessel::Package package;
+        package.LoadPackage(work);
+        tessel::FolderTree& tree = package.tree();
         tessel::TreeNode* target = nullptr;
         int index = 0;
         for (tessel::TreeNode* node = tree.root(); node && !target; node = node->next()) {
@@ -121,8 +122,7 @@ int main(int argc, char** argv) {
                 target = node;
         }
         for (int run = 0; run < 7; ++run)
-            renames.push_back(
-                Ms([&] { tessel::RenameEntry(target, tree, work, "renamed" + std::to_string(run)); }));
+            renames.push_back(Ms([&] { package.RenameEntry(target, "renamed" + std::to_string(run)); }));
     }
     fs::remove(work);
     fs::remove(tail);

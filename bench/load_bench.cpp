@@ -1,7 +1,6 @@
 // load_bench PACKAGE [RUNS]: the median time of loading the package's directory into the
 // folder tree, against a plain read of all the file's bytes, in the same run.
-#include "folder_tree.h"
-#include "package_loader.h"
+#include "package.h"
 
 #include <algorithm>
 #include <chrono>
@@ -37,8 +36,9 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
     std::size_t nodes = 0;
     const double load = MedianMs(runs, [&] {
-        tessel::FolderTree tree;
-        tessel::LoadPackage(path, tree);
+        tessel::Package package;
+        package.LoadPackage(path);
+        const tessel::FolderTree& tree = package.tree();
         nodes = tree.count();
     });
     std::vector<char> buffer(1 << 20);

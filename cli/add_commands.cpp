@@ -3,9 +3,9 @@
 
 #include "adding.h"
 #include "entry_path.h"
+#include "file_descriptor.h"
+#include "package.h"
 #include "package_error.h"
-#include "package_loader.h"
-#include "rewriting.h"
 #include "vp_format.h"
 
 #include <CLI/CLI.hpp>
@@ -17,7 +17,6 @@
 #include <set>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace tessel::cli {
@@ -50,49 +49,50 @@ void Count(const std::string& path, Totals& totals, std::set<std::pair<dev_t, in
     }
 }
 
-void AddAll(FolderTree& tree, const std::string& package, TreeNode* folder,
-            const std::vector<std::string>& paths) {
+void AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& paths) {
     Totals totals;
     std::set<std::pair<dev_t, ino_t>> seen;
     for (const std::string& path : paths)
         Count(path, totals, seen);
     ProgressBar bar("adding", totals.items, totals.bytes);
-    AddEvents events;
-    events.added = [&](TreeNode* node) { bar.advance(1, node->record() ? node->record()->Size : 0); };
-    events.skipped = [&](const std::string& path, const std::string& why) {
+    ProgressObserver observer;
+    observer.progress = [&](const ProgressEvent& event) {
+        bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
+    };
+    observer.skipped = [&](const std::string& path, const std::string& why) {
         std::fprintf(stderr, "\ntessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
     };
     for (const std::string& path : paths)
-        AddPath(tree, package, path, folder, events);
+        package.AddPath(path, folder, observer);
     bar.finish();
 }
 
 int RunAdd(const AddOptions& options) {
-    FolderTree tree;
-    LoadPackage(options.package, tree);
-    TreeNode* folder = tree.root();
+    Package package;
+    package.LoadPackage(options.package);
+    TreeNode* folder = package.tree().root();
     if (!options.folder.empty()) {
-        folder = FindEntry(tree, options.folder.back() == '/' ? options.folder : options.folder + "/");
+        folder =
+            FindEntry(package.tree(), options.folder.back() == '/' ? options.folder : options.folder + "/");
         if (!folder)
             throw PackageError("no folder \"" + options.folder + "\" in the package");
     }
-    AddAll(tree, options.package, folder, options.paths);
+    AddAll(package, folder, options.paths);
     return kExitSuccess;
 }
 
 int RunCreate(const AddOptions& options) {
-    const int fd = ::open(options.package.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    if (!FileDescriptor(::open(options.package.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666))
+             .valid()) {
         if (errno == EEXIST)
             throw PackageError("\"" + options.package + "\" already exists; it was left as it is");
         throw PackageError(CannotCreateMessage(options.package, SystemReason(errno)));
     }
-    ::close(fd);
-    FolderTree tree;
-    LoadPackage(options.package, tree);
+    Package package;
+    package.LoadPackage(options.package);
     // A package without entries is its header alone.
-    RewriteDirectory(tree, options.package);
-    AddAll(tree, options.package, tree.root(), options.paths);
+    package.RewriteDirectory();
+    AddAll(package, package.tree().root(), options.paths);
     return kExitSuccess;
 }
 

@@ -1,8 +1,7 @@
 #include "commands.h"
 
 #include "entry_path.h"
-#include "package_loader.h"
-#include "rewriting.h"
+#include "package.h"
 
 #include <CLI/CLI.hpp>
 #include <memory>
@@ -25,19 +24,19 @@ struct RenameOptions {
 };
 
 int RunDelete(const DeleteOptions& options) {
-    FolderTree tree;
-    LoadPackage(options.package, tree);
+    Package package;
+    package.LoadPackage(options.package);
     std::vector<TreeNode*> nodes;
     for (const std::string& path : options.entries)
-        nodes.push_back(RequireEntry(tree, path));
-    DeleteEntries(nodes, tree, options.package);
+        nodes.push_back(RequireEntry(package.tree(), path));
+    package.DeleteEntries(nodes);
     return kExitSuccess;
 }
 
 int RunRename(const RenameOptions& options) {
-    FolderTree tree;
-    LoadPackage(options.package, tree);
-    RenameEntry(RequireEntry(tree, options.entry), tree, options.package, options.newName);
+    Package package;
+    package.LoadPackage(options.package);
+    package.RenameEntry(RequireEntry(package.tree(), options.entry), options.newName);
     return kExitSuccess;
 }
 

@@ -2,8 +2,7 @@
 #include "progress_bar.h"
 
 #include "entry_path.h"
-#include "extraction.h"
-#include "package_loader.h"
+#include "package.h"
 
 #include <CLI/CLI.hpp>
 #include <memory>
@@ -20,48 +19,36 @@ struct ExtractOptions {
     std::vector<std::string> entries;
 };
 
-// The nodes in the order the engine walks them, so that each progress call can be
-// matched with its node's size.
-std::vector<const TreeNode*> WalkOrder(const TreeNode* start, const TreeNode* end) {
-    std::vector<const TreeNode*> order;
-    for (const TreeNode* node = start; node != end; node = node->next())
-        order.push_back(node);
-    return order;
-}
-
-std::int64_t Bytes(const std::vector<const TreeNode*>& nodes) {
-    std::int64_t bytes = 0;
-    for (const TreeNode* node : nodes)
-        bytes += node->record() ? node->record()->Size : 0;
-    return bytes;
+// Entries and file bytes in the subtrees of the nodes, for the progress bar's totals.
+void CountSubtrees(const std::vector<TreeNode*>& nodes, std::int64_t& items, std::int64_t& bytes) {
+    for (const TreeNode* node : nodes) {
+        for (const TreeNode* walk = node; walk != node->nextAfterSubtree(); walk = walk->next()) {
+            ++items;
+            bytes += walk->record() ? walk->record()->Size : 0;
+        }
+    }
 }
 
 int RunExtract(const ExtractOptions& options) {
-    FolderTree tree;
-    LoadPackage(options.package, tree);
+    Package package;
+    package.LoadPackage(options.package);
     std::vector<TreeNode*> nodes;
-    std::vector<const TreeNode*> order;
-    for (const std::string& path : options.entries) {
-        TreeNode* node = RequireEntry(tree, path);
-        nodes.push_back(node);
-        const auto subtree = WalkOrder(node, node->nextAfterSubtree());
-        order.insert(order.end(), subtree.begin(), subtree.end());
-    }
-    if (nodes.empty())
-        order = WalkOrder(tree.root(), nullptr);
+    for (const std::string& path : options.entries)
+        nodes.push_back(RequireEntry(package.tree(), path));
+    const bool whole = nodes.empty();
+    std::int64_t items = 0, bytes = 0;
+    CountSubtrees(whole ? std::vector<TreeNode*>{package.tree().root()} : nodes, items, bytes);
 
-    ProgressBar bar("extracting", static_cast<std::int64_t>(order.size()), Bytes(order));
-    const ProgressCallback progress = [&](const std::string&, const std::string& name, std::int32_t,
-                                          std::int32_t index) {
-        if (name.empty() || index < 0 || static_cast<std::size_t>(index) >= order.size())
-            return;
-        const EntryRecord* record = order[static_cast<std::size_t>(index)]->record();
-        bar.advance(1, record ? record->Size : 0);
+    ProgressBar bar("extracting", items, bytes);
+    ProgressObserver observer;
+    observer.progress = [&](const ProgressEvent& event) {
+        if (event.node)
+            bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
     };
-    if (nodes.empty())
-        ExtractRange(options.package, options.destination, tree.root(), nullptr, progress);
+    if (whole)
+        package.ExtractRange(options.destination, package.tree().root(), nullptr, observer);
     else
-        ExtractNodes(options.package, options.destination, nodes, progress);
+        package.ExtractNodes(options.destination, nodes, observer);
     bar.finish();
     return kExitSuccess;
 }

@@ -3,7 +3,7 @@
 
 #include "folder_tree.h"
 #include "name_text.h"
-#include "package_loader.h"
+#include "package.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -83,8 +83,9 @@ std::string JsonObject(const TreeNode& node, const std::string& path) {
 }
 
 int RunList(const ListOptions& options) {
-    FolderTree tree;
-    LoadPackage(options.package, tree);
+    Package package;
+    package.LoadPackage(options.package);
+    const FolderTree& tree = package.tree();
     Output out;
     if (options.json) {
         bool first = true;

@@ -1,9 +1,11 @@
 // tessel-vp: the command-line companion of Tessel, over the same package engine.
 #include "commands.h"
+#include "tessel_version.h"
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <string>
 #include <vector>
 
 namespace {
@@ -15,7 +17,7 @@ constexpr const char* kUsage = "usage: tessel-vp COMMAND [OPTIONS] ARGS (see tes
 int main(int argc, char** argv) {
     using namespace tessel::cli;
     CLI::App app{"Browse, check and edit VP packages from the command line.", "tessel-vp"};
-    app.set_version_flag("--version", "tessel-vp 0.3");
+    app.set_version_flag("--version", std::string("tessel-vp ") + tessel::kProgramVersion);
     app.require_subcommand(1);
     const std::vector<Command> commands = {
         AddListCommand(app),   AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),

@@ -1,6 +1,9 @@
 #include "adding.h"
 
+#include "package.h"
+
 #include "directory_buffer.h"
+#include "entry_name.h"
 #include "file_descriptor.h"
 #include "package_error.h"
 #include "package_writer.h"
@@ -9,7 +12,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
@@ -19,8 +22,6 @@
 namespace tessel {
 
 namespace {
-
-constexpr std::int64_t kLargestPackage = std::numeric_limits<std::int32_t>::max();
 
 using FileId = std::pair<dev_t, ino_t>;
 
@@ -47,8 +48,9 @@ enum class Appended { Yes, SourceUnreadable };
 // writes directory and header. When the disk file cannot be read whole, the node is taken
 // out and the package is as it was. A failing write to the package is raised, with the
 // node taken out and the directory restored.
-Appended AppendData(PackageWriter& writer, FolderTree& tree, TreeNode* node, const std::string& diskPath,
-                    int sourceFd, std::int64_t size) {
+Appended AppendData(PackageWriter& writer, TreeNode* node, const std::string& diskPath, int sourceFd,
+                    std::int64_t size) {
+    FolderTree& tree = writer.tree();
     const std::int64_t offset = writer.dataEnd();
     // A folder record and its end may come with it: count generously.
     if (size > kLargestPackage || offset + size + DirectoryBytes(tree, 2) > kLargestPackage) {
@@ -79,11 +81,10 @@ Appended AppendData(PackageWriter& writer, FolderTree& tree, TreeNode* node, con
 
 class Adder {
 public:
-    Adder(FolderTree& tree, const std::string& packagePath, const AddEvents& events)
-        : tree_(tree), packagePath_(packagePath), events_(events) {
+    Adder(Package& package, const ProgressObserver& observer) : package_(package), observer_(observer) {
         struct stat info {};
-        if (::stat(packagePath.c_str(), &info) == 0)
-            package_ = {info.st_dev, info.st_ino};
+        if (::stat(package.path().c_str(), &info) == 0)
+            packageId_ = {info.st_dev, info.st_ino};
     }
 
     void add(const std::string& diskPath, TreeNode* parent) {
@@ -94,26 +95,32 @@ public:
             return addFolder(diskPath, parent, {info.st_dev, info.st_ino});
         if (!S_ISREG(info.st_mode))
             return skip(diskPath, "it is neither a regular file nor a folder");
-        if (FileId{info.st_dev, info.st_ino} == package_)
+        if (FileId{info.st_dev, info.st_ino} == packageId_)
             return skip(diskPath, "it is the package itself");
         const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
-        if (source.get() < 0)
+        if (!source.valid())
             return skip(diskPath, SystemReason(errno));
         // The package must be writable before the tree gains the node.
-        PackageWriter writer(packagePath_, tree_);
+        PackageWriter writer(package_);
         const std::string name = BaseName(diskPath);
-        TreeNode* node = tree_.appendChild(parent, name, NewEntryRecord(0, 0, LocalTimestampNow(), name));
-        if (AppendData(writer, tree_, node, diskPath, source.get(), info.st_size) ==
-            Appended::SourceUnreadable)
+        TreeNode* node =
+            package_.tree().appendChild(parent, name, NewEntryRecord(0, 0, LocalTimestampNow(), name));
+        if (AppendData(writer, node, diskPath, source.get(), info.st_size) == Appended::SourceUnreadable)
             return skip(diskPath, "it could not be read");
-        if (events_.added)
-            events_.added(node);
+        bytes_ += info.st_size;
+        report(node);
     }
 
 private:
     void skip(const std::string& diskPath, const std::string& why) {
-        if (events_.skipped)
-            events_.skipped(diskPath, why);
+        if (observer_.skipped)
+            observer_.skipped(diskPath, why);
+    }
+
+    void report(const TreeNode* node) {
+        if (observer_.progress)
+            observer_.progress({kAddingCaption, node, 0, index_, bytes_});
+        ++index_;
     }
 
     void addFolder(const std::string& diskPath, TreeNode* parent, FileId id) {
@@ -122,23 +129,23 @@ private:
         TreeNode* node = nullptr;
         {
             // Closed again before the entries inside are added, each with its own writer.
-            PackageWriter writer(packagePath_, tree_);
-            if (writer.dataEnd() + DirectoryBytes(tree_, 2) > kLargestPackage)
+            PackageWriter writer(package_);
+            if (writer.dataEnd() + DirectoryBytes(package_.tree(), 2) > kLargestPackage)
                 TooLarge(diskPath);
-            node = tree_.appendChild(parent, BaseName(diskPath));
+            node = package_.tree().appendChild(parent, BaseName(diskPath));
             writer.commitDirectory(writer.dataEnd());
         }
-        if (events_.added)
-            events_.added(node);
+        report(node);
         for (const std::string& entry : ListFolderEntries(diskPath))
             add(entry, node);
     }
 
-    FolderTree& tree_;
-    const std::string& packagePath_;
-    const AddEvents& events_;
-    FileId package_{};
+    Package& package_;
+    const ProgressObserver& observer_;
+    FileId packageId_{};
     std::set<FileId> entered_;
+    std::int32_t index_ = 0;
+    std::int64_t bytes_ = 0;
 };
 
 } // namespace
@@ -153,40 +160,36 @@ std::int32_t LocalTimestampNow() {
 std::vector<std::string> ListFolderEntries(const std::string& folderPath) {
     std::vector<std::string> entries;
     const std::string base = folderPath.empty() || folderPath.back() != '/' ? folderPath + "/" : folderPath;
-    DIR* folder = ::opendir(folderPath.c_str());
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(folderPath.c_str()), &::closedir);
     if (!folder)
         return entries;
-    while (const dirent* entry = ::readdir(folder)) {
+    while (const dirent* entry = ::readdir(folder.get())) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..")
             entries.push_back(base + name);
     }
-    ::closedir(folder);
     return entries;
 }
 
-bool AppendFile(TreeNode* node, FolderTree& tree, const std::string& packagePath,
-                const std::string& diskPath) {
+bool Package::AppendFile(TreeNode* node, const std::string& diskPath) {
     const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (source.get() < 0 || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        tree.remove(node);
+    if (!source.valid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        tree_.remove(node);
         return false;
     }
     std::optional<PackageWriter> writer;
     try {
-        writer.emplace(packagePath, tree);
+        writer.emplace(*this);
     } catch (const PackageError&) {
-        tree.remove(node);
+        tree_.remove(node);
         throw;
     }
-    return AppendData(*writer, tree, node, diskPath, source.get(), info.st_size) == Appended::Yes;
+    return AppendData(*writer, node, diskPath, source.get(), info.st_size) == Appended::Yes;
 }
 
-void AddPath(FolderTree& tree, const std::string& packagePath, const std::string& diskPath, TreeNode* parent,
-             const AddEvents& events) {
-    Adder adder(tree, packagePath, events);
-    adder.add(diskPath, parent);
+void Package::AddPath(const std::string& diskPath, TreeNode* parent, const ProgressObserver& observer) {
+    Adder(*this, observer).add(diskPath, parent);
 }
 
 } // namespace tessel

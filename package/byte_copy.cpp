@@ -1,5 +1,7 @@
 #include "byte_copy.h"
 
+#include "positioned_io.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -20,32 +22,21 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
     while (result.copied < count) {
         const auto want =
             static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, kCopyBufferSize));
-        const ssize_t got = ::pread(fromFd, buffer.data(), want, fromOffset + result.copied);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const IoResult got = ReadAt(fromFd, buffer.data(), want, fromOffset + result.copied);
+        const IoResult put = WriteAt(toFd, buffer.data(), got.done, toOffset + result.copied);
+        result.copied += static_cast<std::int64_t>(put.done);
+        if (put.error != 0) {
+            result.writeError = put.error;
+            return;
+        }
+        if (got.error != 0) {
             result.readFailed = true;
             return;
         }
-        if (got == 0) {
+        if (got.done < want) {
             result.sourceEnded = true;
             return;
         }
-        std::size_t written = 0;
-        while (written < static_cast<std::size_t>(got)) {
-            const ssize_t put =
-                ::pwrite(toFd, buffer.data() + written, static_cast<std::size_t>(got) - written,
-                         toOffset + result.copied + static_cast<std::int64_t>(written));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                result.writeError = errno;
-                result.copied += static_cast<std::int64_t>(written);
-                return;
-            }
-            written += static_cast<std::size_t>(put);
-        }
-        result.copied += got;
     }
 }
 
@@ -92,19 +83,9 @@ private:
             // writes get bigger page-cache folios, whose allocation proved slow and erratic.
             const std::int64_t piece = kSlotSize - (toOffset_ + done) % kSlotSize;
             const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count_ - done, piece));
-            std::size_t got = 0;
-            bool failed = false;
-            while (got < want) {
-                const ssize_t n = ::pread(fromFd_, slot.bytes.data() + got, want - got,
-                                          fromOffset_ + done + static_cast<std::int64_t>(got));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0) {
-                    failed = n < 0;
-                    break;
-                }
-                got += static_cast<std::size_t>(n);
-            }
+            const IoResult read = ReadAt(fromFd_, slot.bytes.data(), want, fromOffset_ + done);
+            const std::size_t got = read.done;
+            const bool failed = read.error != 0;
             done += static_cast<std::int64_t>(got);
             slot.length = got;
             slot.last = got < want || done >= count_;
@@ -127,18 +108,11 @@ private:
                 changed_.wait(lock, [this] { return filled_ > 0; });
             }
             const Slot& slot = slots_[next];
-            std::size_t put = 0;
-            while (put < slot.length) {
-                const ssize_t n = ::pwrite(toFd_, slot.bytes.data() + put, slot.length - put,
-                                           toOffset_ + result_.copied + static_cast<std::int64_t>(put));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0) {
-                    result_.writeError = errno;
-                    result_.copied += static_cast<std::int64_t>(put);
-                    return;
-                }
-                put += static_cast<std::size_t>(n);
+            const IoResult put = WriteAt(toFd_, slot.bytes.data(), slot.length, toOffset_ + result_.copied);
+            if (put.error != 0) {
+                result_.writeError = put.error;
+                result_.copied += static_cast<std::int64_t>(put.done);
+                return;
             }
             result_.copied += static_cast<std::int64_t>(slot.length);
             const bool last = slot.last;

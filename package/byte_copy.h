@@ -1,6 +1,6 @@
 // Moving bytes between files without holding them in memory: the kernel's file-to-file
 // copy where the file systems allow it and it is fast, else bounded buffers (for large
-// copies, a reading thread and a ring of four buffers of 128 KiB).
+// copies, a reading thread and a ring of four buffers of 64 KiB).
 #pragma once
 
 #include <cstdint>

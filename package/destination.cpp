@@ -24,7 +24,7 @@ bool IsLink(int parentFd, const std::string& name) {
     return ::fstatat(parentFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
 }
 
-int OpenFolderAt(int parentFd, const std::string& name, const std::string& shownPath) {
+FileDescriptor OpenFolderAt(int parentFd, const std::string& name, const std::string& shownPath) {
     if (::mkdirat(parentFd, name.c_str(), kFolderMode) != 0 && errno != EEXIST)
         CannotMakeFolder(shownPath, errno);
     int fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -36,7 +36,7 @@ int OpenFolderAt(int parentFd, const std::string& name, const std::string& shown
     }
     if (fd < 0)
         CannotMakeFolder(shownPath, errno);
-    return fd;
+    return FileDescriptor(fd);
 }
 
 } // namespace
@@ -46,38 +46,28 @@ Destination::Destination(std::string path) : path_(std::move(path)) {
         throw PackageError(kUnableToCreateDirectory);
     std::error_code error;
     std::filesystem::create_directories(path_, error);
-    rootFd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (rootFd_ < 0)
+    root_.reset(::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root_.valid())
         CannotMakeFolder(path_, error ? error.value() : errno);
-}
-
-Destination::~Destination() {
-    for (auto& entry : open_)
-        ::close(entry.second);
-    if (rootFd_ >= 0)
-        ::close(rootFd_);
 }
 
 int Destination::folder(const std::vector<std::string>& segments) {
     std::size_t common = 0;
     while (common < open_.size() && common < segments.size() && open_[common].first == segments[common])
         ++common;
-    while (open_.size() > common) {
-        ::close(open_.back().second);
-        open_.pop_back();
-    }
+    open_.resize(common);
     std::string shown = path_;
     for (std::size_t i = 0; i < segments.size(); ++i) {
         shown += "/" + segments[i];
         if (i < common)
             continue;
-        const int parentFd = open_.empty() ? rootFd_ : open_.back().second;
+        const int parentFd = open_.empty() ? root_.get() : open_.back().second.get();
         open_.emplace_back(segments[i], OpenFolderAt(parentFd, segments[i], shown));
     }
-    return open_.empty() ? rootFd_ : open_.back().second;
+    return open_.empty() ? root_.get() : open_.back().second.get();
 }
 
-int CreateFileAt(int folderFd, const std::string& name, const std::string& shownPath) {
+FileDescriptor CreateFileAt(int folderFd, const std::string& name, const std::string& shownPath) {
     const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
     int fd = ::openat(folderFd, name.c_str(), flags, kFileMode);
     if (fd < 0 && errno == ELOOP && IsLink(folderFd, name)) {
@@ -86,7 +76,7 @@ int CreateFileAt(int folderFd, const std::string& name, const std::string& shown
     }
     if (fd < 0)
         throw PackageError(CannotCreateMessage(shownPath, SystemReason(errno)));
-    return fd;
+    return FileDescriptor(fd);
 }
 
 } // namespace tessel

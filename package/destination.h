@@ -3,7 +3,10 @@
 // hostile entry name nor a link planted inside the destination can send a write outside.
 #pragma once
 
+#include "file_descriptor.h"
+
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessel {
@@ -13,9 +16,6 @@ public:
     // Creates the folder with every missing parent and opens it; throws a PackageError
     // that names the folder when it cannot.
     explicit Destination(std::string path);
-    ~Destination();
-    Destination(const Destination&) = delete;
-    Destination& operator=(const Destination&) = delete;
 
     const std::string& path() const { return path_; }
 
@@ -26,13 +26,13 @@ public:
 
 private:
     std::string path_;
-    int rootFd_ = -1;
+    FileDescriptor root_;
     // The folders opened last, outermost first, so that siblings reuse their parents.
-    std::vector<std::pair<std::string, int>> open_;
+    std::vector<std::pair<std::string, FileDescriptor>> open_;
 };
 
-// Creates or empties the file in the folder and returns its descriptor, which the caller
-// closes. A link in the way is replaced by the file, never written through.
-int CreateFileAt(int folderFd, const std::string& name, const std::string& shownPath);
+// Creates or empties the file in the folder and opens it for writing. A link in the way is
+// replaced by the file, never written through.
+FileDescriptor CreateFileAt(int folderFd, const std::string& name, const std::string& shownPath);
 
 } // namespace tessel

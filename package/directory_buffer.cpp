@@ -1,6 +1,6 @@
 #include "directory_buffer.h"
 
-#include "name_text.h"
+#include "entry_name.h"
 
 namespace tessel {
 
@@ -13,12 +13,6 @@ void Append(DirectoryBuffer& buffer, const DirEntry& record) {
 }
 
 } // namespace
-
-std::string StoredName(const std::string& name) {
-    if (IsValidUtf8(name))
-        return Utf8ToStoredName(name, kMaxWrittenNameLength);
-    return name.substr(0, kMaxWrittenNameLength);
-}
 
 EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp,
                            const std::string& name) {
@@ -53,7 +47,6 @@ std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer) {
     }
     for (; openFolders > 0; --openFolders, ++count)
         Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, kFolderEndName));
-    buffer.position = 0;
     return count;
 }
 

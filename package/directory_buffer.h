@@ -13,13 +13,12 @@ namespace tessel {
 // The regenerated directory, assembled in memory and written to the file in one piece.
 struct DirectoryBuffer {
     std::vector<unsigned char> bytes;
-    std::size_t position = 0;
 };
 
 // Appends the records of the tree in depth-first order: file records as they are held,
 // folder records made anew, and a folder-end record after each folder's contents
-// (Offset 1 between entries, 16 after the last entry). Sets the position back to 0 and
-// returns the number of records written.
+// (Offset 1 between entries, 16 after the last entry). Returns the number of
+// records written.
 std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer);
 
 // How many records WriteDirectory writes for the tree, without making them.
@@ -29,8 +28,5 @@ std::int64_t DirectoryRecordCount(const FolderTree& tree);
 // Kept as a value by the node that receives it.
 EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp,
                            const std::string& name);
-
-// The bytes a name is stored as: at most 31, and a UTF-8 name is not cut inside a character.
-std::string StoredName(const std::string& name);
 
 } // namespace tessel

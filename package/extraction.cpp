@@ -1,9 +1,12 @@
-#include "extraction.h"
+// Writing entries of the open package out to ordinary files and folders.
+#include "package.h"
 
 #include "byte_copy.h"
 #include "destination.h"
+#include "entry_name.h"
 #include "file_descriptor.h"
 #include "name_text.h"
+#include "package.h"
 #include "package_error.h"
 #include "package_file.h"
 
@@ -46,12 +49,12 @@ std::vector<std::string> FolderSegments(const TreeNode* node, int baseLevel) {
     return segments;
 }
 
-// The work of one walk: each node's folder made, a file node written, the callback told.
+// The work of one walk: each node's folder made, a file node written, the observer told.
 class Extractor {
 public:
-    Extractor(const std::string& packagePath, Destination& destination, const ProgressCallback& callback,
+    Extractor(const std::string& packagePath, Destination& destination, const ProgressObserver& observer,
               std::int32_t total)
-        : packagePath_(packagePath), destination_(destination), callback_(callback), total_(total) {}
+        : packagePath_(packagePath), destination_(destination), observer_(observer), total_(total) {}
 
     void visit(const TreeNode* node, int baseLevel) {
         if (node->parent())
@@ -64,25 +67,27 @@ public:
             for (const std::string& segment : segments)
                 shown += "/" + segment;
             shown += "/" + name;
-            const FileDescriptor file(CreateFileAt(folderFd, name, shown));
+            const FileDescriptor file = CreateFileAt(folderFd, name, shown);
             CopyEntry(packagePath_, file.get(), record->Offset, record->Size);
+            bytes_ += record->Size;
         }
-        if (callback_)
-            callback_(kExtractingCaption, NameToUtf8(node->text()), total_, index_);
+        if (observer_.progress)
+            observer_.progress({kExtractingCaption, node, total_, index_, bytes_});
         ++index_;
     }
 
     void finish() {
-        if (callback_)
-            callback_(kExtractingCaption, std::string(), total_, index_);
+        if (observer_.progress)
+            observer_.progress({kExtractingCaption, nullptr, total_, index_, bytes_});
     }
 
 private:
     const std::string& packagePath_;
     Destination& destination_;
-    const ProgressCallback& callback_;
+    const ProgressObserver& observer_;
     std::int32_t total_;
     std::int32_t index_ = 0;
+    std::int64_t bytes_ = 0;
 };
 
 const TreeNode* RootOf(const TreeNode* node) {
@@ -104,44 +109,37 @@ int BaseLevel(const TreeNode* node) {
 
 } // namespace
 
-void RequireSafeName(const TreeNode* node) {
-    if (!IsSafeEntryName(node->text()))
-        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
-                           "\": the name is not a safe file name");
-}
-
-void ExtractEntryToFile(const std::string& packagePath, const std::string& filePath, std::int32_t offset,
-                        std::int32_t size) {
+void Package::ExtractEntryToFile(const std::string& filePath, std::int32_t offset, std::int32_t size) const {
     const std::size_t slash = filePath.rfind('/');
     const std::string folder =
         slash == std::string::npos ? "." : filePath.substr(0, std::max<std::size_t>(slash, 1));
     const std::string name = slash == std::string::npos ? filePath : filePath.substr(slash + 1);
     const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.get() < 0)
+    if (!folderFd.valid())
         throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
-    const FileDescriptor file(CreateFileAt(folderFd.get(), name, filePath));
-    CopyEntry(packagePath, file.get(), offset, size);
+    const FileDescriptor file = CreateFileAt(folderFd.get(), name, filePath);
+    CopyEntry(path_, file.get(), offset, size);
 }
 
-void ExtractRange(const std::string& packagePath, const std::string& destDir, TreeNode* start, TreeNode* stop,
-                  const ProgressCallback& callback) {
+void Package::ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
+                           const ProgressObserver& observer) const {
     Destination destination(destDir);
     const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
                                     : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
     const int baseLevel = BaseLevel(start);
-    Extractor extractor(packagePath, destination, callback, static_cast<std::int32_t>(total));
+    Extractor extractor(path_, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node = start; node && node != stop; node = node->next())
         extractor.visit(node, baseLevel);
     extractor.finish();
 }
 
-void ExtractNodes(const std::string& packagePath, const std::string& destDir,
-                  const std::vector<TreeNode*>& nodes, const ProgressCallback& callback) {
+void Package::ExtractNodes(const std::string& destDir, const std::vector<TreeNode*>& nodes,
+                           const ProgressObserver& observer) const {
     Destination destination(destDir);
     std::int64_t total = 0;
     for (const TreeNode* node : nodes)
         total += static_cast<std::int64_t>(SubtreeSize(node));
-    Extractor extractor(packagePath, destination, callback, static_cast<std::int32_t>(total));
+    Extractor extractor(path_, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node : nodes) {
         const int baseLevel = BaseLevel(node);
         const TreeNode* end = node->nextAfterSubtree();

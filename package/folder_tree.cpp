@@ -97,22 +97,11 @@ void FolderTree::clear() {
     }
     root_ = nullptr;
     count_ = 0;
-    fileStamp_ = {};
 }
 
 void FolderTree::swap(FolderTree& other) noexcept {
     std::swap(root_, other.root_);
     std::swap(count_, other.count_);
-    std::swap(fileStamp_, other.fileStamp_);
-}
-
-std::size_t FolderTree::absoluteIndex(const TreeNode* node) const {
-    std::size_t index = 0;
-    for (const TreeNode* walk = root_; walk; walk = walk->next(), ++index) {
-        if (walk == node)
-            return index;
-    }
-    throw std::logic_error("the node is not in the folder tree");
 }
 
 void ClearFolderTree(FolderTree& tree) {

@@ -2,7 +2,6 @@
 // without a record, file nodes that own a copy of their directory record.
 #pragma once
 
-#include "package_file.h"
 #include "vp_format.h"
 
 #include <cstddef>
@@ -77,19 +76,11 @@ public:
     void clear();
     void swap(FolderTree& other) noexcept;
 
-    // The state of the package file that the tree mirrors, as loaded or last written.
-    const FileStamp& fileStamp() const { return fileStamp_; }
-    void setFileStamp(const FileStamp& stamp) { fileStamp_ = stamp; }
-
-    // Position in depth-first pre-order over the whole tree, the root being 0.
-    std::size_t absoluteIndex(const TreeNode* node) const;
-
 private:
     void destroySubtree(TreeNode* node);
 
     TreeNode* root_ = nullptr;
     std::size_t count_ = 0;
-    FileStamp fileStamp_;
 };
 
 // Releases every record and removes every node.

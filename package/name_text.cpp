@@ -99,9 +99,4 @@ std::string Utf8ToStoredName(std::string_view utf8, std::size_t maxBytes) {
     return std::string(utf8.substr(0, end));
 }
 
-bool IsSafeEntryName(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
-
 } // namespace tessel

@@ -13,8 +13,4 @@ std::string NameToUtf8(std::string_view bytes);
 // A new name as stored: UTF-8 cut to at most maxBytes without splitting a character.
 std::string Utf8ToStoredName(std::string_view utf8, std::size_t maxBytes);
 
-// Whether a name can become a file name inside a destination folder without escaping it:
-// not empty, not "." or "..", and holding no "/" or NUL.
-bool IsSafeEntryName(std::string_view name);
-
 } // namespace tessel

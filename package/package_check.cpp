@@ -1,7 +1,9 @@
 #include "package_check.h"
 
+#include "entry_name.h"
 #include "name_text.h"
 #include "package_file.h"
+#include "package_layout.h"
 #include "vp_format.h"
 
 #include <algorithm>
@@ -41,32 +43,21 @@ std::string Printable(std::string_view bytes) {
 void CheckHeader(const PackageHeader& header, std::vector<std::string>& problems) {
     if (!header.hasMagic())
         problems.push_back("header: magic is \"" + Printable({header.Magic.data(), header.Magic.size()}) +
-                           "\", not \"VPVP\"");
+                           "\", not \"" + std::string(kMagic) + "\"");
     if (header.Version != kVersion)
-        problems.push_back("header: version is " + std::to_string(header.Version) + ", not 2");
+        problems.push_back("header: version is " + std::to_string(header.Version) + ", not " +
+                           std::to_string(kVersion));
 }
 
 // Returns false when the directory cannot be read at all.
 bool CheckBounds(const PackageHeader& header, std::int64_t fileSize, std::vector<std::string>& problems) {
-    const std::string where = "directory at offset " + std::to_string(header.DirOffset);
-    if (header.DirOffset < 0 || header.DirOffset > fileSize) {
-        problems.push_back(where + " lies past the end of the file (" + std::to_string(fileSize) + " bytes)");
+    if (std::string problem = DirectoryPlaceProblem(header, fileSize); !problem.empty()) {
+        problems.push_back(std::move(problem));
         return false;
     }
-    if (header.DirOffset < kHeaderSize && header.EntryCount > 0) {
-        problems.push_back(where + " overlaps the header");
-        return false;
-    }
-    const std::int64_t count = std::max<std::int32_t>(header.EntryCount, 0);
-    const std::int64_t end = header.DirOffset + count * kDirEntrySize;
-    if (end > fileSize) {
-        problems.push_back("directory of " + std::to_string(count) + " records at offset " +
-                           std::to_string(header.DirOffset) + " runs past the end of the file (" +
-                           std::to_string(fileSize) + " bytes)");
-        return false;
-    }
-    if (end < fileSize && count > 0)
-        problems.push_back(std::to_string(fileSize - end) + " bytes follow the directory");
+    const DirectoryPlace place = PlaceOf(header);
+    if (place.end() < fileSize && place.count > 0)
+        problems.push_back(std::to_string(fileSize - place.end()) + " bytes follow the directory");
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "package_file.h"
 
 #include "package_error.h"
+#include "positioned_io.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -57,47 +58,24 @@ bool Struck() {
 
 PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSharing sharing) {
     const int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0)
+    FileDescriptor fd(::open(path.c_str(), flags));
+    if (!fd.valid())
         throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode))
         throw PackageError(CannotOpenMessage(path, SystemReason(EISDIR)));
-    }
-    if (sharing == FileSharing::Exclusive && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        if (error == EWOULDBLOCK)
+    if (sharing == FileSharing::Exclusive && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
             throw PackageError(CannotOpenMessage(path, "The file is in use by another Tessel"));
-        throw PackageError(CannotOpenMessage(path, SystemReason(error)));
+        throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
     }
-    return PackageFile(fd, path);
+    return PackageFile(std::move(fd), path);
 }
 
-PackageFile::PackageFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-
-PackageFile::PackageFile(PackageFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), position_(other.position_) {}
-
-PackageFile& PackageFile::operator=(PackageFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        fd_ = std::exchange(other.fd_, -1);
-        path_ = std::move(other.path_);
-        position_ = other.position_;
-    }
-    return *this;
-}
-
-PackageFile::~PackageFile() {
-    close();
-}
+PackageFile::PackageFile(FileDescriptor fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
 
 void PackageFile::close() {
-    if (fd_ >= 0)
-        ::close(fd_); // also releases the advisory lock
-    fd_ = -1;
+    fd_.reset(); // also releases the advisory lock
 }
 
 void PackageFile::seek(std::int64_t position) {
@@ -106,7 +84,7 @@ void PackageFile::seek(std::int64_t position) {
 
 std::int64_t PackageFile::size() const {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0)
+    if (::fstat(fd_.get(), &info) != 0)
         throw PackageError(kStreamReadError);
     return info.st_size;
 }
@@ -114,21 +92,11 @@ std::int64_t PackageFile::size() const {
 std::size_t PackageFile::read(void* buffer, std::size_t count) {
     if (InjectedFailure())
         throw PackageError(kStreamReadError);
-    auto* bytes = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::pread(fd_, bytes + done, count - done, position_);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw PackageError(kStreamReadError);
-        }
-        if (got == 0)
-            break;
-        done += static_cast<std::size_t>(got);
-        position_ += got;
-    }
-    return done;
+    const IoResult result = ReadAt(fd_.get(), buffer, count, position_);
+    position_ += static_cast<std::int64_t>(result.done);
+    if (result.error != 0)
+        throw PackageError(kStreamReadError);
+    return result.done;
 }
 
 void PackageFile::readExact(void* buffer, std::size_t count) {
@@ -139,24 +107,16 @@ void PackageFile::readExact(void* buffer, std::size_t count) {
 void PackageFile::writeAll(const void* buffer, std::size_t count) {
     if (InjectedFailure())
         throw PackageError(kStreamWriteError);
-    const auto* bytes = static_cast<const char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::pwrite(fd_, bytes + done, count - done, position_);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            throw PackageError(kStreamWriteError);
-        }
-        done += static_cast<std::size_t>(put);
-        position_ += put;
-    }
+    const IoResult result = WriteAt(fd_.get(), buffer, count, position_);
+    position_ += static_cast<std::int64_t>(result.done);
+    if (result.error != 0)
+        throw PackageError(kStreamWriteError);
 }
 
 CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count) {
     if (InjectedFailure())
         throw PackageError(kStreamWriteError);
-    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_, position_, count);
+    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count);
     position_ += result.copied;
     if (result.writeError != 0)
         throw PackageError(kStreamWriteError);
@@ -164,13 +124,13 @@ CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::i
 }
 
 void PackageFile::truncate() {
-    if (InjectedFailure() || ::ftruncate(fd_, position_) != 0)
+    if (InjectedFailure() || ::ftruncate(fd_.get(), position_) != 0)
         throw PackageError(kStreamWriteError);
 }
 
 FileStamp PackageFile::stamp() const {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0)
+    if (::fstat(fd_.get(), &info) != 0)
         return {};
     return StampFromStat(info);
 }

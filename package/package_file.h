@@ -4,6 +4,7 @@
 #pragma once
 
 #include "byte_copy.h"
+#include "file_descriptor.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,14 +35,11 @@ public:
     // Opens an existing file; throws "Cannot open file ..." on failure.
     static PackageFile Open(const std::string& path, FileAccess access, FileSharing sharing);
 
-    PackageFile(PackageFile&& other) noexcept;
-    PackageFile& operator=(PackageFile&& other) noexcept;
-    PackageFile(const PackageFile&) = delete;
-    PackageFile& operator=(const PackageFile&) = delete;
-    ~PackageFile();
+    PackageFile(PackageFile&&) noexcept = default;
+    PackageFile& operator=(PackageFile&&) noexcept = default;
 
     const std::string& path() const { return path_; }
-    int descriptor() const { return fd_; }
+    int descriptor() const { return fd_.get(); }
 
     void seek(std::int64_t position);
     std::int64_t position() const { return position_; }
@@ -64,9 +62,9 @@ public:
     void close();
 
 private:
-    PackageFile(int fd, std::string path);
+    PackageFile(FileDescriptor fd, std::string path);
 
-    int fd_ = -1;
+    FileDescriptor fd_;
     std::string path_;
     std::int64_t position_ = 0;
 };

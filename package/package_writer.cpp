@@ -2,9 +2,10 @@
 
 #include "directory_buffer.h"
 #include "package_error.h"
+#include "package_layout.h"
 #include "vp_format.h"
 
-#include <limits>
+#include <algorithm>
 #include <string>
 
 namespace tessel {
@@ -19,29 +20,27 @@ constexpr int kCommitAttempts = 3;
 
 } // namespace
 
-PackageWriter::PackageWriter(const std::string& packagePath, FolderTree& tree)
-    : tree_(tree), file_(PackageFile::Open(packagePath, FileAccess::ReadWrite, FileSharing::Exclusive)) {
-    if (tree_.fileStamp().valid() && file_.stamp() != tree_.fileStamp())
-        throw PackageError("\"" + FullPath(packagePath) + "\" has changed on disk; open it again");
+PackageWriter::PackageWriter(Package& package)
+    : package_(package),
+      file_(PackageFile::Open(package.path(), FileAccess::ReadWrite, FileSharing::Exclusive)) {
     const std::int64_t size = file_.size();
-    if (size <= kHeaderSize)
-        return;
-    const PackageHeader header = ReadHeader(file_);
-    if (!header.hasMagic())
-        Refuse(file_, "is not a VP package");
-    const std::int64_t count = header.EntryCount > 0 ? header.EntryCount : 0;
-    if (header.DirOffset < kHeaderSize || header.DirOffset > size ||
-        header.DirOffset + count * kDirEntrySize > size)
-        Refuse(file_, "is damaged: its directory at offset " + std::to_string(header.DirOffset) +
-                          " lies outside the file (" + std::to_string(size) + " bytes)");
-    dataEnd_ = header.DirOffset;
+    if (size > kHeaderSize) {
+        const PackageHeader header = ReadHeader(file_);
+        if (!header.hasMagic())
+            Refuse(file_, "is not a VP package");
+        if (const std::string problem = DirectoryPlaceProblem(header, size); !problem.empty())
+            Refuse(file_, "is damaged: " + problem);
+        dataEnd_ = std::max<std::int64_t>(header.DirOffset, kHeaderSize);
+    }
+    if (package_.stamp_.valid() && file_.stamp() != package_.stamp_)
+        throw PackageError("\"" + FullPath(package.path()) + "\" has changed on disk; open it again");
 }
 
 void PackageWriter::writeDirectoryOnce(std::int64_t dirOffset) {
     DirectoryBuffer buffer;
-    const std::int32_t count = WriteDirectory(tree_, buffer);
+    const std::int32_t count = WriteDirectory(package_.tree_, buffer);
     const std::int64_t end = dirOffset + static_cast<std::int64_t>(buffer.bytes.size());
-    if (end > std::numeric_limits<std::int32_t>::max())
+    if (end > kLargestPackage)
         throw PackageError("The package would grow beyond 2 GiB, the largest a VP package can be");
     file_.seek(dirOffset);
     file_.writeAll(buffer.bytes.data(), buffer.bytes.size());
@@ -53,8 +52,7 @@ void PackageWriter::writeDirectoryOnce(std::int64_t dirOffset) {
 void PackageWriter::commitDirectory(std::int64_t dirOffset) {
     try {
         writeDirectoryOnce(dirOffset);
-        tree_.setFileStamp(file_.stamp());
-        return;
+        package_.stamp_ = file_.stamp();
     } catch (const PackageError&) {
         restoreDirectory(dirOffset);
         throw;
@@ -69,7 +67,7 @@ void PackageWriter::restoreDirectory(std::int64_t dirOffset) {
         } catch (const PackageError&) {
         }
     }
-    tree_.setFileStamp(file_.stamp());
+    package_.stamp_ = file_.stamp();
 }
 
 } // namespace tessel

@@ -1,24 +1,25 @@
-// What every edit of a package file shares: opening it for writing only when it is still
-// the file we loaded and really a package, and ending with a directory and header that
-// match the data and the tree, also after a failure part of the way.
+// What every edit of a package file shares: opening it for writing only when it is really
+// a sound package and still the file that was loaded or last written, and ending with a
+// directory and header that match the data and the tree, also after a failure part of the
+// way.
 #pragma once
 
-#include "folder_tree.h"
+#include "package.h"
 #include "package_file.h"
 
 #include <cstdint>
-#include <string>
 
 namespace tessel {
 
 class PackageWriter {
 public:
     // Opens the package for reading and writing, exclusively. Refuses, leaving the file
-    // untouched, a file that changed since the tree was loaded or last written, a file of
-    // more than 16 bytes that is not a package, or one whose directory lies outside it.
-    PackageWriter(const std::string& packagePath, FolderTree& tree);
+    // untouched, a file of more than 16 bytes that is not a package or whose directory is
+    // damaged, and a file that changed since the package was loaded or last written.
+    explicit PackageWriter(Package& package);
 
     PackageFile& file() { return file_; }
+    FolderTree& tree() { return package_.tree_; }
     // Where the data area ends: the directory's offset, or 16 for a file of 16 bytes or
     // fewer, which counts as a package without entries.
     std::int64_t dataEnd() const { return dataEnd_; }
@@ -35,11 +36,9 @@ public:
 private:
     void writeDirectoryOnce(std::int64_t dirOffset);
 
-    FolderTree& tree_;
+    Package& package_;
     PackageFile file_;
-    std::int64_t dataEnd_ = kFirstDataOffset;
-
-    static constexpr std::int64_t kFirstDataOffset = 16;
+    std::int64_t dataEnd_ = kHeaderSize;
 };
 
 } // namespace tessel

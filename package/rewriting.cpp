@@ -1,8 +1,8 @@
-#include "rewriting.h"
+#include "package.h"
 
 #include "byte_copy.h"
 #include "directory_buffer.h"
-#include "name_text.h"
+#include "entry_name.h"
 #include "package_error.h"
 #include "package_writer.h"
 
@@ -133,23 +133,19 @@ std::vector<TreeNode*> OutermostNodes(const std::vector<TreeNode*>& nodes) {
     return outermost;
 }
 
-// An empty name is kept as typed; the other unsafe names would be files no one could extract.
-bool IsRefusedName(const std::string& name) {
-    return !name.empty() && !IsSafeEntryName(name);
-}
-
 } // namespace
 
-void RewriteDirectory(FolderTree& tree, const std::string& packagePath) {
-    PackageWriter writer(packagePath, tree);
+void Package::RewriteDirectory() {
+    PackageWriter writer(*this);
     writer.commitDirectory(writer.dataEnd());
 }
 
-void DeleteEntries(const std::vector<TreeNode*>& nodes, FolderTree& tree, const std::string& packagePath) {
+void Package::DeleteEntries(const std::vector<TreeNode*>& nodes) {
     const std::vector<TreeNode*> doomed = OutermostNodes(nodes);
     if (doomed.empty())
         return;
-    PackageWriter writer(packagePath, tree);
+    PackageWriter writer(*this);
+    FolderTree& tree = tree_;
     const std::int64_t dataEnd = writer.dataEnd();
 
     std::unordered_set<const TreeNode*> doomedSet(doomed.begin(), doomed.end());
@@ -231,19 +227,14 @@ void DeleteEntries(const std::vector<TreeNode*>& nodes, FolderTree& tree, const 
         std::rethrow_exception(failure);
 }
 
-void RenameEntry(TreeNode* node, FolderTree& tree, const std::string& packagePath,
-                 const std::string& newName) {
+void Package::RenameEntry(TreeNode* node, const std::string& newName) {
     if (!node->parent())
         return;
-    if (IsRefusedName(newName))
-        throw PackageError("\"" + newName + "\" cannot be the name of an entry");
-    PackageWriter writer(packagePath, tree);
+    RequireNewName(newName);
+    PackageWriter writer(*this);
     node->setText(newName);
-    if (EntryRecord* record = node->record()) {
-        const std::string stored = StoredName(newName);
-        record->Name.fill('\0');
-        std::copy(stored.begin(), stored.end(), record->Name.begin());
-    }
+    if (EntryRecord* record = node->record())
+        record->setName(StoredName(newName));
     writer.commitDirectory(writer.dataEnd());
 }
 

@@ -1,6 +1,6 @@
 #include "temp_folder.h"
 
-#include "extraction.h"
+#include "entry_name.h"
 #include "name_text.h"
 #include "package_error.h"
 

@@ -94,12 +94,13 @@ DirEntry MakeDirEntry(std::int32_t offset, std::int32_t size, std::int32_t times
 }
 
 double UnixToDateTime(std::int64_t seconds) {
-    return static_cast<double>(seconds) / kSecondsPerDay + kUnixEpochDays;
+    return static_cast<double>(seconds) / static_cast<double>(kSecondsPerDay) + kUnixEpochDays;
 }
 
 std::int64_t DateTimeToUnix(double dayCount) {
     // nearbyint rounds halves to even under the default rounding mode.
-    return static_cast<std::int64_t>(std::nearbyint((dayCount - kUnixEpochDays) * kSecondsPerDay));
+    return static_cast<std::int64_t>(
+        std::nearbyint((dayCount - kUnixEpochDays) * static_cast<double>(kSecondsPerDay)));
 }
 
 } // namespace tessel

@@ -31,6 +31,9 @@ inline constexpr int kEntryTimestampOffset = 40;
 // A name made anew keeps its field's last byte as NUL.
 inline constexpr int kMaxWrittenNameLength = kEntryNameSize - 1;
 
+// Offsets, sizes and the directory's offset are signed 32-bit: nothing may reach 2 GiB.
+inline constexpr std::int64_t kLargestPackage = 0x7FFFFFFF;
+
 // What writers put into folder and folder-end records.
 inline constexpr std::int32_t kFolderRecordOffset = 16;
 inline constexpr std::int32_t kInnerFolderEndOffset = 1;
@@ -38,7 +41,7 @@ inline constexpr std::string_view kFolderEndName = "..";
 
 // Day count of 1970-01-01 00:00:00, counted from 1899-12-30.
 inline constexpr double kUnixEpochDays = 25569.0;
-inline constexpr double kSecondsPerDay = 86400.0;
+inline constexpr std::int64_t kSecondsPerDay = 86400;
 
 struct PackageHeader {
     std::array<char, kMagicSize> Magic{};

@@ -1,5 +1,7 @@
 #include "drop_file_source.h"
 
+#include "progress.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QEvent>
@@ -44,6 +46,9 @@ void DropFileSource::released() {
         return;
     try {
         Drop();
+    } catch (const RunCancelled&) {
+        // The user stopped the writing: the drop is called off, and that is all.
+        QDrag::cancel();
     } catch (...) {
         error_ = std::current_exception();
         QDrag::cancel();

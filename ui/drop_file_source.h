@@ -18,7 +18,8 @@ public:
     // The absolute paths that the drag carries.
     QStringList Files;
     // Runs at the release over a target whose last answer was a move. An error it raises
-    // cancels the drop and is raised again once the drag is over.
+    // cancels the drop and is raised again once the drag is over; RunCancelled only
+    // cancels the drop.
     std::function<void()> Drop;
     // Runs once the drag is over, whatever its result.
     std::function<void(Qt::DropAction result)> AfterDrop;

@@ -71,8 +71,6 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
         if (index.column() == SizeColumn)
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-    case NodeRole:
-        return QVariant::fromValue(static_cast<void*>(row.node));
     default:
         return {};
     }

@@ -22,7 +22,6 @@ class FolderListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { NameColumn, SizeColumn, TypeColumn, ModifiedColumn, ColumnCount };
-    static constexpr int NodeRole = Qt::UserRole + 1;
 
     explicit FolderListModel(QObject* parent = nullptr);
 

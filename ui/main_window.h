@@ -1,12 +1,16 @@
-// The main window: the menus, the toolbar, the path box, the folder list and the status
-// bar, and the commands behind them. It owns the state of the program: the open
-// package's path and its folder tree.
+// The main window. It owns the state of the program, the open package and the folder the
+// list shows, and its handlers are the commands of the menus, the toolbar and the list.
+// The handlers keep the design's names and stay thin: they call one operation of the
+// package and patch the list with its result. The widgets are built by WindowLayout, the
+// column sorts kept by ColumnSortState, the drag of rows out by DragOut.
+//   main_window.cpp      start-up, opening, browsing and the status bar
+//   extract_commands.cpp extracting, Open file and View file, dragging rows out
+//   edit_commands.cpp    delete, rename and files dropped in
 #pragma once
 
-#include "extraction.h"
-#include "folder_list_model.h"
-#include "folder_list_view.h"
-#include "folder_tree.h"
+#include "column_sort.h"
+#include "package.h"
+#include "window_layout.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -14,16 +18,11 @@
 #include <string>
 #include <vector>
 
-class QAction;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QTimer;
-class QToolBar;
+class QModelIndex;
 
 namespace tessel::ui {
 
-class DropFileSource;
+class DragOut;
 class Form2;
 class Form3;
 class Launcher;
@@ -34,27 +33,29 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
-    const std::string& PackagePath() const { return packagePath_; }
-    const tessel::FolderTree& folderTree() const { return folderTree_; }
+    // The open package's path; empty until a package was opened.
+    const std::string& PackagePath() const { return package_.path(); }
+    const tessel::FolderTree& folderTree() const { return package_.tree(); }
     TreeNode* CurrentFolder() const { return currentFolder_; }
+    const ColumnSortState& columnSort() const { return sort_; }
 
     // Opens the package at the path and shows its top level; on error the open package,
     // its path and the view stay as they were.
     void LoadPackage(const std::string& path);
     void ShowFolder(TreeNode* folder);
+    // The selected rows, top to bottom.
+    std::vector<int> SelectedRows() const;
     // The nodes of the selected rows, top to bottom; the ".." row stands for its node, the
     // parent of the folder shown.
     std::vector<TreeNode*> SelectedNodes() const;
-    // The selected rows, top to bottom.
-    std::vector<int> SelectedRows() const;
+    // The selected entries of the folder shown: the ".." row is not one of them.
+    std::vector<TreeNode*> SelectedEntries() const;
 
-    // Runs a command; an error it raises is shown in the standard error box. While a run
-    // is under way no command runs.
+    // Runs a command; an error it raises is shown in the standard error box, a cancel ends
+    // it quietly. While a run is under way no command runs.
     void RunCommand(const std::function<void()>& command);
     bool busy() const { return busy_; }
 
-    // The selected entries of the folder shown: the ".." row is not one of them.
-    std::vector<TreeNode*> SelectedEntries() const;
     // Extracts the selected entries into the destination of the options dialog, or into
     // the temporary folder.
     void ExtractSelection(bool toTemp);
@@ -63,31 +64,6 @@ public:
     void AddPath(const std::string& diskPath, TreeNode* target = nullptr);
     // Replaces the desktop launcher, as tests do.
     void setLauncher(std::unique_ptr<Launcher> launcher);
-    Form2* extractDialog() const { return Form2_; }
-    Form3* progressWindow() const { return Form3_; }
-
-    QLineEdit* Edit1 = nullptr;
-    FolderListView* ListView1 = nullptr;
-    QLabel* StatusPanel0 = nullptr;
-    QLabel* StatusPanel1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QToolBar* ToolBar2 = nullptr;
-    QMenu* PopupMenu1 = nullptr;
-    QAction* Open1 = nullptr;
-    QAction* Exit2 = nullptr;
-    QAction* About1 = nullptr;
-    QAction* ToolButton3 = nullptr;
-    QAction* ToolButton1 = nullptr;
-    QAction* ToolButton5 = nullptr;
-    QAction* ToolButton4 = nullptr;
-    QAction* SelectAll1 = nullptr;
-    QAction* extracttoaspecifiedfolder1 = nullptr;
-    QAction* viewedit1 = nullptr;
-    QAction* Viewfileinnotepad1 = nullptr;
-    QAction* Renamefile1 = nullptr;
-    QAction* Deletefiles1 = nullptr;
-
-    FolderListModel* listModel() const { return model_; }
 
     void Open1Click();
     void Exit2Click();
@@ -107,46 +83,29 @@ public:
     void DropFileSource1Drop();
     void DropFileSource1AfterDrop(Qt::DropAction result);
     void DropFileTarget1Drop(const QStringList& paths);
-    DropFileSource* dragSource() const { return DropFileSource1_; }
-
-    // Each column's direction for its next sort; they belong to the window, not to a
-    // folder or a package.
-    bool NameSortReversed = false;
-    bool SizeSortReversed = false;
-    bool DateSortReversed = false;
-    bool SelectAllInProgress = false;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FormCreate();
-    void FormResize();
-    void buildMenus();
-    void buildToolBars();
-    void buildList();
-    void buildStatusBar();
-    void buildPopupMenu();
+    void connectCommands();
     void SelectionStatistics();
-    // Runs an extraction with the progress window, closed to other commands.
-    void RunWithProgress(const std::function<void(const ProgressCallback&)>& run);
-    // The temporary copy of the one selected file row, or empty when the selection is not
-    // exactly one file.
-    QString ExtractSelectedFileToTemp();
     void ShowParentFolder();
-    QAction* command(const QString& text, void (Form1::*handler)());
+    // Runs an extraction with the progress window, closed to other commands.
+    void RunWithProgress(const std::function<void(const ProgressObserver&)>& run);
+    // The temporary copy of the one selected file row, or empty when the selection is not
+    // exactly one file or the copy was cancelled.
+    QString ExtractSelectedFileToTemp();
 
-    tessel::FolderTree folderTree_;
-    std::string packagePath_;
+    tessel::Package package_;
     TreeNode* currentFolder_ = nullptr;
-    FolderListModel* model_ = nullptr;
+    WindowLayout ui_;
+    ColumnSortState sort_;
+    bool SelectAllInProgress = false;
     Form2* Form2_ = nullptr;
     Form3* Form3_ = nullptr;
     std::unique_ptr<Launcher> launcher_;
-    DropFileSource* DropFileSource1_ = nullptr;
-    // After a move, the file manager may still be taking the items: what it leaves in the
-    // temporary folder goes a little later, or at exit.
-    QTimer* tempCleanup_ = nullptr;
+    DragOut* dragOut_ = nullptr;
     bool busy_ = false;
 };
 

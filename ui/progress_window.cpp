@@ -1,5 +1,7 @@
 #include "progress_window.h"
 
+#include "name_text.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QGridLayout>
@@ -106,8 +108,10 @@ void Form3::Progress(const std::string& caption, const std::string& name, std::i
 }
 
 ProgressCallback Form3::callback() {
-    return [this](const std::string& caption, const std::string& name, std::int32_t total,
-                  std::int32_t index) { Progress(caption, name, total, index); };
+    return [this](const ProgressEvent& event) {
+        Progress(std::string(event.caption), event.node ? NameToUtf8(event.node->text()) : std::string(),
+                 event.total, event.index);
+    };
 }
 
 } // namespace tessel::ui

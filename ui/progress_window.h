@@ -2,7 +2,7 @@
 // progress callback that feeds it. Its Cancel button stops a run between two items.
 #pragma once
 
-#include "extraction.h"
+#include "progress.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

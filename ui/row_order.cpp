@@ -1,13 +1,13 @@
 #include "row_order.h"
 
+#include "vp_format.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace tessel::ui {
 
 namespace {
-
-constexpr std::int64_t kSecondsPerDay = 86400;
 
 // Settles the pairs that involve a row that is not a dated file; 2 when both are dated.
 int FrameOrder(const ListRow& a, const ListRow& b) {

@@ -1,4 +1,5 @@
 #include "package_builder.h"
+#include "tessel_version.h"
 
 #include <array>
 #include <cstdio>
@@ -171,7 +172,7 @@ TEST_F(Cli, FollowsTheExitConventions) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("list"), std::string::npos);
     EXPECT_EQ(RunTool("list --help").status, 0);
-    EXPECT_EQ(RunTool("--version").out, "tessel-vp 0.3\n");
+    EXPECT_EQ(RunTool("--version").out, std::string("tessel-vp ") + kProgramVersion + "\n");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "adding.h"
 #include "entry_path.h"
+#include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
-#include "package_loader.h"
 
 #include <ctime>
 #include <filesystem>
@@ -26,25 +26,31 @@ struct Adding : ::testing::Test {
     testing::TempDir dir;
     std::string path = dir.file("p.vp");
     std::string disk = dir.file("disk");
-    FolderTree tree;
+    Package package;
+    FolderTree& tree = package.tree();
     std::vector<std::string> added, skipped;
-    AddEvents events{[this](TreeNode* node) { added.push_back(EntryPath(node)); },
-                     [this](const std::string& at, const std::string& why) {
-                         skipped.push_back(fs::path(at).filename().string() + ": " + why);
-                     }};
+    std::vector<std::int64_t> bytesDone;
+    ProgressObserver events{[this](const ProgressEvent& event) {
+                                added.push_back(EntryPath(event.node));
+                                bytesDone.push_back(event.bytes);
+                            },
+                            [this](const std::string& at, const std::string& why) {
+                                skipped.push_back(fs::path(at).filename().string() + ": " + why);
+                            }};
 
     void SetUp() override { fs::create_directories(disk); }
     void load(const PackageBuilder& builder) {
         builder.writeTo(path);
-        LoadPackage(path, tree);
+        package.LoadPackage(path);
     }
     void add(const std::string& diskPath, TreeNode* parent = nullptr) {
-        AddPath(tree, path, diskPath, parent ? parent : tree.root(), events);
+        package.AddPath(diskPath, parent ? parent : tree.root(), events);
     }
     // The package as entries with their bytes, read back from the file.
     std::vector<std::string> Reloaded() {
-        FolderTree reloaded;
-        LoadPackage(path, reloaded);
+        Package reloadedPackage;
+        reloadedPackage.LoadPackage(path);
+        const FolderTree& reloaded = reloadedPackage.tree();
         const std::string bytes = ReadFileBytes(path);
         std::vector<std::string> lines;
         for (const TreeNode* node = reloaded.root()->next(); node; node = node->next()) {
@@ -84,15 +90,24 @@ TEST_F(Adding, AFileGoesWhereTheDirectoryWasAndTheDirectoryFollows) {
 }
 
 TEST_F(Adding, TheTimestampIsTheLocalWallClock) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    EXPECT_NEAR(double(LocalTimestampNow()), double(now + local.tm_gmtoff), 2.0);
+    const char* oldZone = std::getenv("TZ");
+    const std::string saved = oldZone ? oldZone : "";
+    // Two hours east of UTC all year round: the stored seconds run two hours ahead.
+    setenv("TZ", "XST-2", 1);
+    tzset();
+    const std::int32_t stamped = LocalTimestampNow();
+    const auto utc = static_cast<double>(std::time(nullptr));
+    if (oldZone)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    EXPECT_NEAR(double(stamped), utc + 7200, 2.0);
 }
 
 TEST_F(Adding, AnEmptyFileBecomesAPackageAndEmptyFilesGetTheEndOfTheData) {
     WriteFileBytes(path, "");
-    LoadPackage(path, tree);
+    package.LoadPackage(path);
     WriteFileBytes(disk + "/first", "XY");
     WriteFileBytes(disk + "/zero", "");
     add(disk + "/first");
@@ -120,6 +135,9 @@ TEST_F(Adding, FolderTreesArriveWholeWithHiddenFilesAndEmptyFolders) {
                                         "target/tree/sub/deeper/two=22", "target/tree/sub/one=1"}));
     EXPECT_EQ(added.size(), 7u);
     EXPECT_EQ(added.front(), "target/tree/");
+    // Bytes done grow with each file and end at the three files' four bytes.
+    EXPECT_TRUE(std::is_sorted(bytesDone.begin(), bytesDone.end()));
+    EXPECT_EQ(bytesDone.back(), 4);
 }
 
 TEST_F(Adding, AnEmptyFolderIsAFolderRecordAndItsEnd) {
@@ -190,12 +208,12 @@ TEST_F(Adding, AppendFileTakesTheNodeOutWhenTheDiskFileCannotBeRead) {
     load(PackageBuilder().file("a", "A"));
     const std::string before = ReadFileBytes(path);
     TreeNode* node = tree.appendChild(tree.root(), "ghost", MakeDirEntry(0, 0, 5, "ghost"));
-    EXPECT_FALSE(AppendFile(node, tree, path, dir.file("nowhere")));
+    EXPECT_FALSE(package.AppendFile(node, dir.file("nowhere")));
     EXPECT_EQ(tree.count(), 2u);
     EXPECT_EQ(ReadFileBytes(path), before);
     WriteFileBytes(disk + "/real", "R");
     TreeNode* real = tree.appendChild(tree.root(), "real", MakeDirEntry(0, 0, 5, "real"));
-    EXPECT_TRUE(AppendFile(real, tree, path, disk + "/real"));
+    EXPECT_TRUE(package.AppendFile(real, disk + "/real"));
     EXPECT_EQ(Reloaded(), (std::vector<std::string>{"a=A", "real=R"}));
 }
 
@@ -223,8 +241,9 @@ TEST_F(Adding, EveryFailingOperationLeavesThePackageWholeAndMatchingTheTree) {
         const bool struck = FaultInjection::Struck();
         FaultInjection::Disarm();
         SCOPED_TRACE("failing operation " + std::to_string(n) + ": " + error);
-        FolderTree reloaded;
-        LoadPackage(path, reloaded);
+        Package reloadedPackage;
+        reloadedPackage.LoadPackage(path);
+        const FolderTree& reloaded = reloadedPackage.tree();
         std::vector<std::string> inMemory, onDisk;
         for (const TreeNode* node = tree.root(); node; node = node->next())
             inMemory.push_back(EntryPath(node) +

@@ -1,7 +1,6 @@
-#include "extraction.h"
+#include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
-#include "package_loader.h"
 #include "temp_folder.h"
 
 #include <filesystem>
@@ -41,12 +40,15 @@ struct Extraction : ::testing::Test {
     testing::TempDir dir;
     std::string package = dir.file("p.vp");
     std::string out = dir.file("out");
-    FolderTree tree;
+    Package vp;
+    FolderTree& tree = vp.tree();
     std::vector<Call> calls;
-    ProgressCallback record = [this](const std::string& caption, const std::string& name, std::int32_t total,
-                                     std::int32_t index) {
-        calls.push_back({caption, name, total, index});
-    };
+    std::vector<std::int64_t> bytesDone;
+    ProgressObserver record{[this](const ProgressEvent& event) {
+        calls.push_back(
+            {std::string(event.caption), event.node ? event.node->text() : "", event.total, event.index});
+        bytesDone.push_back(event.bytes);
+    }};
 
     // Main → data(tables(ships.tbl, weapons.tbl), empty()), readme.txt, zero
     void SetUp() override {
@@ -62,7 +64,7 @@ struct Extraction : ::testing::Test {
             .file("readme.txt", "README")
             .file("zero", "")
             .writeTo(package);
-        LoadPackage(package, tree);
+        vp.LoadPackage(package);
     }
     TreeNode* node(const std::string& path) {
         TreeNode* found = tree.root();
@@ -81,7 +83,7 @@ struct Extraction : ::testing::Test {
 };
 
 TEST_F(Extraction, TheWholePackageKeepsItsFoldersAndBytes) {
-    ExtractRange(package, out, tree.root(), nullptr, record);
+    vp.ExtractRange(out, tree.root(), nullptr, record);
     EXPECT_EQ(Listing(out),
               (std::vector<std::string>{"data/", "data/empty/", "data/tables/", "data/tables/ships.tbl SHIPS",
                                         "data/tables/weapons.tbl WEAPONS", "readme.txt README", "zero "}));
@@ -91,10 +93,12 @@ TEST_F(Extraction, TheWholePackageKeepsItsFoldersAndBytes) {
     EXPECT_EQ(calls[3], (Call{"extracting", "ships.tbl", 9, 3}));
     EXPECT_EQ(calls[7], (Call{"extracting", "zero", 9, 7}));
     EXPECT_EQ(calls[8], (Call{"extracting", "", 9, 8}));
+    // File bytes done so far: ships.tbl 5, weapons.tbl 7, readme.txt 6.
+    EXPECT_EQ(bytesDone, (std::vector<std::int64_t>{0, 0, 0, 5, 12, 12, 18, 18, 18}));
 }
 
 TEST_F(Extraction, ASelectedFolderLandsByItsOwnName) {
-    ExtractNodes(package, out, {node("data/tables")}, record);
+    vp.ExtractNodes(out, {node("data/tables")}, record);
     EXPECT_EQ(Listing(out),
               (std::vector<std::string>{"tables/", "tables/ships.tbl SHIPS", "tables/weapons.tbl WEAPONS"}));
     EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "tables", 3, 0},
@@ -104,7 +108,7 @@ TEST_F(Extraction, ASelectedFolderLandsByItsOwnName) {
 }
 
 TEST_F(Extraction, SelectedFilesLandDirectlyAndNothingElseIsWritten) {
-    ExtractNodes(package, out, {node("data/tables/weapons.tbl"), node("zero")}, record);
+    vp.ExtractNodes(out, {node("data/tables/weapons.tbl"), node("zero")}, record);
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"weapons.tbl WEAPONS", "zero "}));
     EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "weapons.tbl", 2, 0},
                                         {"extracting", "zero", 2, 1},
@@ -112,13 +116,13 @@ TEST_F(Extraction, SelectedFilesLandDirectlyAndNothingElseIsWritten) {
 }
 
 TEST_F(Extraction, RangesStopBeforeTheStopNode) {
-    ExtractRange(package, out, node("data/tables"), node("readme.txt"), record);
+    vp.ExtractRange(out, node("data/tables"), node("readme.txt"), record);
     EXPECT_EQ(Listing(out), (std::vector<std::string>{"empty/", "tables/", "tables/ships.tbl SHIPS",
                                                       "tables/weapons.tbl WEAPONS"}));
     EXPECT_EQ(calls.size(), 5u);
     EXPECT_EQ(calls.back(), (Call{"extracting", "", 4, 4}));
     calls.clear();
-    ExtractRange(package, dir.file("none"), node("zero"), node("zero"), record);
+    vp.ExtractRange(dir.file("none"), node("zero"), node("zero"), record);
     EXPECT_TRUE(fs::is_directory(dir.file("none")));
     EXPECT_TRUE(fs::is_empty(dir.file("none")));
     EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "", 0, 0}}));
@@ -126,10 +130,10 @@ TEST_F(Extraction, RangesStopBeforeTheStopNode) {
 
 TEST_F(Extraction, OverwritesExistingFilesAndLaterDuplicatesWin) {
     PackageBuilder().file("same", "first").file("same", "second").writeTo(package);
-    LoadPackage(package, tree);
+    vp.LoadPackage(package);
     fs::create_directories(out);
     testing::WriteFileBytes(out + "/same", "an older and longer file");
-    ExtractRange(package, out, tree.root(), nullptr);
+    vp.ExtractRange(out, tree.root(), nullptr);
     EXPECT_EQ(ReadFileBytes(out + "/same"), "second");
 }
 
@@ -140,8 +144,8 @@ TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
                                   .file("after", "AFTER")
                                   .bytes();
     testing::WriteFileBytes(package, bytes);
-    LoadPackage(package, tree);
-    EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(package, out, tree.root(), nullptr, record); }),
+    vp.LoadPackage(package);
+    EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractRange(out, tree.root(), nullptr, record); }),
               "Stream read error");
     EXPECT_EQ(ReadFileBytes(out + "/good"), "GOOD");
     // The partial file stays with the bytes that could be read.
@@ -160,10 +164,10 @@ TEST_F(Extraction, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
         PackageBuilder builder;
         builder.file("fine", "F").folder("sub").raw(MakeDirEntry(16, 1, 5, hostile)).end();
         builder.writeTo(package);
-        LoadPackage(package, tree);
+        vp.LoadPackage(package);
         const std::string target = dir.file("hostile");
         fs::remove_all(target);
-        EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(package, target, tree.root(), nullptr); }),
+        EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractRange(target, tree.root(), nullptr); }),
                   "Cannot extract \"" + hostile + "\": the name is not a safe file name")
             << hostile;
         EXPECT_EQ(Listing(target), (std::vector<std::string>{"fine F", "sub/"})) << hostile;
@@ -178,7 +182,7 @@ TEST_F(Extraction, LinksPlantedInTheDestinationAreReplacedNotFollowed) {
     fs::create_directories(out);
     fs::create_directory_symlink(outside, out + "/data");
     fs::create_symlink(outside + "/readme.txt", out + "/readme.txt");
-    ExtractRange(package, out, tree.root(), nullptr);
+    vp.ExtractRange(out, tree.root(), nullptr);
     EXPECT_EQ(ReadFileBytes(outside + "/readme.txt"), "precious");
     EXPECT_FALSE(fs::exists(outside + "/tables"));
     EXPECT_FALSE(fs::is_symlink(out + "/data"));
@@ -187,32 +191,35 @@ TEST_F(Extraction, LinksPlantedInTheDestinationAreReplacedNotFollowed) {
 }
 
 TEST_F(Extraction, DestinationsThatCannotBeMadeAreClearErrors) {
-    EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(package, "", tree.root(), nullptr, record); }),
+    EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractRange("", tree.root(), nullptr, record); }),
               "Unable to create directory");
     testing::WriteFileBytes(dir.file("plain"), "x");
     const std::string blocked = dir.file("plain") + "/sub";
-    EXPECT_EQ(testing::ErrorOf([&] { ExtractNodes(package, blocked, {node("zero")}, record); }),
+    EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractNodes(blocked, {node("zero")}, record); }),
               "Unable to create directory \"" + blocked + "\". Not a directory");
     EXPECT_TRUE(calls.empty());
-    EXPECT_EQ(testing::ErrorOf([&] { ExtractRange(dir.file("gone.vp"), out, tree.root(), nullptr); }),
+    fs::rename(package, dir.file("gone.vp"));
+    vp.LoadPackage(dir.file("gone.vp"));
+    fs::remove(dir.file("gone.vp"));
+    EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractRange(out, tree.root(), nullptr); }),
               "Cannot open file \"" + dir.file("gone.vp") + "\". No such file or directory");
 }
 
 TEST_F(Extraction, ACallbackCanStopTheRunBetweenItems) {
-    auto stopAtShips = [&](const std::string&, const std::string& name, std::int32_t, std::int32_t) {
-        if (name == "ships.tbl")
+    const ProgressObserver stopAtShips{[&](const ProgressEvent& event) {
+        if (event.node && event.node->text() == "ships.tbl")
             throw RunCancelled();
-    };
-    EXPECT_THROW(ExtractRange(package, out, tree.root(), nullptr, stopAtShips), RunCancelled);
+    }};
+    EXPECT_THROW(vp.ExtractRange(out, tree.root(), nullptr, stopAtShips), RunCancelled);
     EXPECT_EQ(Listing(out),
               (std::vector<std::string>{"data/", "data/tables/", "data/tables/ships.tbl SHIPS"}));
 }
 
 TEST_F(Extraction, SingleEntriesGoToTheGivenPath) {
     const EntryRecord& ships = *node("data/tables/ships.tbl")->record();
-    ExtractEntryToFile(package, dir.file("copy"), ships.Offset, ships.Size);
+    vp.ExtractEntryToFile(dir.file("copy"), ships.Offset, ships.Size);
     EXPECT_EQ(ReadFileBytes(dir.file("copy")), "SHIPS");
-    EXPECT_EQ(testing::ErrorOf([&] { ExtractEntryToFile(package, dir.file("no/such/folder/x"), 16, 1); }),
+    EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractEntryToFile(dir.file("no/such/folder/x"), 16, 1); }),
               "Cannot create file \"" + dir.file("no/such/folder/x") + "\". No such file or directory");
 }
 
@@ -238,7 +245,7 @@ TEST_F(TempFolder, IsPrivateToTheUserAndListsTheDraggedPaths) {
     ASSERT_EQ(stat(temp.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     // What a drag names is what extracting the same nodes into the folder writes.
-    ExtractNodes(package, PrepareTempFolder(), {node("data/tables"), node("readme.txt")});
+    vp.ExtractNodes(PrepareTempFolder(), {node("data/tables"), node("readme.txt")});
     EXPECT_EQ(ReadFileBytes(paths[1]), "README");
     EXPECT_TRUE(DeleteFolder(temp));
     EXPECT_FALSE(fs::exists(temp));

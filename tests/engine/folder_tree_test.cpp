@@ -32,15 +32,12 @@ struct SampleTree : ::testing::Test {
     }
 };
 
-TEST_F(SampleTree, WalksInPreOrderWithLevelsAndIndexes) {
+TEST_F(SampleTree, WalksInPreOrderWithLevels) {
     EXPECT_EQ(PreOrder(tree), (std::vector<std::string>{"Main", "P", "Q", "x", "R", "y", "z"}));
     EXPECT_EQ(tree.count(), 7u);
     EXPECT_EQ(root->level(), 0);
     EXPECT_EQ(p->level(), 1);
     EXPECT_EQ(x->level(), 3);
-    EXPECT_EQ(tree.absoluteIndex(root), 0u);
-    EXPECT_EQ(tree.absoluteIndex(y), 5u);
-    EXPECT_EQ(tree.absoluteIndex(z), 6u);
     EXPECT_EQ(p->nextAfterSubtree(), z);
     EXPECT_EQ(z->nextAfterSubtree(), nullptr);
     EXPECT_EQ(SubtreeSize(p), 5u);

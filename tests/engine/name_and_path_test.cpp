@@ -1,3 +1,4 @@
+#include "entry_name.h"
 #include "entry_path.h"
 #include "name_text.h"
 

@@ -1,6 +1,6 @@
+#include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
-#include "package_loader.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -30,17 +30,18 @@ std::string Shape(const TreeNode* folder) {
 struct Loader : ::testing::Test {
     TempDir dir;
     std::string path = dir.file("p.vp");
-    FolderTree tree;
+    Package package;
+    FolderTree& tree = package.tree();
 
     std::string load(const std::string& bytes) {
         WriteFileBytes(path, bytes);
-        LoadPackage(path, tree);
+        package.LoadPackage(path);
         return Shape(tree.root());
     }
     std::string loadError(const std::string& bytes) {
         WriteFileBytes(path, bytes);
         try {
-            LoadPackage(path, tree);
+            package.LoadPackage(path);
         } catch (const PackageError& error) {
             return error.what();
         }
@@ -119,7 +120,7 @@ TEST_F(Loader, ReplacesThePreviousPackageWhole) {
 TEST_F(Loader, MissingFilesFailWithTheSystemsReason) {
     const std::string missing = dir.file("none.vp");
     try {
-        LoadPackage(missing, tree);
+        package.LoadPackage(missing);
         FAIL();
     } catch (const PackageError& error) {
         EXPECT_EQ(std::string(error.what()),
@@ -131,9 +132,9 @@ TEST_F(Loader, MissingFilesFailWithTheSystemsReason) {
 TEST_F(Loader, AnExclusiveHolderBlocksTheLoad) {
     WriteFileBytes(path, PackageBuilder().file("a", "x").bytes());
     PackageFile holder = PackageFile::Open(path, FileAccess::Read, FileSharing::Exclusive);
-    EXPECT_THROW(LoadPackage(path, tree), PackageError);
+    EXPECT_THROW(package.LoadPackage(path), PackageError);
     holder.close();
-    LoadPackage(path, tree);
+    package.LoadPackage(path);
     EXPECT_EQ(Shape(tree.root()), "a");
 }
 

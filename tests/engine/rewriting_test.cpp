@@ -1,9 +1,8 @@
 #include "directory_buffer.h"
 #include "entry_path.h"
+#include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
-#include "package_loader.h"
-#include "rewriting.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -47,11 +46,12 @@ std::vector<std::string> Shape(const FolderTree& tree) {
 struct Rewriting : ::testing::Test {
     testing::TempDir dir;
     std::string path = dir.file("p.vp");
-    FolderTree tree;
+    Package package;
+    FolderTree& tree = package.tree();
 
     void write(const PackageBuilder& builder) {
         builder.writeTo(path);
-        LoadPackage(path, tree);
+        package.LoadPackage(path);
     }
     TreeNode* at(const std::string& entry) {
         TreeNode* node = FindEntry(tree, entry);
@@ -60,8 +60,9 @@ struct Rewriting : ::testing::Test {
     }
     // The file reloads into the same tree that memory holds.
     void expectFileMatchesTree() {
-        FolderTree reloaded;
-        LoadPackage(path, reloaded);
+        Package reloadedPackage;
+        reloadedPackage.LoadPackage(path);
+        const FolderTree& reloaded = reloadedPackage.tree();
         EXPECT_EQ(Shape(reloaded), Shape(tree));
     }
 };
@@ -106,7 +107,7 @@ TEST_F(Rewriting, DeletingTheMiddleFileMovesTheRestDown) {
               .file("b", std::string(50, 'b'))
               .file("c", std::string(30, 'c')));
     ASSERT_EQ(ReadFileBytes(path).size(), 328u);
-    DeleteEntries({at("b")}, tree, path);
+    package.DeleteEntries({at("b")});
     const std::string expected =
         PackageBuilder().file("a", std::string(100, 'a')).file("c", std::string(30, 'c')).bytes();
     EXPECT_EQ(ReadFileBytes(path), expected);
@@ -117,9 +118,9 @@ TEST_F(Rewriting, DeletingTheMiddleFileMovesTheRestDown) {
 
 TEST_F(Rewriting, DeletingTheLastDataOrAnEmptyFileOnlyCutsOrRewrites) {
     write(PackageBuilder().file("a", "AAAA").file("z", "").file("b", "BB"));
-    DeleteEntries({at("b")}, tree, path);
+    package.DeleteEntries({at("b")});
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").file("z", "").bytes());
-    DeleteEntries({at("z")}, tree, path);
+    package.DeleteEntries({at("z")});
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").bytes());
 }
 
@@ -135,18 +136,19 @@ TEST_F(Rewriting, DeletingFoldersTakesEverythingInside) {
               .folder("keep")
               .file("z", "ZZ")
               .end());
-    DeleteEntries({at("gone/")}, tree, path);
+    package.DeleteEntries({at("gone/")});
     EXPECT_EQ(ReadFileBytes(path),
               PackageBuilder().file("first", "11").folder("keep").file("z", "ZZ").end().bytes());
     // Emptying a folder leaves it, written as a folder record and its end.
-    DeleteEntries({at("keep/z")}, tree, path);
+    package.DeleteEntries({at("keep/z")});
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").folder("keep").end().bytes());
     expectFileMatchesTree();
     // Folders without files: the directory stays where it was.
     const auto before = ReadFileBytes(path);
-    DeleteEntries({at("keep/")}, tree, path);
+    package.DeleteEntries({at("keep/")});
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("first", "11").bytes());
-    EXPECT_EQ(ReadFileBytes(path).substr(0, 18), before.substr(0, 8) + ReadFileBytes(path).substr(8, 10));
+    // The directory's offset in the header is the one it had.
+    EXPECT_EQ(ReadFileBytes(path).substr(8, 4), before.substr(8, 4));
 }
 
 TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
@@ -161,13 +163,13 @@ TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
     write(builder);
     const std::vector<std::string> victims = {"d0/f1", "d4/", "d8/f11", "d0/f3"};
     for (const std::string& victim : victims)
-        DeleteEntries({at(victim)}, tree, path);
+        package.DeleteEntries({at(victim)});
     const std::string oneByOne = ReadFileBytes(path);
     write(builder);
     std::vector<TreeNode*> nodes;
     for (const std::string& victim : victims)
         nodes.push_back(at(victim));
-    DeleteEntries(nodes, tree, path);
+    package.DeleteEntries(nodes);
     EXPECT_EQ(ReadFileBytes(path), oneByOne);
     expectFileMatchesTree();
 }
@@ -179,13 +181,13 @@ TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
         .raw(MakeDirEntry(20, 6, kTime, "alias"))
         .file("b", "BB");
     write(builder);
-    DeleteEntries({at("shared")}, tree, path);
+    package.DeleteEntries({at("shared")});
     const auto contents = Contents(tree, ReadFileBytes(path));
     EXPECT_EQ(contents.at("alias"), "SSSSSS|");
     EXPECT_EQ(contents.at("b"), "BB|");
     EXPECT_EQ(contents.at("a"), "AAAA|");
     expectFileMatchesTree();
-    DeleteEntries({at("alias")}, tree, path);
+    package.DeleteEntries({at("alias")});
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").file("b", "BB").bytes());
 }
 
@@ -198,41 +200,41 @@ TEST_F(Rewriting, RenamesCutStoredNamesTo31BytesAndKeepOtherRecords) {
     bytes.replace(16, 0, "ll"); // the long-named record's data
     testing::WriteFileBytes(path, HeaderBytes(20, 2) + "ll" + "xy" + RecordBytes(longName) +
                                       RecordBytes(MakeDirEntry(18, 2, kTime, "other")));
-    LoadPackage(path, tree);
-    RenameEntry(at("other"), tree, path, std::string(40, 'n'));
+    package.LoadPackage(path);
+    package.RenameEntry(at("other"), std::string(40, 'n'));
     EXPECT_EQ(tree.root()->lastChild()->text(), std::string(40, 'n'));
     EXPECT_EQ(ReadFileBytes(path), HeaderBytes(20, 2) + "llxy" + RecordBytes(longName) +
                                        RecordBytes(MakeDirEntry(18, 2, kTime, std::string(31, 'n'))));
-    RenameEntry(tree.root()->lastChild(), tree, path, "");
+    package.RenameEntry(tree.root()->lastChild(), "");
     EXPECT_EQ(ReadFileBytes(path).substr(20 + 44 + 8, 32), std::string(32, '\0'));
     expectFileMatchesTree();
     // UTF-8 is not cut inside a character; the node keeps the whole name until a reload.
-    RenameEntry(tree.root()->lastChild(), tree, path, std::string(30, 'u') + "\xC3\xA9");
+    package.RenameEntry(tree.root()->lastChild(), std::string(30, 'u') + "\xC3\xA9");
     EXPECT_EQ(tree.root()->lastChild()->record()->name(), std::string(30, 'u'));
     EXPECT_EQ(tree.root()->lastChild()->text(), std::string(30, 'u') + "\xC3\xA9");
 }
 
 TEST_F(Rewriting, FoldersCanBeRenamedButNotToNamesThatBreakThePackage) {
     write(PackageBuilder().folder("old").file("x", "1").end());
-    RenameEntry(at("old/"), tree, path, "new");
+    package.RenameEntry(at("old/"), "new");
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().folder("new").file("x", "1").end().bytes());
     for (const std::string bad : {"..", ".", "a/b"})
-        EXPECT_EQ(testing::ErrorOf([&] { RenameEntry(at("new/"), tree, path, bad); }),
+        EXPECT_EQ(testing::ErrorOf([&] { package.RenameEntry(at("new/"), bad); }),
                   "\"" + bad + "\" cannot be the name of an entry");
     EXPECT_EQ(at("new/")->text(), "new");
 }
 
 TEST_F(Rewriting, RenamingFixesTheCountOfADirectoryLeftOpen) {
     write(PackageBuilder().folder("open").file("x", "1"));
-    RenameEntry(at("open/x"), tree, path, "y");
+    package.RenameEntry(at("open/x"), "y");
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().folder("open").file("y", "1").end().bytes());
 }
 
 TEST_F(Rewriting, ARewriteOfATinyFileWritesAFreshHeaderFirst) {
     testing::WriteFileBytes(path, "");
-    LoadPackage(path, tree);
+    package.LoadPackage(path);
     tree.appendChild(tree.root(), "empty");
-    RewriteDirectory(tree, path);
+    package.RewriteDirectory();
     EXPECT_EQ(ReadFileBytes(path), HeaderBytes(16, 2) + RecordBytes(MakeDirEntry(16, 0, 0, "empty")) +
                                        RecordBytes(MakeDirEntry(16, 0, 0, "..")));
 }
@@ -242,23 +244,22 @@ TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
     std::string foreign = ReadFileBytes(path);
     foreign.replace(0, 4, "PK\x03\x04");
     testing::WriteFileBytes(path, foreign);
-    tree.setFileStamp({});
-    EXPECT_EQ(testing::ErrorOf([&] { DeleteEntries({at("a")}, tree, path); }),
+    EXPECT_EQ(testing::ErrorOf([&] { package.DeleteEntries({at("a")}); }),
               "\"" + path + "\" is not a VP package; it was left untouched");
     EXPECT_EQ(ReadFileBytes(path), foreign);
 
     const std::string damaged = HeaderBytes(9000, 1) + "AAAA";
     testing::WriteFileBytes(path, damaged);
-    EXPECT_EQ(testing::ErrorOf([&] { RewriteDirectory(tree, path); }),
+    EXPECT_EQ(testing::ErrorOf([&] { package.RewriteDirectory(); }),
               "\"" + path +
-                  "\" is damaged: its directory at offset 9000 lies outside the file (20 bytes); it was left "
-                  "untouched");
+                  "\" is damaged: directory at offset 9000 lies past the end of the file (20 bytes); it was "
+                  "left untouched");
     EXPECT_EQ(ReadFileBytes(path), damaged);
 
     write(PackageBuilder().file("a", "AAAA"));
     const std::string changed = PackageBuilder().file("a", "AAAA").file("b", "B").bytes();
     testing::WriteFileBytes(path, changed);
-    EXPECT_EQ(testing::ErrorOf([&] { RenameEntry(at("a"), tree, path, "c"); }),
+    EXPECT_EQ(testing::ErrorOf([&] { package.RenameEntry(at("a"), "c"); }),
               "\"" + path + "\" has changed on disk; open it again");
     EXPECT_EQ(ReadFileBytes(path), changed);
     EXPECT_EQ(at("a")->text(), "a");
@@ -314,11 +315,11 @@ protected:
 };
 
 TEST_F(FaultSweep, DeleteKeepsThePackageWholeAfterAnyFailure) {
-    sweep([&] { DeleteEntries({at("gone/"), at("doomed")}, tree, path); }, {"lead", "mid", "keep/k", "tail"});
+    sweep([&] { package.DeleteEntries({at("gone/"), at("doomed")}); }, {"lead", "mid", "keep/k", "tail"});
 }
 
 TEST_F(FaultSweep, RenameKeepsThePackageWholeAfterAnyFailure) {
-    sweep([&] { RenameEntry(at("mid"), tree, path, "renamed"); },
+    sweep([&] { package.RenameEntry(at("mid"), "renamed"); },
           {"lead", "gone/g1", "gone/sub/g2", "doomed", "tail"});
 }
 

@@ -1,9 +1,9 @@
 // Loading any bytes must give a tree or a clear PackageError: never a crash, a hang, an
 // unbounded allocation or another kind of exception.
 #include "entry_path.h"
+#include "package.h"
 #include "package_check.h"
 #include "package_error.h"
-#include "package_loader.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,9 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0 && write(fd, data, size) != static_cast<ssize_t>(size))
         std::abort();
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    tessel::FolderTree tree;
+    tessel::Package package;
+    const tessel::FolderTree& tree = package.tree();
     try {
-        tessel::LoadPackage(path, tree);
+        package.LoadPackage(path);
         std::size_t walked = 0;
         for (const tessel::TreeNode* node = tree.root(); node; node = node->next()) {
             (void)tessel::EntryPath(node);

@@ -2,9 +2,9 @@
 #include "list_helpers.h"
 #include "main_window.h"
 #include "package_builder.h"
-#include "package_loader.h"
 #include "progress_window.h"
 #include "temp_folder.h"
+#include "window_parts.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,6 +18,7 @@
 namespace fs = std::filesystem;
 using tessel::testing::ColumnTexts;
 using tessel::testing::PackageBuilder;
+using tessel::testing::Parts;
 using tessel::testing::ReadFileBytes;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
@@ -34,7 +35,7 @@ Qt::DropAction DropOn(Form1& window, const QStringList& paths, Qt::DropActions o
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(path);
     data.setUrls(urls);
-    QWidget* viewport = window.ListView1->viewport();
+    QWidget* viewport = Parts(window).ListView1->viewport();
     const QPoint at(20, 20);
     QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
@@ -73,7 +74,7 @@ class DragDropTest : public QObject {
     }
 
     QPoint rowCenter(Form1& window, int row) {
-        return window.ListView1->visualRect(window.ListView1->model()->index(row, 0)).center();
+        return Parts(window).ListView1->visualRect(Parts(window).ListView1->model()->index(row, 0)).center();
     }
 
 private slots:
@@ -84,8 +85,8 @@ private slots:
 
     void aPressWithoutASelectionStartsNoDrag() {
         auto window = openWindow();
-        QSignalSpy drags(window->ListView1, &tessel::ui::FolderListView::dragRequested);
-        QWidget* viewport = window->ListView1->viewport();
+        QSignalSpy drags(Parts(*window).ListView1, &tessel::ui::FolderListView::dragRequested);
+        QWidget* viewport = Parts(*window).ListView1->viewport();
         const QPoint below(30, viewport->height() - 5);
         QTest::mousePress(viewport, Qt::LeftButton, {}, below);
         QTest::qWait(tessel::ui::FolderListView::kDragDelayMs + 20);
@@ -96,8 +97,8 @@ private slots:
 
     void aDragNeedsDistanceAndTime() {
         auto window = openWindow();
-        QSignalSpy drags(window->ListView1, &tessel::ui::FolderListView::dragRequested);
-        QWidget* viewport = window->ListView1->viewport();
+        QSignalSpy drags(Parts(*window).ListView1, &tessel::ui::FolderListView::dragRequested);
+        QWidget* viewport = Parts(*window).ListView1->viewport();
         const QPoint press = rowCenter(*window, 1);
         const int distance = QApplication::startDragDistance();
         // A quick flick outside the rectangle is not yet a drag...
@@ -120,9 +121,9 @@ private slots:
 
     void theRightButtonDragsTooAndClicksForTheMenu() {
         auto window = openWindow();
-        QSignalSpy drags(window->ListView1, &tessel::ui::FolderListView::dragRequested);
-        QSignalSpy menus(window->ListView1, &tessel::ui::FolderListView::menuRequested);
-        QWidget* viewport = window->ListView1->viewport();
+        QSignalSpy drags(Parts(*window).ListView1, &tessel::ui::FolderListView::dragRequested);
+        QSignalSpy menus(Parts(*window).ListView1, &tessel::ui::FolderListView::menuRequested);
+        QWidget* viewport = Parts(*window).ListView1->viewport();
         const QPoint press = rowCenter(*window, 2);
         QTest::mousePress(viewport, Qt::RightButton, {}, press);
         QCOMPARE(window->SelectedNodes().size(), std::size_t(1));
@@ -133,13 +134,13 @@ private slots:
         QCOMPARE(menus.count(), 0);
         QTest::mouseClick(viewport, Qt::RightButton, {}, press);
         QCOMPARE(menus.count(), 1);
-        window->PopupMenu1->hide();
+        Parts(*window).PopupMenu1->hide();
     }
 
     void theDropWritesTheSelectionAndTheTemporaryFolderGoesAfterwards() {
         auto window = openWindow();
         SelectRows(*window, {0, 1}); // data, notes.txt
-        tessel::ui::DropFileSource& source = *window->dragSource();
+        tessel::ui::DropFileSource& source = *Parts(*window).DropFileSource1;
         source.Files.clear();
         for (const std::string& path : tessel::ListTempPaths(window->SelectedEntries()))
             source.Files << QString::fromStdString(path);
@@ -161,7 +162,7 @@ private slots:
         fresh.released();
         QCOMPARE(ReadFileBytes((temp + "/notes.txt").toStdString()), std::string("NOTES"));
         QCOMPARE(ReadFileBytes((temp + "/data/ships.tbl").toStdString()), std::string("SHIPS"));
-        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!Parts(*window).Form3->isVisible());
         // After a move the file manager may still be taking the items: they stay a while.
         source.AfterDrop(Qt::MoveAction);
         QVERIFY(fs::exists(temp.toStdString()));
@@ -171,7 +172,7 @@ private slots:
 
     void dropsAreTakenAsACopyAndAddedInTheirOrder() {
         auto window = openWindow();
-        const QString totals = window->StatusPanel1->text();
+        const QString totals = Parts(*window).StatusPanel1->text();
         tessel::testing::TempDir disk;
         fs::create_directories(disk.file("folder/inside"));
         tessel::testing::WriteFileBytes(disk.file("folder/inside/deep"), "D");
@@ -184,13 +185,14 @@ private slots:
         QCOMPARE(RowNames(*window), (QStringList{"data", "notes.txt", "other.bin"}));
         QCOMPARE(DropOn(*window, paths, Qt::CopyAction | Qt::MoveAction | Qt::LinkAction), Qt::CopyAction);
         QCOMPARE(RowNames(*window), (QStringList{"data", "folder", "notes.txt", "other.bin", "two", "one"}));
-        QCOMPARE(window->StatusPanel1->text(), totals);
-        QVERIFY(!window->progressWindow()->isVisible());
-        QCOMPARE(window->progressWindow()->StaticText1->text(), QString("adding"));
-        QCOMPARE(window->progressWindow()->LFile->text(), paths.last());
-        QCOMPARE(window->progressWindow()->LProgress->text(), QString("100%"));
-        tessel::FolderTree reloaded;
-        tessel::LoadPackage(package, reloaded);
+        QCOMPARE(Parts(*window).StatusPanel1->text(), totals);
+        QVERIFY(!Parts(*window).Form3->isVisible());
+        QCOMPARE(Parts(*window).Form3->StaticText1->text(), QString("adding"));
+        QCOMPARE(Parts(*window).Form3->LFile->text(), paths.last());
+        QCOMPARE(Parts(*window).Form3->LProgress->text(), QString("100%"));
+        tessel::Package reloadedPackage;
+        reloadedPackage.LoadPackage(package);
+        const tessel::FolderTree& reloaded = reloadedPackage.tree();
         QStringList order;
         for (const tessel::TreeNode* node = reloaded.root()->firstChild(); node; node = node->nextSibling())
             order << QString::fromStdString(node->text());
@@ -199,12 +201,12 @@ private slots:
 
     void aSingleDroppedFileLeavesThePercentageAlone() {
         auto window = openWindow();
-        window->progressWindow()->LProgress->setText("42%");
+        Parts(*window).Form3->LProgress->setText("42%");
         tessel::testing::TempDir disk;
         tessel::testing::WriteFileBytes(disk.file("solo"), "S");
         QCOMPARE(DropOn(*window, {QString::fromStdString(disk.file("solo"))}, Qt::CopyAction),
                  Qt::CopyAction);
-        QCOMPARE(window->progressWindow()->LProgress->text(), QString("42%"));
+        QCOMPARE(Parts(*window).Form3->LProgress->text(), QString("42%"));
         QCOMPARE(RowNames(*window).last(), QString("solo"));
     }
 
@@ -213,7 +215,7 @@ private slots:
         tessel::testing::TempDir disk;
         tessel::testing::WriteFileBytes(disk.file("x"), "X");
         QCOMPARE(DropOn(window, {QString::fromStdString(disk.file("x"))}, Qt::CopyAction), Qt::CopyAction);
-        QVERIFY(!window.progressWindow()->isVisible());
+        QVERIFY(!Parts(window).Form3->isVisible());
         QVERIFY(window.folderTree().empty());
     }
 
@@ -222,9 +224,9 @@ private slots:
         tessel::testing::TempDir disk;
         tessel::testing::WriteFileBytes(disk.file("first"), "F");
         tessel::testing::WriteFileBytes(disk.file("second"), "S");
-        window->progressWindow()->showForRun();
+        Parts(*window).Form3->showForRun();
         // Another program changes the package behind our back after the first file.
-        auto* model = window->ListView1->model();
+        auto* model = Parts(*window).ListView1->model();
         connect(
             model, &QAbstractItemModel::rowsInserted, this,
             [&] { tessel::testing::WriteFileBytes(package, ReadFileBytes(package) + "x"); },
@@ -235,7 +237,7 @@ private slots:
                    Qt::CopyAction),
             Qt::CopyAction);
         QCOMPARE(RowNames(*window).last(), QString("first"));
-        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!Parts(*window).Form3->isVisible());
         QVERIFY(!QApplication::activeModalWidget());
     }
 };

@@ -3,7 +3,7 @@
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
-#include "package_loader.h"
+#include "window_parts.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -15,6 +15,7 @@
 using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
+using tessel::testing::Parts;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
 using tessel::testing::SelectRows;
@@ -24,8 +25,9 @@ namespace {
 
 // The package's entries as the file holds them now, with their bytes.
 QStringList Reloaded(const std::string& path) {
-    tessel::FolderTree tree;
-    tessel::LoadPackage(path, tree);
+    tessel::Package package;
+    package.LoadPackage(path);
+    const tessel::FolderTree& tree = package.tree();
     const std::string bytes = tessel::testing::ReadFileBytes(path);
     QStringList entries;
     for (const tessel::TreeNode* node = tree.root()->next(); node; node = node->next()) {
@@ -83,8 +85,8 @@ private slots:
         window->ListView1ColumnClick(1); // by size, largest first: sub, e, d, c, b, a
         QCOMPARE(RowNames(*window), (QStringList{"sub", "e", "d", "c", "b", "a"}));
         SelectRows(*window, {1, 3, 5}); // e, c, a
-        window->ListView1->setFocus();
-        QTest::keyClick(window->ListView1, Qt::Key_Delete);
+        Parts(*window).ListView1->setFocus();
+        QTest::keyClick(Parts(*window).ListView1, Qt::Key_Delete);
         QCOMPARE(RowNames(*window), (QStringList{"sub", "d", "b"}));
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "sub/inner=I", "b=BB", "d=DDDD"}));
     }
@@ -92,7 +94,7 @@ private slots:
     void theToolbarCrossDeletesFoldersWithEverythingInside() {
         auto window = openWindow();
         SelectRows(*window, {0, 5}); // sub, e
-        window->ToolButton4->trigger();
+        Parts(*window).ToolButton4->trigger();
         QCOMPARE(RowNames(*window), (QStringList{"a", "b", "c", "d"}));
         QCOMPARE(Reloaded(path), (QStringList{"a=A", "b=BB", "c=CCC", "d=DDDD"}));
     }
@@ -101,11 +103,11 @@ private slots:
         auto window = openWindow();
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0, 1}); // "..", inner
-        window->Deletefiles1->trigger();
+        Parts(*window).Deletefiles1->trigger();
         QCOMPARE(RowNames(*window), (QStringList{".."}));
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "a=A", "b=BB", "c=CCC", "d=DDDD", "e=EEEEE"}));
         SelectRows(*window, {0});
-        window->Deletefiles1->trigger();
+        Parts(*window).Deletefiles1->trigger();
         QCOMPARE(Reloaded(path).size(), 6);
     }
 
@@ -113,7 +115,7 @@ private slots:
         auto window = openWindow();
         SelectRows(*window, {1, 2});
         ModalDriver driver(TypeName("never"), 300);
-        window->Renamefile1->trigger();
+        Parts(*window).Renamefile1->trigger();
         QVERIFY(!driver.answered());
         QCOMPARE(RowNames(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
     }
@@ -123,7 +125,7 @@ private slots:
         SelectRows(*window, {2}); // b
         const QString longName(40, 'n');
         ModalDriver driver(TypeName(longName));
-        window->Renamefile1->trigger();
+        Parts(*window).Renamefile1->trigger();
         QVERIFY(driver.answered());
         QCOMPARE(RowNames(*window).at(2), longName);
         window->ShowFolder(window->folderTree().root()->firstChild());
@@ -139,20 +141,20 @@ private slots:
         SelectRows(*window, {0});
         {
             ModalDriver driver(TypeName("renamed"));
-            window->Renamefile1->trigger();
+            Parts(*window).Renamefile1->trigger();
         }
         QCOMPARE(RowNames(*window).at(0), QString("renamed"));
         QCOMPARE(Reloaded(path).at(0), QString("renamed/"));
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0});
         ModalDriver driver(TypeName("never"), 300);
-        window->Renamefile1->trigger();
+        Parts(*window).Renamefile1->trigger();
         QVERIFY(!driver.answered());
     }
 
     void addedEntriesGetRowsOnlyInTheFolderShown() {
         auto window = openWindow();
-        const QString totals = window->StatusPanel1->text();
+        const QString totals = Parts(*window).StatusPanel1->text();
         tessel::testing::TempDir disk;
         std::filesystem::create_directories(disk.file("tree/inner"));
         tessel::testing::WriteFileBytes(disk.file("tree/inner/deep"), "D");
@@ -162,8 +164,8 @@ private slots:
         window->AddPath(disk.file("loose"));
         // A folder row goes second; a file row at the end; nothing for what lies inside.
         QCOMPARE(RowNames(*window), (QStringList{"sub", "tree", "a", "b", "c", "d", "e", "loose"}));
-        QCOMPARE(window->ListView1->model()->index(7, 1).data().toString(), QString("2"));
-        QCOMPARE(window->StatusPanel1->text(), totals);
+        QCOMPARE(Parts(*window).ListView1->model()->index(7, 1).data().toString(), QString("2"));
+        QCOMPARE(Parts(*window).StatusPanel1->text(), totals);
         window->ShowFolder(window->folderTree().root()->firstChild());
         window->AddPath(disk.file("tree"));
         QCOMPARE(RowNames(*window), (QStringList{"..", "tree", "inner"}));
@@ -175,7 +177,7 @@ private slots:
         SelectRows(*window, {1});
         ModalDriver rename(TypeName("bad/name"));
         ModalDriver errorBox(tessel::testing::CloseDialog, 8000);
-        window->Renamefile1->trigger();
+        Parts(*window).Renamefile1->trigger();
         QVERIFY(errorBox.answered());
         QCOMPARE(errorBox.text(), QString("\"bad/name\" cannot be the name of an entry."));
         QCOMPARE(RowNames(*window).at(1), QString("a"));

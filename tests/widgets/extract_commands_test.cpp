@@ -6,6 +6,7 @@
 #include "package_builder.h"
 #include "progress_window.h"
 #include "temp_folder.h"
+#include "window_parts.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -22,6 +23,7 @@ using tessel::testing::CloseDialog;
 using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
+using tessel::testing::Parts;
 using tessel::testing::ReadFileBytes;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
@@ -104,9 +106,9 @@ private slots:
 
     void nothingHappensWithoutAPackage() {
         Form1 window;
-        window.ToolButton5->trigger();
-        window.extracttoaspecifiedfolder1->trigger();
-        QVERIFY(!window.extractDialog()->isVisible());
+        Parts(window).ToolButton5->trigger();
+        Parts(window).extracttoaspecifiedfolder1->trigger();
+        QVERIFY(!Parts(window).Form2->isVisible());
     }
 
     void withoutSelectionTheWholePackageIsWritten() {
@@ -118,13 +120,13 @@ private slots:
             selectedEnabled = dialog->RadioButton2->isEnabled();
             dialog->Button1->click();
         }));
-        window->ToolButton5->trigger();
+        Parts(*window).ToolButton5->trigger();
         QVERIFY(driver.answered());
         QVERIFY(presetAll);
         QVERIFY(!selectedEnabled);
         QCOMPARE(Listing(out), (std::vector<std::string>{"data/", "data/deep/", "data/deep/x",
                                                          "data/ships.tbl", "empty.bin", "notes.txt"}));
-        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!Parts(*window).Form3->isVisible());
     }
 
     void aSelectionWritesOnlyItsEntriesAndTheWayUpRowIsLeftOut() {
@@ -137,7 +139,7 @@ private slots:
             presetSelected = dialog->RadioButton2->isChecked();
             dialog->Button1->click();
         }));
-        window->extracttoaspecifiedfolder1->trigger();
+        Parts(*window).extracttoaspecifiedfolder1->trigger();
         QVERIFY(presetSelected);
         QCOMPARE(Listing(out), (std::vector<std::string>{"deep/", "deep/x"}));
         QCOMPARE(ReadFileBytes(out + "/deep/x"), std::string("X"));
@@ -151,7 +153,7 @@ private slots:
             dialog->RadioButton1->setChecked(true);
             dialog->Button1->click();
         }));
-        window->ToolButton5->trigger();
+        Parts(*window).ToolButton5->trigger();
         QCOMPARE(Listing(out).size(), std::size_t(6));
     }
 
@@ -161,7 +163,7 @@ private slots:
         {
             ModalDriver driver(
                 Options(QString::fromStdString(out), [](Form2* dialog) { dialog->Button2->click(); }));
-            window->ToolButton5->trigger();
+            Parts(*window).ToolButton5->trigger();
         }
         {
             ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) {
@@ -169,12 +171,12 @@ private slots:
                 QVERIFY(dialog->isVisible());
                 dialog->close();
             }));
-            window->ToolButton5->trigger();
-            QCOMPARE(window->extractDialog()->result(), Form2::ResultClosed);
+            Parts(*window).ToolButton5->trigger();
+            QCOMPARE(Parts(*window).Form2->result(), Form2::ResultClosed);
         }
         QVERIFY(!fs::exists(out));
         // The destination typed last is kept for the next use.
-        QCOMPARE(window->extractDialog()->LabeledEdit1->text(), QString::fromStdString(out));
+        QCOMPARE(Parts(*window).Form2->LabeledEdit1->text(), QString::fromStdString(out));
     }
 
     void theProgressWindowShowsNamesAndWholePercents() {
@@ -204,30 +206,30 @@ private slots:
     void cancelStopsTheRunBetweenItemsAndKeepsWhatWasWritten() {
         auto window = openWindow();
         const std::string out = dir.file("cancelled");
-        window->extractDialog()->LabeledEdit1->setText(QString::fromStdString(out));
+        Parts(*window).Form2->LabeledEdit1->setText(QString::fromStdString(out));
         SelectRows(*window, {0, 1, 2}); // data, notes.txt, empty.bin
         // The first item's progress call lets this click through.
-        QTimer::singleShot(0, window->progressWindow()->CancelButton, &QPushButton::click);
+        QTimer::singleShot(0, Parts(*window).Form3->CancelButton, &QPushButton::click);
         window->ExtractSelection(false);
         QCOMPARE(Listing(out), (std::vector<std::string>{"data/"}));
-        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!Parts(*window).Form3->isVisible());
         QVERIFY(!window->busy());
     }
 
     void theMainWindowTakesNoCommandsDuringARun() {
         auto window = openWindow();
-        window->extractDialog()->LabeledEdit1->setText(QString::fromStdString(dir.file("busy")));
+        Parts(*window).Form2->LabeledEdit1->setText(QString::fromStdString(dir.file("busy")));
         SelectRows(*window, {1});
         bool busyInside = false;
         QTimer::singleShot(0, window.get(), [&] {
             busyInside = window->busy();
-            window->ToolButton5->trigger(); // would open the options dialog
-            QTest::keyClick(window->ListView1, Qt::Key_Delete);
+            Parts(*window).ToolButton5->trigger(); // would open the options dialog
+            QTest::keyClick(Parts(*window).ListView1, Qt::Key_Delete);
         });
         window->ExtractSelection(false);
         QVERIFY(busyInside);
-        QVERIFY(!window->extractDialog()->isVisible());
-        QCOMPARE(window->extractDialog()->result(), 0);
+        QVERIFY(!Parts(*window).Form2->isVisible());
+        QCOMPARE(Parts(*window).Form2->result(), 0);
     }
 
     void aDestinationThatCannotBeMadeShowsTheErrorBox() {
@@ -236,42 +238,42 @@ private slots:
         const QString blocked = QString::fromStdString(dir.file("plain")) + "/sub";
         ModalDriver options(Options(blocked));
         ModalDriver errorBox(CloseDialog, 8000);
-        window->ToolButton5->trigger();
+        Parts(*window).ToolButton5->trigger();
         QVERIFY(errorBox.answered());
         QCOMPARE(errorBox.text(), "Unable to create directory \"" + blocked + "\". Not a directory.");
-        QVERIFY(!window->progressWindow()->isVisible());
+        QVERIFY(!Parts(*window).Form3->isVisible());
     }
 
     void openAndViewActOnOneFileRowOnly() {
         auto window = openWindow();
         // data, notes.txt, empty.bin
         SelectRows(*window, {1, 2});
-        window->viewedit1->trigger();
+        Parts(*window).viewedit1->trigger();
         SelectRows(*window, {0});
-        window->Viewfileinnotepad1->trigger();
+        Parts(*window).Viewfileinnotepad1->trigger();
         QVERIFY(launched.opened.isEmpty() && launched.viewed.isEmpty());
 
         const QString temp = QString::fromStdString(tessel::TempFolderPath());
         SelectRows(*window, {1});
-        window->viewedit1->trigger();
+        Parts(*window).viewedit1->trigger();
         QCOMPARE(launched.opened, QStringList{temp + "/notes.txt"});
         QCOMPARE(ReadFileBytes((temp + "/notes.txt").toStdString()), std::string("NOTES"));
         SelectRows(*window, {2});
-        window->Viewfileinnotepad1->trigger();
+        Parts(*window).Viewfileinnotepad1->trigger();
         QCOMPARE(launched.viewed, QStringList{temp + "/empty.bin"});
         QCOMPARE(ReadFileBytes((temp + "/empty.bin").toStdString()), std::string());
 
         // Entries of sub-folders land directly in the temporary folder; the ".." row is no file.
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0});
-        window->viewedit1->trigger();
+        Parts(*window).viewedit1->trigger();
         QCOMPARE(launched.opened.size(), 1);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         const QPoint shipsRow =
-            window->ListView1->visualRect(window->ListView1->model()->index(2, 0)).center();
-        QTest::mouseClick(window->ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
-        QTest::mouseDClick(window->ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
+            Parts(*window).ListView1->visualRect(Parts(*window).ListView1->model()->index(2, 0)).center();
+        QTest::mouseClick(Parts(*window).ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
+        QTest::mouseDClick(Parts(*window).ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
         QCOMPARE(launched.opened.last(), temp + "/ships.tbl");
         QVERIFY(fs::exists((temp + "/ships.tbl").toStdString()));
     }

@@ -1,6 +1,7 @@
 #include "list_helpers.h"
 #include "main_window.h"
 #include "package_builder.h"
+#include "window_parts.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -11,6 +12,7 @@
 
 using tessel::testing::ColumnTexts;
 using tessel::testing::PackageBuilder;
+using tessel::testing::Parts;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
 using tessel::testing::SelectRows;
@@ -77,8 +79,8 @@ private slots:
         window.LoadPackage(mixed);
         QCOMPARE(RowNames(window), (QStringList{"sorts", "empty3", "home", "top.txt"}));
         window.ShowFolder(window.folderTree().root());
-        QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/");
-        QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1 Bytes in 1 files"));
+        QCOMPARE(Parts(window).Edit1->text(), QString::fromStdString(mixed) + "/");
+        QCOMPARE(Parts(window).StatusPanel1->text(), QString("Total 3 folders and 1 Bytes in 1 files"));
     }
 
     void foldersComeFirstInReverseOrderThenFilesInOrder() {
@@ -90,9 +92,10 @@ private slots:
         QCOMPARE(ColumnTexts(window, 2),
                  (QStringList{"", "Folder", "Folder", "Folder", "Kyth Data File", "Kyth Data File"}));
         QCOMPARE(ColumnTexts(window, 3), (QStringList{"", "", "", "", "01.06.05", "03.03.05"}));
-        QCOMPARE(window.Edit1->text(), QString::fromStdString(mixed) + "/home/");
-        QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 1.234.569 Bytes in 2 files"));
-        auto* model = window.ListView1->model();
+        QCOMPARE(Parts(window).Edit1->text(), QString::fromStdString(mixed) + "/home/");
+        QCOMPARE(Parts(window).StatusPanel1->text(),
+                 QString("Total 3 folders and 1.234.569 Bytes in 2 files"));
+        auto* model = Parts(window).ListView1->model();
         QVERIFY(!model->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         QVERIFY(!model->index(4, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         QCOMPARE(window.CurrentFolder(), window.folderTree().root()->firstChild());
@@ -102,7 +105,7 @@ private slots:
         Form1 window;
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling());
-        QCOMPARE(window.StatusPanel1->text(), QString("Total 3 folders and 0 Bytes in 0 files"));
+        QCOMPARE(Parts(window).StatusPanel1->text(), QString("Total 3 folders and 0 Bytes in 0 files"));
         QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "", "", ""}));
     }
 
@@ -119,7 +122,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.LoadPackage(mixed);
-        QWidget* viewport = window.ListView1->viewport();
+        QWidget* viewport = Parts(window).ListView1->viewport();
         DoubleClick(viewport, RowCenter(window, 2)); // home
         QCOMPARE(RowNames(window).first(), QString(".."));
         QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
@@ -134,19 +137,19 @@ private slots:
         DoubleClick(viewport, RowCenter(window, 4));
         QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
 
-        window.ListView1->setFocus();
-        window.ListView1->setCurrentIndex(window.ListView1->model()->index(1, 0)); // R
-        QTest::keyClick(window.ListView1, Qt::Key_Return);
+        Parts(window).ListView1->setFocus();
+        Parts(window).ListView1->setCurrentIndex(Parts(window).ListView1->model()->index(1, 0)); // R
+        QTest::keyClick(Parts(window).ListView1, Qt::Key_Return);
         QCOMPARE(window.CurrentFolder()->text(), std::string("R"));
-        QTest::keyClick(window.ListView1, Qt::Key_Backspace);
+        QTest::keyClick(Parts(window).ListView1, Qt::Key_Backspace);
         QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
-        QTest::keyClick(window.ListView1, Qt::Key_Up, Qt::AltModifier);
+        QTest::keyClick(Parts(window).ListView1, Qt::Key_Up, Qt::AltModifier);
         QCOMPARE(window.CurrentFolder(), window.folderTree().root());
-        QTest::keyClick(window.ListView1, Qt::Key_Backspace);
+        QTest::keyClick(Parts(window).ListView1, Qt::Key_Backspace);
         QCOMPARE(window.CurrentFolder(), window.folderTree().root());
         // Type-ahead finds a row by its name.
-        QTest::keyClicks(window.ListView1, "to");
-        QCOMPARE(window.ListView1->currentIndex().data().toString(), QString("top.txt"));
+        QTest::keyClicks(Parts(window).ListView1, "to");
+        QCOMPARE(Parts(window).ListView1->currentIndex().data().toString(), QString("top.txt"));
     }
 
     void selectionSumsDatedFilesAndCountsEveryRow() {
@@ -155,19 +158,19 @@ private slots:
         window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling());
         // .., beta 300 (dated), Alpha 20, nodate 5000 (undated), alpha 1000, gamma 7
         SelectRows(window, {1, 4});
-        QCOMPARE(window.StatusPanel0->text(), QString("Selected 1.300 Bytes in 2 files"));
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.300 Bytes in 2 files"));
         SelectRows(window, {3});
-        QCOMPARE(window.StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
         // Deselecting leaves the text as it was.
-        window.ListView1->selectionModel()->clearSelection();
-        QCOMPARE(window.StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
-        window.SelectAll1->trigger();
-        QCOMPARE(window.StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
+        Parts(window).ListView1->selectionModel()->clearSelection();
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
+        Parts(window).SelectAll1->trigger();
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
         QCOMPARE(window.SelectedNodes().size(), std::size_t(6));
         QCOMPARE(window.SelectedNodes().front(), window.folderTree().root());
         // Another folder keeps the last selection text.
         window.ShowFolder(window.folderTree().root());
-        QCOMPARE(window.StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
     }
 
     void columnsSortDatedFilesBelowEverythingElse() {
@@ -177,7 +180,7 @@ private slots:
         window.ShowFolder(sorts);
         window.ListView1ColumnClick(0);
         QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "Alpha", "alpha", "beta", "gamma"}));
-        QVERIFY(window.NameSortReversed);
+        QVERIFY(window.columnSort().NameSortReversed);
         window.ListView1ColumnClick(0);
         QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "gamma", "beta", "Alpha", "alpha"}));
         window.ListView1ColumnClick(1);
@@ -193,7 +196,8 @@ private slots:
         const QStringList before = RowNames(window);
         window.ListView1ColumnClick(2);
         QCOMPARE(RowNames(window), before);
-        QVERIFY(!window.NameSortReversed && !window.SizeSortReversed && !window.DateSortReversed);
+        QVERIFY(!window.columnSort().NameSortReversed && !window.columnSort().SizeSortReversed &&
+                !window.columnSort().DateSortReversed);
     }
 
     void sortFlagsOutliveFoldersAndPackages() {
@@ -225,7 +229,7 @@ private slots:
 
     void theModelKeepsQtsRules() {
         Form1 window;
-        FolderListModel* model = window.listModel();
+        FolderListModel* model = Parts(window).model;
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         window.LoadPackage(mixed);
         tessel::TreeNode* home = window.folderTree().root()->firstChild();

@@ -1,12 +1,13 @@
 #include "list_helpers.h"
 
 #include "main_window.h"
+#include "window_parts.h"
 
 namespace tessel::testing {
 
 QStringList ColumnTexts(ui::Form1& window, int column) {
     QStringList texts;
-    auto* model = window.ListView1->model();
+    auto* model = WindowParts(window).ListView1->model();
     for (int row = 0; row < model->rowCount(); ++row)
         texts << model->index(row, column).data().toString();
     return texts;
@@ -17,15 +18,17 @@ QStringList RowNames(ui::Form1& window) {
 }
 
 void SelectRows(ui::Form1& window, std::initializer_list<int> rows) {
-    auto* selection = window.ListView1->selectionModel();
+    auto* selection = WindowParts(window).ListView1->selectionModel();
     selection->clearSelection();
     for (const int row : rows)
-        selection->select(window.ListView1->model()->index(row, 0),
+        selection->select(WindowParts(window).ListView1->model()->index(row, 0),
                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 QPoint RowCenter(ui::Form1& window, int row) {
-    return window.ListView1->visualRect(window.ListView1->model()->index(row, 0)).center();
+    return WindowParts(window)
+        .ListView1->visualRect(WindowParts(window).ListView1->model()->index(row, 0))
+        .center();
 }
 
 } // namespace tessel::testing

@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
+#include "window_parts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,6 +21,7 @@ using tessel::testing::CloseDialog;
 using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
+using tessel::testing::Parts;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
 using tessel::testing::SelectRows;
@@ -82,23 +84,23 @@ private slots:
     void startsWithNoPackage() {
         Form1 window;
         QCOMPARE(window.windowTitle(), QString("Tessel 0.3b"));
-        QCOMPARE(window.Edit1->text(), QString(".."));
-        QVERIFY(!window.Edit1->isEnabled());
+        QCOMPARE(Parts(window).Edit1->text(), QString(".."));
+        QVERIFY(!Parts(window).Edit1->isEnabled());
         QVERIFY(window.PackagePath().empty());
         QVERIFY(window.folderTree().empty());
-        QCOMPARE(window.ListView1->model()->rowCount(), 0);
-        QVERIFY(window.StatusPanel0->text().isEmpty());
-        QVERIFY(window.StatusPanel1->text().isEmpty());
-        QCOMPARE(window.StatusPanel0->width(), 200);
+        QCOMPARE(Parts(window).ListView1->model()->rowCount(), 0);
+        QVERIFY(Parts(window).StatusPanel0->text().isEmpty());
+        QVERIFY(Parts(window).StatusPanel1->text().isEmpty());
+        QCOMPARE(Parts(window).StatusPanel0->width(), 200);
         QStringList headers;
         for (int column = 0; column < 4; ++column) {
-            headers << window.ListView1->model()->headerData(column, Qt::Horizontal).toString();
+            headers << Parts(window).ListView1->model()->headerData(column, Qt::Horizontal).toString();
         }
         QCOMPARE(headers, (QStringList{"Name", "Size", "Type", "Modified"}));
-        QCOMPARE(window.ListView1->columnWidth(0), 300);
-        QCOMPARE(window.ListView1->columnWidth(3), 150);
+        QCOMPARE(Parts(window).ListView1->columnWidth(0), 300);
+        QCOMPARE(Parts(window).ListView1->columnWidth(3), 150);
         QStringList popup;
-        for (QAction* action : window.PopupMenu1->actions())
+        for (QAction* action : Parts(window).PopupMenu1->actions())
             popup << (action->isSeparator() ? "-" : action->text());
         QCOMPARE(popup, (QStringList{"Select All", "-", "Extract to a specified folder", "Open file", "-",
                                      "View file", "Rename file", "Delete files"}));
@@ -109,33 +111,33 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.resize(1000, 400);
-        QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
+        QTRY_COMPARE(Parts(window).Edit1->width(), window.frameGeometry().width() - 9);
         window.resize(737, 364);
-        QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
+        QTRY_COMPARE(Parts(window).Edit1->width(), window.frameGeometry().width() - 9);
         // The box never holds the window at its width.
         window.resize(420, 300);
         QTRY_COMPARE(window.width(), 420);
-        QTRY_COMPARE(window.Edit1->width(), window.frameGeometry().width() - 9);
+        QTRY_COMPARE(Parts(window).Edit1->width(), window.frameGeometry().width() - 9);
     }
 
     void openShowsThePackageAndCancelKeepsIt() {
         Form1 window;
         {
             ModalDriver driver(ChooseFile(first));
-            window.Open1->trigger();
+            Parts(window).Open1->trigger();
             QVERIFY(driver.answered());
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
-        QCOMPARE(window.Edit1->text(), first);
+        QCOMPARE(Parts(window).Edit1->text(), first);
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
-        QCOMPARE(window.StatusPanel1->text(), QString("Total 1 folders and 1 Bytes in 1 files"));
+        QCOMPARE(Parts(window).StatusPanel1->text(), QString("Total 1 folders and 1 Bytes in 1 files"));
         {
             ModalDriver driver(ChooseFile(QString()));
-            window.ToolButton1->trigger();
+            Parts(window).ToolButton1->trigger();
             QVERIFY(driver.answered());
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
-        QCOMPARE(window.Edit1->text(), first);
+        QCOMPARE(Parts(window).Edit1->text(), first);
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
     }
 
@@ -145,7 +147,7 @@ private slots:
         window.LoadPackage(second.toStdString());
         QCOMPARE(window.folderTree().count(), std::size_t(2));
         QCOMPARE(RowNames(window), QStringList{"only.txt"});
-        QCOMPARE(window.Edit1->text(), second + "/");
+        QCOMPARE(Parts(window).Edit1->text(), second + "/");
     }
 
     void aDamagedPackageShowsTheErrorBoxAndKeepsTheOpenOne() {
@@ -154,7 +156,7 @@ private slots:
         {
             ModalDriver dialog(ChooseFile(damaged));
             ModalDriver errorBox(CloseDialog, 8000);
-            window.Open1->trigger();
+            Parts(window).Open1->trigger();
             QVERIFY(errorBox.answered());
             QCOMPARE(errorBox.title(), QString("Tessel"));
             // ")" sorts below ".", so the rule adds no period.
@@ -177,19 +179,19 @@ private slots:
             QCOMPARE(box->icon(), QMessageBox::Information);
             box->buttons().first()->click();
         });
-        window.About1->trigger();
+        Parts(window).About1->trigger();
         QVERIFY(driver.answered());
         QCOMPARE(driver.title(), QString("Information"));
         QVERIFY(driver.text().contains("2005"));
         QVERIFY(driver.text().contains("\n\n"));
-        QCOMPARE(window.Edit1->text(), QString(".."));
+        QCOMPARE(Parts(window).Edit1->text(), QString(".."));
     }
 
     void firstToolButtonDoesNothing() {
         Form1 window;
-        window.ToolButton3->trigger();
+        Parts(window).ToolButton3->trigger();
         window.LoadPackage(first.toStdString());
-        window.ToolButton3->trigger();
+        Parts(window).ToolButton3->trigger();
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
         QVERIFY(!QApplication::activeModalWidget());
     }
@@ -197,7 +199,7 @@ private slots:
     void exitAsksTheLoopToQuit() {
         Form1 window;
         QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
-        window.Exit2->trigger();
+        Parts(window).Exit2->trigger();
         // The request is posted, not carried out inside the command.
         QCOMPARE(quitting.count(), 0);
     }

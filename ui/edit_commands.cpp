@@ -1,0 +1,96 @@
+// The window's commands that change the package: delete, rename, and files dropped in.
+#include "main_window.h"
+
+#include "folder_list_model.h"
+#include "progress_window.h"
+#include "run_guard.h"
+
+#include <QInputDialog>
+#include <algorithm>
+
+namespace tessel::ui {
+
+void Form1::AddPath(const std::string& diskPath, TreeNode* target) {
+    if (!package_.isOpen())
+        return;
+    ProgressObserver rows;
+    rows.progress = [this](const ProgressEvent& event) {
+        if (!event.node || event.node->parent() != currentFolder_)
+            return;
+        // New entries join their folder as its last child.
+        TreeNode* node = currentFolder_->lastChild();
+        if (node->isFolder())
+            ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
+        else
+            ui_.model->appendRow(node);
+    };
+    package_.AddPath(diskPath, target ? target : currentFolder_, rows);
+}
+
+void Form1::Deletefiles1Click() {
+    std::vector<int> rows;
+    std::vector<TreeNode*> nodes;
+    for (const int row : SelectedRows()) {
+        if (ui_.model->isUpRow(row))
+            continue;
+        rows.push_back(row);
+        nodes.push_back(ui_.model->nodeAt(row));
+    }
+    if (nodes.empty())
+        return;
+    const std::size_t before = package_.tree().count();
+    try {
+        package_.DeleteEntries(nodes);
+    } catch (...) {
+        // When the edit got as far as the tree, the rows would point at removed nodes.
+        if (package_.tree().count() != before)
+            ShowFolder(currentFolder_);
+        throw;
+    }
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+        ui_.model->removeRowAt(*row);
+}
+
+void Form1::Renamefile1Click() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1 || ui_.model->isUpRow(rows.front()))
+        return;
+    const int row = rows.front();
+    TreeNode* node = ui_.model->nodeAt(row);
+    const QString caption = FolderListModel::NameText(node->text());
+    QInputDialog dialog(this);
+    dialog.setObjectName("RenameDialog");
+    dialog.setWindowTitle("Rename file");
+    dialog.setLabelText(caption);
+    dialog.setTextValue(caption);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::string name = dialog.textValue().toStdString();
+    try {
+        package_.RenameEntry(node, name);
+    } catch (...) {
+        ui_.model->refreshRow(row);
+        throw;
+    }
+    ui_.model->refreshRow(row);
+}
+
+void Form1::DropFileTarget1Drop(const QStringList& paths) {
+    if (!package_.isOpen() || busy_)
+        return;
+    const RunGuard guard(this, busy_);
+    Form3_->showForRun();
+    const auto last = static_cast<std::int32_t>(paths.size() - 1);
+    try {
+        for (std::int32_t i = 0; i <= last; ++i) {
+            Form3_->Progress(std::string(kAddingCaption), paths[i].toStdString(), last, i);
+            AddPath(paths[i].toStdString());
+        }
+        Form3_->Progress(std::string(kAddingCaption), std::string(), 0, 0);
+    } catch (...) {
+        // Errors of a drop are not shown; what was added before stays.
+        Form3_->hide();
+    }
+}
+
+} // namespace tessel::ui
