@@ -31,11 +31,15 @@ Qt::DropAction DropFileSource::execute(QWidget* dragSource) {
     const Qt::DropAction result = drag->exec(Qt::MoveAction, Qt::MoveAction);
     qApp->removeEventFilter(this);
     drag->deleteLater();
+    finished(result);
+    return result;
+}
+
+void DropFileSource::finished(Qt::DropAction result) {
     if (AfterDrop)
         AfterDrop(result);
     if (error_)
         std::rethrow_exception(std::exchange(error_, nullptr));
-    return result;
 }
 
 void DropFileSource::released() {

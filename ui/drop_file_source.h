@@ -27,8 +27,10 @@ public:
     // Runs the drag from the widget and returns its result once it is over.
     Qt::DropAction execute(QWidget* dragSource);
 
-    // What the release handler does; public so that tests can drive it without a drag.
+    // What happens at the release and once the drag is over; public so that tests can
+    // drive them without a drag.
     void released();
+    void finished(Qt::DropAction result);
     void answered(Qt::DropAction action) { lastAnswer_ = action; }
 
 protected:

@@ -1,6 +1,7 @@
 #include "drop_file_source.h"
 #include "list_helpers.h"
 #include "main_window.h"
+#include "modal_driver.h"
 #include "package_builder.h"
 #include "progress_window.h"
 #include "temp_folder.h"
@@ -10,8 +11,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <filesystem>
 
@@ -168,6 +171,32 @@ private slots:
         QVERIFY(fs::exists(temp.toStdString()));
         window.reset();
         QVERIFY(!fs::exists(temp.toStdString()));
+    }
+
+    void cancellingTheWritingAtTheDropEndsTheDragQuietly() {
+        auto window = openWindow();
+        SelectRows(*window, {0, 1});
+        tessel::ui::DropFileSource& source = *Parts(*window).DropFileSource1;
+        tessel::ui::Form3& progress = *Parts(*window).Form3;
+        // Cancel is pressed as soon as the progress window handles events during the writing.
+        const auto drop = source.Drop;
+        source.Drop = [&, drop] {
+            QTimer::singleShot(0, &progress, [&] { progress.CancelButton->click(); });
+            drop();
+        };
+        source.Files.clear();
+        for (const std::string& path : tessel::ListTempPaths(window->SelectedEntries()))
+            source.Files << QString::fromStdString(path);
+        tessel::testing::ModalDriver errorBox(tessel::testing::CloseDialog, 3000);
+        window->RunCommand([&] {
+            source.answered(Qt::MoveAction);
+            source.released();
+            source.finished(Qt::IgnoreAction);
+        });
+        QVERIFY(progress.cancelRequested());
+        QVERIFY2(!errorBox.answered(), qPrintable("an error box said: " + errorBox.text()));
+        QVERIFY(!fs::exists(tessel::TempFolderPath()));
+        QVERIFY(!window->busy());
     }
 
     void dropsAreTakenAsACopyAndAddedInTheirOrder() {
