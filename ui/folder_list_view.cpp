@@ -77,7 +77,6 @@ void FolderListView::mousePressEvent(QMouseEvent* event) {
         return;
     detecting_ = true;
     pressAt_ = event->position().toPoint();
-    pressButton_ = event->button();
     sincePress_.start();
 }
 
@@ -115,7 +114,6 @@ void FolderListView::focusOutEvent(QFocusEvent* event) {
 
 void FolderListView::endDetection() {
     detecting_ = false;
-    pressButton_ = Qt::NoButton;
 }
 
 void FolderListView::dragEnterEvent(QDragEnterEvent* event) {

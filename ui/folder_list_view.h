@@ -48,7 +48,6 @@ private:
     bool detecting_ = false;
     QPoint pressAt_;
     QElapsedTimer sincePress_;
-    Qt::MouseButton pressButton_ = Qt::NoButton;
     bool dragged_ = false;
     QTimer edgeScroll_;
     QPoint dragAt_;

@@ -42,12 +42,18 @@ install_packages() {
 TESSEL_E2E_PACKAGES=(xvfb x11-utils xdotool openbox pcmanfm imagemagick)
 
 # configure_and_build BUILD_DIR [cmake options...]
+# A build folder is configured anew, from an empty cache, whenever its options or compilers
+# differ from those it was configured with: cmake would otherwise keep old cached values.
 configure_and_build() {
   local dir=$1
   shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
+  local wanted stamp="$dir/.tessel-configured-with"
+  wanted="$* CC=${CC:-} CXX=${CXX:-} TESSEL_WERROR=${TESSEL_WERROR:-OFF}"
+  if [ ! -f "$dir/CMakeCache.txt" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$wanted" ]; then
     say "configuring $dir"
-    cmake -S "$TESSEL_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    rm -f "$dir/CMakeCache.txt"
+    cmake -S "$TESSEL_ROOT" -B "$dir" -G Ninja -DTESSEL_WERROR="${TESSEL_WERROR:-OFF}" "$@" >/dev/null
+    printf '%s' "$wanted" >"$stamp"
   fi
   say "building $dir"
   cmake --build "$dir" --parallel "$(nproc)"
