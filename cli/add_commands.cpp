@@ -2,6 +2,7 @@
 #include "progress_bar.h"
 
 #include "adding.h"
+#include "edit_journal.h"
 #include "entry_path.h"
 #include "file_descriptor.h"
 #include "package.h"
@@ -11,6 +12,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -62,14 +64,13 @@ void AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& 
     observer.skipped = [&](const std::string& path, const std::string& why) {
         std::fprintf(stderr, "\ntessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
     };
-    for (const std::string& path : paths)
-        package.AddPath(path, folder, observer);
+    package.AddPaths(paths, folder, observer);
     bar.finish();
 }
 
 int RunAdd(const AddOptions& options) {
     Package package;
-    package.LoadPackage(options.package);
+    LoadForCommand(package, options.package);
     TreeNode* folder = package.tree().root();
     if (!options.folder.empty()) {
         folder =
@@ -81,18 +82,35 @@ int RunAdd(const AddOptions& options) {
     return kExitSuccess;
 }
 
+// The new package is made under a temporary name beside where it goes and takes its name
+// only when complete, so that no half-made package ever stands at that name.
 int RunCreate(const AddOptions& options) {
-    if (!FileDescriptor(::open(options.package.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666))
-             .valid()) {
-        if (errno == EEXIST)
-            throw PackageError("\"" + options.package + "\" already exists; it was left as it is");
+    struct stat existing {};
+    if (::lstat(options.package.c_str(), &existing) == 0)
+        throw PackageError("\"" + options.package + "\" already exists; it was left as it is");
+    const std::size_t slash = options.package.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : options.package.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? options.package : options.package.substr(slash + 1);
+    std::string temporary = folder + "." + name + ".tessel-new-XXXXXX";
+    const FileDescriptor made(::mkstemp(temporary.data()));
+    if (!made.valid())
         throw PackageError(CannotCreateMessage(options.package, SystemReason(errno)));
+    // mkstemp makes the file private; a package gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(made.get(), 0666 & ~mask);
+    try {
+        Package package;
+        package.LoadPackage(temporary);
+        // A package without entries is its header alone.
+        package.RewriteDirectory();
+        AddAll(package, package.tree().root(), options.paths);
+        RenameDurably(temporary, options.package);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        ::unlink(JournalPath(temporary).c_str());
+        throw;
     }
-    Package package;
-    package.LoadPackage(options.package);
-    // A package without entries is its header alone.
-    package.RewriteDirectory();
-    AddAll(package, package.tree().root(), options.paths);
     return kExitSuccess;
 }
 
@@ -107,7 +125,8 @@ Command AddAddCommand(CLI::App& parent) {
     app->add_option("--to", options->folder,
                     "The folder of the package to add into (default: the top level)");
     app->add_option("PATH", options->paths, "Files and folders to add")->required();
-    app->footer("Each file's bytes are appended and the directory written anew after every entry.");
+    app->footer("The files' bytes are appended and the directory written once per batch of additions; "
+                "a failure leaves the package as it was before the batch.");
     return {app, [options] { return RunAdd(*options); }};
 }
 

@@ -10,6 +10,10 @@ namespace CLI {
 class App;
 }
 
+namespace tessel {
+class Package;
+}
+
 namespace tessel::cli {
 
 inline constexpr int kExitSuccess = 0;
@@ -22,6 +26,10 @@ struct Command {
     CLI::App* app;
     Runner run;
 };
+
+// Loads the package for a command, saying on standard error when an interrupted edit of
+// it had to be finished or undone first.
+void LoadForCommand(Package& package, const std::string& path);
 
 Command AddListCommand(CLI::App& parent);
 Command AddCheckCommand(CLI::App& parent);

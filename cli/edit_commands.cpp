@@ -25,7 +25,7 @@ struct RenameOptions {
 
 int RunDelete(const DeleteOptions& options) {
     Package package;
-    package.LoadPackage(options.package);
+    LoadForCommand(package, options.package);
     std::vector<TreeNode*> nodes;
     for (const std::string& path : options.entries)
         nodes.push_back(RequireEntry(package.tree(), path));
@@ -35,7 +35,7 @@ int RunDelete(const DeleteOptions& options) {
 
 int RunRename(const RenameOptions& options) {
     Package package;
-    package.LoadPackage(options.package);
+    LoadForCommand(package, options.package);
     package.RenameEntry(RequireEntry(package.tree(), options.entry), options.newName);
     return kExitSuccess;
 }

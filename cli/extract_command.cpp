@@ -31,7 +31,7 @@ void CountSubtrees(const std::vector<TreeNode*>& nodes, std::int64_t& items, std
 
 int RunExtract(const ExtractOptions& options) {
     Package package;
-    package.LoadPackage(options.package);
+    LoadForCommand(package, options.package);
     std::vector<TreeNode*> nodes;
     for (const std::string& path : options.entries)
         nodes.push_back(RequireEntry(package.tree(), path));

@@ -84,7 +84,7 @@ std::string JsonObject(const TreeNode& node, const std::string& path) {
 
 int RunList(const ListOptions& options) {
     Package package;
-    package.LoadPackage(options.package);
+    LoadForCommand(package, options.package);
     const FolderTree& tree = package.tree();
     Output out;
     if (options.json) {

@@ -1,10 +1,11 @@
+// Adding files and folder trees from disk. The files' bytes go where the directory began,
+// one after the other, and the directory follows them; a batch of additions is one edit.
 #include "adding.h"
-
-#include "package.h"
 
 #include "directory_buffer.h"
 #include "entry_name.h"
 #include "file_descriptor.h"
+#include "package.h"
 #include "package_error.h"
 #include "package_writer.h"
 
@@ -13,7 +14,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +22,12 @@
 namespace tessel {
 
 namespace {
+
+// A batch ends, and its directory is written, after this many entries or bytes: the
+// directory is written once per batch instead of once per file, and a failure never
+// takes back more than one batch.
+constexpr std::size_t kBatchEntries = 8192;
+constexpr std::int64_t kBatchBytes = std::int64_t(512) << 20;
 
 using FileId = std::pair<dev_t, ino_t>;
 
@@ -33,58 +39,27 @@ std::string BaseName(std::string path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::int64_t DirectoryBytes(const FolderTree& tree, std::int64_t extraRecords) {
-    return (DirectoryRecordCount(tree) + extraRecords) * kDirEntrySize;
-}
+struct TooLarge : PackageError {
+    explicit TooLarge(const std::string& diskPath)
+        : PackageError("Cannot add \"" + diskPath +
+                       "\": the package would grow beyond 2 GiB, the largest a VP package can be") {}
+};
 
-[[noreturn]] void TooLarge(const std::string& diskPath) {
-    throw PackageError("Cannot add \"" + diskPath +
-                       "\": the package would grow beyond 2 GiB, the largest a VP package can be");
-}
-
-enum class Appended { Yes, SourceUnreadable };
-
-// Puts the disk file's bytes where the directory began, sets the node's Offset and Size and
-// writes directory and header. When the disk file cannot be read whole, the node is taken
-// out and the package is as it was. A failing write to the package is raised, with the
-// node taken out and the directory restored.
-Appended AppendData(PackageWriter& writer, TreeNode* node, const std::string& diskPath, int sourceFd,
-                    std::int64_t size) {
-    FolderTree& tree = writer.tree();
-    const std::int64_t offset = writer.dataEnd();
-    // A folder record and its end may come with it: count generously.
-    if (size > kLargestPackage || offset + size + DirectoryBytes(tree, 2) > kLargestPackage) {
-        tree.remove(node);
-        TooLarge(diskPath);
-    }
-    EntryRecord& record = *node->record();
-    record.Offset = static_cast<std::int32_t>(offset);
-    record.Size = static_cast<std::int32_t>(size);
-    PackageFile& package = writer.file();
-    package.seek(offset);
-    CopyResult copied;
-    try {
-        copied = package.copyFrom(sourceFd, 0, size);
-    } catch (const PackageError&) {
-        tree.remove(node);
-        writer.restoreDirectory(offset);
-        throw;
-    }
-    if (copied.readFailed || copied.sourceEnded) {
-        tree.remove(node);
-        writer.restoreDirectory(offset);
-        return Appended::SourceUnreadable;
-    }
-    writer.commitDirectory(offset + size);
-    return Appended::Yes;
-}
-
+// One run of additions: batches of them, each journaled, appended and committed.
 class Adder {
 public:
-    Adder(Package& package, const ProgressObserver& observer) : package_(package), observer_(observer) {
+    Adder(Package& package, const ProgressObserver& observer)
+        : package_(package), observer_(observer), writer_(package) {
         struct stat info {};
         if (::stat(package.path().c_str(), &info) == 0)
             packageId_ = {info.st_dev, info.st_ino};
+        writer_.beginUndo();
+        end_ = writer_.dataEnd();
+    }
+
+    void setPath(std::int32_t index, std::int32_t total) {
+        index_ = index;
+        total_ = total;
     }
 
     void add(const std::string& diskPath, TreeNode* parent) {
@@ -100,18 +75,64 @@ public:
         const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
         if (!source.valid())
             return skip(diskPath, SystemReason(errno));
-        // The package must be writable before the tree gains the node.
-        PackageWriter writer(package_);
+        makeRoom(diskPath, info.st_size, 1);
         const std::string name = BaseName(diskPath);
         TreeNode* node =
             package_.tree().appendChild(parent, name, NewEntryRecord(0, 0, LocalTimestampNow(), name));
-        if (AppendData(writer, node, diskPath, source.get(), info.st_size) == Appended::SourceUnreadable)
+        added_.push_back(node);
+        if (!append(node, source.get(), info.st_size)) {
+            package_.tree().remove(node);
+            added_.pop_back();
             return skip(diskPath, "it could not be read");
+        }
         bytes_ += info.st_size;
+        batchBytes_ += info.st_size;
         report(node);
     }
 
+    // Ends the batch under way: its directory written and synced, its journal gone.
+    void commit() {
+        writer_.commitDirectory(end_);
+        added_.clear();
+        batchBytes_ = 0;
+    }
+
+    // Takes back the batch under way, in the file and in the tree.
+    void rollback() {
+        writer_.rollback();
+        for (auto node = added_.rbegin(); node != added_.rend(); ++node)
+            package_.tree().remove(*node);
+        added_.clear();
+    }
+
 private:
+    // The bytes of a file at the end of the data; false when the disk file could not be
+    // read whole (what was written of it is overwritten by the next file or cut).
+    bool append(TreeNode* node, int sourceFd, std::int64_t size) {
+        PackageFile& file = writer_.file();
+        file.seek(end_);
+        const CopyResult copied = file.copyFrom(sourceFd, 0, size);
+        if (copied.readFailed || copied.sourceEnded)
+            return false;
+        EntryRecord& record = *node->record();
+        record.Offset = static_cast<std::int32_t>(end_);
+        record.Size = static_cast<std::int32_t>(size);
+        end_ += size;
+        return true;
+    }
+
+    // Starts a new batch when this one is full, and refuses what would pass 2 GiB (what
+    // was added before it is kept).
+    void makeRoom(const std::string& diskPath, std::int64_t size, int records) {
+        if (added_.size() >= kBatchEntries || batchBytes_ + size > kBatchBytes) {
+            commit();
+            writer_.beginUndo();
+        }
+        const std::int64_t directory = (DirectoryRecordCount(package_.tree()) + records + 1) * kDirEntrySize;
+        if (size > kLargestPackage || end_ + size + directory > kLargestPackage)
+            throw TooLarge(diskPath);
+    }
+
     void skip(const std::string& diskPath, const std::string& why) {
         if (observer_.skipped)
             observer_.skipped(diskPath, why);
@@ -119,22 +140,15 @@ private:
 
     void report(const TreeNode* node) {
         if (observer_.progress)
-            observer_.progress({kAddingCaption, node, 0, index_, bytes_});
-        ++index_;
+            observer_.progress({kAddingCaption, node, total_, index_, bytes_});
     }
 
     void addFolder(const std::string& diskPath, TreeNode* parent, FileId id) {
         if (!entered_.insert(id).second)
             return skip(diskPath, "it was reached again through a link");
-        TreeNode* node = nullptr;
-        {
-            // Closed again before the entries inside are added, each with its own writer.
-            PackageWriter writer(package_);
-            if (writer.dataEnd() + DirectoryBytes(package_.tree(), 2) > kLargestPackage)
-                TooLarge(diskPath);
-            node = package_.tree().appendChild(parent, BaseName(diskPath));
-            writer.commitDirectory(writer.dataEnd());
-        }
+        makeRoom(diskPath, 0, 2);
+        TreeNode* node = package_.tree().appendChild(parent, BaseName(diskPath));
+        added_.push_back(node);
         report(node);
         for (const std::string& entry : ListFolderEntries(diskPath))
             add(entry, node);
@@ -142,10 +156,15 @@ private:
 
     Package& package_;
     const ProgressObserver& observer_;
+    PackageWriter writer_;
     FileId packageId_{};
     std::set<FileId> entered_;
-    std::int32_t index_ = 0;
+    std::vector<TreeNode*> added_;
+    std::int64_t end_ = 0;
     std::int64_t bytes_ = 0;
+    std::int64_t batchBytes_ = 0;
+    std::int32_t index_ = 0;
+    std::int32_t total_ = 0;
 };
 
 } // namespace
@@ -171,6 +190,28 @@ std::vector<std::string> ListFolderEntries(const std::string& folderPath) {
     return entries;
 }
 
+std::string ReadWholeFile(const std::string& diskPath) {
+    const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!source.valid() || ::fstat(source.get(), &info) != 0)
+        throw PackageError(CannotReadMessage(diskPath, errno));
+    if (!S_ISREG(info.st_mode))
+        throw PackageError("Cannot read \"" + FullPath(diskPath) + "\": it is not a regular file");
+    if (info.st_size > kLargestPackage)
+        throw TooLarge(diskPath);
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::pread(source.get(), bytes.data() + done, bytes.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            throw PackageError(CannotReadMessage(diskPath, got < 0 ? errno : EIO));
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
 bool Package::AppendFile(TreeNode* node, const std::string& diskPath) {
     const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
@@ -178,18 +219,59 @@ bool Package::AppendFile(TreeNode* node, const std::string& diskPath) {
         tree_.remove(node);
         return false;
     }
-    std::optional<PackageWriter> writer;
     try {
-        writer.emplace(*this);
-    } catch (const PackageError&) {
+        PackageWriter writer(*this);
+        writer.beginUndo();
+        try {
+            PackageFile& file = writer.file();
+            const std::int64_t offset = writer.dataEnd();
+            if (offset + info.st_size + (DirectoryRecordCount(tree_) + 1) * kDirEntrySize > kLargestPackage)
+                throw TooLarge(diskPath);
+            file.seek(offset);
+            const CopyResult copied = file.copyFrom(source.get(), 0, info.st_size);
+            if (copied.readFailed || copied.sourceEnded) {
+                writer.rollback();
+                tree_.remove(node);
+                return false;
+            }
+            node->record()->Offset = static_cast<std::int32_t>(offset);
+            node->record()->Size = static_cast<std::int32_t>(info.st_size);
+            writer.commitDirectory(offset + info.st_size);
+            return true;
+        } catch (...) {
+            writer.rollback();
+            throw;
+        }
+    } catch (...) {
         tree_.remove(node);
         throw;
     }
-    return AppendData(*writer, node, diskPath, source.get(), info.st_size) == Appended::Yes;
+}
+
+void Package::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* parent,
+                       const ProgressObserver& observer) {
+    Adder adder(*this, observer);
+    try {
+        const auto total = static_cast<std::int32_t>(diskPaths.size());
+        for (std::int32_t i = 0; i < total; ++i) {
+            adder.setPath(i, total);
+            adder.add(diskPaths[std::size_t(i)], parent);
+        }
+        adder.commit();
+    } catch (const RunCancelled&) {
+        adder.commit();
+        throw;
+    } catch (const TooLarge&) {
+        adder.commit();
+        throw;
+    } catch (...) {
+        adder.rollback();
+        throw;
+    }
 }
 
 void Package::AddPath(const std::string& diskPath, TreeNode* parent, const ProgressObserver& observer) {
-    Adder(*this, observer).add(diskPath, parent);
+    AddPaths({diskPath}, parent, observer);
 }
 
 } // namespace tessel

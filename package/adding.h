@@ -11,6 +11,9 @@ namespace tessel {
 // lists them; empty when the folder cannot be read.
 std::vector<std::string> ListFolderEntries(const std::string& folderPath);
 
+// The bytes of a regular disk file, for an edit that must keep them in its journal.
+std::string ReadWholeFile(const std::string& diskPath);
+
 // The local wall-clock time now, as seconds counted from 1970 without a zone.
 std::int32_t LocalTimestampNow();
 

@@ -28,22 +28,31 @@ std::int64_t DirectoryRecordCount(const FolderTree& tree) {
 }
 
 std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer) {
+    return WriteDirectory(tree, buffer, {});
+}
+
+std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer, const DirectoryView& view) {
     std::int32_t count = 0;
     int openFolders = 0;
     const TreeNode* root = tree.root();
-    for (const TreeNode* node = root ? root->next() : nullptr; node; node = node->next()) {
+    for (const TreeNode* node = root ? root->next() : nullptr; node;) {
+        if (view.leaveOut && view.leaveOut(node)) {
+            node = node->nextAfterSubtree();
+            continue;
+        }
         while (openFolders > node->level() - 1) {
             Append(buffer, MakeDirEntry(kInnerFolderEndOffset, 0, 0, kFolderEndName));
             --openFolders;
             ++count;
         }
         if (const EntryRecord* record = node->record()) {
-            Append(buffer, *record);
+            Append(buffer, view.recordOf ? view.recordOf(node) : *record);
         } else {
             Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, StoredName(node->text())));
             ++openFolders;
         }
         ++count;
+        node = node->next();
     }
     for (; openFolders > 0; --openFolders, ++count)
         Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, kFolderEndName));

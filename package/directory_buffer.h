@@ -5,6 +5,7 @@
 #include "vp_format.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ struct DirectoryBuffer {
 // (Offset 1 between entries, 16 after the last entry). Returns the number of
 // records written.
 std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer);
+
+// The tree as an edit will leave it, without changing it yet: subtrees left out, records
+// as they will be.
+struct DirectoryView {
+    std::function<bool(const TreeNode*)> leaveOut;
+    std::function<EntryRecord(const TreeNode*)> recordOf;
+};
+std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer, const DirectoryView& view);
 
 // How many records WriteDirectory writes for the tree, without making them.
 std::int64_t DirectoryRecordCount(const FolderTree& tree);

@@ -20,9 +20,13 @@ public:
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
 
-    // Opens the file read-only and reads its directory. On any error this package stays
-    // as it was. A file shorter than the header is an empty package.
+    // Finishes or undoes an edit of the file that was cut short, then opens the file
+    // read-only and reads its directory. On any error this package stays as it was. A file
+    // shorter than the header is an empty package.
     void LoadPackage(const std::string& path);
+    // What the last load had to do about an interrupted edit, as a sentence for the user;
+    // empty when there was none.
+    const std::string& recoveryNote() const { return recoveryNote_; }
 
     bool isOpen() const { return !tree_.empty(); }
     const std::string& path() const { return path_; }
@@ -47,6 +51,15 @@ public:
     // child(ren). Raises a PackageError when the package cannot be written or would grow
     // past 2 GiB; what was added before stays.
     void AddPath(const std::string& diskPath, TreeNode* parent, const ProgressObserver& observer = {});
+    // Adds the paths in order, in batches, each batch one edit that writes the directory
+    // once. A failure undoes the batch under way; a RunCancelled from the observer keeps
+    // what was added and is raised again. Adding events carry the index of the path being
+    // added among those given as their index, and the number of paths as their total.
+    void AddPaths(const std::vector<std::string>& diskPaths, TreeNode* parent,
+                  const ProgressObserver& observer = {});
+    // Gives a file entry the bytes of a disk file, keeping its place in the directory, with
+    // the new size and the current time; its old bytes go unless another entry uses them.
+    void ReplaceEntry(TreeNode* node, const std::string& diskPath);
     // Appends the disk file's bytes for a file node already in the tree, fills in its
     // Offset and Size, and writes directory and header. Returns false, with the node taken
     // out and the package as it was, when the disk file cannot be read; raises, with the
@@ -68,10 +81,12 @@ public:
 
 private:
     friend class PackageWriter;
+    void Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes);
 
     std::string path_;
     FolderTree tree_;
     FileStamp stamp_;
+    std::string recoveryNote_;
 };
 
 } // namespace tessel

@@ -1,5 +1,6 @@
 #include "package_check.h"
 
+#include "edit_journal.h"
 #include "entry_name.h"
 #include "name_text.h"
 #include "package_file.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace tessel {
 
@@ -80,6 +82,10 @@ void CheckOverlaps(std::vector<DataSpan>& spans, std::vector<std::string>& probl
 std::vector<std::string> CheckPackage(const std::string& path) {
     PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Shared);
     std::vector<std::string> problems;
+    struct stat journal {};
+    if (::lstat(JournalPath(path).c_str(), &journal) == 0)
+        problems.push_back("an interrupted edit is pending in \"" + JournalPath(path) +
+                           "\"; open the package with Tessel (any tessel-vp command but check) to finish it");
     const std::int64_t fileSize = file.size();
     if (fileSize == 0)
         return problems;

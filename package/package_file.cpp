@@ -3,31 +3,58 @@
 #include "package_error.h"
 #include "positioned_io.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace tessel {
 
 namespace {
 
 long gFailingOperation = 0;
+int gFailingError = EIO;
 long gOperationsSeen = 0;
 bool gStruck = false;
+std::function<void(const IoTrace::Change&)> gListener;
 
-// True when the armed failure is due now.
-bool InjectedFailure() {
+// The error of the armed failure when it is due now, else 0.
+int InjectedFailure() {
     if (gFailingOperation <= 0)
-        return false;
+        return 0;
     ++gOperationsSeen;
     if (gOperationsSeen == gFailingOperation) {
         gStruck = true;
-        return true;
+        return gFailingError;
     }
-    return false;
+    return 0;
+}
+
+// For the kill -9 tests of the command line: TESSEL_TEST_KILL_AT_CHANGE=n ends the process
+// with SIGKILL just before its n-th change to a file (a write, truncation, sync, creation,
+// removal or rename).
+void KillWhenDue() {
+    static const long killAt = [] {
+        const char* text = std::getenv("TESSEL_TEST_KILL_AT_CHANGE");
+        return text ? std::atol(text) : 0L;
+    }();
+    static long changes = 0;
+    if (killAt > 0 && ++changes == killAt)
+        std::raise(SIGKILL);
+}
+
+void Tell(IoTrace::Change::Kind kind, const std::string& path, std::int64_t offset = 0,
+          std::string bytes = {}, std::string target = {}) {
+    KillWhenDue();
+    if (gListener)
+        gListener({kind, path, offset, std::move(bytes), std::move(target)});
 }
 
 FileStamp StampFromStat(const struct stat& info) {
@@ -37,14 +64,32 @@ FileStamp StampFromStat(const struct stat& info) {
     stamp.size = info.st_size;
     stamp.modifiedSeconds = info.st_mtim.tv_sec;
     stamp.modifiedNanoseconds = info.st_mtim.tv_nsec;
+    stamp.changedSeconds = info.st_ctim.tv_sec;
+    stamp.changedNanoseconds = info.st_ctim.tv_nsec;
     return stamp;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace
 
+std::string CannotWriteMessage(const std::string& path, int error) {
+    return "Cannot write to \"" + FullPath(path) + "\". " + SystemReason(error);
+}
+
+std::string CannotReadMessage(const std::string& path, int error) {
+    return "Cannot read \"" + FullPath(path) + "\". " + SystemReason(error);
+}
+
 namespace FaultInjection {
-void Arm(long failingOperation) {
+void Arm(long failingOperation, int error) {
     gFailingOperation = failingOperation;
+    gFailingError = error;
     gOperationsSeen = 0;
     gStruck = false;
 }
@@ -56,19 +101,41 @@ bool Struck() {
 }
 } // namespace FaultInjection
 
+namespace IoTrace {
+void Listen(std::function<void(const Change&)> listener) {
+    gListener = std::move(listener);
+}
+void Stop() {
+    gListener = nullptr;
+}
+} // namespace IoTrace
+
 PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSharing sharing) {
-    const int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    // Without O_NONBLOCK a FIFO at the path would hold the program at the open forever.
+    const int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
     FileDescriptor fd(::open(path.c_str(), flags));
     if (!fd.valid())
         throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
     struct stat info {};
-    if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode))
+    if (::fstat(fd.get(), &info) != 0)
+        throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
+    if (S_ISDIR(info.st_mode))
         throw PackageError(CannotOpenMessage(path, SystemReason(EISDIR)));
+    if (!S_ISREG(info.st_mode))
+        throw PackageError(CannotOpenMessage(path, "It is not a regular file"));
     if (sharing == FileSharing::Exclusive && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
             throw PackageError(CannotOpenMessage(path, "The file is in use by another Tessel"));
         throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
     }
+    return PackageFile(std::move(fd), path);
+}
+
+PackageFile PackageFile::Create(const std::string& path) {
+    Tell(IoTrace::Change::Create, path);
+    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!fd.valid())
+        throw PackageError(CannotCreateMessage(path, SystemReason(errno)));
     return PackageFile(std::move(fd), path);
 }
 
@@ -85,17 +152,17 @@ void PackageFile::seek(std::int64_t position) {
 std::int64_t PackageFile::size() const {
     struct stat info {};
     if (::fstat(fd_.get(), &info) != 0)
-        throw PackageError(kStreamReadError);
+        throw PackageError(CannotReadMessage(path_, errno));
     return info.st_size;
 }
 
 std::size_t PackageFile::read(void* buffer, std::size_t count) {
-    if (InjectedFailure())
-        throw PackageError(kStreamReadError);
+    if (const int error = InjectedFailure())
+        throw PackageError(CannotReadMessage(path_, error));
     const IoResult result = ReadAt(fd_.get(), buffer, count, position_);
     position_ += static_cast<std::int64_t>(result.done);
     if (result.error != 0)
-        throw PackageError(kStreamReadError);
+        throw PackageError(CannotReadMessage(path_, result.error));
     return result.done;
 }
 
@@ -105,27 +172,58 @@ void PackageFile::readExact(void* buffer, std::size_t count) {
 }
 
 void PackageFile::writeAll(const void* buffer, std::size_t count) {
-    if (InjectedFailure())
-        throw PackageError(kStreamWriteError);
+    if (gListener || std::getenv("TESSEL_TEST_KILL_AT_CHANGE"))
+        Tell(IoTrace::Change::Write, path_, position_, std::string(static_cast<const char*>(buffer), count));
+    if (const int error = InjectedFailure())
+        throw PackageError(CannotWriteMessage(path_, error));
     const IoResult result = WriteAt(fd_.get(), buffer, count, position_);
     position_ += static_cast<std::int64_t>(result.done);
     if (result.error != 0)
-        throw PackageError(kStreamWriteError);
+        throw PackageError(CannotWriteMessage(path_, result.error));
 }
 
 CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count) {
-    if (InjectedFailure())
-        throw PackageError(kStreamWriteError);
+    if (gListener) {
+        // What is watched must be seen byte by byte: copy through memory.
+        CopyResult result;
+        std::vector<char> buffer(static_cast<std::size_t>(std::min(count, kCopyBufferSize)));
+        while (result.copied < count) {
+            const auto want =
+                static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, kCopyBufferSize));
+            const IoResult got = ReadAt(sourceFd, buffer.data(), want, sourceOffset + result.copied);
+            writeAll(buffer.data(), got.done);
+            result.copied += static_cast<std::int64_t>(got.done);
+            if (got.error != 0 || got.done < want) {
+                (got.error != 0 ? result.readFailed : result.sourceEnded) = true;
+                break;
+            }
+        }
+        return result;
+    }
+    KillWhenDue();
+    if (const int error = InjectedFailure())
+        throw PackageError(CannotWriteMessage(path_, error));
     const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count);
     position_ += result.copied;
     if (result.writeError != 0)
-        throw PackageError(kStreamWriteError);
+        throw PackageError(CannotWriteMessage(path_, result.writeError));
     return result;
 }
 
 void PackageFile::truncate() {
-    if (InjectedFailure() || ::ftruncate(fd_.get(), position_) != 0)
-        throw PackageError(kStreamWriteError);
+    Tell(IoTrace::Change::Truncate, path_, position_);
+    if (const int error = InjectedFailure())
+        throw PackageError(CannotWriteMessage(path_, error));
+    if (::ftruncate(fd_.get(), position_) != 0)
+        throw PackageError(CannotWriteMessage(path_, errno));
+}
+
+void PackageFile::sync() {
+    Tell(IoTrace::Change::Sync, path_);
+    if (const int error = InjectedFailure())
+        throw PackageError(CannotWriteMessage(path_, error));
+    if (::fdatasync(fd_.get()) != 0)
+        throw PackageError(CannotWriteMessage(path_, errno));
 }
 
 FileStamp PackageFile::stamp() const {
@@ -133,6 +231,33 @@ FileStamp PackageFile::stamp() const {
     if (::fstat(fd_.get(), &info) != 0)
         return {};
     return StampFromStat(info);
+}
+
+void SyncFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    Tell(IoTrace::Change::SyncFolder, folder);
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid() || ::fsync(fd.get()) != 0)
+        throw PackageError(CannotWriteMessage(folder, errno));
+}
+
+bool RemoveFileDurably(const std::string& path) {
+    Tell(IoTrace::Change::Remove, path);
+    if (::unlink(path.c_str()) != 0) {
+        if (errno == ENOENT)
+            return false;
+        throw PackageError("Cannot remove \"" + FullPath(path) + "\". " + SystemReason(errno));
+    }
+    SyncFolderOf(path);
+    return true;
+}
+
+void RenameDurably(const std::string& from, const std::string& to) {
+    Tell(IoTrace::Change::Rename, from, 0, {}, to);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0)
+        throw PackageError("Cannot rename \"" + FullPath(from) + "\" to \"" + FullPath(to) + "\". " +
+                           SystemReason(errno));
+    SyncFolderOf(to);
 }
 
 } // namespace tessel

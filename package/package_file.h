@@ -1,6 +1,8 @@
-// The one door through which the engine reads and writes package files: a POSIX file
-// descriptor with a position, stream-style errors, advisory locking, and a hook through
-// which tests make a chosen operation fail.
+// The one door through which the engine reads and writes package files and their edit
+// journals: a POSIX file descriptor with a position, errors that name the file and the
+// system's reason, syncs, advisory locking, and two hooks for tests: one makes a chosen
+// operation fail, the other sees every change before it happens (and may stop the program
+// there, as a crash would).
 #pragma once
 
 #include "byte_copy.h"
@@ -8,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -25,6 +28,8 @@ struct FileStamp {
     std::int64_t size = -1;
     std::int64_t modifiedSeconds = 0;
     long modifiedNanoseconds = 0;
+    std::int64_t changedSeconds = 0;
+    long changedNanoseconds = 0;
 
     bool valid() const { return size >= 0; }
     bool operator==(const FileStamp&) const = default;
@@ -34,6 +39,8 @@ class PackageFile {
 public:
     // Opens an existing file; throws "Cannot open file ..." on failure.
     static PackageFile Open(const std::string& path, FileAccess access, FileSharing sharing);
+    // Makes a new file for reading and writing; an existing one is an error.
+    static PackageFile Create(const std::string& path);
 
     PackageFile(PackageFile&&) noexcept = default;
     PackageFile& operator=(PackageFile&&) noexcept = default;
@@ -47,16 +54,19 @@ public:
 
     // Reads up to count bytes; fewer only at the end of the file.
     std::size_t read(void* buffer, std::size_t count);
-    // Reads exactly count bytes or throws "Stream read error".
+    // Reads exactly count bytes or throws.
     void readExact(void* buffer, std::size_t count);
-    // Writes all bytes or throws "Stream write error".
+    // Writes all bytes or throws, naming the file and the reason.
     void writeAll(const void* buffer, std::size_t count);
-    // Copies count bytes of another file, from its offset, to the current position, and
-    // moves the position past what was written. Read failures of the source are reported
-    // in the result; a failing write raises "Stream write error".
+    // Copies count bytes of another file (or of this one), from its offset, to the current
+    // position, and moves the position past what was written. Read failures of the source
+    // are reported in the result; a failing write raises.
     CopyResult copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count);
-    // Cuts the file at the current position.
+    // Cuts (or extends) the file at the current position.
     void truncate();
+    // Makes everything written so far durable. A failure is final: what the kernel could
+    // not write may be lost, and a second sync would not say so.
+    void sync();
     FileStamp stamp() const;
 
     void close();
@@ -69,13 +79,38 @@ private:
     std::int64_t position_ = 0;
 };
 
-// Test hook: makes the n-th counted operation (a read, a write, a copy into the file or a
-// truncation, counted from 1 after Arm) fail as a full disk or an I/O error would.
+// Removes a file and makes the removal durable; false when there was nothing to remove.
+bool RemoveFileDurably(const std::string& path);
+// Makes the creation, renaming or removal of names in the folder of the path durable.
+void SyncFolderOf(const std::string& path);
+// Renames a file and makes the rename durable; a file already at the new name is an error.
+void RenameDurably(const std::string& from, const std::string& to);
+
+// "Cannot write to "<path>". <reason>" and its reading twin.
+std::string CannotWriteMessage(const std::string& path, int error);
+std::string CannotReadMessage(const std::string& path, int error);
+
+// Test hook: makes the n-th counted operation (a read, a write, a copy into the file, a
+// truncation or a sync, counted from 1 after Arm) fail as an I/O error would.
 namespace FaultInjection {
-void Arm(long failingOperation);
+void Arm(long failingOperation, int error = 5 /* EIO */);
 void Disarm();
 // Whether the armed failure has struck.
 bool Struck();
 } // namespace FaultInjection
+
+// Test hook: every change to a file made through this door, seen before it is made. The
+// listener may throw to stop the program at that instant.
+namespace IoTrace {
+struct Change {
+    enum Kind { Write, Truncate, Sync, Create, Remove, Rename, SyncFolder } kind;
+    std::string path;
+    std::int64_t offset = 0; // where a write starts; the new size for a truncation
+    std::string bytes;       // what a write puts there
+    std::string target;      // where a rename goes
+};
+void Listen(std::function<void(const Change&)> listener);
+void Stop();
+} // namespace IoTrace
 
 } // namespace tessel

@@ -1,5 +1,6 @@
 #include "package_loader.h"
 
+#include "edit_journal.h"
 #include "package.h"
 #include "package_error.h"
 #include "package_layout.h"
@@ -52,6 +53,7 @@ void ReadDirectory(PackageFile& file, FolderTree& tree) {
 }
 
 void Package::LoadPackage(const std::string& path) {
+    recoveryNote_ = RecoveryNote(path, RecoverInterruptedEdit(path));
     PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Exclusive);
     FolderTree loaded;
     ReadDirectory(file, loaded);

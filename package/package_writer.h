@@ -1,21 +1,24 @@
-// What every edit of a package file shares: opening it for writing only when it is really
-// a sound package and still the file that was loaded or last written, and ending with a
-// directory and header that match the data and the tree, also after a failure part of the
-// way.
+// What every edit of a package file shares: finishing an interrupted edit first; opening
+// the file for writing only when it is a sound package that the edit cannot damage and
+// still the file that was loaded or last written; and a journal, so that whatever happens
+// the file ends as it was before the edit or as the edit leaves it.
 #pragma once
 
+#include "edit_journal.h"
 #include "package.h"
 #include "package_file.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace tessel {
 
 class PackageWriter {
 public:
     // Opens the package for reading and writing, exclusively. Refuses, leaving the file
-    // untouched, a file of more than 16 bytes that is not a package or whose directory is
-    // damaged, and a file that changed since the package was loaded or last written.
+    // untouched, anything but a regular file, a file of more than 16 bytes that is not a
+    // package, whose directory is damaged or whose entries reach outside the data area,
+    // and a file that changed since the package was loaded or last written.
     explicit PackageWriter(Package& package);
 
     PackageFile& file() { return file_; }
@@ -24,21 +27,31 @@ public:
     // fewer, which counts as a package without entries.
     std::int64_t dataEnd() const { return dataEnd_; }
 
-    // Writes the tree's directory at the offset, then the header, then cuts the file after
-    // the directory. A failing step is tried again, so that one passing failure cannot
-    // leave the file without its directory; the first error is raised all the same.
+    // Starts an edit that writes only from the data end on (adding) or rewrites the
+    // directory in place (renaming): the header and everything from the data end on are
+    // journaled first.
+    void beginUndo();
+    // Ends such an edit: the tree's directory at the offset, the header, the file cut
+    // after the directory, all synced, then the journal removed.
     void commitDirectory(std::int64_t dirOffset);
+    // After a failure in such an edit: the file put back from the journal and the journal
+    // removed. When that fails too, the journal stays and the next open undoes the edit.
+    // Raises nothing.
+    void rollback();
 
-    // After a failure: writes the tree's directory at the offset, trying a few times, so
-    // that the file matches the tree again. Raises nothing.
-    void restoreDirectory(std::int64_t dirOffset);
+    // Runs an edit that moves data inside the file from its armed journal to its end. A
+    // failure after the journal was armed is met by finishing the edit from the journal at
+    // once; only when that fails too is the error raised, and the journal stays for the
+    // next open to finish.
+    void runRedo(const RedoPlan& plan);
 
 private:
-    void writeDirectoryOnce(std::int64_t dirOffset);
+    void refuseWhatWouldBeDamaged(std::int64_t size);
 
     Package& package_;
     PackageFile file_;
     std::int64_t dataEnd_ = kHeaderSize;
+    std::optional<EditJournal> journal_;
 };
 
 } // namespace tessel

@@ -1,6 +1,6 @@
 #include "package.h"
 
-#include "byte_copy.h"
+#include "adding.h"
 #include "directory_buffer.h"
 #include "entry_name.h"
 #include "package_error.h"
@@ -8,15 +8,13 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
 namespace tessel {
 
 namespace {
-
-constexpr int kMoveAttempts = 3;
 
 struct Interval {
     std::int64_t begin;
@@ -67,53 +65,6 @@ Interval DataOf(const EntryRecord& record, std::int64_t dataEnd) {
     return {begin, std::max(begin, end)};
 }
 
-// Moves the kept stretches of the data area down over the removed ones, in one ascending
-// pass, remembering how far it got so that it can go on after a failure: the bytes not
-// yet moved are never overwritten, because writing stays behind reading.
-class DataMover {
-public:
-    struct Move {
-        std::int64_t from;
-        std::int64_t to;
-        std::int64_t length;
-    };
-
-    DataMover(PackageFile& file, std::vector<Move> moves) : file_(file), moves_(std::move(moves)) {}
-
-    void run() {
-        std::vector<char> buffer;
-        for (; current_ < moves_.size(); ++current_, done_ = 0) {
-            const Move& move = moves_[current_];
-            while (done_ < move.length) {
-                const auto chunk = static_cast<std::size_t>(std::min(move.length - done_, kCopyBufferSize));
-                buffer.resize(chunk);
-                file_.seek(move.from + done_);
-                file_.readExact(buffer.data(), chunk);
-                const std::int64_t writeAt = move.to + done_;
-                file_.seek(writeAt);
-                try {
-                    file_.writeAll(buffer.data(), chunk);
-                } catch (const PackageError&) {
-                    moved_ += file_.position() - writeAt;
-                    done_ += file_.position() - writeAt;
-                    throw;
-                }
-                done_ += static_cast<std::int64_t>(chunk);
-                moved_ += static_cast<std::int64_t>(chunk);
-            }
-        }
-    }
-
-    std::int64_t bytesMoved() const { return moved_; }
-
-private:
-    PackageFile& file_;
-    std::vector<Move> moves_;
-    std::size_t current_ = 0;
-    std::int64_t done_ = 0;
-    std::int64_t moved_ = 0;
-};
-
 // The nodes to delete, without the root and without nodes inside other given folders.
 std::vector<TreeNode*> OutermostNodes(const std::vector<TreeNode*>& nodes) {
     std::unordered_set<const TreeNode*> given(nodes.begin(), nodes.end());
@@ -135,20 +86,13 @@ std::vector<TreeNode*> OutermostNodes(const std::vector<TreeNode*>& nodes) {
 
 } // namespace
 
-void Package::RewriteDirectory() {
+// Removes the data of the doomed nodes (and of the replaced node's old bytes) from the
+// data area, moving what follows down, puts the replacement's bytes at the new data end,
+// and writes the directory of the tree as it will be: one redo edit.
+void Package::Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes) {
     PackageWriter writer(*this);
-    writer.commitDirectory(writer.dataEnd());
-}
-
-void Package::DeleteEntries(const std::vector<TreeNode*>& nodes) {
-    const std::vector<TreeNode*> doomed = OutermostNodes(nodes);
-    if (doomed.empty())
-        return;
-    PackageWriter writer(*this);
-    FolderTree& tree = tree_;
     const std::int64_t dataEnd = writer.dataEnd();
-
-    std::unordered_set<const TreeNode*> doomedSet(doomed.begin(), doomed.end());
+    const std::unordered_set<const TreeNode*> doomedSet(doomed.begin(), doomed.end());
     auto isDoomed = [&](const TreeNode* node) {
         for (const TreeNode* up = node; up; up = up->parent()) {
             if (doomedSet.count(up))
@@ -157,55 +101,22 @@ void Package::DeleteEntries(const std::vector<TreeNode*>& nodes) {
         return false;
     };
     std::vector<Interval> deleted, kept;
-    std::vector<TreeNode*> keptFiles;
-    for (TreeNode* node = tree.root(); node; node = node->next()) {
-        if (const EntryRecord* record = node->record()) {
-            if (isDoomed(node)) {
-                deleted.push_back(DataOf(*record, dataEnd));
-            } else {
-                kept.push_back(DataOf(*record, dataEnd));
-                keptFiles.push_back(node);
-            }
-        }
+    for (const TreeNode* node = tree_.root(); node; node = node->next()) {
+        if (const EntryRecord* record = node->record())
+            (node == replaced || isDoomed(node) ? deleted : kept).push_back(DataOf(*record, dataEnd));
     }
-    // Bytes that a remaining entry shares with a deleted one stay.
+    // Bytes that a remaining entry shares with a removed one stay.
     const std::vector<Interval> removed = Subtract(Merged(deleted), Merged(kept));
 
-    std::vector<DataMover::Move> moves;
-    std::int64_t removedSoFar = 0;
+    RedoPlan plan;
+    std::vector<std::int64_t> removedUpTo(removed.size() + 1, 0);
     for (std::size_t i = 0; i < removed.size(); ++i) {
-        removedSoFar += removed[i].end - removed[i].begin;
+        removedUpTo[i + 1] = removedUpTo[i] + removed[i].end - removed[i].begin;
         const std::int64_t from = removed[i].end;
         const std::int64_t until = i + 1 < removed.size() ? removed[i + 1].begin : dataEnd;
         if (until > from)
-            moves.push_back({from, from - removedSoFar, until - from});
+            plan.moves.push_back({from, from - removedUpTo[i + 1], until - from});
     }
-
-    DataMover mover(writer.file(), moves);
-    std::exception_ptr failure;
-    try {
-        mover.run();
-    } catch (const PackageError&) {
-        if (mover.bytesMoved() == 0)
-            throw; // nothing changed yet: the package and the tree are as they were
-        // The data is half moved: finish the move so that a directory can match it, end
-        // the edit as planned, and report the failure then.
-        failure = std::current_exception();
-        for (int attempt = 1;; ++attempt) {
-            try {
-                mover.run();
-                break;
-            } catch (const PackageError&) {
-                if (attempt >= kMoveAttempts)
-                    throw;
-            }
-        }
-    }
-
-    // removedUpTo[i]: the bytes removed by the stretches before removed[i].
-    std::vector<std::int64_t> removedUpTo(removed.size() + 1, 0);
-    for (std::size_t i = 0; i < removed.size(); ++i)
-        removedUpTo[i + 1] = removedUpTo[i] + removed[i].end - removed[i].begin;
     auto removedBefore = [&](std::int64_t offset) {
         const auto after =
             std::partition_point(removed.begin(), removed.end(),
@@ -216,15 +127,67 @@ void Package::DeleteEntries(const std::vector<TreeNode*>& nodes) {
         const Interval& last = removed[count - 1];
         return removedUpTo[count - 1] + std::min(last.end, offset) - last.begin;
     };
-    for (TreeNode* node : keptFiles) {
-        EntryRecord& record = *node->record();
+    const std::int64_t newDataStart = dataEnd - removedUpTo.back();
+    const std::int64_t dirOffset = newDataStart + static_cast<std::int64_t>(newBytes.size());
+    EntryRecord replacement;
+    if (replaced) {
+        replacement = *replaced->record();
+        replacement.Offset = static_cast<std::int32_t>(newDataStart);
+        replacement.Size = static_cast<std::int32_t>(newBytes.size());
+        replacement.Timestamp = LocalTimestampNow();
+    }
+    DirectoryView view;
+    view.leaveOut = isDoomed;
+    view.recordOf = [&](const TreeNode* node) {
+        if (node == replaced)
+            return replacement;
+        EntryRecord record = *node->record();
         record.Offset = static_cast<std::int32_t>(record.Offset - removedBefore(record.Offset));
+        return record;
+    };
+    DirectoryBuffer directory;
+    const std::int32_t count = WriteDirectory(tree_, directory, view);
+    const std::int64_t end = dirOffset + static_cast<std::int64_t>(directory.bytes.size());
+    if (end > kLargestPackage)
+        throw PackageError("The package would grow beyond 2 GiB, the largest a VP package can be");
+    if (!newBytes.empty())
+        plan.pieces.push_back({newDataStart, newBytes});
+    plan.pieces.push_back({dirOffset, std::string(directory.bytes.begin(), directory.bytes.end())});
+    plan.pieces.push_back({0, HeaderBytes(static_cast<std::int32_t>(dirOffset), count)});
+    plan.finalSize = end;
+    writer.runRedo(plan);
+
+    // The file is as planned: the tree follows.
+    for (TreeNode* node = tree_.root(); node; node = node->next()) {
+        if (node->record() && !isDoomed(node))
+            node->setRecord(view.recordOf(node));
     }
     for (TreeNode* node : doomed)
-        tree.remove(node);
-    writer.commitDirectory(dataEnd - removedSoFar);
-    if (failure)
-        std::rethrow_exception(failure);
+        tree_.remove(node);
+    stamp_ = writer.file().stamp();
+}
+
+void Package::RewriteDirectory() {
+    PackageWriter writer(*this);
+    writer.beginUndo();
+    try {
+        writer.commitDirectory(writer.dataEnd());
+    } catch (...) {
+        writer.rollback();
+        throw;
+    }
+}
+
+void Package::DeleteEntries(const std::vector<TreeNode*>& nodes) {
+    const std::vector<TreeNode*> doomed = OutermostNodes(nodes);
+    if (!doomed.empty())
+        Compact(doomed, nullptr, {});
+}
+
+void Package::ReplaceEntry(TreeNode* node, const std::string& diskPath) {
+    if (!node || !node->isFile())
+        throw PackageError("Only a file can have its bytes replaced");
+    Compact({}, node, ReadWholeFile(diskPath));
 }
 
 void Package::RenameEntry(TreeNode* node, const std::string& newName) {
@@ -232,10 +195,22 @@ void Package::RenameEntry(TreeNode* node, const std::string& newName) {
         return;
     RequireNewName(newName);
     PackageWriter writer(*this);
+    writer.beginUndo();
+    const std::string oldName = node->text();
+    const std::optional<EntryRecord> oldRecord =
+        node->record() ? std::optional<EntryRecord>(*node->record()) : std::nullopt;
     node->setText(newName);
     if (EntryRecord* record = node->record())
         record->setName(StoredName(newName));
-    writer.commitDirectory(writer.dataEnd());
+    try {
+        writer.commitDirectory(writer.dataEnd());
+    } catch (...) {
+        node->setText(oldName);
+        if (oldRecord)
+            node->setRecord(*oldRecord);
+        writer.rollback();
+        throw;
+    }
 }
 
 } // namespace tessel

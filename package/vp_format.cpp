@@ -72,7 +72,7 @@ PackageHeader ReadHeader(PackageFile& file) {
     return DecodeHeader(bytes);
 }
 
-void WriteHeader(PackageFile& file, std::int32_t dirOffset, std::int32_t entryCount) {
+std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount) {
     PackageHeader header;
     std::memcpy(header.Magic.data(), kMagic.data(), kMagicSize);
     header.Version = kVersion;
@@ -80,8 +80,13 @@ void WriteHeader(PackageFile& file, std::int32_t dirOffset, std::int32_t entryCo
     header.EntryCount = entryCount;
     unsigned char bytes[kHeaderSize];
     EncodeHeader(header, bytes);
+    return std::string(reinterpret_cast<const char*>(bytes), kHeaderSize);
+}
+
+void WriteHeader(PackageFile& file, std::int32_t dirOffset, std::int32_t entryCount) {
+    const std::string bytes = HeaderBytes(dirOffset, entryCount);
     file.seek(0);
-    file.writeAll(bytes, kHeaderSize);
+    file.writeAll(bytes.data(), bytes.size());
 }
 
 DirEntry MakeDirEntry(std::int32_t offset, std::int32_t size, std::int32_t timestamp, std::string_view name) {

@@ -82,6 +82,8 @@ void EncodeDirEntry(const DirEntry& entry, unsigned char* bytes);
 
 // Positions the stream at 0 and reads 16 bytes; tests nothing.
 PackageHeader ReadHeader(PackageFile& file);
+// The 16 header bytes: "VPVP", 2, the offset and the count.
+std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount);
 // Positions the stream at 0 and writes "VPVP", 2, the offset and the count; leaves it at 16.
 void WriteHeader(PackageFile& file, std::int32_t dirOffset, std::int32_t entryCount);
 

@@ -11,20 +11,35 @@
 namespace tessel::ui {
 
 void Form1::AddPath(const std::string& diskPath, TreeNode* target) {
+    AddPaths({diskPath}, target ? target : currentFolder_, {});
+}
+
+void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target,
+                     const ProgressCallback& more) {
     if (!package_.isOpen())
         return;
-    ProgressObserver rows;
-    rows.progress = [this](const ProgressEvent& event) {
-        if (!event.node || event.node->parent() != currentFolder_)
-            return;
-        // New entries join their folder as its last child.
-        TreeNode* node = currentFolder_->lastChild();
-        if (node->isFolder())
-            ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
-        else
-            ui_.model->appendRow(node);
+    ProgressObserver observer;
+    observer.progress = [&](const ProgressEvent& event) {
+        if (event.node && event.node->parent() == currentFolder_) {
+            // New entries join their folder as its last child.
+            TreeNode* node = currentFolder_->lastChild();
+            if (node->isFolder())
+                ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
+            else
+                ui_.model->appendRow(node);
+        }
+        if (more)
+            more(event);
     };
-    package_.AddPath(diskPath, target ? target : currentFolder_, rows);
+    try {
+        package_.AddPaths(diskPaths, target, observer);
+    } catch (const RunCancelled&) {
+        throw;
+    } catch (...) {
+        // Entries of a batch that was taken back may have rows already.
+        ShowFolder(currentFolder_);
+        throw;
+    }
 }
 
 void Form1::Deletefiles1Click() {
@@ -80,12 +95,17 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
         return;
     const RunGuard guard(this, busy_);
     Form3_->showForRun();
+    std::vector<std::string> diskPaths;
+    for (const QString& path : paths)
+        diskPaths.push_back(path.toStdString());
     const auto last = static_cast<std::int32_t>(paths.size() - 1);
     try {
-        for (std::int32_t i = 0; i <= last; ++i) {
-            Form3_->Progress(std::string(kAddingCaption), paths[i].toStdString(), last, i);
-            AddPath(paths[i].toStdString());
-        }
+        // Each entry added gives the progress window its turn, where Cancel may stop the
+        // run: what was added before stays.
+        AddPaths(diskPaths, currentFolder_, [&](const ProgressEvent& event) {
+            Form3_->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last,
+                             event.index);
+        });
         Form3_->Progress(std::string(kAddingCaption), std::string(), 0, 0);
     } catch (...) {
         // Errors of a drop are not shown; what was added before stays.

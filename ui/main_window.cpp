@@ -137,6 +137,8 @@ void Form1::Open1Click() {
 void Form1::LoadPackage(const std::string& path) {
     package_.LoadPackage(path);
     ShowFolder(package_.tree().root());
+    if (!package_.recoveryNote().empty())
+        QMessageBox::information(this, "Tessel", QString::fromStdString(package_.recoveryNote()) + ".");
 }
 
 void Form1::ShowFolder(TreeNode* folder) {

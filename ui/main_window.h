@@ -62,6 +62,9 @@ public:
     // Adds a disk file or folder tree to the target folder, or to the folder shown; rows
     // appear for the new entries of the folder shown.
     void AddPath(const std::string& diskPath, TreeNode* target = nullptr);
+    // Adds the paths in one run, rows appearing for new entries of the folder shown; more
+    // hears of each entry added.
+    void AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target, const ProgressCallback& more);
     // Replaces the desktop launcher, as tests do.
     void setLauncher(std::unique_ptr<Launcher> launcher);
 

@@ -1,0 +1,90 @@
+// The journal of one edit, "<package>-journal" beside the package: what recovery needs to
+// bring the package back to where it was (an undo journal, for edits that only add bytes
+// behind the data area or rewrite the directory), or to where the edit goes (a redo
+// journal, for edits that move data inside the file). docs/edit-journal.md tells its
+// states and the order of its writes and syncs.
+#pragma once
+
+#include "package_file.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessel {
+
+// Bytes at an offset of the package.
+struct Piece {
+    std::int64_t offset = 0;
+    std::string bytes;
+};
+
+// A stretch of the data area that moves down to a lower offset.
+struct Move {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    std::int64_t length = 0;
+};
+
+// Where a redo edit goes: the moves, in ascending order, then the pieces written over the
+// result (the new directory and header, new entry bytes), then the size the file ends at.
+struct RedoPlan {
+    std::vector<Move> moves;
+    std::vector<Piece> pieces;
+    std::int64_t finalSize = 0;
+};
+
+std::string JournalPath(const std::string& packagePath);
+
+// What recovery found and did.
+enum class Recovery { None, Undone, Completed, Discarded };
+
+class EditJournal {
+public:
+    // Writes, syncs and arms a journal for the open package. From then on the package may
+    // change: recovery can always take it back (undo) or forward (redo).
+    static EditJournal ArmUndo(const PackageFile& package, std::int64_t originalSize,
+                               const std::vector<Piece>& originals);
+    static EditJournal ArmRedo(const PackageFile& package, const RedoPlan& plan);
+
+    // Takes over the open journal of an interrupted edit, whose last progress record has
+    // the sequence number given.
+    EditJournal(PackageFile file, std::int64_t windowOffset, std::uint64_t sequence)
+        : file_(std::move(file)), windowOffset_(windowOffset), sequence_(sequence) {}
+    EditJournal(EditJournal&&) noexcept = default;
+
+    // Redo journals: the bytes of the moves done and durable in the package.
+    void recordProgress(std::int64_t done);
+    // Redo journals: keeps a copy of the source of the next stretch of the moves (which
+    // starts at done) before that stretch is written over its own source.
+    void saveWindow(std::int64_t done, const std::string& source);
+
+    // Removes the journal: the edit is over.
+    void remove();
+
+private:
+    static EditJournal Arm(std::uint32_t kind, const PackageFile& package, std::int64_t originalSize,
+                           const std::string& body, bool withProgress);
+    void writeSlot(std::int64_t done, std::int64_t windowLength, std::uint32_t windowChecksum);
+
+    PackageFile file_;
+    std::int64_t windowOffset_;
+    std::uint64_t sequence_ = 0;
+};
+
+// Finishes or undoes an interrupted edit of the package, if its journal is there, and
+// removes the journal. The package is opened for writing and locked meanwhile. Refuses,
+// writing nothing, a journal that is damaged or belongs to another file, and a package
+// that cannot be written while its journal is pending.
+Recovery RecoverInterruptedEdit(const std::string& packagePath);
+
+// What a sentence for the user says about a recovery; empty for None and Discarded.
+std::string RecoveryNote(const std::string& packagePath, Recovery recovery);
+
+// Moves the stretches of a redo plan from the given point on, keeping the promise that
+// recovery relies on: no source byte is overwritten before a durable copy of it exists,
+// in the package or in the journal.
+void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done);
+
+} // namespace tessel
