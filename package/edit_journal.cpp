@@ -21,11 +21,10 @@ constexpr std::int64_t kBodyOffset = 4096;
 constexpr std::uint32_t kUndo = 1;
 constexpr std::uint32_t kRedo = 2;
 
-// Stretches that move down by at least this are copied straight inside the package, with a
-// sync each time the writing reaches bytes not yet copied durably; shorter distances would
-// need a sync every few bytes, so their stretches go through the journal instead.
-constexpr std::int64_t kDirectDistance = 1 << 20;
-constexpr std::int64_t kWindowSize = 4 << 20;
+// Stretches that move down far are copied straight inside the package, with a sync each
+// time the writing reaches bytes not yet copied durably; shorter distances would need a
+// sync every few bytes, so their stretches go through the journal instead.
+MoveLimits gLimits;
 
 std::uint32_t Checksum(std::string_view bytes) {
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -163,16 +162,21 @@ std::int64_t SourceAt(const std::vector<Move>& moves, std::int64_t done) {
 
 } // namespace
 
+void SetMoveLimits(const MoveLimits& limits) {
+    gLimits = limits;
+}
+
 std::string JournalPath(const std::string& packagePath) {
     return packagePath + "-journal";
 }
 
 EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std::int64_t originalSize,
-                             const std::string& body, bool withProgress) {
+                             const std::string& body, bool withProgress, std::int64_t windowRoom) {
     const std::string path = JournalPath(package.path());
     PackageFile file = PackageFile::Create(path);
     const std::int64_t windowOffset = kBodyOffset + static_cast<std::int64_t>(body.size());
     try {
+        file.reserve(windowOffset + windowRoom);
         file.seek(kBodyOffset);
         file.writeAll(body.data(), body.size());
         if (withProgress) {
@@ -209,10 +213,19 @@ EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std
 
 EditJournal EditJournal::ArmUndo(const PackageFile& package, std::int64_t originalSize,
                                  const std::vector<Piece>& originals) {
-    return Arm(kUndo, package, originalSize, PiecesBody(originals), false);
+    return Arm(kUndo, package, originalSize, PiecesBody(originals), false, 0);
 }
 
-EditJournal EditJournal::ArmRedo(const PackageFile& package, const RedoPlan& plan) {
+EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan) {
+    std::int64_t windowRoom = 0;
+    for (const Move& move : plan.moves) {
+        if (move.from - move.to < gLimits.directDistance)
+            windowRoom = std::max(windowRoom, std::min(move.length, gLimits.windowSize));
+    }
+    std::int64_t reach = plan.finalSize;
+    for (const Piece& piece : plan.pieces)
+        reach = std::max(reach, piece.offset + static_cast<std::int64_t>(piece.bytes.size()));
+    package.reserve(reach);
     std::string body;
     Put64(body, plan.moves.size());
     for (const Move& move : plan.moves) {
@@ -222,7 +235,7 @@ EditJournal EditJournal::ArmRedo(const PackageFile& package, const RedoPlan& pla
     }
     body += PiecesBody(plan.pieces);
     Put64(body, static_cast<std::uint64_t>(plan.finalSize));
-    return Arm(kRedo, package, package.size(), body, true);
+    return Arm(kRedo, package, package.size(), body, true, windowRoom);
 }
 
 void EditJournal::writeSlot(std::int64_t done, std::int64_t windowLength, std::uint32_t windowChecksum) {
@@ -270,7 +283,7 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
             const std::int64_t target = move.to + offset;
             const std::int64_t left = move.length - offset;
             std::int64_t count = 0;
-            if (distance >= kDirectDistance) {
+            if (distance >= gLimits.directDistance) {
                 if (target >= intactFrom)
                     checkpoint(source);
                 count = std::min(left, intactFrom - target);
@@ -280,7 +293,7 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
                     throw PackageError(CannotReadMessage(package.path(), EIO));
             } else {
                 checkpoint(source);
-                count = std::min(left, kWindowSize);
+                count = std::min(left, gLimits.windowSize);
                 std::string bytes(static_cast<std::size_t>(count), '\0');
                 package.seek(source);
                 package.readExact(bytes.data(), bytes.size());

@@ -46,7 +46,9 @@ public:
     // change: recovery can always take it back (undo) or forward (redo).
     static EditJournal ArmUndo(const PackageFile& package, std::int64_t originalSize,
                                const std::vector<Piece>& originals);
-    static EditJournal ArmRedo(const PackageFile& package, const RedoPlan& plan);
+    // The space the edit needs, in the package and for the journal's saved windows, is set
+    // aside first: a redo edit, once armed, never finds the disk full.
+    static EditJournal ArmRedo(PackageFile& package, const RedoPlan& plan);
 
     // Takes over the open journal of an interrupted edit, whose last progress record has
     // the sequence number given.
@@ -65,7 +67,7 @@ public:
 
 private:
     static EditJournal Arm(std::uint32_t kind, const PackageFile& package, std::int64_t originalSize,
-                           const std::string& body, bool withProgress);
+                           const std::string& body, bool withProgress, std::int64_t windowRoom);
     void writeSlot(std::int64_t done, std::int64_t windowLength, std::uint32_t windowChecksum);
 
     PackageFile file_;
@@ -86,5 +88,14 @@ std::string RecoveryNote(const std::string& packagePath, Recovery recovery);
 // recovery relies on: no source byte is overwritten before a durable copy of it exists,
 // in the package or in the journal.
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done);
+
+// How RunMoves cuts its work: stretches that move at least directDistance are copied
+// straight; shorter moves go through the journal in windows of windowSize. Tests make them
+// small to reach both ways with small packages.
+struct MoveLimits {
+    std::int64_t directDistance = std::int64_t(1) << 20;
+    std::int64_t windowSize = std::int64_t(4) << 20;
+};
+void SetMoveLimits(const MoveLimits& limits);
 
 } // namespace tessel

@@ -218,6 +218,14 @@ void PackageFile::truncate() {
         throw PackageError(CannotWriteMessage(path_, errno));
 }
 
+void PackageFile::reserve(std::int64_t size) {
+    if (const int error = InjectedFailure())
+        throw PackageError(CannotWriteMessage(path_, error));
+    if (size > 0 && ::fallocate(fd_.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS)
+        throw PackageError(CannotWriteMessage(path_, errno));
+}
+
 void PackageFile::sync() {
     Tell(IoTrace::Change::Sync, path_);
     if (const int error = InjectedFailure())

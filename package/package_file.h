@@ -64,6 +64,10 @@ public:
     CopyResult copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count);
     // Cuts (or extends) the file at the current position.
     void truncate();
+    // Sets aside disk space for the file to reach the size, without changing its size, so
+    // that writing up to there cannot find the disk full. Raises when the space is not
+    // there; a file system that cannot set space aside is taken at its word.
+    void reserve(std::int64_t size);
     // Makes everything written so far durable. A failure is final: what the kernel could
     // not write may be lost, and a second sync would not say so.
     void sync();

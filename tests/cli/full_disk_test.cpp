@@ -1,0 +1,105 @@
+// Edits on a file system that is full: on a 1 MiB tmpfs (where the machine lets the tests
+// mount one) each edit either completes or fails with the system's reason, and the package
+// is as it was before or as the edit leaves it, byte for byte.
+#include "package_builder.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
+
+struct Outcome {
+    int status;
+    std::string err;
+};
+
+Outcome RunTessel(const std::string& arguments, const std::string& scratch) {
+    const std::string command = std::string(TESSEL_VP_PATH) + " " + arguments + " >/dev/null 2>" + scratch;
+    const int status = std::system(command.c_str());
+    return {WEXITSTATUS(status), ReadFileBytes(scratch)};
+}
+
+struct FullDisk : ::testing::Test {
+    testing::TempDir dir;
+    std::string disk = dir.file("disk");
+    std::string package = disk + "/p.vp";
+    bool mounted = false;
+
+    void SetUp() override {
+        fs::create_directories(disk);
+        if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
+            GTEST_SKIP() << "no tmpfs can be mounted here";
+        mounted = true;
+        PackageBuilder builder;
+        for (int i = 0; i < 100; ++i)
+            builder.file("f" + std::to_string(i), std::string(2000 + i, char('a' + i % 26)));
+        builder.writeTo(package);
+    }
+    void TearDown() override {
+        if (mounted)
+            ::umount(disk.c_str());
+    }
+
+    // Fills the file system until only `left` bytes are free.
+    void fillLeaving(std::uint64_t left) {
+        struct statvfs info {};
+        ASSERT_EQ(statvfs(disk.c_str(), &info), 0);
+        const std::uint64_t free = std::uint64_t(info.f_bavail) * info.f_frsize;
+        if (free > left)
+            WriteFileBytes(disk + "/filler", std::string(free - left, 'z'));
+    }
+};
+
+TEST_F(FullDisk, AddingFailsWithTheReasonAndLosesNothing) {
+    const std::string before = ReadFileBytes(package);
+    WriteFileBytes(dir.file("new.bin"), std::string(70000, 'N'));
+    for (const std::uint64_t left : {0u, 4096u, 65536u, 200000u}) {
+        fs::remove(disk + "/filler");
+        WriteFileBytes(package, before);
+        fillLeaving(left);
+        SCOPED_TRACE(std::to_string(left) + " bytes free");
+        const Outcome add = RunTessel("add " + package + " " + dir.file("new.bin"), dir.file("err"));
+        fs::remove(disk + "/filler");
+        EXPECT_EQ(RunTessel("check " + package, dir.file("err2")).status, 0);
+        if (add.status == 0) {
+            EXPECT_EQ(ReadFileBytes(package).substr(16, before.size() - 16 - 100 * 44),
+                      before.substr(16, before.size() - 16 - 100 * 44));
+        } else {
+            EXPECT_NE(add.err.find("No space left on device"), std::string::npos) << add.err;
+            EXPECT_EQ(ReadFileBytes(package), before);
+        }
+        EXPECT_FALSE(fs::exists(package + "-journal"));
+    }
+}
+
+TEST_F(FullDisk, DeletingEndsBeforeOrAfter) {
+    const std::string before = ReadFileBytes(package);
+    RunTessel("delete " + package + " f3 f50", dir.file("err"));
+    const std::string after = ReadFileBytes(package);
+    for (const std::uint64_t left : {0u, 2048u, 8192u, 20000u}) {
+        fs::remove(disk + "/filler");
+        WriteFileBytes(package, before);
+        fillLeaving(left);
+        SCOPED_TRACE(std::to_string(left) + " bytes free");
+        const Outcome erase = RunTessel("delete " + package + " f3 f50", dir.file("err"));
+        fs::remove(disk + "/filler");
+        RunTessel("list " + package, dir.file("err2"));
+        const std::string now = ReadFileBytes(package);
+        EXPECT_TRUE((now == before && erase.status != 0) || (now == after && erase.status == 0)) << erase.err;
+        EXPECT_FALSE(fs::exists(package + "-journal"));
+    }
+}
+
+} // namespace
+} // namespace tessel

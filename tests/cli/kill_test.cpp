@@ -1,0 +1,149 @@
+// Real tessel-vp edits killed with SIGKILL, at their n-th change to a file and at random
+// instants: the next command must find the package as it was before the edit or as the
+// edit leaves it, byte for byte.
+#include "package_builder.h"
+#include "vp_format.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
+
+// Starts tessel-vp with the arguments and, when given, the change at which it kills itself.
+pid_t Start(const std::vector<std::string>& arguments, long killAt) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (killAt > 0)
+            setenv("TESSEL_TEST_KILL_AT_CHANGE", std::to_string(killAt).c_str(), 1);
+        std::freopen("/dev/null", "w", stderr);
+        std::freopen("/dev/null", "w", stdout);
+        std::vector<char*> argv{const_cast<char*>(TESSEL_VP_PATH)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(TESSEL_VP_PATH, argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+// Whether the process was killed (true) or ended by itself; exitStatus gets its status.
+bool WaitKilled(pid_t child, int* exitStatus = nullptr) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (exitStatus)
+        *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+// The package's bytes with every record's timestamp zeroed: adding stamps the time now,
+// which no two runs share to the second.
+std::string WithoutTimes(std::string bytes) {
+    if (bytes.size() < 16)
+        return bytes;
+    const PackageHeader header = DecodeHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
+    for (std::int64_t i = 0; i < header.EntryCount; ++i) {
+        const std::size_t at = std::size_t(header.DirOffset + i * kDirEntrySize) + 40;
+        if (at + 4 <= bytes.size())
+            std::fill_n(bytes.begin() + long(at), 4, '\0');
+    }
+    return bytes;
+}
+
+struct KillNine : ::testing::Test {
+    testing::TempDir dir;
+    std::string package = dir.file("p.vp");
+    std::string before, after;
+    std::vector<std::string> edit;
+
+    void prepare(const std::vector<std::string>& arguments, const PackageBuilder& builder) {
+        edit = arguments;
+        builder.writeTo(package);
+        before = ReadFileBytes(package);
+        ASSERT_FALSE(WaitKilled(Start(edit, 0)));
+        after = WithoutTimes(ReadFileBytes(package));
+        ASSERT_NE(before, after);
+    }
+
+    // After a kill, any command finishes or undoes the edit first.
+    void expectBeforeOrAfter() {
+        int status = 0;
+        WaitKilled(Start({"list", package}, 0), &status);
+        ASSERT_EQ(status, 0);
+        const std::string now = ReadFileBytes(package);
+        EXPECT_TRUE(now == before || WithoutTimes(now) == after);
+        EXPECT_FALSE(fs::exists(package + "-journal"));
+    }
+
+    static PackageBuilder Many(int files, std::size_t size) {
+        PackageBuilder builder;
+        for (int i = 0; i < files; ++i) {
+            if (i % 20 == 0)
+                builder.folder("f" + std::to_string(i / 20));
+            builder.file("file" + std::to_string(i),
+                         std::string(size + std::size_t(i) * 37, char('a' + i % 26)));
+            if (i % 20 == 19)
+                builder.end();
+        }
+        return builder;
+    }
+};
+
+TEST_F(KillNine, AtEveryChangeOfADeleteAndAnAdd) {
+    fs::create_directories(dir.file("disk"));
+    for (int i = 0; i < 30; ++i)
+        WriteFileBytes(dir.file("disk/n" + std::to_string(i)), std::string(3000 + i, 'n'));
+    const std::vector<std::vector<std::string>> edits{
+        {"delete", package, "f0/file3", "f2/", "f4/file99"},
+        {"add", package, "--to", "f1/", dir.file("disk")},
+        {"rename", package, "f3/", "renamed"},
+    };
+    int trials = 0;
+    for (const auto& arguments : edits) {
+        prepare(arguments, Many(100, 2000));
+        for (long killAt = 1;; ++killAt) {
+            testing::WriteFileBytes(package, before);
+            SCOPED_TRACE(arguments[0] + " killed at change " + std::to_string(killAt));
+            if (!WaitKilled(Start(edit, killAt)))
+                break;
+            expectBeforeOrAfter();
+            ++trials;
+            ASSERT_LT(killAt, 2000);
+        }
+    }
+    std::printf("%d kill -9 trials at the n-th change, all before or after\n", trials);
+}
+
+TEST_F(KillNine, AtRandomInstantsOfADelete) {
+    prepare({"delete", package, "f0/", "f3/file70", "f6/file120"}, Many(200, 60000));
+    std::mt19937 random(8122026);
+    int killed = 0;
+    for (int trial = 0; trial < 40; ++trial) {
+        testing::WriteFileBytes(package, before);
+        const pid_t child = Start(edit, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 80000));
+        kill(child, SIGKILL);
+        killed += WaitKilled(child);
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        expectBeforeOrAfter();
+    }
+    std::printf("40 kill -9 trials at random instants (%d killed before the end), all before or after\n",
+                killed);
+}
+
+} // namespace
+} // namespace tessel

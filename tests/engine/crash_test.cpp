@@ -1,0 +1,252 @@
+// Crashes every edit at each of its changes to the files, keeps of the unsynced changes
+// none, all of them in order, or a random half of their pages, as a power cut or kill -9
+// could, then opens the package: it must be as it was before the edit or as the edit
+// leaves it, byte for byte, with no journal left.
+#include "adding.h"
+#include "edit_journal.h"
+#include "entry_path.h"
+#include "package.h"
+#include "package_builder.h"
+#include "package_error.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <random>
+#include <unistd.h>
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
+
+struct Crash {};
+
+enum class Kept { SyncedOnly, All, RandomPages };
+
+using Files = std::map<std::string, std::string>;
+
+std::string FolderOf(const std::string& path) {
+    return fs::path(path).parent_path().string();
+}
+
+// Which changes of the log reached the disk before the crash.
+std::vector<bool> Survivors(const std::vector<IoTrace::Change>& log, Kept kept) {
+    std::vector<bool> survives(log.size(), kept == Kept::All);
+    if (kept == Kept::All)
+        return survives;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const IoTrace::Change& change = log[i];
+        const bool onData = change.kind == IoTrace::Change::Write || change.kind == IoTrace::Change::Truncate;
+        for (std::size_t later = i + 1; later < log.size() && !survives[i]; ++later) {
+            const IoTrace::Change& sync = log[later];
+            if (onData)
+                survives[i] = sync.kind == IoTrace::Change::Sync && sync.path == change.path;
+            else
+                survives[i] = sync.kind == IoTrace::Change::SyncFolder && sync.path == FolderOf(change.path);
+        }
+    }
+    return survives;
+}
+
+// The files as the disk holds them after the crash.
+Files Image(Files files, const std::vector<IoTrace::Change>& log, Kept kept, std::mt19937& random) {
+    const std::vector<bool> survives = Survivors(log, kept);
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const IoTrace::Change& change = log[i];
+        const bool partly =
+            !survives[i] && kept == Kept::RandomPages && change.kind == IoTrace::Change::Write;
+        if (!survives[i] && !partly)
+            continue;
+        switch (change.kind) {
+        case IoTrace::Change::Create:
+            files[change.path];
+            break;
+        case IoTrace::Change::Remove:
+            files.erase(change.path);
+            break;
+        case IoTrace::Change::Rename:
+            if (files.count(change.path)) {
+                files[change.target] = files[change.path];
+                files.erase(change.path);
+            }
+            break;
+        case IoTrace::Change::Truncate:
+            if (files.count(change.path))
+                files[change.path].resize(std::size_t(change.offset));
+            break;
+        case IoTrace::Change::Write: {
+            auto file = files.find(change.path);
+            if (file == files.end())
+                break;
+            std::string& bytes = file->second;
+            const auto end = std::size_t(change.offset) + change.bytes.size();
+            if (bytes.size() < end)
+                bytes.resize(end);
+            for (std::size_t at = 0; at < change.bytes.size();) {
+                const std::size_t page = std::size_t(change.offset) + at;
+                const std::size_t length = std::min(change.bytes.size() - at, 4096 - page % 4096);
+                if (!partly || random() % 2 == 0)
+                    std::copy_n(change.bytes.begin() + long(at), length, bytes.begin() + long(page));
+                at += length;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return files;
+}
+
+// Puts the image on disk, rewriting files in place so that they keep their identity.
+void Lay(const Files& image, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const auto file = image.find(name);
+        if (file == image.end()) {
+            fs::remove(name);
+            continue;
+        }
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, file->second.data(), file->second.size()), ssize_t(file->second.size()));
+        ::close(fd);
+    }
+}
+
+struct CrashSweep : ::testing::Test {
+    testing::TempDir dir;
+    std::string path = dir.file("p.vp");
+    Package package;
+    std::mt19937 random{20261208};
+    int crashPoints = 0;
+
+    void SetUp() override { SetMoveLimits({64, 96}); }
+    void TearDown() override {
+        IoTrace::Stop();
+        SetMoveLimits({});
+    }
+
+    TreeNode* at(const std::string& entry) { return RequireEntry(package.tree(), entry); }
+
+    // The package's bytes, with the timestamp of the named entry's record zeroed: an edit
+    // that stamps the time now cannot be matched to the second.
+    static std::string WithoutTimeOf(std::string bytes, const std::string& name) {
+        if (name.empty() || bytes.size() < 16)
+            return bytes;
+        const PackageHeader header = DecodeHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
+        for (std::int64_t i = 0; i < header.EntryCount; ++i) {
+            const std::size_t at = std::size_t(header.DirOffset + i * kDirEntrySize);
+            if (at + kDirEntrySize <= bytes.size() &&
+                bytes.compare(at + 8, name.size() + 1, name.c_str(), name.size() + 1) == 0)
+                std::fill_n(bytes.begin() + long(at) + 40, 4, '\0');
+        }
+        return bytes;
+    }
+
+    // Runs the edit on the package made by the builder, crashing at every change in turn.
+    void sweep(const PackageBuilder& builder, const std::function<void()>& edit,
+               const std::string& stamped = {}) {
+        builder.writeTo(path);
+        const std::string before = ReadFileBytes(path);
+        package.LoadPackage(path);
+        edit();
+        const std::string after = WithoutTimeOf(ReadFileBytes(path), stamped);
+        ASSERT_NE(before, after);
+        const std::vector<std::string> names{path, JournalPath(path)};
+        for (long crashAt = 1;; ++crashAt) {
+            WriteFileBytes(path, before);
+            package.LoadPackage(path);
+            std::vector<IoTrace::Change> log;
+            long seen = 0;
+            IoTrace::Listen([&](const IoTrace::Change& change) {
+                if (++seen >= crashAt)
+                    throw Crash();
+                log.push_back(change);
+            });
+            bool crashed = false;
+            try {
+                edit();
+            } catch (const Crash&) {
+                crashed = true;
+            }
+            IoTrace::Stop();
+            if (!crashed)
+                break;
+            for (const Kept kept : {Kept::SyncedOnly, Kept::All, Kept::RandomPages}) {
+                SCOPED_TRACE("crash at change " + std::to_string(crashAt) + ", kept " +
+                             std::to_string(int(kept)));
+                Lay(Image({{path, before}}, log, kept, random), names);
+                Package reopened;
+                ASSERT_NO_THROW(reopened.LoadPackage(path));
+                const std::string now = WithoutTimeOf(ReadFileBytes(path), stamped);
+                EXPECT_TRUE(now == WithoutTimeOf(before, stamped) || now == after);
+                EXPECT_FALSE(fs::exists(JournalPath(path)));
+                ++crashPoints;
+            }
+            ASSERT_LT(crashAt, 400);
+        }
+        RecordProperty("crash_images", crashPoints);
+        std::printf("%d crash images, all before or after\n", crashPoints);
+    }
+
+    static PackageBuilder Sample() {
+        PackageBuilder b;
+        b.file("lead", std::string(300, 'L'))
+            .folder("gone")
+            .file("g1", std::string(500, 'g'))
+            .folder("sub")
+            .file("g2", "tiny")
+            .end()
+            .end()
+            .file("mid", std::string(700, 'M'))
+            .file("doomed", std::string(40, 'd'))
+            .folder("keep")
+            .file("k", std::string(260, 'K'))
+            .end()
+            .file("tail", "TAIL");
+        return b;
+    }
+};
+
+TEST_F(CrashSweep, DeletingOneEntry) {
+    sweep(Sample(), [&] { package.DeleteEntries({at("doomed")}); });
+}
+
+TEST_F(CrashSweep, DeletingManyEntriesAndFolders) {
+    sweep(Sample(), [&] { package.DeleteEntries({at("lead"), at("gone/"), at("doomed")}); });
+}
+
+TEST_F(CrashSweep, DeletingAnEntryWhoseBytesAnotherShares) {
+    PackageBuilder builder = Sample();
+    builder.raw(MakeDirEntry(16 + 300 + 500 + 4, 100, 5, "shares-mid"));
+    sweep(builder, [&] { package.DeleteEntries({at("mid"), at("lead")}); });
+}
+
+TEST_F(CrashSweep, Renaming) {
+    sweep(Sample(), [&] { package.RenameEntry(at("gone/"), "went"); });
+}
+
+TEST_F(CrashSweep, AddingFilesAndFolders) {
+    fs::create_directories(dir.file("disk/tree/inner"));
+    WriteFileBytes(dir.file("disk/tree/a"), std::string(5000, 'a'));
+    WriteFileBytes(dir.file("disk/tree/inner/b"), "bb");
+    WriteFileBytes(dir.file("disk/c"), std::string(9000, 'c'));
+    sweep(Sample(), [&] { package.AddPaths({dir.file("disk/tree"), dir.file("disk/c")}, at("keep/")); });
+}
+
+TEST_F(CrashSweep, Replacing) {
+    WriteFileBytes(dir.file("new"), std::string(1000, 'N'));
+    sweep(
+        Sample(), [&] { package.ReplaceEntry(at("lead"), dir.file("new")); }, "lead");
+}
+
+} // namespace
+} // namespace tessel
