@@ -128,6 +128,28 @@ TEST_F(KillNine, AtEveryChangeOfADeleteAndAnAdd) {
     std::printf("%d kill -9 trials at the n-th change, all before or after\n", trials);
 }
 
+TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
+    fs::create_directories(dir.file("disk/sub"));
+    for (int i = 0; i < 20; ++i)
+        WriteFileBytes(dir.file("disk/sub/n" + std::to_string(i)), std::string(1000 + i, 'n'));
+    const std::vector<std::string> create{"create", package, dir.file("disk")};
+    ASSERT_FALSE(WaitKilled(Start(create, 0)));
+    const std::string whole = WithoutTimes(ReadFileBytes(package));
+    int trials = 0;
+    for (long killAt = 1;; ++killAt) {
+        fs::remove(package);
+        SCOPED_TRACE("create killed at change " + std::to_string(killAt));
+        if (!WaitKilled(Start(create, killAt)))
+            break;
+        if (fs::exists(package)) {
+            EXPECT_EQ(WithoutTimes(ReadFileBytes(package)), whole);
+        }
+        ++trials;
+        ASSERT_LT(killAt, 1000);
+    }
+    std::printf("%d kill -9 trials of create, none left a partial package\n", trials);
+}
+
 TEST_F(KillNine, AtRandomInstantsOfADelete) {
     prepare({"delete", package, "f0/", "f3/file70", "f6/file120"}, Many(200, 60000));
     std::mt19937 random(8122026);
