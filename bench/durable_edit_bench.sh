@@ -21,6 +21,7 @@ mkdir -p "$work"
 if [[ $parts == *create* ]]; then
   if [ ! -d "$work/c/tree" ]; then
     echo "making 20,000 files ..."
+    mkdir -p "$work/c"
     "$build/bench/make_bench_tree" "$work/c" 300 20000 100 16000 >/dev/null
   fi
   t=() ; s=() ; p=()
@@ -40,6 +41,7 @@ fi
 if [[ $parts == *add* ]]; then
   if [ ! -f "$work/a/base.zip" ]; then
     echo "making a package and a zip of 100,000 entries ..."
+    mkdir -p "$work/a"
     "$build/bench/make_bench_tree" "$work/a" 2000 100000 100 2000 >/dev/null
     (cd "$work/a/tree" && zip -0 -r -q "$work/a/base.zip" .)
     mkdir -p "$work/a/small"
@@ -60,6 +62,7 @@ fi
 if [[ $parts == *delete* ]]; then
   if [ ! -f "$work/d/same.zip" ]; then
     echo "making 10,000 files ..."
+    mkdir -p "$work/d"
     "$build/bench/make_bench_tree" "$work/d" 100 10000 100 1048576 log >/dev/null
     (cd "$work/d/tree" && zip -0 -r -q "$work/d/same.zip" .)
   fi

@@ -55,6 +55,7 @@ public:
             packageId_ = {info.st_dev, info.st_ino};
         writer_.beginUndo();
         end_ = writer_.dataEnd();
+        records_ = DirectoryRecordCount(package.tree());
     }
 
     void setPath(std::int32_t index, std::int32_t total) {
@@ -128,9 +129,10 @@ private:
             commit();
             writer_.beginUndo();
         }
-        const std::int64_t directory = (DirectoryRecordCount(package_.tree()) + records + 1) * kDirEntrySize;
+        const std::int64_t directory = (records_ + records + 1) * kDirEntrySize;
         if (size > kLargestPackage || end_ + size + directory > kLargestPackage)
             throw TooLarge(diskPath);
+        records_ += records;
     }
 
     void skip(const std::string& diskPath, const std::string& why) {
@@ -161,6 +163,8 @@ private:
     std::set<FileId> entered_;
     std::vector<TreeNode*> added_;
     std::int64_t end_ = 0;
+    // The records the directory will hold, kept as entries come instead of counted anew.
+    std::int64_t records_ = 0;
     std::int64_t bytes_ = 0;
     std::int64_t batchBytes_ = 0;
     std::int32_t index_ = 0;

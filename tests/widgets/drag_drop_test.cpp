@@ -2,6 +2,7 @@
 #include "list_helpers.h"
 #include "main_window.h"
 #include "modal_driver.h"
+#include "package.h"
 #include "package_builder.h"
 #include "progress_window.h"
 #include "temp_folder.h"
@@ -247,6 +248,31 @@ private slots:
         QCOMPARE(DropOn(window, {QString::fromStdString(disk.file("x"))}, Qt::CopyAction), Qt::CopyAction);
         QVERIFY(!Parts(window).Form3->isVisible());
         QVERIFY(window.folderTree().empty());
+    }
+
+    void cancellingADropKeepsWhatWasAdded() {
+        auto window = openWindow();
+        tessel::testing::TempDir disk;
+        tessel::testing::WriteFileBytes(disk.file("first"), "F");
+        tessel::testing::WriteFileBytes(disk.file("second"), "S");
+        tessel::ui::Form3& progress = *Parts(*window).Form3;
+        // Cancel is pressed as soon as the progress window handles events.
+        QTimer::singleShot(0, &progress, [&] { progress.CancelButton->click(); });
+        DropOn(*window,
+               {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
+               Qt::CopyAction);
+        QVERIFY(progress.cancelRequested());
+        QVERIFY(!progress.isVisible());
+        QVERIFY(!fs::exists(package + "-journal"));
+        // What the window shows is what the package holds: the entries before the cancel.
+        tessel::Package reloaded;
+        reloaded.LoadPackage(package);
+        QStringList names;
+        for (const tessel::TreeNode* node = reloaded.tree().root()->firstChild(); node;
+             node = node->nextSibling())
+            names << QString::fromStdString(node->text());
+        QCOMPARE(RowNames(*window), names);
+        QCOMPARE(names, (QStringList{"data", "notes.txt", "other.bin", "first"}));
     }
 
     void aFailingDropStopsQuietlyAndKeepsWhatCameBefore() {
