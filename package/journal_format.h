@@ -1,0 +1,81 @@
+// The bytes of an edit journal, shared by the code that writes journals and the code that
+// recovers from them: the head, the progress slots, the bodies, and their checksums.
+#pragma once
+
+#include "edit_journal.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessel::journal_format {
+
+inline constexpr std::string_view kJournalMagic = "TSLJRNL1";
+inline constexpr std::uint32_t kSlotMagic = 0x474f5250; // "PROG"
+inline constexpr std::int64_t kHeaderBytes = 128;
+inline constexpr std::int64_t kSlotOffsets[2] = {128, 192};
+inline constexpr std::int64_t kBodyOffset = 4096;
+inline constexpr std::uint32_t kUndo = 1;
+inline constexpr std::uint32_t kRedo = 2;
+
+struct Damaged : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the fields of a journal in order; running out of bytes means it is damaged.
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t u64() { return take(8); }
+    std::uint32_t u32() { return static_cast<std::uint32_t>(take(4)); }
+    std::int64_t i64() { return static_cast<std::int64_t>(u64()); }
+    std::string bytes(std::uint64_t count) {
+        if (count > bytes_.size())
+            throw Damaged("it ends early");
+        std::string out(bytes_.substr(0, count));
+        bytes_.remove_prefix(count);
+        return out;
+    }
+    std::size_t consumed(std::string_view whole) const { return whole.size() - bytes_.size(); }
+
+private:
+    std::uint64_t take(int count) {
+        if (bytes_.size() < std::size_t(count))
+            throw Damaged("it ends early");
+        std::uint64_t value = 0;
+        for (int i = 0; i < count; ++i)
+            value |= std::uint64_t(static_cast<unsigned char>(bytes_[std::size_t(i)])) << (8 * i);
+        bytes_.remove_prefix(std::size_t(count));
+        return value;
+    }
+    std::string_view bytes_;
+};
+
+struct Progress {
+    std::uint64_t sequence = 0;
+    std::int64_t done = 0;
+    std::int64_t windowLength = 0;
+    std::uint32_t windowChecksum = 0;
+};
+
+std::uint32_t Checksum(std::string_view bytes);
+void Put64(std::string& out, std::uint64_t value);
+void Put32(std::string& out, std::uint32_t value);
+// The name of the package's file, which a journal records to say whose it is.
+std::string BaseName(const std::string& path);
+std::string PiecesBody(const std::vector<Piece>& pieces);
+std::vector<Piece> ReadPieces(Reader& reader);
+std::string Slot(std::uint64_t sequence, std::int64_t done, std::int64_t windowLength,
+                 std::uint32_t windowChecksum);
+// The newer of the two progress slots that holds a whole record.
+Progress LatestProgress(PackageFile& journal);
+// Where in the package the byte `done` of the moves comes from.
+std::int64_t SourceAt(const std::vector<Move>& moves, std::int64_t done);
+// Stretches that move down far are copied straight inside the package, with a sync each
+// time the writing reaches bytes not yet copied durably; shorter distances would need a
+// sync every few bytes, so their stretches go through the journal instead.
+MoveLimits& Limits();
+
+} // namespace tessel::journal_format
