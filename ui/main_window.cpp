@@ -137,8 +137,11 @@ void Form1::Open1Click() {
 void Form1::LoadPackage(const std::string& path) {
     package_.LoadPackage(path);
     ShowFolder(package_.tree().root());
-    if (!package_.recoveryNote().empty())
-        QMessageBox::information(this, "Tessel", QString::fromStdString(package_.recoveryNote()) + ".");
+    if (!package_.recoveryNote().empty()) {
+        QString note = QString::fromStdString(package_.recoveryNote()) + ".";
+        note[0] = note[0].toUpper();
+        QMessageBox::information(this, "Tessel", note);
+    }
 }
 
 void Form1::ShowFolder(TreeNode* folder) {

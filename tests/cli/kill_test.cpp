@@ -2,7 +2,6 @@
 // instants: the next command must find the package as it was before the edit or as the
 // edit leaves it, byte for byte.
 #include "package_builder.h"
-#include "vp_format.h"
 
 #include <algorithm>
 #include <chrono>
@@ -50,20 +49,6 @@ bool WaitKilled(pid_t child, int* exitStatus = nullptr) {
     return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
-// The package's bytes with every record's timestamp zeroed: adding stamps the time now,
-// which no two runs share to the second.
-std::string WithoutTimes(std::string bytes) {
-    if (bytes.size() < 16)
-        return bytes;
-    const PackageHeader header = DecodeHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
-    for (std::int64_t i = 0; i < header.EntryCount; ++i) {
-        const std::size_t at = std::size_t(header.DirOffset + i * kDirEntrySize) + 40;
-        if (at + 4 <= bytes.size())
-            std::fill_n(bytes.begin() + long(at), 4, '\0');
-    }
-    return bytes;
-}
-
 struct KillNine : ::testing::Test {
     testing::TempDir dir;
     std::string package = dir.file("p.vp");
@@ -75,7 +60,7 @@ struct KillNine : ::testing::Test {
         builder.writeTo(package);
         before = ReadFileBytes(package);
         ASSERT_FALSE(WaitKilled(Start(edit, 0)));
-        after = WithoutTimes(ReadFileBytes(package));
+        after = testing::WithoutTimestamps(ReadFileBytes(package));
         ASSERT_NE(before, after);
     }
 
@@ -85,7 +70,7 @@ struct KillNine : ::testing::Test {
         WaitKilled(Start({"list", package}, 0), &status);
         ASSERT_EQ(status, 0);
         const std::string now = ReadFileBytes(package);
-        EXPECT_TRUE(now == before || WithoutTimes(now) == after);
+        EXPECT_TRUE(now == before || testing::WithoutTimestamps(now) == after);
         EXPECT_FALSE(fs::exists(package + "-journal"));
     }
 
@@ -134,7 +119,7 @@ TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
         WriteFileBytes(dir.file("disk/sub/n" + std::to_string(i)), std::string(1000 + i, 'n'));
     const std::vector<std::string> create{"create", package, dir.file("disk")};
     ASSERT_FALSE(WaitKilled(Start(create, 0)));
-    const std::string whole = WithoutTimes(ReadFileBytes(package));
+    const std::string whole = testing::WithoutTimestamps(ReadFileBytes(package));
     int trials = 0;
     for (long killAt = 1;; ++killAt) {
         fs::remove(package);
@@ -142,7 +127,7 @@ TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
         if (!WaitKilled(Start(create, killAt)))
             break;
         if (fs::exists(package)) {
-            EXPECT_EQ(WithoutTimes(ReadFileBytes(package)), whole);
+            EXPECT_EQ(testing::WithoutTimestamps(ReadFileBytes(package)), whole);
         }
         ++trials;
         ASSERT_LT(killAt, 1000);

@@ -136,29 +136,18 @@ struct CrashSweep : ::testing::Test {
 
     TreeNode* at(const std::string& entry) { return RequireEntry(package.tree(), entry); }
 
-    // The package's bytes, with the timestamp of the named entry's record zeroed: an edit
-    // that stamps the time now cannot be matched to the second.
-    static std::string WithoutTimeOf(std::string bytes, const std::string& name) {
-        if (name.empty() || bytes.size() < 16)
-            return bytes;
-        const PackageHeader header = DecodeHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
-        for (std::int64_t i = 0; i < header.EntryCount; ++i) {
-            const std::size_t at = std::size_t(header.DirOffset + i * kDirEntrySize);
-            if (at + kDirEntrySize <= bytes.size() &&
-                bytes.compare(at + 8, name.size() + 1, name.c_str(), name.size() + 1) == 0)
-                std::fill_n(bytes.begin() + long(at) + 40, 4, '\0');
-        }
-        return bytes;
-    }
-
     // Runs the edit on the package made by the builder, crashing at every change in turn.
     void sweep(const PackageBuilder& builder, const std::function<void()>& edit,
                const std::string& stamped = {}) {
+        // Replacing stamps the time now: only that entry's timestamp is left out of the match.
+        auto normal = [&](const std::string& bytes, const std::string& name) {
+            return name.empty() ? bytes : testing::WithoutTimestamps(bytes, name);
+        };
         builder.writeTo(path);
         const std::string before = ReadFileBytes(path);
         package.LoadPackage(path);
         edit();
-        const std::string after = WithoutTimeOf(ReadFileBytes(path), stamped);
+        const std::string after = normal(ReadFileBytes(path), stamped);
         ASSERT_NE(before, after);
         const std::vector<std::string> names{path, JournalPath(path)};
         for (long crashAt = 1;; ++crashAt) {
@@ -186,8 +175,8 @@ struct CrashSweep : ::testing::Test {
                 Lay(Image({{path, before}}, log, kept, random), names);
                 Package reopened;
                 ASSERT_NO_THROW(reopened.LoadPackage(path));
-                const std::string now = WithoutTimeOf(ReadFileBytes(path), stamped);
-                EXPECT_TRUE(now == WithoutTimeOf(before, stamped) || now == after);
+                const std::string now = normal(ReadFileBytes(path), stamped);
+                EXPECT_TRUE(now == normal(before, stamped) || now == after);
                 EXPECT_FALSE(fs::exists(JournalPath(path)));
                 ++crashPoints;
             }

@@ -1,5 +1,6 @@
 #include "package_builder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,21 @@ TempDir::~TempDir() {
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
                                  ignored);
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::string WithoutTimestamps(std::string bytes, const std::string& onlyName) {
+    if (bytes.size() < std::size_t(kHeaderSize))
+        return bytes;
+    const PackageHeader header = DecodeHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
+    for (std::int64_t i = 0; i < header.EntryCount; ++i) {
+        const std::size_t at = std::size_t(header.DirOffset + i * kDirEntrySize);
+        if (at + kDirEntrySize > bytes.size())
+            break;
+        const DirEntry record = DecodeDirEntry(reinterpret_cast<const unsigned char*>(bytes.data() + at));
+        if (onlyName.empty() || record.name() == onlyName)
+            std::fill_n(bytes.begin() + long(at + kEntryTimestampOffset), 4, '\0');
+    }
+    return bytes;
 }
 
 } // namespace tessel::testing

@@ -40,6 +40,10 @@ std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount, const s
 std::string RecordBytes(const DirEntry& record);
 
 std::string ReadFileBytes(const std::string& path);
+// Package bytes with the timestamps of the directory's records zeroed (only of the records
+// of that name, when one is given): an edit that stamps the time now cannot be matched to
+// the second by another run.
+std::string WithoutTimestamps(std::string bytes, const std::string& onlyName = {});
 // The message of the error that the work raises, or "no error".
 std::string ErrorOf(const std::function<void()>& work);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
