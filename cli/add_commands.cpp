@@ -51,7 +51,9 @@ void Count(const std::string& path, Totals& totals, std::set<std::pair<dev_t, in
     }
 }
 
-void AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& paths) {
+// Adds the paths with a progress bar; returns the exit status: failure when a path was
+// passed over, after everything else was added.
+int AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& paths) {
     Totals totals;
     std::set<std::pair<dev_t, ino_t>> seen;
     for (const std::string& path : paths)
@@ -61,11 +63,15 @@ void AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& 
     observer.progress = [&](const ProgressEvent& event) {
         bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
     };
+    bool skippedAny = false;
     observer.skipped = [&](const std::string& path, const std::string& why) {
-        std::fprintf(stderr, "\ntessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
+        bar.clearLine();
+        std::fprintf(stderr, "tessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
+        skippedAny = true;
     };
     package.AddPaths(paths, folder, observer);
     bar.finish();
+    return skippedAny ? kExitFailure : kExitSuccess;
 }
 
 int RunAdd(const AddOptions& options) {
@@ -78,8 +84,7 @@ int RunAdd(const AddOptions& options) {
         if (!folder)
             throw PackageError("no folder \"" + options.folder + "\" in the package");
     }
-    AddAll(package, folder, options.paths);
-    return kExitSuccess;
+    return AddAll(package, folder, options.paths);
 }
 
 // The new package is made under a temporary name beside where it goes and takes its name
@@ -99,19 +104,20 @@ int RunCreate(const AddOptions& options) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(made.get(), 0666 & ~mask);
+    int status = kExitSuccess;
     try {
         Package package;
         package.LoadPackage(temporary);
         // A package without entries is its header alone.
         package.RewriteDirectory();
-        AddAll(package, package.tree().root(), options.paths);
+        status = AddAll(package, package.tree().root(), options.paths);
         RenameDurably(temporary, options.package);
     } catch (...) {
         ::unlink(temporary.c_str());
         ::unlink(JournalPath(temporary).c_str());
         throw;
     }
-    return kExitSuccess;
+    return status;
 }
 
 } // namespace

@@ -12,10 +12,12 @@ namespace tessel::cli {
 namespace {
 
 int RunCheck(const std::string& package) {
-    const auto problems = CheckPackage(package);
-    for (const auto& problem : problems)
+    bool sound = true;
+    for (const auto& problem : CheckPackage(package)) {
         std::printf("%s\n", problem.c_str());
-    return problems.empty() ? kExitSuccess : kExitFailure;
+        sound = sound && problem.rfind(kWarning, 0) == 0;
+    }
+    return sound ? kExitSuccess : kExitFailure;
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include "folder_tree.h"
 #include "name_text.h"
 #include "package.h"
+#include "package_error.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -26,15 +28,21 @@ struct ListOptions {
 class Output {
 public:
     Output() { buffer_.reserve(kFlushAt + 4096); }
-    ~Output() { flush(); }
+    ~Output() {
+        if (!buffer_.empty())
+            std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+    }
     void add(const std::string& text) {
         buffer_ += text;
         if (buffer_.size() >= kFlushAt)
             flush();
     }
     void flush() {
-        std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+        const std::size_t put = std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
+        const bool whole = put == buffer_.size();
         buffer_.clear();
+        if (!whole)
+            throw PackageError("Cannot write the listing: " + SystemReason(errno));
     }
 
 private:
@@ -42,20 +50,52 @@ private:
     std::string buffer_;
 };
 
-// Walks the tree in directory order, handing each entry with its path to the visitor.
+// Walks the tree in directory order, handing each entry with its path to the visitor. One
+// path is kept and cut back as folders close, so that memory grows with the depth only.
 template <typename Visitor> void WalkEntries(const FolderTree& tree, Visitor visit) {
-    std::vector<std::string> prefixes{""};
+    std::string path;
+    std::vector<std::size_t> lengths{0}; // the path's length at each level
     const TreeNode* root = tree.root();
     for (const TreeNode* node = root->next(); node; node = node->next()) {
-        prefixes.resize(static_cast<std::size_t>(node->level()));
-        const std::string& prefix = prefixes.back();
-        std::string path = prefix + NameToUtf8(node->text());
+        lengths.resize(static_cast<std::size_t>(node->level()));
+        path.resize(lengths.back());
+        path += NameToUtf8(node->text());
         if (node->isFolder()) {
             path += "/";
-            prefixes.push_back(path);
+            lengths.push_back(path.size());
         }
         visit(*node, path);
     }
+}
+
+// A path as a terminal can show it: control characters and backslashes escaped as C does,
+// as GNU ls does for names that hold them.
+std::string Escaped(const std::string& path) {
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                char code[5];
+                std::snprintf(code, sizeof code, "\\%03o", byte);
+                out += code;
+            } else {
+                out.push_back(c);
+            }
+        }
+    }
+    return out;
 }
 
 std::string LongLine(const TreeNode& node, const std::string& path) {
@@ -67,7 +107,7 @@ std::string LongLine(const TreeNode& node, const std::string& path) {
         const std::string when = record.Timestamp > 0 ? WallClockText(record.Timestamp) : "";
         std::snprintf(line, sizeof line, "%15s  %-16s  ", WithThousands(record.Size).c_str(), when.c_str());
     }
-    return line + path + "\n";
+    return line + Escaped(path) + "\n";
 }
 
 std::string JsonObject(const TreeNode& node, const std::string& path) {
@@ -96,10 +136,12 @@ int RunList(const ListOptions& options) {
             first = false;
         });
         out.add(first ? "]\n" : "\n]\n");
+        out.flush();
     } else {
         WalkEntries(tree, [&](const TreeNode& node, const std::string& path) {
-            out.add(options.longFormat ? LongLine(node, path) : path + "\n");
+            out.add(options.longFormat ? LongLine(node, path) : Escaped(path) + "\n");
         });
+        out.flush();
     }
     return kExitSuccess;
 }

@@ -3,7 +3,9 @@
 #include "tessel_version.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -22,6 +24,20 @@ int main(int argc, char** argv) {
     const std::vector<Command> commands = {
         AddListCommand(app),   AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
         AddCreateCommand(app), AddDeleteCommand(app), AddRenameCommand(app)};
+    // A first word that names no command is the likeliest mistake: say so plainly.
+    if (argc > 1 && argv[1][0] != '-') {
+        bool known = false;
+        std::string names;
+        for (const Command& command : commands) {
+            known = known || command.app->get_name() == argv[1];
+            names += (names.empty() ? "" : ", ") + command.app->get_name();
+        }
+        if (!known) {
+            std::fprintf(stderr, "tessel-vp: unknown command '%s'; the commands are %s\n%s\n", argv[1],
+                         names.c_str(), kUsage);
+            return kExitUsage;
+        }
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
@@ -36,8 +52,16 @@ int main(int argc, char** argv) {
     }
     try {
         for (const Command& command : commands) {
-            if (command.app->parsed())
-                return command.run();
+            if (!command.app->parsed())
+                continue;
+            const int status = command.run();
+            // What could not be written to standard output is a failure too.
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                std::fprintf(stderr, "tessel-vp: Cannot write to standard output: %s\n",
+                             std::strerror(errno));
+                return kExitFailure;
+            }
+            return status;
         }
     } catch (const std::exception& error) {
         std::fflush(stdout);

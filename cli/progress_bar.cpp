@@ -44,6 +44,11 @@ void ProgressBar::finish() {
     finished_ = true;
 }
 
+void ProgressBar::clearLine() {
+    if (enabled_ && !finished_)
+        std::fprintf(stderr, "\r\033[K");
+}
+
 void ProgressBar::draw(bool force) {
     if (!enabled_)
         return;

@@ -18,6 +18,9 @@ public:
     void advance(std::int64_t items, std::int64_t bytes);
     // Ends the line.
     void finish();
+    // Clears the bar's line so that a message can take it; the bar comes back at the next
+    // step.
+    void clearLine();
 
 private:
     void draw(bool force);

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -32,11 +33,25 @@ constexpr std::int64_t kBatchBytes = std::int64_t(512) << 20;
 using FileId = std::pair<dev_t, ino_t>;
 
 // The name after the last "/", trailing separators ignored.
-std::string BaseName(std::string path) {
+// The name a disk path gets in the package: its last component, that of its resolved path
+// when it is "." or ".." (which would read back as a folder's end).
+std::string EntryNameOf(std::string path) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name == "." || name == "..") {
+        std::error_code error;
+        name = std::filesystem::canonical(path, error).filename().string();
+    }
+    return name;
+}
+
+// Why a name cannot be stored, or empty when it can.
+std::string UnstorableName(const std::string& name) {
+    if (!IsSafeEntryName(name))
+        return "its name \"" + name + "\" cannot be the name of an entry";
+    return {};
 }
 
 struct TooLarge : PackageError {
@@ -64,20 +79,29 @@ public:
     }
 
     void add(const std::string& diskPath, TreeNode* parent) {
+        const std::string name = EntryNameOf(diskPath);
+        if (const std::string why = UnstorableName(name); !why.empty())
+            return skip(diskPath, why);
+        // Special files are never opened (a device may act on an open); what is opened is
+        // opened without waiting and judged again by what was opened, since a FIFO put at
+        // the path in between would otherwise hold the open forever.
+        struct stat before {};
+        if (::stat(diskPath.c_str(), &before) == 0 && !S_ISREG(before.st_mode) && !S_ISDIR(before.st_mode))
+            return skip(diskPath, "it is neither a regular file nor a folder");
+        const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         struct stat info {};
-        if (::stat(diskPath.c_str(), &info) != 0)
+        if (!source.valid() || ::fstat(source.get(), &info) != 0) {
+            if (errno == ENXIO)
+                return skip(diskPath, "it is neither a regular file nor a folder");
             return skip(diskPath, SystemReason(errno));
+        }
         if (S_ISDIR(info.st_mode))
-            return addFolder(diskPath, parent, {info.st_dev, info.st_ino});
+            return addFolder(diskPath, name, parent, {info.st_dev, info.st_ino});
         if (!S_ISREG(info.st_mode))
             return skip(diskPath, "it is neither a regular file nor a folder");
         if (FileId{info.st_dev, info.st_ino} == packageId_)
             return skip(diskPath, "it is the package itself");
-        const FileDescriptor source(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!source.valid())
-            return skip(diskPath, SystemReason(errno));
         makeRoom(diskPath, info.st_size, 1);
-        const std::string name = BaseName(diskPath);
         TreeNode* node =
             package_.tree().appendChild(parent, name, NewEntryRecord(0, 0, LocalTimestampNow(), name));
         added_.push_back(node);
@@ -145,11 +169,11 @@ private:
             observer_.progress({kAddingCaption, node, total_, index_, bytes_});
     }
 
-    void addFolder(const std::string& diskPath, TreeNode* parent, FileId id) {
+    void addFolder(const std::string& diskPath, const std::string& name, TreeNode* parent, FileId id) {
         if (!entered_.insert(id).second)
             return skip(diskPath, "it was reached again through a link");
         makeRoom(diskPath, 0, 2);
-        TreeNode* node = package_.tree().appendChild(parent, BaseName(diskPath));
+        TreeNode* node = package_.tree().appendChild(parent, name);
         added_.push_back(node);
         report(node);
         for (const std::string& entry : ListFolderEntries(diskPath))

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,9 +15,13 @@ namespace {
 
 constexpr mode_t kFolderMode = 0777;
 constexpr mode_t kFileMode = 0666;
+// Folders of the first levels stay open for their siblings; deeper ones are opened again
+// from the deepest open one when needed, so that descriptors stay bounded at any depth.
+constexpr std::size_t kLevelsKeptOpen = 32;
+constexpr std::size_t kLongestShownPath = 240;
 
 [[noreturn]] void CannotMakeFolder(const std::string& path, int error) {
-    throw PackageError(CannotMakeFolderMessage(path, SystemReason(error)));
+    throw PackageError(CannotMakeFolderMessage(ShortPath(path), SystemReason(error)));
 }
 
 bool IsLink(int parentFd, const std::string& name) {
@@ -41,6 +46,13 @@ FileDescriptor OpenFolderAt(int parentFd, const std::string& name, const std::st
 
 } // namespace
 
+std::string ShortPath(const std::string& path) {
+    if (path.size() <= kLongestShownPath)
+        return path;
+    return path.substr(0, kLongestShownPath / 3) + "..." +
+           path.substr(path.size() - kLongestShownPath * 2 / 3);
+}
+
 Destination::Destination(std::string path) : path_(std::move(path)) {
     if (path_.empty())
         throw PackageError(kUnableToCreateDirectory);
@@ -51,32 +63,77 @@ Destination::Destination(std::string path) : path_(std::move(path)) {
         CannotMakeFolder(path_, error ? error.value() : errno);
 }
 
+Destination::Destination(const OpenFolder& folder) : path_(folder.path), root_(::dup(folder.fd.get())) {
+    if (!root_.valid())
+        CannotMakeFolder(path_, errno);
+}
+
+int Destination::descend(std::size_t level, const std::string& shown) {
+    // The deepest open folder above the level, then down by name from there.
+    std::size_t from = level;
+    while (from > 0 && !open_[from - 1].second.valid())
+        --from;
+    int parent = from == 0 ? root_.get() : open_[from - 1].second.get();
+    FileDescriptor walk;
+    for (std::size_t i = from; i < level; ++i) {
+        FileDescriptor next = OpenFolderAt(parent, open_[i].first, shown);
+        walk = std::move(next);
+        parent = walk.get();
+    }
+    FileDescriptor opened = OpenFolderAt(parent, open_[level].first, shown);
+    return opened.release();
+}
+
 int Destination::folder(const std::vector<std::string>& segments) {
     std::size_t common = 0;
     while (common < open_.size() && common < segments.size() && open_[common].first == segments[common])
         ++common;
     open_.resize(common);
+    if (common > 0 && common == segments.size() && !open_.back().second.valid())
+        open_.back().second.reset(descend(common - 1, path_));
     std::string shown = path_;
     for (std::size_t i = 0; i < segments.size(); ++i) {
         shown += "/" + segments[i];
         if (i < common)
             continue;
-        const int parentFd = open_.empty() ? root_.get() : open_.back().second.get();
-        open_.emplace_back(segments[i], OpenFolderAt(parentFd, segments[i], shown));
+        open_.emplace_back(segments[i], FileDescriptor());
+        open_.back().second.reset(descend(i, shown));
+        // Below the first levels only the innermost folder stays open.
+        if (i > kLevelsKeptOpen)
+            open_[i - 1].second.reset();
     }
     return open_.empty() ? root_.get() : open_.back().second.get();
 }
 
-FileDescriptor CreateFileAt(int folderFd, const std::string& name, const std::string& shownPath) {
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
-    int fd = ::openat(folderFd, name.c_str(), flags, kFileMode);
-    if (fd < 0 && errno == ELOOP && IsLink(folderFd, name)) {
-        ::unlinkat(folderFd, name.c_str(), 0);
-        fd = ::openat(folderFd, name.c_str(), flags, kFileMode);
+NewFileAt::NewFileAt(int folderFd, std::string name, std::string shownPath)
+    : folderFd_(folderFd), name_(std::move(name)), shownPath_(std::move(shownPath)) {
+    static std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
+        char suffix[20];
+        std::snprintf(suffix, sizeof suffix, "%012llx",
+                      static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+        temporary_ = ".tessel-" + std::string(suffix);
+        fd_.reset(::openat(folderFd_, temporary_.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+        if (!fd_.valid() && errno != EEXIST)
+            break;
     }
-    if (fd < 0)
-        throw PackageError(CannotCreateMessage(shownPath, SystemReason(errno)));
-    return FileDescriptor(fd);
+    if (!fd_.valid())
+        throw PackageError(CannotCreateMessage(ShortPath(shownPath_), SystemReason(errno)));
+}
+
+NewFileAt::~NewFileAt() {
+    if (!temporary_.empty() && fd_.valid()) {
+        fd_.reset();
+        ::unlinkat(folderFd_, temporary_.c_str(), 0);
+    }
+}
+
+void NewFileAt::place() {
+    if (::renameat(folderFd_, temporary_.c_str(), folderFd_, name_.c_str()) != 0)
+        throw PackageError(CannotCreateMessage(ShortPath(shownPath_), SystemReason(errno)));
+    fd_.reset();
+    temporary_.clear();
 }
 
 } // namespace tessel

@@ -95,7 +95,7 @@ Recovery RecoverInterruptedEdit(const std::string& packagePath) {
                 error.what() + ")");
         }
     }();
-    PackageFile journalFile = PackageFile::Open(path, FileAccess::ReadWrite, FileSharing::Shared);
+    PackageFile journalFile = PackageFile::Open(path, FileAccess::ReadWrite, FileSharing::Unlocked);
     std::string header(static_cast<std::size_t>(kHeaderBytes), '\0');
     journalFile.seek(0);
     const std::size_t got = journalFile.read(header.data(), header.size());

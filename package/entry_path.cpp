@@ -23,21 +23,47 @@ std::vector<std::string_view> SplitPath(std::string_view path) {
     return parts;
 }
 
-TreeNode* FindBelow(const TreeNode* folder, const std::vector<std::string_view>& parts, std::size_t index,
-                    bool folderOnly) {
+// How a path's parts meet names: by the bytes stored, or by the text shown for them (a
+// name that is not UTF-8 shows as its Windows-1252 reading).
+enum class Match { Stored, Shown };
+
+bool Matches(const TreeNode* node, std::string_view part, Match match) {
+    return match == Match::Stored ? node->text() == part : NameToUtf8(node->text()) == part;
+}
+
+// Collects the entries at the path, in directory order, up to `limit` of them.
+void FindBelow(const TreeNode* folder, const std::vector<std::string_view>& parts, std::size_t index,
+               bool folderOnly, Match match, std::vector<TreeNode*>& found, std::size_t limit) {
     const bool last = index + 1 == parts.size();
-    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
-        if (NameToUtf8(child->text()) != parts[index])
+    for (TreeNode* child = folder->firstChild(); child && found.size() < limit;
+         child = child->nextSibling()) {
+        if (!Matches(child, parts[index], match))
             continue;
         if (last) {
             if (!folderOnly || child->isFolder())
-                return child;
+                found.push_back(child);
         } else if (child->isFolder()) {
-            if (TreeNode* found = FindBelow(child, parts, index + 1, folderOnly))
-                return found;
+            FindBelow(child, parts, index + 1, folderOnly, match, found, limit);
         }
     }
-    return nullptr;
+}
+
+// The entries the path names: those whose stored names are the path's bytes, else those
+// whose shown names are.
+std::vector<TreeNode*> Candidates(const FolderTree& tree, std::string_view path, std::size_t limit) {
+    std::vector<TreeNode*> found;
+    if (tree.empty() || path.empty())
+        return found;
+    const bool folderOnly = path.back() == '/';
+    if (folderOnly)
+        path.remove_suffix(1);
+    if (path.empty())
+        return found;
+    const std::vector<std::string_view> parts = SplitPath(path);
+    FindBelow(tree.root(), parts, 0, folderOnly, Match::Stored, found, limit);
+    if (found.empty())
+        FindBelow(tree.root(), parts, 0, folderOnly, Match::Shown, found, limit);
+    return found;
 }
 
 } // namespace
@@ -52,21 +78,19 @@ std::string EntryPath(const TreeNode* node) {
 }
 
 TreeNode* FindEntry(const FolderTree& tree, std::string_view path) {
-    if (tree.empty() || path.empty())
-        return nullptr;
-    const bool folderOnly = path.back() == '/';
-    if (folderOnly)
-        path.remove_suffix(1);
-    if (path.empty())
-        return nullptr;
-    return FindBelow(tree.root(), SplitPath(path), 0, folderOnly);
+    const std::vector<TreeNode*> found = Candidates(tree, path, 1);
+    return found.empty() ? nullptr : found.front();
 }
 
 TreeNode* RequireEntry(const FolderTree& tree, std::string_view path) {
-    TreeNode* node = FindEntry(tree, path);
-    if (!node)
+    const std::vector<TreeNode*> found = Candidates(tree, path, 2);
+    if (found.empty())
         throw PackageError("no entry \"" + std::string(path) + "\" in the package");
-    return node;
+    if (found.size() > 1 && found[0]->text() != found[1]->text())
+        throw PackageError(
+            "\"" + std::string(path) +
+            "\" could be more than one entry: their names show alike but are stored differently");
+    return found.front();
 }
 
 } // namespace tessel

@@ -11,11 +11,12 @@ namespace tessel {
 // "data/tables/ships.tbl" for a file, "data/tables/" for a folder, "" for the root.
 std::string EntryPath(const TreeNode* node);
 
-// The first entry in directory order whose path is the given one. A trailing "/" names a
-// folder only. Null when there is none.
+// The first entry in directory order whose path is the given one, its names compared as
+// stored, or else as shown. A trailing "/" names a folder only. Null when there is none.
 TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
 
-// The same, but a missing entry is an error naming the path.
+// The same, but a missing entry is an error naming the path, and so is a path that only
+// the shown names match and that matches entries stored differently.
 TreeNode* RequireEntry(const FolderTree& tree, std::string_view path);
 
 } // namespace tessel

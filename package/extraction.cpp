@@ -13,28 +13,47 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessel {
 
 namespace {
 
-// Copies the entry's bytes into an open file; the package is opened anew for each entry.
-void CopyEntry(const std::string& packagePath, int fileFd, std::int32_t offset, std::int32_t size) {
-    const PackageFile package = PackageFile::Open(packagePath, FileAccess::Read, FileSharing::Shared);
+// The package as a run of extraction reads it: opened once, locked against edits for the
+// run (an edit would move the bytes under it), and still the file the tree was read from.
+PackageFile OpenForReading(const std::string& path, const FileStamp& loaded) {
+    PackageFile package = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
+    if (loaded.valid() && package.stamp() != loaded)
+        throw PackageError("\"" + FullPath(path) + "\" has changed on disk; open it again");
+    return package;
+}
+
+// Writes the entry's bytes as the file of that name in the folder: under a temporary name,
+// then renamed into place, so that nothing already at the name is written through and a
+// failure leaves what was there.
+void WriteEntry(const PackageFile& package, int folderFd, const std::string& name, const std::string& shown,
+                std::int32_t offset, std::int32_t size) {
+    struct stat there {};
+    const FileStamp self = package.stamp();
+    if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_dev == self.device &&
+        there.st_ino == self.inode)
+        throw PackageError("Cannot extract \"" + ShortPath(shown) +
+                           "\": it would replace the package itself");
     if (offset < 0 || size < 0)
         throw PackageError(kStreamReadError);
-    // Reserving the blocks first spares the file system a reservation per page written; the
-    // size stays as written, so a run that fails leaves just the bytes that arrived.
-    const bool reserved = size > kCopyBufferSize && ::fallocate(fileFd, FALLOC_FL_KEEP_SIZE, 0, size) == 0;
-    const CopyResult result = CopyBytes(package.descriptor(), offset, fileFd, 0, size);
-    if (reserved && result.copied < size && ::ftruncate(fileFd, result.copied) != 0) {
-        // The reservation stays; the bytes written and the error below are what matter.
-    }
+    NewFileAt file(folderFd, name, shown);
+    // Reserving the blocks first spares the file system a reservation per page written.
+    if (size > kCopyBufferSize)
+        ::fallocate(file.fd(), FALLOC_FL_KEEP_SIZE, 0, size);
+    const CopyResult result = CopyBytes(package.descriptor(), offset, file.fd(), 0, size);
     if (result.writeError != 0)
-        throw PackageError(kStreamWriteError);
+        throw PackageError(CannotWriteMessage(ShortPath(shown), result.writeError));
     if (result.readFailed || result.sourceEnded)
-        throw PackageError(kStreamReadError);
+        throw PackageError("Cannot extract \"" + ShortPath(shown) + "\": its data at offset " +
+                           std::to_string(offset) + " of " + std::to_string(size) +
+                           " bytes cannot be read from \"" + FullPath(package.path()) + "\"");
+    file.place();
 }
 
 // The names of the folders from the base level down to the node, the node included when
@@ -52,9 +71,9 @@ std::vector<std::string> FolderSegments(const TreeNode* node, int baseLevel) {
 // The work of one walk: each node's folder made, a file node written, the observer told.
 class Extractor {
 public:
-    Extractor(const std::string& packagePath, Destination& destination, const ProgressObserver& observer,
+    Extractor(const PackageFile& package, Destination& destination, const ProgressObserver& observer,
               std::int32_t total)
-        : packagePath_(packagePath), destination_(destination), observer_(observer), total_(total) {}
+        : package_(package), destination_(destination), observer_(observer), total_(total) {}
 
     void visit(const TreeNode* node, int baseLevel) {
         if (node->parent())
@@ -67,8 +86,7 @@ public:
             for (const std::string& segment : segments)
                 shown += "/" + segment;
             shown += "/" + name;
-            const FileDescriptor file = CreateFileAt(folderFd, name, shown);
-            CopyEntry(packagePath_, file.get(), record->Offset, record->Size);
+            WriteEntry(package_, folderFd, name, shown, record->Offset, record->Size);
             bytes_ += record->Size;
         }
         if (observer_.progress)
@@ -82,7 +100,7 @@ public:
     }
 
 private:
-    const std::string& packagePath_;
+    const PackageFile& package_;
     Destination& destination_;
     const ProgressObserver& observer_;
     std::int32_t total_;
@@ -117,17 +135,18 @@ void Package::ExtractEntryToFile(const std::string& filePath, std::int32_t offse
     const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folderFd.valid())
         throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
-    const FileDescriptor file = CreateFileAt(folderFd.get(), name, filePath);
-    CopyEntry(path_, file.get(), offset, size);
+    const PackageFile package = OpenForReading(path_, stamp_);
+    WriteEntry(package, folderFd.get(), name, filePath, offset, size);
 }
 
 void Package::ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
                            const ProgressObserver& observer) const {
     Destination destination(destDir);
+    const PackageFile package = OpenForReading(path_, stamp_);
     const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
                                     : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
     const int baseLevel = BaseLevel(start);
-    Extractor extractor(path_, destination, observer, static_cast<std::int32_t>(total));
+    Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node = start; node && node != stop; node = node->next())
         extractor.visit(node, baseLevel);
     extractor.finish();
@@ -136,10 +155,22 @@ void Package::ExtractRange(const std::string& destDir, const TreeNode* start, co
 void Package::ExtractNodes(const std::string& destDir, const std::vector<TreeNode*>& nodes,
                            const ProgressObserver& observer) const {
     Destination destination(destDir);
+    extractNodes(destination, nodes, observer);
+}
+
+void Package::ExtractNodes(const OpenFolder& folder, const std::vector<TreeNode*>& nodes,
+                           const ProgressObserver& observer) const {
+    Destination destination(folder);
+    extractNodes(destination, nodes, observer);
+}
+
+void Package::extractNodes(Destination& destination, const std::vector<TreeNode*>& nodes,
+                           const ProgressObserver& observer) const {
+    const PackageFile package = OpenForReading(path_, stamp_);
     std::int64_t total = 0;
     for (const TreeNode* node : nodes)
         total += static_cast<std::int64_t>(SubtreeSize(node));
-    Extractor extractor(path_, destination, observer, static_cast<std::int32_t>(total));
+    Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node : nodes) {
         const int baseLevel = BaseLevel(node);
         const TreeNode* end = node->nextAfterSubtree();

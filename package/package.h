@@ -7,12 +7,15 @@
 #include "folder_tree.h"
 #include "package_file.h"
 #include "progress.h"
+#include "temp_folder.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tessel {
+
+class Destination;
 
 class Package {
 public:
@@ -66,7 +69,9 @@ public:
     // node taken out, when the package cannot be written.
     bool AppendFile(TreeNode* node, const std::string& diskPath);
 
-    // Reads. The package is opened without a lock for each entry.
+    // Reads. Each run opens the package once, holds it against edits for its length, and
+    // refuses a file that changed since it was loaded. Files are written under temporary
+    // names and renamed into place.
 
     // Writes the nodes from start up to (not including) stop in depth-first order, or to
     // the end of the tree without a stop node, below destDir.
@@ -75,12 +80,17 @@ public:
     // Writes the subtree of each node, in order, below destDir.
     void ExtractNodes(const std::string& destDir, const std::vector<TreeNode*>& nodes,
                       const ProgressObserver& observer = {}) const;
+    // The same below a folder already opened and checked (the temporary folder).
+    void ExtractNodes(const OpenFolder& folder, const std::vector<TreeNode*>& nodes,
+                      const ProgressObserver& observer = {}) const;
     // Writes one file with size bytes from offset of the package; an existing file is
     // overwritten.
     void ExtractEntryToFile(const std::string& filePath, std::int32_t offset, std::int32_t size) const;
 
 private:
     friend class PackageWriter;
+    void extractNodes(Destination& destination, const std::vector<TreeNode*>& nodes,
+                      const ProgressObserver& observer) const;
     void Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes);
 
     std::string path_;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace tessel {
 
@@ -21,6 +22,15 @@ struct DataSpan {
     std::int64_t end;
     std::string path;
 };
+
+// A name as programs that ignore ASCII case compare it.
+std::string FoldedName(std::string name) {
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return name;
+}
 
 std::string Quoted(std::string_view text) {
     return "\"" + NameToUtf8(text) + "\"";
@@ -80,7 +90,7 @@ void CheckOverlaps(std::vector<DataSpan>& spans, std::vector<std::string>& probl
 } // namespace
 
 std::vector<std::string> CheckPackage(const std::string& path) {
-    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Shared);
+    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
     std::vector<std::string> problems;
     struct stat journal {};
     if (::lstat(JournalPath(path).c_str(), &journal) == 0)
@@ -99,7 +109,12 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     if (!CheckBounds(header, fileSize, problems))
         return problems;
 
-    std::vector<std::string> folders; // open folders, outermost first, as "a/b/"
+    // The path of the innermost open folder ("a/b/"), the lengths it had before each open
+    // folder, and the names seen in each open folder: memory grows with the depth, not its
+    // square.
+    std::string folderPath;
+    std::vector<std::size_t> lengths;
+    std::vector<std::unordered_map<std::string, std::string>> names(1);
     std::vector<DataSpan> spans;
     file.seek(header.DirOffset);
     unsigned char bytes[kDirEntrySize];
@@ -108,17 +123,27 @@ std::vector<std::string> CheckPackage(const std::string& path) {
         const DirEntry entry = DecodeDirEntry(bytes);
         const std::string name = entry.name();
         if (entry.isFolderEnd()) {
-            if (!folders.empty())
-                folders.pop_back();
+            if (!lengths.empty()) {
+                folderPath.resize(lengths.back());
+                lengths.pop_back();
+                names.pop_back();
+            }
             continue;
         }
-        const std::string parent = folders.empty() ? std::string() : folders.back();
-        const std::string entryPath = parent + NameToUtf8(name) + (entry.isFolder() ? "/" : "");
+        const std::string shown = NameToUtf8(name);
+        const std::string entryPath = folderPath + shown + (entry.isFolder() ? "/" : "");
         if (!IsSafeEntryName(name))
             problems.push_back("entry \"" + entryPath + "\": the name " + Quoted(name) +
                                " cannot be extracted safely");
+        const auto [earlier, first] = names.back().emplace(FoldedName(shown), shown);
+        if (!first)
+            problems.push_back(std::string(kWarning) + "entries \"" + folderPath + earlier->second +
+                               "\" and \"" + entryPath +
+                               "\" have names that are the same to programs that ignore case");
         if (entry.isFolder()) {
-            folders.push_back(entryPath);
+            lengths.push_back(folderPath.size());
+            folderPath = entryPath;
+            names.emplace_back();
             continue;
         }
         const std::int64_t begin = entry.Offset;
@@ -131,9 +156,9 @@ std::vector<std::string> CheckPackage(const std::string& path) {
             spans.push_back({begin, end, entryPath});
         }
     }
-    if (!folders.empty())
-        problems.push_back(std::to_string(folders.size()) + " folder" +
-                           (folders.size() == 1 ? " is" : "s are") +
+    if (!lengths.empty())
+        problems.push_back(std::to_string(lengths.size()) + " folder" +
+                           (lengths.size() == 1 ? " is" : "s are") +
                            " left open at the end of the directory");
     CheckOverlaps(spans, problems);
     return problems;

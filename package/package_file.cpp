@@ -123,7 +123,8 @@ PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSh
         throw PackageError(CannotOpenMessage(path, SystemReason(EISDIR)));
     if (!S_ISREG(info.st_mode))
         throw PackageError(CannotOpenMessage(path, "It is not a regular file"));
-    if (sharing == FileSharing::Exclusive && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    const int lock = sharing == FileSharing::Exclusive ? LOCK_EX : LOCK_SH;
+    if (sharing != FileSharing::Unlocked && ::flock(fd.get(), lock | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
             throw PackageError(CannotOpenMessage(path, "The file is in use by another Tessel"));
         throw PackageError(CannotOpenMessage(path, SystemReason(errno)));

@@ -17,9 +17,10 @@
 namespace tessel {
 
 enum class FileAccess { Read, ReadWrite };
-// Exclusive takes a non-blocking exclusive advisory lock for as long as the file is open;
-// Shared takes none, so several handles may coexist.
-enum class FileSharing { Exclusive, Shared };
+// Advisory locks held for as long as the file is open, taken without waiting: an edit
+// holds the file Exclusive; readers hold it SharedRead, so that they exclude edits but not
+// one another; Unlocked takes none.
+enum class FileSharing { Exclusive, SharedRead, Unlocked };
 
 // What identifies the bytes of a file as we last saw them.
 struct FileStamp {

@@ -54,7 +54,7 @@ void ReadDirectory(PackageFile& file, FolderTree& tree) {
 
 void Package::LoadPackage(const std::string& path) {
     recoveryNote_ = RecoveryNote(path, RecoverInterruptedEdit(path));
-    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Exclusive);
+    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
     FolderTree loaded;
     ReadDirectory(file, loaded);
     stamp_ = file.stamp();

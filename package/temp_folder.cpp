@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,34 +35,41 @@ std::string TempFolderPath() {
     return GetTempDir() + "VPtmp-" + std::to_string(::getuid());
 }
 
-std::string PrepareTempFolder() {
+OpenFolder PrepareTempFolder() {
     const std::string path = TempFolderPath();
     if (::mkdir(path.c_str(), kPrivateFolderMode) != 0 && errno != EEXIST)
         throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) {
+        const int error = errno;
+        struct stat there {};
+        if (::lstat(path.c_str(), &there) == 0 && S_ISLNK(there.st_mode))
+            Unsafe(path, "it is a symbolic link");
+        if (error == ENOTDIR)
+            Unsafe(path, "it is not a folder");
+        errno = error;
         throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
-    if (S_ISLNK(info.st_mode))
-        Unsafe(path, "it is a symbolic link");
-    if (!S_ISDIR(info.st_mode))
-        Unsafe(path, "it is not a folder");
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
     if (info.st_uid != ::getuid())
         Unsafe(path, "it belongs to another user");
     if ((info.st_mode & 077) != 0)
         Unsafe(path, "other users have access to it");
-    return path;
+    return {std::move(fd), path};
 }
 
 std::vector<std::string> ListTempPaths(const std::vector<TreeNode*>& nodes) {
-    const std::string base = PrepareTempFolder() + "/";
+    const OpenFolder folder = PrepareTempFolder();
     std::vector<std::string> paths;
     paths.reserve(nodes.size());
     for (const TreeNode* node : nodes) {
         RequireSafeName(node);
-        const std::string path = base + NameToUtf8(node->text());
+        const std::string name = NameToUtf8(node->text());
         if (node->isFolder())
-            ::mkdir(path.c_str(), kPrivateFolderMode);
-        paths.push_back(path);
+            ::mkdirat(folder.fd.get(), name.c_str(), kPrivateFolderMode);
+        paths.push_back(folder.path + "/" + name);
     }
     return paths;
 }

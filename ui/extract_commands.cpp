@@ -51,7 +51,12 @@ void Form1::ExtractSelection(bool toTemp) {
     const std::vector<TreeNode*> nodes = SelectedEntries();
     if (nodes.empty())
         return;
-    const std::string destination = toTemp ? PrepareTempFolder() : Form2_->destination().toStdString();
+    if (toTemp) {
+        const OpenFolder temp = PrepareTempFolder();
+        RunWithProgress([&](const ProgressObserver& progress) { package_.ExtractNodes(temp, nodes, progress); });
+        return;
+    }
+    const std::string destination = Form2_->destination().toStdString();
     RunWithProgress(
         [&](const ProgressObserver& progress) { package_.ExtractNodes(destination, nodes, progress); });
 }

@@ -152,10 +152,11 @@ TEST_F(Cli, CreatesAPackageFromFolderTreesAndExtractsItBackByteForByte) {
     const std::string blank = dir.file("blank.vp");
     EXPECT_EQ(RunTool("create " + blank).status, 0);
     EXPECT_EQ(testing::ReadFileBytes(blank), testing::HeaderBytes(16, 0));
-    const Result skipped = RunTool("add " + blank + " " + dir.file("missing"));
-    EXPECT_EQ(skipped.status, 0);
-    EXPECT_NE(skipped.err.find("skipped \"" + dir.file("missing") + "\": No such file or directory"),
-              std::string::npos);
+    // A path that could not be added is reported, the rest is added, and the exit says so.
+    const Result skipped = RunTool("add " + blank + " " + dir.file("missing") + " " + source + "/zero");
+    EXPECT_EQ(skipped.status, 1);
+    EXPECT_EQ(skipped.err, "tessel-vp: skipped \"" + dir.file("missing") + "\": No such file or directory\n");
+    EXPECT_EQ(RunTool("list " + blank).out, "zero\n");
 }
 
 TEST_F(Cli, FollowsTheExitConventions) {

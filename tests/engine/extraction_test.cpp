@@ -1,6 +1,7 @@
 #include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
+#include "package_file.h"
 #include "temp_folder.h"
 
 #include <filesystem>
@@ -137,7 +138,7 @@ TEST_F(Extraction, OverwritesExistingFilesAndLaterDuplicatesWin) {
     EXPECT_EQ(ReadFileBytes(out + "/same"), "second");
 }
 
-TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
+TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {
     const std::string bytes = PackageBuilder()
                                   .file("good", "GOOD")
                                   .raw(MakeDirEntry(16, 200000, 5, "short"))
@@ -145,16 +146,14 @@ TEST_F(Extraction, DataPastTheEndStopsTheRunAndKeepsWhatWasWritten) {
                                   .bytes();
     testing::WriteFileBytes(package, bytes);
     vp.LoadPackage(package);
+    fs::create_directories(out);
+    testing::WriteFileBytes(out + "/short", "the file that was there");
     EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractRange(out, tree.root(), nullptr, record); }),
-              "Stream read error");
+              "Cannot extract \"" + out +
+                  "/short\": its data at offset 16 of 200000 bytes cannot be read from \"" + package + "\"");
     EXPECT_EQ(ReadFileBytes(out + "/good"), "GOOD");
-    // The partial file stays with the bytes that could be read.
-    EXPECT_EQ(ReadFileBytes(out + "/short").size(), bytes.size() - 16);
-    // ... and no disk space reserved for the 200,000 bytes that never came.
-    struct stat status {};
-    ASSERT_EQ(stat((out + "/short").c_str(), &status), 0);
-    EXPECT_LE(status.st_blocks * 512, 8192);
-    EXPECT_FALSE(fs::exists(out + "/after"));
+    // What stood at the name stays, and no temporary file is left beside it.
+    EXPECT_EQ(Listing(out), (std::vector<std::string>{"good GOOD", "short the file that was there"}));
     ASSERT_FALSE(calls.empty());
     EXPECT_NE(calls.back().name, "");
 }
@@ -223,6 +222,22 @@ TEST_F(Extraction, SingleEntriesGoToTheGivenPath) {
               "Cannot create file \"" + dir.file("no/such/folder/x") + "\". No such file or directory");
 }
 
+TEST_F(Extraction, ARunHoldsEditsOffAndRefusesAChangedPackage) {
+    {
+        // What a run of extraction holds while it writes: other readers may share it, edits
+        // are refused instead of moving bytes under it.
+        const PackageFile reading = PackageFile::Open(package, FileAccess::Read, FileSharing::SharedRead);
+        EXPECT_NE(
+            testing::ErrorOf([&] { vp.DeleteEntries({node("zero")}); }).find("in use by another Tessel"),
+            std::string::npos);
+        vp.ExtractNodes(out, {node("readme.txt")});
+        EXPECT_EQ(ReadFileBytes(out + "/readme.txt"), "README");
+    }
+    testing::WriteFileBytes(package, ReadFileBytes(package) + "more");
+    EXPECT_EQ(testing::ErrorOf([&] { vp.ExtractNodes(out, {node("readme.txt")}); }),
+              "\"" + package + "\" has changed on disk; open it again");
+}
+
 struct TempFolder : Extraction {
     std::string oldTmp;
     void SetUp() override {
@@ -246,6 +261,7 @@ TEST_F(TempFolder, IsPrivateToTheUserAndListsTheDraggedPaths) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     // What a drag names is what extracting the same nodes into the folder writes.
     vp.ExtractNodes(PrepareTempFolder(), {node("data/tables"), node("readme.txt")});
+    EXPECT_EQ(ReadFileBytes(temp + "/tables/ships.tbl"), "SHIPS");
     EXPECT_EQ(ReadFileBytes(paths[1]), "README");
     EXPECT_TRUE(DeleteFolder(temp));
     EXPECT_FALSE(fs::exists(temp));
@@ -268,7 +284,7 @@ TEST_F(TempFolder, RefusesALinkOrAFolderOthersCanReach) {
 }
 
 TEST_F(TempFolder, DeletingNeverFollowsLinks) {
-    const std::string temp = PrepareTempFolder();
+    const std::string temp = PrepareTempFolder().path;
     const std::string outside = dir.file("keep");
     fs::create_directories(outside);
     testing::WriteFileBytes(outside + "/file", "kept");

@@ -59,7 +59,7 @@ TEST(VpFormat, HeaderIsWrittenAndReadByteForByte) {
     EXPECT_EQ(file.position(), 16);
     file.close();
     EXPECT_EQ(testing::ReadFileBytes(path), testing::HeaderBytes(300, 7) + "zzzz");
-    auto again = PackageFile::Open(path, FileAccess::Read, FileSharing::Shared);
+    auto again = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
     const PackageHeader header = ReadHeader(again);
     EXPECT_TRUE(header.hasMagic());
     EXPECT_EQ(header.Version, 2);

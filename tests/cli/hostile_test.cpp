@@ -1,0 +1,167 @@
+// What a hostile package, a planted file or an unlucky disk can try: every case must end
+// in a clear error or a sound result, within a time limit (a hang fails the test).
+#include "package_builder.h"
+
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::PackageBuilder;
+using testing::ReadFileBytes;
+using testing::WriteFileBytes;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs a shell command line in the folder, tessel-vp standing for the program, stopped
+// after 20 seconds (status 124).
+Outcome Shell(const std::string& folder, const std::string& line) {
+    const std::string script = folder + "/.run.sh", out = folder + "/.out", err = folder + "/.err";
+    WriteFileBytes(script, "tessel() { timeout 20 " + std::string(TESSEL_VP_PATH) + " \"$@\"; }\ncd '" +
+                               folder + "'\n" + line + "\n");
+    const int status = std::system(("bash '" + script + "' >'" + out + "' 2>'" + err + "'").c_str());
+    Outcome outcome{WEXITSTATUS(status), ReadFileBytes(out), ReadFileBytes(err)};
+    for (const std::string& scratch : {script, out, err})
+        fs::remove(scratch);
+    return outcome;
+}
+
+struct Hostile : ::testing::Test {
+    testing::TempDir dir;
+    std::string at(const std::string& name) const { return dir.file(name); }
+};
+
+TEST_F(Hostile, ExtractionNeverWritesThroughWhatStandsAtAName) {
+    WriteFileBytes(at("a.txt"), "AAAA");
+    ASSERT_EQ(Shell(dir.path(), "tessel create p.vp a.txt").status, 0);
+    struct Planted {
+        const char* what;
+        std::function<void(const std::string&)> plant;
+    };
+    const Planted cases[] = {
+        {"a hard link to a precious file",
+         [&](const std::string& name) {
+             WriteFileBytes(at("precious"), "PRECIOUS");
+             fs::create_hard_link(at("precious"), name);
+         }},
+        {"a symbolic link", [&](const std::string& name) { fs::create_symlink(at("precious"), name); }},
+        {"a FIFO", [&](const std::string& name) { ASSERT_EQ(mkfifo(name.c_str(), 0600), 0); }},
+        {"a device", [&](const std::string& name) { mknod(name.c_str(), S_IFCHR | 0600, makedev(1, 3)); }},
+    };
+    for (const Planted& planted : cases) {
+        SCOPED_TRACE(planted.what);
+        fs::remove_all(at("dest"));
+        fs::create_directories(at("dest"));
+        planted.plant(at("dest/a.txt"));
+        EXPECT_EQ(Shell(dir.path(), "tessel extract p.vp dest").status, 0);
+        EXPECT_EQ(ReadFileBytes(at("dest/a.txt")), "AAAA");
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(at("dest/a.txt"))));
+        if (fs::exists(at("precious"))) {
+            EXPECT_EQ(ReadFileBytes(at("precious")), "PRECIOUS");
+        }
+    }
+}
+
+TEST_F(Hostile, AnEntryThatWouldLandOnThePackageIsRefused) {
+    fs::create_directories(at("old"));
+    WriteFileBytes(at("old/data.vp"), "x\n");
+    WriteFileBytes(at("readme.bin"), std::string(5000, 'r'));
+    ASSERT_EQ(Shell(dir.path(), "tessel create data.vp readme.bin old/data.vp").status, 0);
+    const std::string package = ReadFileBytes(at("data.vp"));
+    for (const std::string how :
+         {"tessel extract data.vp .", "ln data.vp here.vp && tessel extract here.vp ."}) {
+        const Outcome extract = Shell(dir.path(), how);
+        EXPECT_EQ(extract.status, 1) << how;
+        EXPECT_NE(extract.err.find("it would replace the package itself"), std::string::npos) << extract.err;
+        EXPECT_EQ(ReadFileBytes(at("data.vp")), package) << how;
+    }
+}
+
+TEST_F(Hostile, APackageThatIsNotARegularFileIsRefusedAtOnce) {
+    ASSERT_EQ(mkfifo(at("fifo.vp").c_str(), 0600), 0);
+    WriteFileBytes(at("x"), "x");
+    for (const std::string command : {"list fifo.vp", "check fifo.vp", "delete fifo.vp a", "add fifo.vp x",
+                                      "extract fifo.vp out", "rename fifo.vp a b"}) {
+        const Outcome outcome = Shell(dir.path(), "tessel " + command);
+        EXPECT_EQ(outcome.status, 1) << command;
+        EXPECT_NE(outcome.err.find("It is not a regular file"), std::string::npos) << command << outcome.err;
+    }
+}
+
+TEST_F(Hostile, AddingDotOrDotDotNamesTheResolvedFolder) {
+    fs::create_directories(at("up/sub"));
+    WriteFileBytes(at("up/sub/f"), "F");
+    ASSERT_EQ(Shell(dir.path(),
+                    "tessel create p.vp && cd up/sub && tessel add ../../p.vp .. && tessel add ../../p.vp .")
+                  .status,
+              0);
+    EXPECT_EQ(Shell(dir.path(), "tessel list p.vp").out, "up/\nup/sub/\nup/sub/f\nsub/\nsub/f\n");
+    EXPECT_EQ(Shell(dir.path(), "tessel check p.vp").status, 0);
+}
+
+TEST_F(Hostile, NamesThatLookAlikeAreAddressedByTheirBytesOrRefused) {
+    PackageBuilder()
+        .file("\xE9", "latin")
+        .file("\xC3\xA9", "utf8")
+        .file("\x81", "one")
+        .file("\x8D", "other")
+        .file("Case", "C")
+        .file("case", "c")
+        .writeTo(at("p.vp"));
+    const Outcome ambiguous = Shell(dir.path(), "tessel delete p.vp $'\\xEF\\xBF\\xBD'");
+    EXPECT_EQ(ambiguous.status, 1);
+    EXPECT_NE(ambiguous.err.find("could be more than one entry"), std::string::npos) << ambiguous.err;
+    const Outcome check = Shell(dir.path(), "tessel check p.vp");
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_NE(check.out.find("warning: entries \"Case\" and \"case\""), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("warning: entries \"\xC3\xA9\" and \"\xC3\xA9\""), std::string::npos)
+        << check.out;
+    ASSERT_EQ(Shell(dir.path(), "tessel delete p.vp $'\\xC3\\xA9'").status, 0);
+    EXPECT_EQ(Shell(dir.path(), "tessel extract p.vp out").status, 0);
+    EXPECT_EQ(ReadFileBytes(at("out/\xC3\xA9")), "latin");
+}
+
+TEST_F(Hostile, DeepNestingStaysWithinMemoryAndDescriptors) {
+    PackageBuilder builder;
+    for (int i = 0; i < 1500; ++i)
+        builder.folder("d");
+    builder.file("leaf", "LEAF");
+    for (int i = 0; i < 1500; ++i)
+        builder.end();
+    builder.writeTo(at("deep.vp"));
+    // 64 descriptors and 300 MB of address space are plenty.
+    const Outcome extract =
+        Shell(dir.path(), "ulimit -n 64 && ulimit -v 300000 && tessel extract deep.vp out");
+    EXPECT_EQ(extract.status, 0) << extract.err;
+    std::string leaf = at("out");
+    for (int i = 0; i < 1500; ++i)
+        leaf += "/d";
+    EXPECT_EQ(ReadFileBytes(leaf + "/leaf"), "LEAF");
+    EXPECT_EQ(
+        Shell(dir.path(), "ulimit -v 300000 && tessel check deep.vp && tessel list deep.vp | wc -l").out,
+        "1501\n");
+    // An error about a file that deep names its start and its end, not all of it.
+    fs::remove_all(at("out"));
+    WriteFileBytes(at("out"), "a file where the folder would go");
+    const Outcome blocked = Shell(dir.path(), "tessel extract deep.vp out/x");
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_LT(blocked.err.size(), 400u);
+}
+
+TEST_F(Hostile, ListingEscapesControlCharacters) {
+    PackageBuilder().file("a\nb", "1").file("tab\there", "2").file("esc\x1b[31m", "3").writeTo(at("p.vp"));
+    EXPECT_EQ(Shell(dir.path(), "tessel list p.vp").out, "a\\nb\ntab\\there\nesc\\033[31m\n");
+}
+
+} // namespace
+} // namespace tessel
