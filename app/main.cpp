@@ -1,7 +1,9 @@
-// Tessel: browse and edit VP packages.
+// Tessel: browse and edit VP packages. `tessel [PACKAGE]` opens the package given.
 #include "main_window.h"
 #include "tessel_application.h"
+#include "tessel_version.h"
 
+#include <QCommandLineParser>
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,8 +14,29 @@ int main(int argc, char** argv) {
         return 1;
     }
     tessel::ui::TesselApplication app(argc, argv);
-    // The program takes no arguments: a package named on the command line is not opened.
+    QApplication::setApplicationName("tessel");
+    QApplication::setApplicationVersion(tessel::kProgramVersion);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Browse and edit VP packages.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument("PACKAGE", "The package to open (optional).", "[PACKAGE]");
+    if (!parser.parse(QApplication::arguments()) || parser.positionalArguments().size() > 1) {
+        const QString why =
+            parser.errorText().isEmpty() ? "only one package can be open at a time" : parser.errorText();
+        std::fprintf(stderr, "tessel: %s\nusage: tessel [PACKAGE]   (tessel --help)\n", qPrintable(why));
+        return 2;
+    }
+    if (parser.isSet("help"))
+        parser.showHelp();
+    if (parser.isSet("version"))
+        parser.showVersion();
     tessel::ui::Form1 mainWindow;
     mainWindow.show();
+    if (!parser.positionalArguments().isEmpty()) {
+        const std::string package = parser.positionalArguments().first().toStdString();
+        // An error shows the usual box over the window, which stays open.
+        mainWindow.RunCommand([&] { mainWindow.LoadPackage(package); });
+    }
     return app.exec();
 }

@@ -5,7 +5,10 @@
 #include "progress_window.h"
 #include "run_guard.h"
 
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 
 namespace tessel::ui {
@@ -91,7 +94,20 @@ void Form1::Renamefile1Click() {
 }
 
 void Form1::DropFileTarget1Drop(const QStringList& paths) {
-    if (!package_.isOpen() || busy_)
+    if (busy_)
+        return;
+    // A package dropped on the window is most likely meant to be opened.
+    if (paths.size() == 1 && paths.front().endsWith(".vp", Qt::CaseInsensitive)) {
+        const DroppedPackage choice =
+            package_.isOpen() ? AskAboutDroppedPackage(paths.front()) : DroppedPackage::Open;
+        if (choice == DroppedPackage::Cancel)
+            return;
+        if (choice == DroppedPackage::Open) {
+            RunCommand([&] { LoadPackage(paths.front().toStdString()); });
+            return;
+        }
+    }
+    if (!package_.isOpen())
         return;
     const RunGuard guard(this, busy_);
     Form3_->showForRun();
@@ -111,6 +127,24 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
         // Errors of a drop are not shown; what was added before stays.
         Form3_->hide();
     }
+}
+
+Form1::DroppedPackage Form1::AskAboutDroppedPackage(const QString& path) {
+    QMessageBox box(QMessageBox::Question, "Tessel",
+                    QString("\"%1\" is a VP package. Open it, or add it to this package as a file?")
+                        .arg(QFileInfo(path).fileName()),
+                    QMessageBox::NoButton, this);
+    box.setObjectName("DroppedPackageBox");
+    QPushButton* open = box.addButton("Open it", QMessageBox::AcceptRole);
+    QPushButton* add = box.addButton("Add it to this package", QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(open);
+    box.exec();
+    if (box.clickedButton() == open)
+        return DroppedPackage::Open;
+    if (box.clickedButton() == add)
+        return DroppedPackage::Add;
+    return DroppedPackage::Cancel;
 }
 
 } // namespace tessel::ui

@@ -91,6 +91,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    enum class DroppedPackage { Open, Add, Cancel };
+    // Asks what a single package dropped on the window is for while one is open.
+    DroppedPackage AskAboutDroppedPackage(const QString& path);
     void connectCommands();
     void SelectionStatistics();
     void ShowParentFolder();

@@ -8,9 +8,11 @@
 #include "temp_folder.h"
 #include "window_parts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -248,6 +250,44 @@ private slots:
         QCOMPARE(DropOn(window, {QString::fromStdString(disk.file("x"))}, Qt::CopyAction), Qt::CopyAction);
         QVERIFY(!Parts(window).Form3->isVisible());
         QVERIFY(window.folderTree().empty());
+    }
+
+    void aPackageDroppedOnTheWindowIsOpenedOrAddedAsAsked() {
+        auto window = openWindow();
+        tessel::testing::TempDir disk;
+        const std::string other = disk.file("other.vp");
+        PackageBuilder().file("inside", "I").writeTo(other);
+        const QStringList dropped{QString::fromStdString(other)};
+        auto answer = [](const QString& button) {
+            return [button](QWidget* dialog) {
+                for (QAbstractButton* candidate : static_cast<QMessageBox*>(dialog)->buttons()) {
+                    if (QString(candidate->text()).remove(QChar('&')) == button)
+                        candidate->click();
+                }
+            };
+        };
+        {
+            tessel::testing::ModalDriver cancel(answer("Cancel"));
+            DropOn(*window, dropped, Qt::CopyAction);
+            QVERIFY(cancel.answered());
+            QCOMPARE(cancel.text(),
+                     QString("\"other.vp\" is a VP package. Open it, or add it to this package as a file?"));
+            QCOMPARE(QString::fromStdString(window->PackagePath()), QString::fromStdString(package));
+            QCOMPARE(RowNames(*window), (QStringList{"data", "notes.txt", "other.bin"}));
+        }
+        {
+            tessel::testing::ModalDriver add(answer("Add it to this package"));
+            DropOn(*window, dropped, Qt::CopyAction);
+            QVERIFY(add.answered());
+            QCOMPARE(RowNames(*window), (QStringList{"data", "notes.txt", "other.bin", "other.vp"}));
+        }
+        {
+            tessel::testing::ModalDriver open(answer("Open it"));
+            DropOn(*window, dropped, Qt::CopyAction);
+            QVERIFY(open.answered());
+            QCOMPARE(QString::fromStdString(window->PackagePath()), QString::fromStdString(other));
+            QCOMPARE(RowNames(*window), (QStringList{"inside"}));
+        }
     }
 
     void cancellingADropKeepsWhatWasAdded() {
