@@ -2,6 +2,7 @@
 // mount one) each edit either completes or fails with the system's reason, and the package
 // is as it was before or as the edit leaves it, byte for byte.
 #include "package_builder.h"
+#include "shell_runner.h"
 
 #include <array>
 #include <cstdio>
@@ -15,26 +16,20 @@ namespace tessel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Outcome;
 using testing::PackageBuilder;
 using testing::ReadFileBytes;
+using testing::Shell;
 using testing::WriteFileBytes;
-
-struct Outcome {
-    int status;
-    std::string err;
-};
-
-Outcome RunTessel(const std::string& arguments, const std::string& scratch) {
-    const std::string command = std::string(TESSEL_VP_PATH) + " " + arguments + " >/dev/null 2>" + scratch;
-    const int status = std::system(command.c_str());
-    return {WEXITSTATUS(status), ReadFileBytes(scratch)};
-}
 
 struct FullDisk : ::testing::Test {
     testing::TempDir dir;
     std::string disk = dir.file("disk");
     std::string package = disk + "/p.vp";
     bool mounted = false;
+
+    // tessel-vp with the arguments, run from outside the small disk.
+    Outcome run(const std::string& arguments) { return Shell(dir.path(), "tessel " + arguments); }
 
     void SetUp() override {
         fs::create_directories(disk);
@@ -69,9 +64,9 @@ TEST_F(FullDisk, AddingFailsWithTheReasonAndLosesNothing) {
         WriteFileBytes(package, before);
         fillLeaving(left);
         SCOPED_TRACE(std::to_string(left) + " bytes free");
-        const Outcome add = RunTessel("add " + package + " " + dir.file("new.bin"), dir.file("err"));
+        const Outcome add = run("add " + package + " " + dir.file("new.bin"));
         fs::remove(disk + "/filler");
-        EXPECT_EQ(RunTessel("check " + package, dir.file("err2")).status, 0);
+        EXPECT_EQ(run("check " + package).status, 0);
         if (add.status == 0) {
             EXPECT_EQ(ReadFileBytes(package).substr(16, before.size() - 16 - 100 * 44),
                       before.substr(16, before.size() - 16 - 100 * 44));
@@ -85,16 +80,16 @@ TEST_F(FullDisk, AddingFailsWithTheReasonAndLosesNothing) {
 
 TEST_F(FullDisk, DeletingEndsBeforeOrAfter) {
     const std::string before = ReadFileBytes(package);
-    RunTessel("delete " + package + " f3 f50", dir.file("err"));
+    run("delete " + package + " f3 f50");
     const std::string after = ReadFileBytes(package);
     for (const std::uint64_t left : {0u, 2048u, 8192u, 20000u}) {
         fs::remove(disk + "/filler");
         WriteFileBytes(package, before);
         fillLeaving(left);
         SCOPED_TRACE(std::to_string(left) + " bytes free");
-        const Outcome erase = RunTessel("delete " + package + " f3 f50", dir.file("err"));
+        const Outcome erase = run("delete " + package + " f3 f50");
         fs::remove(disk + "/filler");
-        RunTessel("list " + package, dir.file("err2"));
+        run("list " + package);
         const std::string now = ReadFileBytes(package);
         EXPECT_TRUE((now == before && erase.status != 0) || (now == after && erase.status == 0)) << erase.err;
         EXPECT_FALSE(fs::exists(package + "-journal"));

@@ -1,6 +1,7 @@
 // What a hostile package, a planted file or an unlucky disk can try: every case must end
 // in a clear error or a sound result, within a time limit (a hang fails the test).
 #include "package_builder.h"
+#include "shell_runner.h"
 
 #include <filesystem>
 #include <functional>
@@ -13,28 +14,11 @@ namespace tessel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Outcome;
 using testing::PackageBuilder;
 using testing::ReadFileBytes;
+using testing::Shell;
 using testing::WriteFileBytes;
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// Runs a shell command line in the folder, tessel-vp standing for the program, stopped
-// after 20 seconds (status 124).
-Outcome Shell(const std::string& folder, const std::string& line) {
-    const std::string script = folder + "/.run.sh", out = folder + "/.out", err = folder + "/.err";
-    WriteFileBytes(script, "tessel() { timeout 20 " + std::string(TESSEL_VP_PATH) + " \"$@\"; }\ncd '" +
-                               folder + "'\n" + line + "\n");
-    const int status = std::system(("bash '" + script + "' >'" + out + "' 2>'" + err + "'").c_str());
-    Outcome outcome{WEXITSTATUS(status), ReadFileBytes(out), ReadFileBytes(err)};
-    for (const std::string& scratch : {script, out, err})
-        fs::remove(scratch);
-    return outcome;
-}
 
 // A limit on address space, but for AddressSanitizer, which reserves terabytes of it.
 #if defined(__SANITIZE_ADDRESS__)
