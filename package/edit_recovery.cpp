@@ -50,14 +50,7 @@ Recovery Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::
     std::int64_t done = progress.done;
     if (!window.empty()) {
         // The stretch was being written over its own source: put the saved copy in place.
-        std::int64_t before = 0;
-        for (const Move& move : moves) {
-            if (done < before + move.length) {
-                package.seek(move.to + (done - before));
-                break;
-            }
-            before += move.length;
-        }
+        package.seek(TargetAt(moves, done));
         package.writeAll(window.data(), window.size());
         package.sync();
         done += static_cast<std::int64_t>(window.size());

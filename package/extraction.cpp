@@ -32,10 +32,9 @@ PackageFile OpenForReading(const std::string& path, const FileStamp& loaded) {
 // Writes the entry's bytes as the file of that name in the folder: under a temporary name,
 // then renamed into place, so that nothing already at the name is written through and a
 // failure leaves what was there.
-void WriteEntry(const PackageFile& package, int folderFd, const std::string& name, const std::string& shown,
-                std::int32_t offset, std::int32_t size) {
+void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd, const std::string& name,
+                const std::string& shown, std::int32_t offset, std::int32_t size) {
     struct stat there {};
-    const FileStamp self = package.stamp();
     if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_dev == self.device &&
         there.st_ino == self.inode)
         throw PackageError("Cannot extract \"" + ShortPath(shown) +
@@ -73,7 +72,8 @@ class Extractor {
 public:
     Extractor(const PackageFile& package, Destination& destination, const ProgressObserver& observer,
               std::int32_t total)
-        : package_(package), destination_(destination), observer_(observer), total_(total) {}
+        : package_(package), self_(package.stamp()), destination_(destination), observer_(observer),
+          total_(total) {}
 
     void visit(const TreeNode* node, int baseLevel) {
         if (node->parent())
@@ -86,7 +86,7 @@ public:
             for (const std::string& segment : segments)
                 shown += "/" + segment;
             shown += "/" + name;
-            WriteEntry(package_, folderFd, name, shown, record->Offset, record->Size);
+            WriteEntry(package_, self_, folderFd, name, shown, record->Offset, record->Size);
             bytes_ += record->Size;
         }
         if (observer_.progress)
@@ -101,6 +101,8 @@ public:
 
 private:
     const PackageFile& package_;
+    // The package's identity, taken once for the run: no entry may land on it.
+    const FileStamp self_;
     Destination& destination_;
     const ProgressObserver& observer_;
     std::int32_t total_;
@@ -136,7 +138,7 @@ void Package::ExtractEntryToFile(const std::string& filePath, std::int32_t offse
     if (!folderFd.valid())
         throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
     const PackageFile package = OpenForReading(path_, stamp_);
-    WriteEntry(package, folderFd.get(), name, filePath, offset, size);
+    WriteEntry(package, package.stamp(), folderFd.get(), name, filePath, offset, size);
 }
 
 void Package::ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <zlib.h>
 
 namespace tessel::journal_format {
@@ -96,13 +97,28 @@ Progress LatestProgress(PackageFile& journal) {
     return *best;
 }
 
-std::int64_t SourceAt(const std::vector<Move>& moves, std::int64_t done) {
+namespace {
+
+// The move that the byte `done` of the moves belongs to, and the offset within it.
+std::pair<const Move*, std::int64_t> Locate(const std::vector<Move>& moves, std::int64_t done) {
     for (const Move& move : moves) {
         if (done < move.length)
-            return move.from + done;
+            return {&move, done};
         done -= move.length;
     }
-    return 0;
+    return {nullptr, 0};
+}
+
+} // namespace
+
+std::int64_t SourceAt(const std::vector<Move>& moves, std::int64_t done) {
+    const auto [move, offset] = Locate(moves, done);
+    return move ? move->from + offset : 0;
+}
+
+std::int64_t TargetAt(const std::vector<Move>& moves, std::int64_t done) {
+    const auto [move, offset] = Locate(moves, done);
+    return move ? move->to + offset : 0;
 }
 
 } // namespace tessel::journal_format

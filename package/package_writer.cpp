@@ -43,13 +43,15 @@ void PackageWriter::refuseWhatWouldBeDamaged(std::int64_t size) {
     if (const std::string problem = DirectoryPlaceProblem(header, size); !problem.empty())
         Refuse(file_.path(), "is damaged: " + problem);
     dataEnd_ = std::max<std::int64_t>(header.DirOffset, kHeaderSize);
+    // Everything from the data end on: the directory, which an undo edit journals as it is.
+    tail_.emplace(static_cast<std::size_t>(size - dataEnd_), '\0');
+    file_.seek(dataEnd_);
+    file_.readExact(tail_->data(), tail_->size());
     // Moving or appending data would overwrite what an entry outside the data area uses.
-    const DirectoryPlace place = PlaceOf(header);
-    std::vector<unsigned char> records(static_cast<std::size_t>(place.count * kDirEntrySize));
-    file_.seek(place.offset);
-    file_.readExact(records.data(), records.size());
-    for (std::size_t at = 0; at < records.size(); at += kDirEntrySize) {
-        const DirEntry entry = DecodeDirEntry(records.data() + at);
+    const auto* records = reinterpret_cast<const unsigned char*>(tail_->data());
+    const auto recordBytes = static_cast<std::size_t>(PlaceOf(header).count * kDirEntrySize);
+    for (std::size_t at = 0; at < recordBytes; at += kDirEntrySize) {
+        const DirEntry entry = DecodeDirEntry(records + at);
         const std::int64_t begin = entry.Offset;
         const std::int64_t end = begin + entry.Size;
         if (entry.isFile() && (entry.Size < 0 || begin < kHeaderSize || end > dataEnd_))
@@ -68,9 +70,15 @@ void PackageWriter::beginUndo() {
     file_.seek(0);
     file_.readExact(originals[0].bytes.data(), originals[0].bytes.size());
     originals[1].offset = dataEnd_;
-    originals[1].bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(size - dataEnd_, 0)));
-    file_.seek(dataEnd_);
-    file_.readExact(originals[1].bytes.data(), originals[1].bytes.size());
+    if (tail_) {
+        // Read when the file was opened, and unchanged since.
+        originals[1].bytes = std::move(*tail_);
+        tail_.reset();
+    } else {
+        originals[1].bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(size - dataEnd_, 0)));
+        file_.seek(dataEnd_);
+        file_.readExact(originals[1].bytes.data(), originals[1].bytes.size());
+    }
     journal_.emplace(EditJournal::ArmUndo(file_, size, originals));
 }
 
@@ -110,6 +118,7 @@ void PackageWriter::rollback() {
 }
 
 void PackageWriter::runRedo(const RedoPlan& plan) {
+    tail_.reset();
     EditJournal journal = EditJournal::ArmRedo(file_, plan);
     try {
         RunMoves(file_, journal, plan.moves, 0);

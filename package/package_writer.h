@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace tessel {
 
@@ -51,6 +52,8 @@ private:
     Package& package_;
     PackageFile file_;
     std::int64_t dataEnd_ = kHeaderSize;
+    // The bytes from the data end on as the file was opened, until an edit changes them.
+    std::optional<std::string> tail_;
     std::optional<EditJournal> journal_;
 };
 
