@@ -29,6 +29,8 @@ struct AddOptions {
     std::string package;
     std::string folder;
     std::vector<std::string> paths;
+    bool replace = false;
+    bool skipExisting = false;
 };
 
 struct Totals {
@@ -53,7 +55,8 @@ void Count(const std::string& path, Totals& totals, std::set<std::pair<dev_t, in
 
 // Adds the paths with a progress bar; returns the exit status: failure when a path was
 // passed over, after everything else was added.
-int AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& paths) {
+int AddAll(Package& package, TreeNode* folder, const AddOptions& options) {
+    const std::vector<std::string>& paths = options.paths;
     Totals totals;
     std::set<std::pair<dev_t, ino_t>> seen;
     for (const std::string& path : paths)
@@ -62,6 +65,18 @@ int AddAll(Package& package, TreeNode* folder, const std::vector<std::string>& p
     ProgressObserver observer;
     observer.progress = [&](const ProgressEvent& event) {
         bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
+    };
+    observer.clash = [&](const std::string& path, const TreeNode* existing) {
+        if (options.replace)
+            return NameClash::Replace;
+        if (options.skipExisting)
+            return NameClash::Skip;
+        bar.clearLine();
+        std::fprintf(stderr,
+                     "tessel-vp: warning: \"%s\" is already in the package as \"%s\"; both are kept "
+                     "(--replace or --skip-existing would not)\n",
+                     path.c_str(), EntryPath(existing).c_str());
+        return NameClash::KeepBoth;
     };
     bool skippedAny = false;
     observer.skipped = [&](const std::string& path, const std::string& why) {
@@ -84,7 +99,7 @@ int RunAdd(const AddOptions& options) {
         if (!folder)
             throw PackageError("no folder \"" + options.folder + "\" in the package");
     }
-    return AddAll(package, folder, options.paths);
+    return AddAll(package, folder, options);
 }
 
 // The new package is made under a temporary name beside where it goes and takes its name
@@ -110,7 +125,7 @@ int RunCreate(const AddOptions& options) {
         package.LoadPackage(temporary);
         // A package without entries is its header alone.
         package.RewriteDirectory();
-        status = AddAll(package, package.tree().root(), options.paths);
+        status = AddAll(package, package.tree().root(), options);
         RenameDurably(temporary, options.package);
     } catch (...) {
         ::unlink(temporary.c_str());
@@ -131,7 +146,13 @@ Command AddAddCommand(CLI::App& parent) {
     app->add_option("--to", options->folder,
                     "The folder of the package to add into (default: the top level)");
     app->add_option("PATH", options->paths, "Files and folders to add")->required();
-    app->footer("The files' bytes are appended and the directory written once per batch of additions; "
+    CLI::Option* replace = app->add_flag(
+        "--replace", options->replace, "Give an entry whose name an added file has that file's bytes");
+    app->add_flag("--skip-existing", options->skipExisting, "Leave out added files whose names the folder already has")
+        ->excludes(replace);
+    app->footer("Names are the same when they differ only in ASCII case. Without --replace or "
+                "--skip-existing a file whose name is taken is added beside the entry, with a warning; "
+                "a folder that exists is added into.\nThe files' bytes are appended and the directory written once per batch of additions; "
                 "a failure leaves the package as it was before the batch.");
     return {app, [options] { return RunAdd(*options); }};
 }

@@ -5,6 +5,7 @@
 #include "package.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct ExtractOptions {
     std::string package;
     std::string destination;
     std::vector<std::string> entries;
+    bool keepOldFiles = false;
 };
 
 // Entries and file bytes in the subtrees of the nodes, for the progress bar's totals.
@@ -45,6 +47,13 @@ int RunExtract(const ExtractOptions& options) {
         if (event.node)
             bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
     };
+    if (options.keepOldFiles) {
+        observer.existing = [](const TreeNode*, const std::string&) { return ExistingFile::Keep; };
+        observer.skipped = [&](const std::string& path, const std::string&) {
+            bar.clearLine();
+            std::fprintf(stderr, "tessel-vp: kept the existing \"%s\"\n", path.c_str());
+        };
+    }
     if (whole)
         package.ExtractRange(options.destination, package.tree().root(), nullptr, observer);
     else
@@ -63,8 +72,10 @@ Command AddExtractCommand(CLI::App& parent) {
     app->add_option("DEST", options->destination, "The folder to write into (made when missing)")->required();
     app->add_option("ENTRY", options->entries,
                     "Entries to extract, with everything inside the folders among them (default: all)");
-    app->footer(
-        "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name.");
+    app->add_flag("-k,--keep-old-files", options->keepOldFiles,
+                  "Keep files that already exist in DEST instead of replacing them");
+    app->footer("The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "
+                "Existing files are replaced unless -k is given.");
     return {app, [options] { return RunExtract(*options); }};
 }
 

@@ -14,8 +14,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <exception>
 #include <memory>
 #include <set>
+#include <unordered_map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -47,13 +49,6 @@ std::string EntryNameOf(std::string path) {
     return name;
 }
 
-// Why a name cannot be stored, or empty when it can.
-std::string UnstorableName(const std::string& name) {
-    if (!IsSafeEntryName(name))
-        return "its name \"" + name + "\" cannot be the name of an entry";
-    return {};
-}
-
 struct TooLarge : PackageError {
     explicit TooLarge(const std::string& diskPath)
         : PackageError("Cannot add \"" + diskPath +
@@ -80,7 +75,7 @@ public:
 
     void add(const std::string& diskPath, TreeNode* parent) {
         const std::string name = EntryNameOf(diskPath);
-        if (const std::string why = UnstorableName(name); !why.empty())
+        if (const std::string why = NewNameProblem(name); !why.empty())
             return skip(diskPath, why);
         // Special files are never opened (a device may act on an open); what is opened is
         // opened without waiting and judged again by what was opened, since a FIFO put at
@@ -95,12 +90,23 @@ public:
                 return skip(diskPath, "it is neither a regular file nor a folder");
             return skip(diskPath, SystemReason(errno));
         }
-        if (S_ISDIR(info.st_mode))
-            return addFolder(diskPath, name, parent, {info.st_dev, info.st_ino});
+        TreeNode* existing = namesOf(parent).lookup(name);
+        if (S_ISDIR(info.st_mode)) {
+            if (existing && existing->isFile())
+                return skip(diskPath, "a file of that name is in the package");
+            return addFolder(diskPath, name, parent, existing, {info.st_dev, info.st_ino});
+        }
         if (!S_ISREG(info.st_mode))
             return skip(diskPath, "it is neither a regular file nor a folder");
         if (FileId{info.st_dev, info.st_ino} == packageId_)
             return skip(diskPath, "it is the package itself");
+        if (existing && existing->isFolder())
+            return skip(diskPath, "a folder of that name is in the package");
+        const NameClash choice = existing && observer_.clash ? observer_.clash(diskPath, existing) : NameClash::KeepBoth;
+        if (choice == NameClash::Skip)
+            return;
+        if (choice == NameClash::Replace)
+            return replace(existing, diskPath, source.get(), info.st_size);
         makeRoom(diskPath, info.st_size, 1);
         TreeNode* node =
             package_.tree().appendChild(parent, name, NewEntryRecord(0, 0, LocalTimestampNow(), name));
@@ -110,15 +116,18 @@ public:
             added_.pop_back();
             return skip(diskPath, "it could not be read");
         }
-        bytes_ += info.st_size;
-        batchBytes_ += info.st_size;
-        report(node);
+        namesOf(parent).add(node);
+        counted(info.st_size);
+        report(node, false);
     }
 
     // Ends the batch under way: its directory written and synced, its journal gone.
     void commit() {
         writer_.commitDirectory(end_);
         added_.clear();
+        for (const auto& [node, record] : replaced_)
+            formerRecords_.push_back(record);
+        replaced_.clear();
         batchBytes_ = 0;
     }
 
@@ -128,7 +137,15 @@ public:
         for (auto node = added_.rbegin(); node != added_.rend(); ++node)
             package_.tree().remove(*node);
         added_.clear();
+        for (auto replaced = replaced_.rbegin(); replaced != replaced_.rend(); ++replaced)
+            replaced->first->setRecord(replaced->second);
+        replaced_.clear();
+        names_.clear();
     }
+
+    // The records that entries had before their bytes were replaced, in batches that were
+    // committed: their bytes are no longer used unless another entry shares them.
+    const std::vector<EntryRecord>& formerRecords() const { return formerRecords_; }
 
 private:
     // The bytes of a file at the end of the data; false when the disk file could not be
@@ -164,20 +181,72 @@ private:
             observer_.skipped(diskPath, why);
     }
 
-    void report(const TreeNode* node) {
+    void report(const TreeNode* node, bool replaced) {
         if (observer_.progress)
-            observer_.progress({kAddingCaption, node, total_, index_, bytes_});
+            observer_.progress({kAddingCaption, node, total_, index_, bytes_, replaced});
     }
 
-    void addFolder(const std::string& diskPath, const std::string& name, TreeNode* parent, FileId id) {
+    void counted(std::int64_t size) {
+        bytes_ += size;
+        batchBytes_ += size;
+    }
+
+    // The entry keeps its place and name; its new bytes go at the end like a new file's.
+    void replace(TreeNode* node, const std::string& diskPath, int sourceFd, std::int64_t size) {
+        makeRoom(diskPath, size, 0);
+        const EntryRecord before = *node->record();
+        replaced_.emplace_back(node, before);
+        if (!append(node, sourceFd, size)) {
+            node->setRecord(before);
+            replaced_.pop_back();
+            return skip(diskPath, "it could not be read");
+        }
+        node->record()->Timestamp = LocalTimestampNow();
+        counted(size);
+        report(node, true);
+    }
+
+    // A folder of that name already in the package is added into.
+    void addFolder(const std::string& diskPath, const std::string& name, TreeNode* parent, TreeNode* existing,
+                   FileId id) {
         if (!entered_.insert(id).second)
             return skip(diskPath, "it was reached again through a link");
-        makeRoom(diskPath, 0, 2);
-        TreeNode* node = package_.tree().appendChild(parent, name);
-        added_.push_back(node);
-        report(node);
+        TreeNode* node = existing;
+        if (!node) {
+            makeRoom(diskPath, 0, 2);
+            node = package_.tree().appendChild(parent, name);
+            added_.push_back(node);
+            namesOf(parent).add(node);
+            report(node, false);
+        }
         for (const std::string& entry : ListFolderEntries(diskPath))
             add(entry, node);
+    }
+
+    // The children of a folder by name, made when the folder is first added to, so that
+    // finding a clash costs the same however many entries the folder holds.
+    class FolderNames {
+    public:
+        explicit FolderNames(const TreeNode* folder) {
+            for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling())
+                add(child);
+        }
+        // The first child of the folder with that name.
+        void add(TreeNode* child) { byName_.emplace(EntryNameKey(child->text()), child); }
+        TreeNode* lookup(const std::string& name) const {
+            const auto found = byName_.find(EntryNameKey(name));
+            return found == byName_.end() ? nullptr : found->second;
+        }
+
+    private:
+        std::unordered_map<std::string, TreeNode*> byName_;
+    };
+
+    FolderNames& namesOf(const TreeNode* folder) {
+        auto found = names_.find(folder);
+        if (found == names_.end())
+            found = names_.emplace(folder, FolderNames(folder)).first;
+        return found->second;
     }
 
     Package& package_;
@@ -186,6 +255,9 @@ private:
     FileId packageId_{};
     std::set<FileId> entered_;
     std::vector<TreeNode*> added_;
+    std::vector<std::pair<TreeNode*, EntryRecord>> replaced_;
+    std::vector<EntryRecord> formerRecords_;
+    std::unordered_map<const TreeNode*, FolderNames> names_;
     std::int64_t end_ = 0;
     // The records the directory will hold, kept as entries come instead of counted anew.
     std::int64_t records_ = 0;
@@ -278,24 +350,36 @@ bool Package::AppendFile(TreeNode* node, const std::string& diskPath) {
 
 void Package::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* parent,
                        const ProgressObserver& observer) {
-    Adder adder(*this, observer);
-    try {
-        const auto total = static_cast<std::int32_t>(diskPaths.size());
-        for (std::int32_t i = 0; i < total; ++i) {
-            adder.setPath(i, total);
-            adder.add(diskPaths[std::size_t(i)], parent);
+    std::vector<EntryRecord> formerRecords;
+    std::exception_ptr stopped;
+    {
+        Adder adder(*this, observer);
+        try {
+            const auto total = static_cast<std::int32_t>(diskPaths.size());
+            for (std::int32_t i = 0; i < total; ++i) {
+                adder.setPath(i, total);
+                adder.add(diskPaths[std::size_t(i)], parent);
+            }
+            adder.commit();
+        } catch (const RunCancelled&) {
+            adder.commit();
+            stopped = std::current_exception();
+        } catch (const TooLarge&) {
+            adder.commit();
+            stopped = std::current_exception();
+        } catch (...) {
+            // Bytes replaced in earlier batches stay behind unused: the package is sound,
+            // and a file that could not be written is no place for more moving.
+            adder.rollback();
+            throw;
         }
-        adder.commit();
-    } catch (const RunCancelled&) {
-        adder.commit();
-        throw;
-    } catch (const TooLarge&) {
-        adder.commit();
-        throw;
-    } catch (...) {
-        adder.rollback();
-        throw;
+        formerRecords = adder.formerRecords();
     }
+    // The replaced bytes go once the writer of the additions has let the file go.
+    if (!formerRecords.empty())
+        Compact({}, nullptr, {}, formerRecords);
+    if (stopped)
+        std::rethrow_exception(stopped);
 }
 
 void Package::AddPath(const std::string& diskPath, TreeNode* parent, const ProgressObserver& observer) {

@@ -1,7 +1,5 @@
 #include "directory_buffer.h"
 
-#include "entry_name.h"
-
 namespace tessel {
 
 namespace {
@@ -16,7 +14,7 @@ void Append(DirectoryBuffer& buffer, const DirEntry& record) {
 
 EntryRecord NewEntryRecord(std::int32_t offset, std::int32_t size, std::int32_t timestamp,
                            const std::string& name) {
-    return MakeDirEntry(offset, size, timestamp, StoredName(name));
+    return MakeDirEntry(offset, size, timestamp, name);
 }
 
 std::int64_t DirectoryRecordCount(const FolderTree& tree) {
@@ -48,7 +46,7 @@ std::int32_t WriteDirectory(const FolderTree& tree, DirectoryBuffer& buffer, con
         if (const EntryRecord* record = node->record()) {
             Append(buffer, view.recordOf ? view.recordOf(node) : *record);
         } else {
-            Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, StoredName(node->text())));
+            Append(buffer, MakeDirEntry(kFolderRecordOffset, 0, 0, node->text()));
             ++openFolders;
         }
         ++count;

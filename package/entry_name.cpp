@@ -6,6 +6,22 @@
 
 namespace tessel {
 
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The name for a message, a NUL shown as "\0" so that the message is not cut there.
+std::string Printable(std::string_view name) {
+    std::string shown;
+    for (const char c : NameToUtf8(name))
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return shown;
+}
+
+} // namespace
+
 bool IsSafeEntryName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
            name.find('\0') == std::string_view::npos;
@@ -17,15 +33,49 @@ void RequireSafeName(const TreeNode* node) {
                            "\": the name is not a safe file name");
 }
 
-void RequireNewName(const std::string& name) {
-    if (!name.empty() && !IsSafeEntryName(name))
-        throw PackageError("\"" + name + "\" cannot be the name of an entry");
+std::string NewNameProblem(std::string_view name) {
+    if (name.empty())
+        return "a name cannot be empty";
+    if (name == "." || name == "..")
+        return "a name cannot be \".\" or \"..\"";
+    if (name.find('/') != std::string_view::npos)
+        return "a name cannot hold \"/\"";
+    if (name.find('\0') != std::string_view::npos)
+        return "a name cannot hold a NUL character";
+    if (name.size() > std::size_t(kMaxWrittenNameLength))
+        return "the name is " + std::to_string(name.size()) + " bytes long; a package entry's name holds at most " +
+               std::to_string(kMaxWrittenNameLength);
+    return {};
 }
 
-std::string StoredName(const std::string& name) {
-    if (IsValidUtf8(name))
-        return Utf8ToStoredName(name, kMaxWrittenNameLength);
-    return name.substr(0, kMaxWrittenNameLength);
+void RequireNewName(const std::string& name) {
+    if (const std::string problem = NewNameProblem(name); !problem.empty())
+        throw PackageError("Cannot name an entry \"" + Printable(name) + "\": " + problem);
+}
+
+bool SameEntryName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except) {
+    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+        if (child != except && SameEntryName(child->text(), name))
+            return child;
+    }
+    return nullptr;
+}
+
+std::string EntryNameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        c = LowerAscii(c);
+    return key;
 }
 
 } // namespace tessel

@@ -1,5 +1,5 @@
 // The rules for entry names: which stored names can be written out as files, which new
-// names an entry may be given, and the bytes a new name is stored as.
+// names an entry may be given, and when two names of a folder are the same.
 #pragma once
 
 #include "folder_tree.h"
@@ -16,12 +16,23 @@ bool IsSafeEntryName(std::string_view name);
 // Refuses, naming the entry, a node whose name could leave the folder it is written into.
 void RequireSafeName(const TreeNode* node);
 
-// Refuses a new name that could never be written out as a file: ".", "..", or a name
-// holding "/" or NUL. An empty name is kept as typed.
+// Why a new name cannot be given to an entry, or empty when it can: it must be a safe
+// name and fit the record's name field with its closing NUL (31 bytes). Names read from a
+// package are not held to this; they keep their bytes.
+std::string NewNameProblem(std::string_view name);
+
+// Refuses a new name that NewNameProblem finds fault with.
 void RequireNewName(const std::string& name);
 
-// The bytes a new name is stored as: at most 31, and a UTF-8 name is not cut inside a
-// character.
-std::string StoredName(const std::string& name);
+// Two names of one folder are the same when they differ at most in ASCII case: the game
+// and the file systems it was made for ignore case.
+bool SameEntryName(std::string_view a, std::string_view b);
+
+// The child of the folder, other than except, whose name is the same as the given one;
+// null when there is none.
+TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except = nullptr);
+
+// The name as a key that is equal for same names.
+std::string EntryNameKey(std::string_view name);
 
 } // namespace tessel

@@ -86,7 +86,12 @@ public:
             for (const std::string& segment : segments)
                 shown += "/" + segment;
             shown += "/" + name;
-            WriteEntry(package_, self_, folderFd, name, shown, record->Offset, record->Size);
+            if (keepsExisting(node, folderFd, name, shown)) {
+                if (observer_.skipped)
+                    observer_.skipped(shown, "a file of that name was kept");
+            } else {
+                WriteEntry(package_, self_, folderFd, name, shown, record->Offset, record->Size);
+            }
             bytes_ += record->Size;
         }
         if (observer_.progress)
@@ -100,6 +105,17 @@ public:
     }
 
 private:
+    // Whether the caller wants the file already at the entry's place kept. A folder there
+    // is no file to keep: the write fails with its own reason.
+    bool keepsExisting(const TreeNode* node, int folderFd, const std::string& name, const std::string& shown) {
+        if (!observer_.existing)
+            return false;
+        struct stat there {};
+        if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(there.st_mode))
+            return false;
+        return observer_.existing(node, shown) == ExistingFile::Keep;
+    }
+
     const PackageFile& package_;
     // The package's identity, taken once for the run: no entry may land on it.
     const FileStamp self_;

@@ -86,17 +86,4 @@ std::string NameToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string Utf8ToStoredName(std::string_view utf8, std::size_t maxBytes) {
-    std::size_t end = 0;
-    while (end < utf8.size()) {
-        std::size_t length = SequenceLength(utf8, end);
-        if (length == 0)
-            length = 1;
-        if (end + length > maxBytes)
-            break;
-        end += length;
-    }
-    return std::string(utf8.substr(0, end));
-}
-
 } // namespace tessel

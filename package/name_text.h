@@ -10,7 +10,5 @@ namespace tessel {
 
 bool IsValidUtf8(std::string_view bytes);
 std::string NameToUtf8(std::string_view bytes);
-// A new name as stored: UTF-8 cut to at most maxBytes without splitting a character.
-std::string Utf8ToStoredName(std::string_view utf8, std::size_t maxBytes);
 
 } // namespace tessel

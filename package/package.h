@@ -51,12 +51,15 @@ public:
     // in the tree (whole).
     void RenameEntry(TreeNode* node, const std::string& newName);
     // Adds the disk file, or the folder with everything below it, as the parent's last
-    // child(ren). Raises a PackageError when the package cannot be written or would grow
+    // child(ren), as AddPaths does. Raises a PackageError when the package cannot be written or would grow
     // past 2 GiB; what was added before stays.
     void AddPath(const std::string& diskPath, TreeNode* parent, const ProgressObserver& observer = {});
     // Adds the paths in order, in batches, each batch one edit that writes the directory
-    // once. A failure undoes the batch under way; a RunCancelled from the observer keeps
-    // what was added and is raised again. Adding events carry the index of the path being
+    // once. A file whose name a file of the folder has is added beside it, skipped or
+    // replaced as the observer's clash answers; a folder that exists is added into. When
+    // bytes were replaced, the old ones are removed after the last batch. A failure undoes
+    // the batch under way; a RunCancelled from the observer keeps what was added and is
+    // raised again. Adding events carry the index of the path being
     // added among those given as their index, and the number of paths as their total.
     void AddPaths(const std::vector<std::string>& diskPaths, TreeNode* parent,
                   const ProgressObserver& observer = {});
@@ -91,7 +94,8 @@ private:
     friend class PackageWriter;
     void extractNodes(Destination& destination, const std::vector<TreeNode*>& nodes,
                       const ProgressObserver& observer) const;
-    void Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes);
+    void Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes,
+                 const std::vector<EntryRecord>& formerRecords = {});
 
     std::string path_;
     FolderTree tree_;

@@ -23,15 +23,6 @@ struct DataSpan {
     std::string path;
 };
 
-// A name as programs that ignore ASCII case compare it.
-std::string FoldedName(std::string name) {
-    for (char& c : name) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return name;
-}
-
 std::string Quoted(std::string_view text) {
     return "\"" + NameToUtf8(text) + "\"";
 }
@@ -135,7 +126,7 @@ std::vector<std::string> CheckPackage(const std::string& path) {
         if (!IsSafeEntryName(name))
             problems.push_back("entry \"" + entryPath + "\": the name " + Quoted(name) +
                                " cannot be extracted safely");
-        const auto [earlier, first] = names.back().emplace(FoldedName(shown), shown);
+        const auto [earlier, first] = names.back().emplace(EntryNameKey(shown), shown);
         if (!first)
             problems.push_back(std::string(kWarning) + "entries \"" + folderPath + earlier->second +
                                "\" and \"" + entryPath +

@@ -25,16 +25,31 @@ struct ProgressEvent {
     std::int32_t index = 0;
     // File bytes of the run done so far, this entry's included.
     std::int64_t bytes = 0;
+    // Adding: the entry was in the package already and has new bytes now.
+    bool replaced = false;
 };
+
+// What adding does with a file whose name a file of the folder already has.
+enum class NameClash { KeepBoth, Replace, Skip };
+// What extraction does with a file already at an entry's place.
+enum class ExistingFile { Replace, Keep };
 
 // May throw RunCancelled to stop a run between two items; what was done stays.
 using ProgressCallback = std::function<void(const ProgressEvent&)>;
 
 struct ProgressObserver {
     ProgressCallback progress = {};
-    // A path that adding passed over: unreadable, not a regular file or folder, the package
-    // itself, or a folder reached again through a link.
+    // A path that a run passed over: for adding, unreadable, not a regular file or folder,
+    // the package itself, a name that cannot be stored, or a folder reached again through a
+    // link; for extraction, a file kept where an entry would have gone.
     std::function<void(const std::string& path, const std::string& why)> skipped = {};
+    // Adding a file whose name the existing file has (names compared ignoring ASCII case);
+    // without an answer both are kept. A folder that exists is added into, never asked
+    // about. May throw RunCancelled.
+    std::function<NameClash(const std::string& diskPath, const TreeNode* existing)> clash = {};
+    // Extracting an entry to a path where a file (not a folder) exists; without an answer it
+    // is replaced. May throw RunCancelled.
+    std::function<ExistingFile(const TreeNode* entry, const std::string& path)> existing = {};
 };
 
 struct RunCancelled : std::exception {

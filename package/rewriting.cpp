@@ -3,6 +3,8 @@
 #include "adding.h"
 #include "directory_buffer.h"
 #include "entry_name.h"
+#include "entry_path.h"
+#include "name_text.h"
 #include "package_error.h"
 #include "package_writer.h"
 
@@ -86,10 +88,11 @@ std::vector<TreeNode*> OutermostNodes(const std::vector<TreeNode*>& nodes) {
 
 } // namespace
 
-// Removes the data of the doomed nodes (and of the replaced node's old bytes) from the
-// data area, moving what follows down, puts the replacement's bytes at the new data end,
+// Removes the data of the doomed nodes, of the replaced node's old bytes and of the former
+// records (bytes no entry uses any more) from the data area, moving what follows down, puts the replacement's bytes at the new data end,
 // and writes the directory of the tree as it will be: one redo edit.
-void Package::Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes) {
+void Package::Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes,
+                      const std::vector<EntryRecord>& formerRecords) {
     PackageWriter writer(*this);
     const std::int64_t dataEnd = writer.dataEnd();
     const std::unordered_set<const TreeNode*> doomedSet(doomed.begin(), doomed.end());
@@ -105,6 +108,8 @@ void Package::Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, 
         if (const EntryRecord* record = node->record())
             (node == replaced || isDoomed(node) ? deleted : kept).push_back(DataOf(*record, dataEnd));
     }
+    for (const EntryRecord& record : formerRecords)
+        deleted.push_back(DataOf(record, dataEnd));
     // Bytes that a remaining entry shares with a removed one stay.
     const std::vector<Interval> removed = Subtract(Merged(deleted), Merged(kept));
 
@@ -194,6 +199,9 @@ void Package::RenameEntry(TreeNode* node, const std::string& newName) {
     if (!node->parent())
         return;
     RequireNewName(newName);
+    if (ChildNamed(node->parent(), newName, node))
+        throw PackageError("Cannot rename \"" + NameToUtf8(node->text()) + "\" to \"" + NameToUtf8(newName) +
+                           "\": \"" + EntryPath(node->parent()) + NameToUtf8(newName) + "\" already exists");
     PackageWriter writer(*this);
     writer.beginUndo();
     const std::string oldName = node->text();
@@ -201,7 +209,7 @@ void Package::RenameEntry(TreeNode* node, const std::string& newName) {
         node->record() ? std::optional<EntryRecord>(*node->record()) : std::nullopt;
     node->setText(newName);
     if (EntryRecord* record = node->record())
-        record->setName(StoredName(newName));
+        record->setName(newName);
     try {
         writer.commitDirectory(writer.dataEnd());
     } catch (...) {

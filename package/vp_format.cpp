@@ -15,7 +15,7 @@ std::string DirEntry::name() const {
 
 void DirEntry::setName(std::string_view name) {
     Name.fill('\0');
-    const auto length = std::min<std::size_t>(name.size(), kMaxWrittenNameLength);
+    const auto length = std::min<std::size_t>(name.size(), kEntryNameSize);
     std::memcpy(Name.data(), name.data(), length);
 }
 

@@ -61,7 +61,8 @@ struct DirEntry {
 
     // The characters before the first NUL of the field, all 32 when it holds none.
     std::string name() const;
-    // Puts at most 31 bytes of the name into the field and zeroes the rest.
+    // Puts the name into the field and zeroes the rest. A new name is checked to leave the
+    // field's last byte NUL first; one read from a package may fill it and is kept whole.
     void setName(std::string_view name);
     bool isFolderEnd() const { return Timestamp == 0 && name() == kFolderEndName; }
     bool isFolder() const { return Timestamp == 0 && !isFolderEnd(); }

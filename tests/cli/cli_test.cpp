@@ -121,7 +121,7 @@ TEST_F(Cli, DeletesAndRenamesEntriesInPlace) {
     EXPECT_EQ(missing.err, "tessel-vp: no entry \"data/tables/\" in the package\n");
     const Result refused = RunTool("rename " + package + " readme.txt ..");
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "tessel-vp: \"..\" cannot be the name of an entry\n");
+    EXPECT_EQ(refused.err, "tessel-vp: Cannot name an entry \"..\": a name cannot be \".\" or \"..\"\n");
     EXPECT_EQ(RunTool("rename " + package + " readme.txt").status, 2);
 }
 
@@ -157,6 +157,61 @@ TEST_F(Cli, CreatesAPackageFromFolderTreesAndExtractsItBackByteForByte) {
     EXPECT_EQ(skipped.status, 1);
     EXPECT_EQ(skipped.err, "tessel-vp: skipped \"" + dir.file("missing") + "\": No such file or directory\n");
     EXPECT_EQ(RunTool("list " + blank).out, "zero\n");
+}
+
+TEST_F(Cli, AddingNamesThatExistWarnsReplacesOrSkipsAndExtractionCanKeepOldFiles) {
+    const std::string source = dir.file("source");
+    std::filesystem::create_directories(source + "/data/tables");
+    testing::WriteFileBytes(source + "/data/tables/SHIPS.TBL", "new ships");
+    testing::WriteFileBytes(source + "/" + std::string(32, 'n'), "long");
+    const struct {
+        const char* flag;
+        int status;
+        std::string err;
+        std::string ships;
+        const char* list;
+    } cases[] = {
+        {"", 0,
+         "tessel-vp: warning: \"" + source + "/data/tables/SHIPS.TBL\" is already in the package as "
+             "\"data/tables/ships.tbl\"; both are kept (--replace or --skip-existing would not)\n",
+         "sssssssss",
+         "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/tables/SHIPS.TBL\ndata/empty/\nreadme.txt\n"},
+        {"--replace ", 0, "", "new ships", "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
+        {"--skip-existing ", 0, "", "sssssssss",
+         "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        const Result added = RunTool(std::string("add ") + c.flag + package + " " + source + "/data");
+        EXPECT_EQ(added.status, c.status) << c.flag;
+        EXPECT_EQ(added.err, c.err);
+        EXPECT_EQ(RunTool("list " + package).out, c.list);
+        const std::string out = dir.file("out");
+        std::filesystem::remove_all(out);
+        EXPECT_EQ(RunTool("extract " + package + " " + out + " data/tables/ships.tbl").status, 0);
+        EXPECT_EQ(testing::ReadFileBytes(out + "/ships.tbl").substr(0, 9), c.ships);
+        EXPECT_EQ(RunTool("check " + package).status, 0);
+    }
+    // A name too long to store is named with the limit; what else was given is added.
+    const Result tooLong = RunTool("add " + package + " " + source + "/" + std::string(32, 'n') + " " + source +
+                                   "/data/tables/SHIPS.TBL");
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err.substr(0, tooLong.err.find('\n')),
+              "tessel-vp: skipped \"" + source + "/" + std::string(32, 'n') +
+                  "\": the name is 32 bytes long; a package entry's name holds at most 31");
+    EXPECT_EQ(RunTool("list " + package).out,
+              "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\nSHIPS.TBL\n");
+    const std::string out = dir.file("kept");
+    std::filesystem::create_directories(out);
+    testing::WriteFileBytes(out + "/readme.txt", "mine");
+    const Result kept = RunTool("extract -k " + package + " " + out);
+    EXPECT_EQ(kept.status, 0);
+    EXPECT_EQ(kept.err, "tessel-vp: kept the existing \"" + out + "/readme.txt\"\n");
+    EXPECT_EQ(testing::ReadFileBytes(out + "/readme.txt"), "mine");
+    EXPECT_EQ(testing::ReadFileBytes(out + "/SHIPS.TBL"), "new ships");
+    EXPECT_EQ(RunTool("extract " + package + " " + out).status, 0);
+    EXPECT_EQ(testing::ReadFileBytes(out + "/readme.txt"), "hi");
+    EXPECT_EQ(RunTool("add --replace --skip-existing " + package + " " + source).status, 2);
 }
 
 TEST_F(Cli, FollowsTheExitConventions) {

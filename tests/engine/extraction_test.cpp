@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace tessel {
@@ -129,13 +130,33 @@ TEST_F(Extraction, RangesStopBeforeTheStopNode) {
     EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "", 0, 0}}));
 }
 
-TEST_F(Extraction, OverwritesExistingFilesAndLaterDuplicatesWin) {
-    PackageBuilder().file("same", "first").file("same", "second").writeTo(package);
+TEST_F(Extraction, ExistingFilesAreReplacedOrKeptAsTheCallerAnswers) {
+    PackageBuilder().file("same", "first").file("same", "second").file("new", "N").writeTo(package);
     vp.LoadPackage(package);
-    fs::create_directories(out);
-    testing::WriteFileBytes(out + "/same", "an older and longer file");
-    vp.ExtractRange(out, tree.root(), nullptr);
-    EXPECT_EQ(ReadFileBytes(out + "/same"), "second");
+    const struct {
+        std::optional<ExistingFile> answer;
+        std::string same;
+        int asked;
+    } cases[] = {{std::nullopt, "second", 0}, {ExistingFile::Replace, "second", 2}, {ExistingFile::Keep, "older", 2}};
+    for (const auto& c : cases) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        testing::WriteFileBytes(out + "/same", "older");
+        std::vector<std::string> asked, kept;
+        ProgressObserver observer;
+        observer.skipped = [&](const std::string& at, const std::string& why) { kept.push_back(at + ": " + why); };
+        if (c.answer) {
+            observer.existing = [&](const TreeNode* entry, const std::string& at) {
+                asked.push_back(entry->text() + " at " + at);
+                return *c.answer;
+            };
+        }
+        vp.ExtractRange(out, tree.root(), nullptr, observer);
+        EXPECT_EQ(Listing(out), (std::vector<std::string>{"new N", "same " + c.same}));
+        EXPECT_EQ(asked, std::vector<std::string>(std::size_t(c.asked), "same at " + out + "/same"));
+        const bool keeps = c.answer == ExistingFile::Keep;
+        EXPECT_EQ(kept, std::vector<std::string>(keeps ? 2 : 0, out + "/same: a file of that name was kept"));
+    }
 }
 
 TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {

@@ -19,13 +19,6 @@ TEST(NameText, Utf8StaysAndOtherBytesAreReadAsWindows1252) {
     EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80")); // emoji
 }
 
-TEST(NameText, StoredNamesAreCutWithoutSplittingACharacter) {
-    EXPECT_EQ(Utf8ToStoredName("abcdef", 4), "abcd");
-    EXPECT_EQ(Utf8ToStoredName("ab\xC3\xA9", 3), "ab");
-    EXPECT_EQ(Utf8ToStoredName("ab\xC3\xA9", 4), "ab\xC3\xA9");
-    EXPECT_EQ(Utf8ToStoredName(std::string(40, 'x'), 31), std::string(31, 'x'));
-}
-
 TEST(NameText, UnsafeNamesAreRecognised) {
     EXPECT_TRUE(IsSafeEntryName("ships.tbl"));
     EXPECT_TRUE(IsSafeEntryName("..."));

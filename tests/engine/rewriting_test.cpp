@@ -87,12 +87,12 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     EXPECT_EQ(std::string(buffer.bytes.begin(), buffer.bytes.end()), expected);
 
     FolderTree onlyEmpty;
-    onlyEmpty.appendChild(onlyEmpty.addRoot(), std::string(40, 'C'));
+    onlyEmpty.appendChild(onlyEmpty.addRoot(), std::string(32, 'C'));
     DirectoryBuffer second;
     EXPECT_EQ(WriteDirectory(onlyEmpty, second), 2);
     EXPECT_EQ(DirectoryRecordCount(onlyEmpty), 2);
     EXPECT_EQ(std::string(second.bytes.begin(), second.bytes.end()),
-              RecordBytes(MakeDirEntry(16, 0, 0, std::string(31, 'C'))) +
+              RecordBytes(MakeDirEntry(16, 0, 0, std::string(32, 'C'))) +
                   RecordBytes(MakeDirEntry(16, 0, 0, "..")));
 
     FolderTree rootOnly;
@@ -192,37 +192,64 @@ TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "AAAA").file("b", "BB").bytes());
 }
 
-TEST_F(Rewriting, RenamesCutStoredNamesTo31BytesAndKeepOtherRecords) {
+TEST_F(Rewriting, StoredNamesThatFillTheFieldSurviveRewritesOfOtherRecords) {
     DirEntry longName = MakeDirEntry(16, 2, kTime, "");
     longName.Name.fill('L');
-    PackageBuilder builder;
-    builder.raw(longName).file("other", "xy");
-    std::string bytes = builder.bytes();
-    bytes.replace(16, 0, "ll"); // the long-named record's data
-    testing::WriteFileBytes(path, HeaderBytes(20, 2) + "ll" + "xy" + RecordBytes(longName) +
-                                      RecordBytes(MakeDirEntry(18, 2, kTime, "other")));
+    DirEntry longFolder = MakeDirEntry(16, 0, 0, "");
+    longFolder.Name.fill('F');
+    const std::string tail = RecordBytes(MakeDirEntry(16, 0, 0, ".."));
+    testing::WriteFileBytes(path, HeaderBytes(20, 4) + "ll" + "xy" + RecordBytes(longName) +
+                                      RecordBytes(MakeDirEntry(18, 2, kTime, "other")) + RecordBytes(longFolder) +
+                                      tail);
     package.LoadPackage(path);
-    package.RenameEntry(at("other"), std::string(40, 'n'));
-    EXPECT_EQ(tree.root()->lastChild()->text(), std::string(40, 'n'));
-    EXPECT_EQ(ReadFileBytes(path), HeaderBytes(20, 2) + "llxy" + RecordBytes(longName) +
-                                       RecordBytes(MakeDirEntry(18, 2, kTime, std::string(31, 'n'))));
-    package.RenameEntry(tree.root()->lastChild(), "");
-    EXPECT_EQ(ReadFileBytes(path).substr(20 + 44 + 8, 32), std::string(32, '\0'));
+    package.RenameEntry(at("other"), std::string(31, 'n'));
+    EXPECT_EQ(ReadFileBytes(path), HeaderBytes(20, 4) + "llxy" + RecordBytes(longName) +
+                                       RecordBytes(MakeDirEntry(18, 2, kTime, std::string(31, 'n'))) +
+                                       RecordBytes(longFolder) + tail);
     expectFileMatchesTree();
-    // UTF-8 is not cut inside a character; the node keeps the whole name until a reload.
-    package.RenameEntry(tree.root()->lastChild(), std::string(30, 'u') + "\xC3\xA9");
-    EXPECT_EQ(tree.root()->lastChild()->record()->name(), std::string(30, 'u'));
-    EXPECT_EQ(tree.root()->lastChild()->text(), std::string(30, 'u') + "\xC3\xA9");
 }
 
-TEST_F(Rewriting, FoldersCanBeRenamedButNotToNamesThatBreakThePackage) {
+TEST_F(Rewriting, NewNamesThatCannotBeStoredOrClashInTheirFolderAreRefused) {
+    write(PackageBuilder().folder("fonts").end().folder("cache").file("Readme.txt", "1").file("b", "2").end());
+    const std::string before = ReadFileBytes(path);
+    const std::string nul("a\0b", 3);
+    const struct {
+        const char* entry;
+        std::string name;
+        std::string error;
+    } cases[] = {
+        {"cache/", "", "Cannot name an entry \"\": a name cannot be empty"},
+        {"cache/", ".", "Cannot name an entry \".\": a name cannot be \".\" or \"..\""},
+        {"cache/b", "..", "Cannot name an entry \"..\": a name cannot be \".\" or \"..\""},
+        {"cache/b", "a/b", "Cannot name an entry \"a/b\": a name cannot hold \"/\""},
+        {"cache/b", nul, "Cannot name an entry \"a\\0b\": a name cannot hold a NUL character"},
+        {"cache/b", std::string(32, 'x'),
+         "Cannot name an entry \"" + std::string(32, 'x') +
+             "\": the name is 32 bytes long; a package entry's name holds at most 31"},
+        {"cache/", "FONTS", "Cannot rename \"cache\" to \"FONTS\": \"FONTS\" already exists"},
+        {"cache/b", "readme.TXT", "Cannot rename \"b\" to \"readme.TXT\": \"cache/readme.TXT\" already exists"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(testing::ErrorOf([&] { package.RenameEntry(at(c.entry), c.name); }), c.error) << c.name;
+        EXPECT_EQ(ReadFileBytes(path), before);
+    }
+    // A change of case of the entry's own name is no clash; a full 31-byte name fits.
+    package.RenameEntry(at("cache/Readme.txt"), "README.TXT");
+    package.RenameEntry(at("cache/b"), std::string(31, 'b'));
+    EXPECT_EQ(ReadFileBytes(path), PackageBuilder()
+                                       .folder("fonts")
+                                       .end()
+                                       .folder("cache")
+                                       .file("README.TXT", "1")
+                                       .file(std::string(31, 'b'), "2")
+                                       .end()
+                                       .bytes());
+}
+
+TEST_F(Rewriting, FoldersCanBeRenamed) {
     write(PackageBuilder().folder("old").file("x", "1").end());
     package.RenameEntry(at("old/"), "new");
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().folder("new").file("x", "1").end().bytes());
-    for (const std::string bad : {"..", ".", "a/b"})
-        EXPECT_EQ(testing::ErrorOf([&] { package.RenameEntry(at("new/"), bad); }),
-                  "\"" + bad + "\" cannot be the name of an entry");
-    EXPECT_EQ(at("new/")->text(), "new");
 }
 
 TEST_F(Rewriting, RenamingFixesTheCountOfADirectoryLeftOpen) {

@@ -18,10 +18,9 @@ TEST(VpFormat, RecordNameReadsUpToFirstNulOrAll32Bytes) {
     EXPECT_EQ(entry.name(), "xxxxx");
 }
 
-TEST(VpFormat, MakeDirEntryCutsNamesTo31BytesAndZeroesTheField) {
+TEST(VpFormat, MakeDirEntryFillsAtMostTheFieldAndZeroesTheRest) {
     const DirEntry entry = MakeDirEntry(16, 7, 99, std::string(40, 'n'));
-    EXPECT_EQ(entry.name(), std::string(31, 'n'));
-    EXPECT_EQ(entry.Name[31], '\0');
+    EXPECT_EQ(entry.name(), std::string(32, 'n'));
     const DirEntry shortName = MakeDirEntry(1, 2, 3, "ab");
     for (int i = 2; i < kEntryNameSize; ++i)
         EXPECT_EQ(shortName.Name[i], '\0') << i;
