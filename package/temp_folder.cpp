@@ -60,8 +60,20 @@ OpenFolder PrepareTempFolder() {
     return {std::move(fd), path};
 }
 
-std::vector<std::string> ListTempPaths(const std::vector<TreeNode*>& nodes) {
-    const OpenFolder folder = PrepareTempFolder();
+OpenFolder MakeScratchFolder(const std::string& prefix) {
+    const OpenFolder base = PrepareTempFolder();
+    std::string path = base.path + "/" + prefix + "XXXXXX";
+    if (!::mkdtemp(path.data()))
+        throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
+    const std::string name = path.substr(base.path.size() + 1);
+    // Opened through the checked folder: a swap of the path since then finds nothing.
+    FileDescriptor fd(::openat(base.fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid())
+        throw PackageError(CannotMakeFolderMessage(path, SystemReason(errno)));
+    return {std::move(fd), path};
+}
+
+std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vector<TreeNode*>& nodes) {
     std::vector<std::string> paths;
     paths.reserve(nodes.size());
     for (const TreeNode* node : nodes) {

@@ -1,4 +1,5 @@
-// The per-user scratch folder into which Open file, View file and drag-out extract.
+// The per-user scratch folder, and the folders of their own inside it into which each
+// drag-out and each copy opened in another program is extracted.
 #pragma once
 
 #include "file_descriptor.h"
@@ -25,9 +26,14 @@ struct OpenFolder {
 // others. Throws a PackageError otherwise.
 OpenFolder PrepareTempFolder();
 
-// For each node, in order, the path that extracting it into the temporary folder makes:
-// a folder is created there (empty), a file is only named.
-std::vector<std::string> ListTempPaths(const std::vector<TreeNode*>& nodes);
+// A new, empty folder inside the temporary folder, named the prefix and random letters,
+// opened like the temporary folder. One use's files never meet another's: a drag-out
+// cleaning up after itself leaves the copies opened in an editor alone.
+OpenFolder MakeScratchFolder(const std::string& prefix);
+
+// For each node, in order, the path that extracting it into the folder makes: a folder is
+// created there (empty), a file is only named.
+std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vector<TreeNode*>& nodes);
 
 // Deletes the folder with everything in it, never following a symbolic link (a link is
 // removed, not what it points to). True on success.

@@ -1,9 +1,9 @@
 #include "drag_out.h"
 
 #include "drop_file_source.h"
-#include "temp_folder.h"
 
 #include <QTimer>
+#include <algorithm>
 
 namespace tessel::ui {
 
@@ -13,36 +13,48 @@ constexpr int kTempCleanupDelayMs = 15000;
 
 } // namespace
 
-DragOut::DragOut(QObject* parent) : QObject(parent), source_(new DropFileSource), cleanup_(new QTimer(this)) {
+DragOut::DragOut(QObject* parent) : QObject(parent), source_(new DropFileSource) {
+    setObjectName("DragOut");
     source_->setParent(this);
     source_->setObjectName("DropFileSource1");
-    cleanup_->setSingleShot(true);
-    cleanup_->setInterval(kTempCleanupDelayMs);
-    connect(cleanup_, &QTimer::timeout, this, [] { DeleteFolder(TempFolderPath()); });
 }
 
 DragOut::~DragOut() {
-    if (cleanup_->isActive())
-        DeleteFolder(TempFolderPath());
+    for (const std::string& path : lingering_)
+        DeleteFolder(path);
+    if (folder_)
+        DeleteFolder(folder_->path);
+}
+
+void DragOut::prepare(const std::vector<TreeNode*>& nodes) {
+    if (folder_)
+        DeleteFolder(folder_->path);
+    folder_.reset();
+    folder_ = MakeScratchFolder("drag-");
+    source_->Files.clear();
+    for (const std::string& path : ListTempPaths(*folder_, nodes))
+        source_->Files << QString::fromStdString(path);
 }
 
 void DragOut::run(const std::vector<TreeNode*>& nodes, QWidget* from) {
-    source_->Files.clear();
-    for (const std::string& path : ListTempPaths(nodes))
-        source_->Files << QString::fromStdString(path);
+    prepare(nodes);
     source_->execute(from);
 }
 
-void DragOut::clearForDrop() {
-    cleanup_->stop();
-    DeleteFolder(TempFolderPath());
-}
-
 void DragOut::afterDrop(Qt::DropAction result) {
-    if (result == Qt::MoveAction)
-        cleanup_->start();
-    else
-        DeleteFolder(TempFolderPath());
+    if (!folder_)
+        return;
+    const std::string path = folder_->path;
+    folder_.reset();
+    if (result != Qt::MoveAction) {
+        DeleteFolder(path);
+        return;
+    }
+    lingering_.push_back(path);
+    QTimer::singleShot(kTempCleanupDelayMs, this, [this, path] {
+        DeleteFolder(path);
+        lingering_.erase(std::remove(lingering_.begin(), lingering_.end(), path), lingering_.end());
+    });
 }
 
 } // namespace tessel::ui

@@ -1,17 +1,141 @@
 // The window's commands that change the package: delete, rename, and files dropped in.
 #include "main_window.h"
 
+#include "choice_box.h"
+#include "entry_path.h"
+#include "error_box.h"
 #include "folder_list_model.h"
+#include "name_text.h"
 #include "progress_window.h"
 #include "run_guard.h"
+#include "settings.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <optional>
 
 namespace tessel::ui {
+
+namespace {
+
+// Paths listed in a message before the rest are only counted.
+constexpr int kListedPaths = 10;
+
+QString PackageName(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).fileName();
+}
+
+QString DiskFileText(const QString& path) {
+    const QFileInfo info(path);
+    return QString("%1 bytes, modified %2")
+        .arg(FolderListModel::SizeText(info.size()))
+        .arg(QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+}
+
+QString EntryText(const TreeNode* entry) {
+    const EntryRecord* record = entry->record();
+    return QString("%1 bytes, modified %2")
+        .arg(FolderListModel::SizeText(record->Size))
+        .arg(FolderListModel::ModifiedText(record->Timestamp));
+}
+
+// What to do with files whose names the package has, asked one by one until the user
+// answers for all that come.
+class ClashQuestion {
+public:
+    ClashQuestion(QWidget* parent, const std::string& package) : parent_(parent), package_(package) {}
+
+    NameClash operator()(const std::string& diskPath, const TreeNode* existing) {
+        if (forAll_)
+            return *forAll_;
+        const QString path = QString::fromStdString(diskPath);
+        const Choice choice =
+            Ask(parent_, {"NameClashBox", "Tessel",
+                          QString("%1 already has \"%2\".")
+                              .arg(PackageName(package_), QString::fromStdString(EntryPath(existing))),
+                          QString("In the package: %1\nAdding \"%2\": %3\n\nReplace the entry's bytes with "
+                                  "the file's, keep both, or skip the file?")
+                              .arg(EntryText(existing), path, DiskFileText(path)),
+                          {"Replace", "Keep both", "Skip", "Cancel"},
+                          "Do the same for the other names that exist"});
+        if (choice.button == 3)
+            throw RunCancelled();
+        const NameClash answer = choice.button == 0   ? NameClash::Replace
+                                 : choice.button == 1 ? NameClash::KeepBoth
+                                                      : NameClash::Skip;
+        if (choice.checked)
+            forAll_ = answer;
+        return answer;
+    }
+
+private:
+    QWidget* parent_;
+    std::string package_;
+    std::optional<NameClash> forAll_;
+};
+
+QString Counted(qint64 count, const char* noun) {
+    return QString("%1 %2%3").arg(QLocale().toString(count), noun, count == 1 ? "" : "s");
+}
+
+// What a deletion takes: the entries by name or number, what the folders hold, and the
+// bytes of everything.
+QString DeletionText(const std::vector<TreeNode*>& nodes, const std::string& package) {
+    qint64 files = 0, folders = 0, inside = 0, bytes = 0;
+    for (const TreeNode* node : nodes) {
+        (node->isFolder() ? folders : files) += 1;
+        for (const TreeNode* walk = node; walk != node->nextAfterSubtree(); walk = walk->next()) {
+            if (walk != node)
+                ++inside;
+            if (const EntryRecord* record = walk->record())
+                bytes += record->Size;
+        }
+    }
+    QString what;
+    if (nodes.size() == 1)
+        what = QString("\"%1\"").arg(FolderListModel::NameText(nodes.front()->text()));
+    else if (folders == 0 || files == 0)
+        what = "these " + (folders == 0 ? Counted(files, "file") : Counted(folders, "folder"));
+    else
+        what = Counted(files, "file") + " and " + Counted(folders, "folder");
+    QString text = QString("Delete %1 from %2?").arg(what, PackageName(package));
+    if (folders > 0)
+        text += QString("\n\n%1 %2.").arg(folders == 1 ? "The folder holds" : "The folders hold",
+                                           Counted(inside, "entry").replace("entrys", "entries"));
+    return text + QString("\n%1 bytes in all.").arg(FolderListModel::SizeText(bytes));
+}
+
+} // namespace
+
+bool Form1::ConfirmDeletion(const std::vector<TreeNode*>& nodes) {
+    Settings settings;
+    if (!settings.value(kAskBeforeDeleting, true).toBool())
+        return true;
+    const Choice choice = Ask(this, {"DeleteBox", "Delete", DeletionText(nodes, PackagePath()),
+                                     "This cannot be undone.", {"Delete", "Cancel"}, "Do not ask again"});
+    if (choice.button != 0)
+        return false;
+    if (choice.checked)
+        settings.setValue(kAskBeforeDeleting, false);
+    return true;
+}
+
+void Form1::ReportSkipped(const QStringList& lines) {
+    if (lines.isEmpty())
+        return;
+    QString text = QString("%1 of the items given could not be added:\n\n").arg(lines.size());
+    text += lines.mid(0, kListedPaths).join("\n");
+    if (lines.size() > kListedPaths)
+        text += QString("\n… and %1 more").arg(lines.size() - kListedPaths);
+    QMessageBox box(QMessageBox::Warning, kApplicationTitle, text, QMessageBox::Ok, this);
+    box.setObjectName("SkippedBox");
+    box.exec();
+}
 
 void Form1::AddPath(const std::string& diskPath, TreeNode* target) {
     AddPaths({diskPath}, target ? target : currentFolder_, {});
@@ -24,25 +148,36 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target
     ProgressObserver observer;
     observer.progress = [&](const ProgressEvent& event) {
         if (event.node && event.node->parent() == currentFolder_) {
-            // New entries join their folder as its last child.
-            TreeNode* node = currentFolder_->lastChild();
-            if (node->isFolder())
-                ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
-            else
-                ui_.model->appendRow(node);
+            if (event.replaced) {
+                ui_.model->refreshRow(ui_.model->rowOf(event.node));
+            } else {
+                // New entries join their folder as its last child.
+                TreeNode* node = currentFolder_->lastChild();
+                if (node->isFolder())
+                    ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
+                else
+                    ui_.model->appendRow(node);
+            }
         }
         if (more)
             more(event);
     };
+    QStringList skipped;
+    observer.skipped = [&](const std::string& path, const std::string& why) {
+        skipped << QString::fromStdString(path + ": " + why);
+    };
+    observer.clash = ClashQuestion(this, PackagePath());
     try {
         package_.AddPaths(diskPaths, target, observer);
     } catch (const RunCancelled&) {
+        ReportSkipped(skipped);
         throw;
     } catch (...) {
         // Entries of a batch that was taken back may have rows already.
         ShowFolder(currentFolder_);
         throw;
     }
+    ReportSkipped(skipped);
 }
 
 void Form1::Deletefiles1Click() {
@@ -54,7 +189,7 @@ void Form1::Deletefiles1Click() {
         rows.push_back(row);
         nodes.push_back(ui_.model->nodeAt(row));
     }
-    if (nodes.empty())
+    if (nodes.empty() || !ConfirmDeletion(nodes))
         return;
     const std::size_t before = package_.tree().count();
     try {

@@ -10,19 +10,73 @@
 #include "name_text.h"
 #include "progress_window.h"
 #include "run_guard.h"
+#include "choice_box.h"
+#include "edited_copies.h"
+#include "error_box.h"
 #include "temp_folder.h"
 
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <optional>
+
 namespace tessel::ui {
+
+namespace {
+
+// What to do with files in the way of an extraction, asked one by one until the user
+// answers for all that come.
+class ExistingFileQuestion {
+public:
+    explicit ExistingFileQuestion(QWidget* parent) : parent_(parent) {}
+
+    ExistingFile operator()(const TreeNode* entry, const std::string& path) {
+        if (forAll_)
+            return *forAll_;
+        const QFileInfo there(QString::fromStdString(path));
+        const Choice choice = Ask(
+            parent_, {"ExistingFileBox", "Tessel", QString("\"%1\" already exists.").arg(there.filePath()),
+                      QString("In the folder: %1 bytes, modified %2\nFrom the package: %3 bytes, modified "
+                              "%4\n\nReplace it with the entry from the package?")
+                          .arg(FolderListModel::SizeText(there.size()),
+                               QLocale().toString(there.lastModified(), QLocale::ShortFormat),
+                               FolderListModel::SizeText(entry->record()->Size),
+                               FolderListModel::ModifiedText(entry->record()->Timestamp)),
+                      {"Replace", "Skip", "Replace all", "Skip all", "Cancel"},
+                      QString()});
+        switch (choice.button) {
+        case 0:
+            return ExistingFile::Replace;
+        case 1:
+            return ExistingFile::Keep;
+        case 2:
+            return *(forAll_ = ExistingFile::Replace);
+        case 3:
+            return *(forAll_ = ExistingFile::Keep);
+        default:
+            throw RunCancelled();
+        }
+    }
+
+private:
+    QWidget* parent_;
+    std::optional<ExistingFile> forAll_;
+};
+
+} // namespace
 
 void Form1::setLauncher(std::unique_ptr<Launcher> launcher) {
     launcher_ = std::move(launcher);
 }
 
-void Form1::RunWithProgress(const std::function<void(const ProgressObserver&)>& run) {
+void Form1::RunWithProgress(const std::function<void(const ProgressObserver&)>& run, bool askBeforeReplacing) {
     const RunGuard guard(this, busy_);
     Form3_->showForRun();
+    ProgressObserver observer{Form3_->callback()};
+    if (askBeforeReplacing)
+        observer.existing = ExistingFileQuestion(this);
     try {
-        run(ProgressObserver{Form3_->callback()});
+        run(observer);
     } catch (const RunCancelled&) {
         Form3_->hide();
     } catch (...) {
@@ -39,49 +93,85 @@ void Form1::ToolButton5Click() {
         return;
     if (Form2_->extractAll()) {
         const std::string destination = Form2_->destination().toStdString();
-        RunWithProgress([&](const ProgressObserver& progress) {
-            package_.ExtractRange(destination, package_.tree().root(), nullptr, progress);
-        });
+        RunWithProgress(
+            [&](const ProgressObserver& progress) {
+                package_.ExtractRange(destination, package_.tree().root(), nullptr, progress);
+            },
+            true);
     } else {
-        ExtractSelection(false);
+        ExtractSelection();
     }
 }
 
-void Form1::ExtractSelection(bool toTemp) {
+void Form1::ExtractSelection() {
     const std::vector<TreeNode*> nodes = SelectedEntries();
     if (nodes.empty())
         return;
-    if (toTemp) {
-        const OpenFolder temp = PrepareTempFolder();
-        RunWithProgress([&](const ProgressObserver& progress) { package_.ExtractNodes(temp, nodes, progress); });
-        return;
-    }
     const std::string destination = Form2_->destination().toStdString();
     RunWithProgress(
-        [&](const ProgressObserver& progress) { package_.ExtractNodes(destination, nodes, progress); });
+        [&](const ProgressObserver& progress) { package_.ExtractNodes(destination, nodes, progress); }, true);
 }
 
-QString Form1::ExtractSelectedFileToTemp() {
+QString Form1::OpenCopyOfSelectedFile() {
     const std::vector<int> rows = SelectedRows();
     if (rows.size() != 1 || ui_.model->isUpRow(rows.front()) || !ui_.model->nodeAt(rows.front())->isFile())
         return {};
-    ExtractSelection(true);
+    TreeNode* entry = ui_.model->nodeAt(rows.front());
+    const OpenFolder folder = copies_->newFolder();
+    RunWithProgress([&](const ProgressObserver& progress) { package_.ExtractNodes(folder, {entry}, progress); });
     if (Form3_->cancelRequested())
         return {};
-    return QString::fromStdString(TempFolderPath() + "/" +
-                                  NameToUtf8(ui_.model->nodeAt(rows.front())->text()));
+    const QString copy = QString::fromStdString(folder.path + "/" + NameToUtf8(entry->text()));
+    copies_->watch(copy, PackagePath(), entry);
+    return copy;
 }
 
 void Form1::viewedit1Click() {
-    const QString copy = ExtractSelectedFileToTemp();
+    const QString copy = OpenCopyOfSelectedFile();
     if (!copy.isEmpty())
         launcher_->open(copy);
 }
 
 void Form1::Viewfileinnotepad1Click() {
-    const QString copy = ExtractSelectedFileToTemp();
+    const QString copy = OpenCopyOfSelectedFile();
     if (!copy.isEmpty())
         launcher_->viewText(copy);
+}
+
+void Form1::CopyChanged(int id) {
+    const QString name = QFileInfo(copies_->copyPath(id)).fileName();
+    const QString package = QFileInfo(QString::fromStdString(copies_->packageOf(id))).fileName();
+    const Choice choice = Ask(this, {"CopyChangedBox", "Tessel",
+                                     QString("%1 was changed. Update it in %2?").arg(name, package),
+                                     QString("The copy is \"%1\".").arg(copies_->copyPath(id)),
+                                     {"Update", "Ignore"},
+                                     QString()});
+    if (choice.button == 0)
+        UpdateFromCopy(id);
+}
+
+bool Form1::UpdateFromCopy(int id) {
+    const QString copy = copies_->copyPath(id);
+    const QString package = QFileInfo(QString::fromStdString(copies_->packageOf(id))).fileName();
+    QString problem;
+    TreeNode* entry = copies_->entryOf(id, PackagePath(), package_.tree());
+    if (PackagePath() != copies_->packageOf(id))
+        problem = QString("%1 is not the package open now.").arg(package);
+    else if (!entry)
+        problem = QString("The entry is no longer in %1: it was deleted or renamed.").arg(package);
+    if (problem.isEmpty()) {
+        try {
+            package_.ReplaceEntry(entry, copy.toStdString());
+            copies_->written(id);
+            if (entry->parent() == currentFolder_)
+                ui_.model->refreshRow(ui_.model->rowOf(entry));
+            return true;
+        } catch (const std::exception& error) {
+            problem = ErrorBoxText(QString::fromStdString(error.what()));
+        }
+    }
+    ShowErrorBox(this, problem + QString("\n\nThe changed copy was kept: \"%1\"").arg(copy));
+    return false;
 }
 
 void Form1::ListView1MouseDown() {
@@ -93,8 +183,9 @@ void Form1::ListView1MouseDown() {
 }
 
 void Form1::DropFileSource1Drop() {
-    dragOut_->clearForDrop();
-    ExtractSelection(true);
+    const std::vector<TreeNode*> nodes = SelectedEntries();
+    RunWithProgress(
+        [&](const ProgressObserver& progress) { package_.ExtractNodes(dragOut_->folder(), nodes, progress); });
     // A cancelled extraction must not be moved half done.
     if (Form3_->cancelRequested())
         throw RunCancelled();

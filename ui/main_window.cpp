@@ -1,6 +1,8 @@
 #include "main_window.h"
 
+#include "choice_box.h"
 #include "drag_out.h"
+#include "edited_copies.h"
 #include "drop_file_source.h"
 #include "error_box.h"
 #include "extract_dialog.h"
@@ -12,6 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -59,6 +63,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     dragOut_ = new DragOut(this);
     dragOut_->source()->Drop = [this] { DropFileSource1Drop(); };
     dragOut_->source()->AfterDrop = [this](Qt::DropAction result) { DropFileSource1AfterDrop(result); };
+    copies_ = new EditedCopies(this);
+    copies_->setObjectName("EditedCopies");
     connectCommands();
 }
 
@@ -102,6 +108,12 @@ void Form1::connectCommands() {
             [this](const QItemSelection& selected, const QItemSelection&) {
                 ListView1SelectItem(!selected.isEmpty());
             });
+    connect(copies_, &EditedCopies::changed, this, [this](int id) {
+        // A run under way is not interrupted by the question: it comes after it.
+        if (busy_)
+            return copies_->askAgain(id);
+        RunCommand([&] { CopyChanged(id); });
+    });
     connect(list, &FolderListView::menuRequested, this,
             [this](const QPoint& at) { ui_.PopupMenu1->popup(ui_.ListView1->viewport()->mapToGlobal(at)); });
 }
@@ -234,7 +246,39 @@ void Form1::SelectionStatistics() {
 }
 
 void Form1::Exit2Click() {
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (MayLeave())
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (MayLeave())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool Form1::MayLeave() {
+    const std::vector<int> ids = copies_->unwritten();
+    if (ids.empty())
+        return true;
+    QStringList names;
+    for (const int id : ids)
+        names << QFileInfo(copies_->copyPath(id)).fileName();
+    const Choice choice =
+        Ask(this, {"UnwrittenCopiesBox", "Tessel",
+                   QString("These copies were changed, and the changes are not in the package:\n\n%1")
+                       .arg(names.join("\n")),
+                   "Update the package with them before leaving? Discarded changes are lost.",
+                   {"Update", "Discard", "Cancel"},
+                   QString()});
+    if (choice.button == 1)
+        return true;
+    if (choice.button != 0)
+        return false;
+    bool all = true;
+    for (const int id : ids)
+        all = UpdateFromCopy(id) && all;
+    return all;
 }
 
 void Form1::About1Click() {

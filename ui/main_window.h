@@ -23,6 +23,7 @@ class QModelIndex;
 namespace tessel::ui {
 
 class DragOut;
+class EditedCopies;
 class Form2;
 class Form3;
 class Launcher;
@@ -56,9 +57,9 @@ public:
     void RunCommand(const std::function<void()>& command);
     bool busy() const { return busy_; }
 
-    // Extracts the selected entries into the destination of the options dialog, or into
-    // the temporary folder.
-    void ExtractSelection(bool toTemp);
+    // Extracts the selected entries into the destination of the options dialog, asking
+    // before a file there is replaced.
+    void ExtractSelection();
     // Adds a disk file or folder tree to the target folder, or to the folder shown; rows
     // appear for the new entries of the folder shown.
     void AddPath(const std::string& diskPath, TreeNode* target = nullptr);
@@ -89,19 +90,33 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     enum class DroppedPackage { Open, Add, Cancel };
+    // Asks before a deletion unless the user said not to; true to go on.
+    bool ConfirmDeletion(const std::vector<TreeNode*>& nodes);
+    // Names the paths that adding passed over, with why.
+    void ReportSkipped(const QStringList& lines);
     // Asks what a single package dropped on the window is for while one is open.
     DroppedPackage AskAboutDroppedPackage(const QString& path);
     void connectCommands();
     void SelectionStatistics();
     void ShowParentFolder();
-    // Runs an extraction with the progress window, closed to other commands.
-    void RunWithProgress(const std::function<void(const ProgressObserver&)>& run);
-    // The temporary copy of the one selected file row, or empty when the selection is not
-    // exactly one file or the copy was cancelled.
-    QString ExtractSelectedFileToTemp();
+    // Runs an extraction with the progress window, closed to other commands; files in the
+    // way are replaced, or asked about.
+    void RunWithProgress(const std::function<void(const ProgressObserver&)>& run, bool askBeforeReplacing = false);
+    // A copy of the one selected file row in a folder of its own, watched for changes; empty
+    // when the selection is not exactly one file or the copy was cancelled.
+    QString OpenCopyOfSelectedFile();
+    // A copy handed to another program was saved: asks whether the package should have it.
+    void CopyChanged(int id);
+    // Gives the copy's entry the copy's bytes; says why not when it cannot and keeps the
+    // copy. True when the package has them.
+    bool UpdateFromCopy(int id);
+    // On leaving: copies with changes not in the package are named and the user chooses.
+    // True when the window may close.
+    bool MayLeave();
 
     tessel::Package package_;
     TreeNode* currentFolder_ = nullptr;
@@ -112,6 +127,7 @@ private:
     Form3* Form3_ = nullptr;
     std::unique_ptr<Launcher> launcher_;
     DragOut* dragOut_ = nullptr;
+    EditedCopies* copies_ = nullptr;
     bool busy_ = false;
 };
 

@@ -272,18 +272,28 @@ TEST_F(TempFolder, IsPrivateToTheUserAndListsTheDraggedPaths) {
     EXPECT_EQ(GetTempDir(), dir.path() + "/");
     const std::string temp = TempFolderPath();
     EXPECT_EQ(temp, dir.path() + "/VPtmp-" + std::to_string(getuid()));
-    const auto paths = ListTempPaths({node("data/tables"), node("readme.txt")});
-    EXPECT_EQ(paths, (std::vector<std::string>{temp + "/tables", temp + "/readme.txt"}));
-    EXPECT_TRUE(fs::is_directory(temp + "/tables"));
-    EXPECT_TRUE(fs::is_empty(temp + "/tables"));
-    EXPECT_FALSE(fs::exists(temp + "/readme.txt"));
-    struct stat info {};
-    ASSERT_EQ(stat(temp.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // Each use gets a folder of its own: deleting one leaves the other's files.
+    const OpenFolder drag = MakeScratchFolder("drag-");
+    const OpenFolder open = MakeScratchFolder("drag-");
+    EXPECT_EQ(fs::path(drag.path).parent_path(), temp);
+    EXPECT_NE(drag.path, open.path);
+    const auto paths = ListTempPaths(drag, {node("data/tables"), node("readme.txt")});
+    EXPECT_EQ(paths, (std::vector<std::string>{drag.path + "/tables", drag.path + "/readme.txt"}));
+    EXPECT_TRUE(fs::is_directory(drag.path + "/tables"));
+    EXPECT_TRUE(fs::is_empty(drag.path + "/tables"));
+    EXPECT_FALSE(fs::exists(drag.path + "/readme.txt"));
+    for (const std::string& folder : {temp, drag.path}) {
+        struct stat info {};
+        ASSERT_EQ(stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
     // What a drag names is what extracting the same nodes into the folder writes.
-    vp.ExtractNodes(PrepareTempFolder(), {node("data/tables"), node("readme.txt")});
-    EXPECT_EQ(ReadFileBytes(temp + "/tables/ships.tbl"), "SHIPS");
+    vp.ExtractNodes(drag, {node("data/tables"), node("readme.txt")});
+    vp.ExtractNodes(open, {node("readme.txt")});
+    EXPECT_EQ(ReadFileBytes(drag.path + "/tables/ships.tbl"), "SHIPS");
     EXPECT_EQ(ReadFileBytes(paths[1]), "README");
+    EXPECT_TRUE(DeleteFolder(drag.path));
+    EXPECT_EQ(ReadFileBytes(open.path + "/readme.txt"), "README");
     EXPECT_TRUE(DeleteFolder(temp));
     EXPECT_FALSE(fs::exists(temp));
 }
@@ -295,7 +305,7 @@ TEST_F(TempFolder, RefusesALinkOrAFolderOthersCanReach) {
     fs::create_directory_symlink(elsewhere, temp);
     EXPECT_EQ(testing::ErrorOf([] { PrepareTempFolder(); }),
               "The temporary folder \"" + temp + "\" cannot be used safely: it is a symbolic link");
-    EXPECT_THROW(ListTempPaths({node("data")}), PackageError);
+    EXPECT_THROW(MakeScratchFolder("drag-"), PackageError);
     EXPECT_TRUE(fs::is_empty(elsewhere));
     fs::remove(temp);
     fs::create_directory(temp);

@@ -1,3 +1,4 @@
+#include "drag_out.h"
 #include "drop_file_source.h"
 #include "list_helpers.h"
 #include "main_window.h"
@@ -148,10 +149,10 @@ private slots:
         auto window = openWindow();
         SelectRows(*window, {0, 1}); // data, notes.txt
         tessel::ui::DropFileSource& source = *Parts(*window).DropFileSource1;
-        source.Files.clear();
-        for (const std::string& path : tessel::ListTempPaths(window->SelectedEntries()))
-            source.Files << QString::fromStdString(path);
-        const QString temp = QString::fromStdString(tessel::TempFolderPath());
+        auto* dragOut = window->findChild<tessel::ui::DragOut*>("DragOut");
+        dragOut->prepare(window->SelectedEntries());
+        QString temp = QString::fromStdString(dragOut->folder().path);
+        QCOMPARE(fs::path(temp.toStdString()).parent_path().string(), tessel::TempFolderPath());
         QCOMPARE(source.Files, (QStringList{temp + "/data", temp + "/notes.txt"}));
         QVERIFY(fs::is_directory((temp + "/data").toStdString()));
         QVERIFY(!fs::exists((temp + "/notes.txt").toStdString()));
@@ -162,7 +163,8 @@ private slots:
         source.AfterDrop(Qt::IgnoreAction);
         QVERIFY(!fs::exists(temp.toStdString()));
         // A release over a target that answered with a move writes the entries first.
-        tessel::ListTempPaths(window->SelectedEntries());
+        dragOut->prepare(window->SelectedEntries());
+        temp = QString::fromStdString(dragOut->folder().path);
         tessel::ui::DropFileSource fresh;
         fresh.Drop = source.Drop;
         fresh.answered(Qt::MoveAction);
@@ -188,9 +190,9 @@ private slots:
             QTimer::singleShot(0, &progress, [&] { progress.CancelButton->click(); });
             drop();
         };
-        source.Files.clear();
-        for (const std::string& path : tessel::ListTempPaths(window->SelectedEntries()))
-            source.Files << QString::fromStdString(path);
+        auto* dragOut = window->findChild<tessel::ui::DragOut*>("DragOut");
+        dragOut->prepare(window->SelectedEntries());
+        const std::string temp = dragOut->folder().path;
         tessel::testing::ModalDriver errorBox(tessel::testing::CloseDialog, 3000);
         window->RunCommand([&] {
             source.answered(Qt::MoveAction);
@@ -199,7 +201,7 @@ private slots:
         });
         QVERIFY(progress.cancelRequested());
         QVERIFY2(!errorBox.answered(), qPrintable("an error box said: " + errorBox.text()));
-        QVERIFY(!fs::exists(tessel::TempFolderPath()));
+        QVERIFY(!fs::exists(temp));
         QVERIFY(!window->busy());
     }
 

@@ -3,17 +3,21 @@
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
+#include "settings.h"
 #include "window_parts.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTest>
 #include <filesystem>
 
 using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
+using tessel::testing::ModalSequence;
+using tessel::testing::Press;
 using tessel::testing::PackageBuilder;
 using tessel::testing::Parts;
 using tessel::testing::RowCenter;
@@ -75,7 +79,10 @@ class EditCommandsTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { path = dir.file("p.vp"); }
+    void initTestCase() {
+        path = dir.file("p.vp");
+        tessel::ui::Settings().clear();
+    }
     void cleanup() { tessel::testing::CloseStrayDialogs(); }
 
     void theDeleteKeyRemovesExactlyTheSelectedEntries() {
@@ -86,7 +93,19 @@ private slots:
         QCOMPARE(RowNames(*window), (QStringList{"sub", "e", "d", "c", "b", "a"}));
         SelectRows(*window, {1, 3, 5}); // e, c, a
         Parts(*window).ListView1->setFocus();
-        QTest::keyClick(Parts(*window).ListView1, Qt::Key_Delete);
+        {
+            // Deleting asks first, and Cancel (or Escape) deletes nothing.
+            ModalSequence boxes({Press("Cancel"), Press("Delete")});
+            QTest::keyClick(Parts(*window).ListView1, Qt::Key_Delete);
+            QCOMPARE(RowNames(*window).size(), 6);
+            // The box took the focus with it; the key acts where the focus is back.
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            Parts(*window).ListView1->setFocus();
+            QTest::keyClick(Parts(*window).ListView1, Qt::Key_Delete);
+            QCOMPARE(boxes.texts().value(1),
+                     QString("Delete these 3 files from p.vp?\n9 bytes in all.\nThis cannot be undone."));
+        }
         QCOMPARE(RowNames(*window), (QStringList{"sub", "d", "b"}));
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "sub/inner=I", "b=BB", "d=DDDD"}));
     }
@@ -94,16 +113,29 @@ private slots:
     void theToolbarCrossDeletesFoldersWithEverythingInside() {
         auto window = openWindow();
         SelectRows(*window, {0, 5}); // sub, e
-        Parts(*window).ToolButton4->trigger();
+        {
+            ModalSequence boxes({Press("Delete", true)});
+            Parts(*window).ToolButton4->trigger();
+            QCOMPARE(boxes.texts().value(0), QString("Delete 1 file and 1 folder from p.vp?\n\nThe folder holds 1 "
+                                                     "entry.\n6 bytes in all.\nThis cannot be undone."));
+        }
         QCOMPARE(RowNames(*window), (QStringList{"a", "b", "c", "d"}));
-        QCOMPARE(Reloaded(path), (QStringList{"a=A", "b=BB", "c=CCC", "d=DDDD"}));
+        // "Do not ask again" was ticked: the next deletion goes at once.
+        SelectRows(*window, {0});
+        Parts(*window).ToolButton4->trigger();
+        QCOMPARE(RowNames(*window), (QStringList{"b", "c", "d"}));
+        tessel::ui::Settings().remove(tessel::ui::kAskBeforeDeleting);
+        QCOMPARE(Reloaded(path), (QStringList{"b=BB", "c=CCC", "d=DDDD"}));
     }
 
     void theWayUpRowIsLeftOutOfADeletion() {
         auto window = openWindow();
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0, 1}); // "..", inner
-        Parts(*window).Deletefiles1->trigger();
+        {
+            ModalSequence boxes({Press("Delete")});
+            Parts(*window).Deletefiles1->trigger();
+        }
         QCOMPARE(RowNames(*window), (QStringList{".."}));
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "a=A", "b=BB", "c=CCC", "d=DDDD", "e=EEEEE"}));
         SelectRows(*window, {0});
@@ -120,20 +152,69 @@ private slots:
         QCOMPARE(RowNames(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
     }
 
-    void aLongNameShowsWholeUntilTheNextLoad() {
+    void namesThatCannotBeStoredOrExistAreRefusedWithTheReason() {
         auto window = openWindow();
-        SelectRows(*window, {2}); // b
-        const QString longName(40, 'n');
-        ModalDriver driver(TypeName(longName));
+        const struct {
+            int row;
+            QString name;
+            QString error;
+        } cases[] = {
+            {2, QString(32, 'n'),
+             "Cannot name an entry \"" + QString(32, 'n') +
+                 "\": the name is 32 bytes long; a package entry's name holds at most 31."},
+            {2, "", "Cannot name an entry \"\": a name cannot be empty."},
+            {1, "bad/name", "Cannot name an entry \"bad/name\": a name cannot hold \"/\""},
+            {1, "B", "Cannot rename \"a\" to \"B\": \"B\" already exists."},
+            {0, "A", "Cannot rename \"sub\" to \"A\": \"A\" already exists."},
+        };
+        const QStringList before = Reloaded(path);
+        for (const auto& c : cases) {
+            SelectRows(*window, {c.row});
+            ModalDriver rename(TypeName(c.name));
+            ModalDriver errorBox(tessel::testing::CloseDialog, 8000);
+            Parts(*window).Renamefile1->trigger();
+            QCOMPARE(errorBox.text(), c.error);
+            QCOMPARE(RowNames(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
+        }
+        QCOMPARE(Reloaded(path), before);
+        // Another case of its own name is no clash.
+        SelectRows(*window, {1});
+        ModalDriver rename(TypeName("A"));
         Parts(*window).Renamefile1->trigger();
-        QVERIFY(driver.answered());
-        QCOMPARE(RowNames(*window).at(2), longName);
-        window->ShowFolder(window->folderTree().root()->firstChild());
-        window->ShowFolder(window->folderTree().root());
-        QCOMPARE(RowNames(*window).at(2), longName);
-        window->LoadPackage(path);
-        QCOMPARE(RowNames(*window).at(2), QString(31, 'n'));
-        QCOMPARE(Reloaded(path).at(3), QString(31, 'n') + "=BB");
+        QCOMPARE(RowNames(*window).at(1), QString("A"));
+    }
+
+    void addingANameThatExistsAsksReplaceKeepBothOrSkip() {
+        auto window = openWindow();
+        tessel::testing::TempDir disk;
+        tessel::testing::WriteFileBytes(disk.file("A"), "new A");
+        tessel::testing::WriteFileBytes(disk.file("B"), "new B");
+        const std::vector<std::string> both{disk.file("A"), disk.file("B")};
+        const struct {
+            std::vector<ModalDriver::Answer> answers;
+            QStringList entries;
+        } cases[] = {
+            {{Press("Replace"), Press("Skip")}, {"a=new A", "b=BB"}},
+            {{Press("Keep both", true)}, {"a=A", "b=BB", "A=new A", "B=new B"}},
+            {{Press("Skip", true)}, {"a=A", "b=BB"}},
+            {{Press("Cancel")}, {"a=A", "b=BB"}},
+        };
+        for (const auto& c : cases) {
+            window = openWindow();
+            ModalSequence boxes(c.answers);
+            window->RunCommand([&] { window->AddPaths(both, window->CurrentFolder(), {}); });
+            QCOMPARE(boxes.answeredCount(), int(c.answers.size()));
+            QCOMPARE(Reloaded(path).filter(QRegularExpression("^[abAB]=")), c.entries);
+            QCOMPARE(RowNames(*window).filter(QRegularExpression("^[abAB]$")).size(), int(c.entries.size()));
+            QVERIFY(boxes.texts().value(0).startsWith("p.vp already has \"a\".\nIn the package: 1 bytes"));
+        }
+        // What could not be added is named once the rest is in.
+        ModalSequence boxes({Press("OK")});
+        window->AddPaths({disk.file("missing"), disk.file(std::string(32, 'x'))}, window->CurrentFolder(), {});
+        QCOMPARE(boxes.texts().value(0).section('\n', 0, 3),
+                 "2 of the items given could not be added:\n\n" + QString::fromStdString(disk.file("missing")) +
+                     ": No such file or directory\n" + QString::fromStdString(disk.file(std::string(32, 'x'))) +
+                     ": the name is 32 bytes long; a package entry's name holds at most 31");
     }
 
     void foldersRenameAndTheWayUpRowDoesNot() {
@@ -172,16 +253,6 @@ private slots:
         QCOMPARE(Reloaded(path).filter("deep").size(), 2);
     }
 
-    void aRefusedNameShowsTheErrorAndKeepsTheRow() {
-        auto window = openWindow();
-        SelectRows(*window, {1});
-        ModalDriver rename(TypeName("bad/name"));
-        ModalDriver errorBox(tessel::testing::CloseDialog, 8000);
-        Parts(*window).Renamefile1->trigger();
-        QVERIFY(errorBox.answered());
-        QCOMPARE(errorBox.text(), QString("\"bad/name\" cannot be the name of an entry."));
-        QCOMPARE(RowNames(*window).at(1), QString("a"));
-    }
 };
 
 int main(int argc, char** argv) {

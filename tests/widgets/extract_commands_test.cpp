@@ -1,3 +1,4 @@
+#include "edited_copies.h"
 #include "extract_dialog.h"
 #include "launcher.h"
 #include "list_helpers.h"
@@ -210,7 +211,7 @@ private slots:
         SelectRows(*window, {0, 1, 2}); // data, notes.txt, empty.bin
         // The first item's progress call lets this click through.
         QTimer::singleShot(0, Parts(*window).Form3->CancelButton, &QPushButton::click);
-        window->ExtractSelection(false);
+        window->ExtractSelection();
         QCOMPARE(Listing(out), (std::vector<std::string>{"data/"}));
         QVERIFY(!Parts(*window).Form3->isVisible());
         QVERIFY(!window->busy());
@@ -226,7 +227,7 @@ private slots:
             Parts(*window).ToolButton5->trigger(); // would open the options dialog
             QTest::keyClick(Parts(*window).ListView1, Qt::Key_Delete);
         });
-        window->ExtractSelection(false);
+        window->ExtractSelection();
         QVERIFY(busyInside);
         QVERIFY(!Parts(*window).Form2->isVisible());
         QCOMPARE(Parts(*window).Form2->result(), 0);
@@ -253,17 +254,25 @@ private slots:
         Parts(*window).Viewfileinnotepad1->trigger();
         QVERIFY(launched.opened.isEmpty() && launched.viewed.isEmpty());
 
+        // Each copy lands in a folder of its own inside the private temporary folder.
         const QString temp = QString::fromStdString(tessel::TempFolderPath());
+        auto folderOf = [&](const QString& copy) {
+            const fs::path path(copy.toStdString());
+            return path.parent_path().parent_path() == temp.toStdString() ? path.parent_path().string()
+                                                                          : std::string("elsewhere");
+        };
         SelectRows(*window, {1});
         Parts(*window).viewedit1->trigger();
-        QCOMPARE(launched.opened, QStringList{temp + "/notes.txt"});
-        QCOMPARE(ReadFileBytes((temp + "/notes.txt").toStdString()), std::string("NOTES"));
+        QCOMPARE(fs::path(launched.opened.value(0).toStdString()).filename().string(), std::string("notes.txt"));
+        QCOMPARE(ReadFileBytes(launched.opened.value(0).toStdString()), std::string("NOTES"));
         SelectRows(*window, {2});
         Parts(*window).Viewfileinnotepad1->trigger();
-        QCOMPARE(launched.viewed, QStringList{temp + "/empty.bin"});
-        QCOMPARE(ReadFileBytes((temp + "/empty.bin").toStdString()), std::string());
+        QCOMPARE(fs::path(launched.viewed.value(0).toStdString()).filename().string(), std::string("empty.bin"));
+        QCOMPARE(ReadFileBytes(launched.viewed.value(0).toStdString()), std::string());
+        QVERIFY(folderOf(launched.opened[0]) != folderOf(launched.viewed[0]));
+        QVERIFY(folderOf(launched.opened[0]) != "elsewhere");
 
-        // Entries of sub-folders land directly in the temporary folder; the ".." row is no file.
+        // Entries of sub-folders land directly in their folder; the ".." row is no file.
         window->ShowFolder(window->folderTree().root()->firstChild());
         SelectRows(*window, {0});
         Parts(*window).viewedit1->trigger();
@@ -274,8 +283,108 @@ private slots:
             Parts(*window).ListView1->visualRect(Parts(*window).ListView1->model()->index(2, 0)).center();
         QTest::mouseClick(Parts(*window).ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
         QTest::mouseDClick(Parts(*window).ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
-        QCOMPARE(launched.opened.last(), temp + "/ships.tbl");
-        QVERIFY(fs::exists((temp + "/ships.tbl").toStdString()));
+        QCOMPARE(fs::path(launched.opened.last().toStdString()).filename().string(), std::string("ships.tbl"));
+        QCOMPARE(ReadFileBytes(launched.opened.last().toStdString()), std::string("SHIPS"));
+        // The copies outlive the window no longer than needed.
+        const QString copy = launched.opened.last();
+        window.reset();
+        QVERIFY(!fs::exists(copy.toStdString()));
+    }
+
+    void filesInTheWayAreReplacedOrKeptAsTheUserAnswers() {
+        using tessel::testing::ModalSequence;
+        using tessel::testing::Press;
+        auto window = openWindow();
+        const std::string out = dir.file("over");
+        Parts(*window).Form2->LabeledEdit1->setText(QString::fromStdString(out));
+        SelectRows(*window, {1, 2}); // notes.txt, empty.bin
+        const struct {
+            std::vector<tessel::testing::ModalDriver::Answer> answers;
+            std::string notes, empty;
+            int asked;
+        } cases[] = {
+            {{Press("Replace"), Press("Skip")}, "NOTES", "mine", 2},
+            {{Press("Skip all")}, "mine", "mine", 1},
+            {{Press("Replace all")}, "NOTES", "", 1},
+            {{Press("Cancel")}, "mine", "mine", 1},
+        };
+        for (const auto& c : cases) {
+            fs::remove_all(out);
+            fs::create_directories(out);
+            tessel::testing::WriteFileBytes(out + "/notes.txt", "mine");
+            tessel::testing::WriteFileBytes(out + "/empty.bin", "mine");
+            ModalSequence boxes(c.answers);
+            window->RunCommand([&] { window->ExtractSelection(); });
+            QCOMPARE(boxes.answeredCount(), c.asked);
+            QCOMPARE(ReadFileBytes(out + "/notes.txt"), c.notes);
+            QCOMPARE(ReadFileBytes(out + "/empty.bin"), c.empty);
+            QVERIFY(!window->busy());
+        }
+        const QString first = QString::fromStdString(out + "/notes.txt");
+        ModalSequence boxes({Press("Cancel")});
+        window->RunCommand([&] { window->ExtractSelection(); });
+        QVERIFY(boxes.texts().value(0).startsWith("\"" + first + "\" already exists.\nIn the folder: 4 bytes"));
+        QVERIFY(boxes.texts().value(0).contains("From the package: 5 bytes"));
+    }
+
+    void aSavedCopyIsWrittenBackWhenTheUserSaysUpdate() {
+        using tessel::testing::ModalSequence;
+        using tessel::testing::Press;
+        auto window = openWindow();
+        auto* copies = window->findChild<tessel::ui::EditedCopies*>("EditedCopies");
+        QVERIFY(copies);
+        const std::string before = ReadFileBytes(package);
+        SelectRows(*window, {1}); // notes.txt
+        Parts(*window).viewedit1->trigger();
+        const std::string copy = launched.opened.value(0).toStdString();
+        tessel::testing::WriteFileBytes(copy, "NOTES, edited");
+        {
+            ModalSequence boxes({Press("Update")});
+            copies->checkNow();
+            QCOMPARE(boxes.texts().value(0).section('\n', 0, 0), QString("notes.txt was changed. Update it in p.vp?"));
+        }
+        // Same place in the directory, the new bytes.
+        tessel::Package reloaded;
+        reloaded.LoadPackage(package);
+        const tessel::TreeNode* notes = reloaded.tree().root()->firstChild()->nextSibling();
+        QCOMPARE(notes->text(), std::string("notes.txt"));
+        const std::string bytes = ReadFileBytes(package);
+        QCOMPARE(bytes.substr(std::size_t(notes->record()->Offset), std::size_t(notes->record()->Size)),
+                 std::string("NOTES, edited"));
+        QCOMPARE(Parts(*window).ListView1->model()->index(1, 1).data().toString(), QString("13"));
+
+        // Ignored changes are named on leaving; Cancel stays, Discard leaves.
+        tessel::testing::WriteFileBytes(copy, "ignored");
+        {
+            ModalSequence boxes({Press("Ignore")});
+            copies->checkNow();
+            QCOMPARE(boxes.answeredCount(), 1);
+        }
+        {
+            ModalSequence boxes({Press("Cancel"), Press("Discard")});
+            QVERIFY(!window->close());
+            QVERIFY(boxes.texts().value(0).contains("\n\nnotes.txt\n"));
+            QVERIFY(window->close());
+        }
+        QCOMPARE(ReadFileBytes(package).size(), before.size() + 8);
+
+        // An entry that is gone keeps the copy and says so.
+        window = openWindow();
+        copies = window->findChild<tessel::ui::EditedCopies*>("EditedCopies");
+        SelectRows(*window, {2}); // empty.bin
+        Parts(*window).viewedit1->trigger();
+        const std::string gone = launched.opened.last().toStdString();
+        {
+            ModalSequence boxes({Press("Delete")});
+            Parts(*window).Deletefiles1->trigger();
+        }
+        tessel::testing::WriteFileBytes(gone, "kept");
+        ModalSequence boxes({Press("Update"), Press("OK")});
+        copies->checkNow();
+        QCOMPARE(boxes.answeredCount(), 2);
+        QVERIFY2(boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted or renamed."), qPrintable(boxes.texts().join("|")));
+        QCOMPARE(ReadFileBytes(gone), std::string("kept"));
+        tessel::testing::WriteFileBytes(package, before);
     }
 
     void desktopEntriesBecomeCommandLines() {

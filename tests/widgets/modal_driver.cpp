@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,6 +34,43 @@ void ModalDriver::poll() {
         timer_.stop();
         CloseStrayDialogs();
     }
+}
+
+ModalSequence::ModalSequence(std::vector<ModalDriver::Answer> answers, int timeoutMs)
+    : answers_(std::move(answers)), remainingPolls_(timeoutMs / kPollMs) {
+    connect(&timer_, &QTimer::timeout, this, &ModalSequence::poll);
+    timer_.start(kPollMs);
+}
+
+void ModalSequence::poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    // A box made where the last one was may have its address: a mark tells them apart.
+    if (modal && !modal->property("answeredByTest").toBool() && texts_.size() < answers_.size()) {
+        modal->setProperty("answeredByTest", true);
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        texts_ << (box ? box->text() + "\n" + box->informativeText() : modal->windowTitle());
+        answers_[std::size_t(texts_.size() - 1)](modal);
+        return;
+    }
+    if (--remainingPolls_ <= 0) {
+        timer_.stop();
+        CloseStrayDialogs();
+    }
+}
+
+ModalDriver::Answer Press(const QString& buttonText, bool tick) {
+    return [buttonText, tick](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        if (!box)
+            return CloseDialog(dialog);
+        if (tick && box->checkBox())
+            box->checkBox()->setChecked(true);
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == buttonText)
+                return button->click();
+        }
+        CloseDialog(dialog);
+    };
 }
 
 void CloseDialog(QWidget* dialog) {

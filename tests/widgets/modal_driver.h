@@ -6,7 +6,9 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QStringList>
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -32,6 +34,28 @@ private:
     QString title_;
     QString text_;
 };
+
+// Answers the modal dialogs that open one after another, each with the next answer, and
+// keeps their texts; dialogs beyond the answers are left to time out.
+class ModalSequence : public QObject {
+public:
+    explicit ModalSequence(std::vector<ModalDriver::Answer> answers, int timeoutMs = 8000);
+
+    int answeredCount() const { return static_cast<int>(texts_.size()); }
+    // Each answered message box's text and informative text, joined by a line break.
+    const QStringList& texts() const { return texts_; }
+
+private:
+    void poll();
+
+    std::vector<ModalDriver::Answer> answers_;
+    QTimer timer_;
+    int remainingPolls_;
+    QStringList texts_;
+};
+
+// Presses the message box's button of that text, ticking its check box first if asked.
+ModalDriver::Answer Press(const QString& buttonText, bool tick = false);
 
 // Answers with the dialog's default: a message box's OK (or its only button), a
 // dialog's reject.
