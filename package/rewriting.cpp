@@ -199,9 +199,9 @@ void Package::RenameEntry(TreeNode* node, const std::string& newName) {
     if (!node->parent())
         return;
     RequireNewName(newName);
-    if (ChildNamed(node->parent(), newName, node))
+    if (const TreeNode* existing = ChildNamed(node->parent(), newName, node))
         throw PackageError("Cannot rename \"" + NameToUtf8(node->text()) + "\" to \"" + NameToUtf8(newName) +
-                           "\": \"" + EntryPath(node->parent()) + NameToUtf8(newName) + "\" already exists");
+                           "\": \"" + EntryPath(existing) + "\" already exists");
     PackageWriter writer(*this);
     writer.beginUndo();
     const std::string oldName = node->text();

@@ -226,8 +226,8 @@ TEST_F(Rewriting, NewNamesThatCannotBeStoredOrClashInTheirFolderAreRefused) {
         {"cache/b", std::string(32, 'x'),
          "Cannot name an entry \"" + std::string(32, 'x') +
              "\": the name is 32 bytes long; a package entry's name holds at most 31"},
-        {"cache/", "FONTS", "Cannot rename \"cache\" to \"FONTS\": \"FONTS\" already exists"},
-        {"cache/b", "readme.TXT", "Cannot rename \"b\" to \"readme.TXT\": \"cache/readme.TXT\" already exists"},
+        {"cache/", "FONTS", "Cannot rename \"cache\" to \"FONTS\": \"fonts/\" already exists"},
+        {"cache/b", "readme.TXT", "Cannot rename \"b\" to \"readme.TXT\": \"cache/Readme.txt\" already exists"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(testing::ErrorOf([&] { package.RenameEntry(at(c.entry), c.name); }), c.error) << c.name;

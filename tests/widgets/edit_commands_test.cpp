@@ -164,8 +164,8 @@ private slots:
                  "\": the name is 32 bytes long; a package entry's name holds at most 31."},
             {2, "", "Cannot name an entry \"\": a name cannot be empty."},
             {1, "bad/name", "Cannot name an entry \"bad/name\": a name cannot hold \"/\""},
-            {1, "B", "Cannot rename \"a\" to \"B\": \"B\" already exists."},
-            {0, "A", "Cannot rename \"sub\" to \"A\": \"A\" already exists."},
+            {1, "B", "Cannot rename \"a\" to \"B\": \"b\" already exists."},
+            {0, "A", "Cannot rename \"sub\" to \"A\": \"a\" already exists."},
         };
         const QStringList before = Reloaded(path);
         for (const auto& c : cases) {
