@@ -25,7 +25,7 @@ namespace {
 PackageFile OpenForReading(const std::string& path, const FileStamp& loaded) {
     PackageFile package = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
     if (loaded.valid() && package.stamp() != loaded)
-        throw PackageError("\"" + FullPath(path) + "\" has changed on disk; open it again");
+        throw PackageChangedError("\"" + FullPath(path) + "\" has changed on disk; open it again");
     return package;
 }
 

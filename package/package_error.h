@@ -11,6 +11,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The package is not the file that was loaded any more: another program changed it.
+class PackageChangedError : public PackageError {
+public:
+    using PackageError::PackageError;
+};
+
 inline constexpr const char* kStreamReadError = "Stream read error";
 inline constexpr const char* kStreamWriteError = "Stream write error";
 inline constexpr const char* kUnableToCreateDirectory = "Unable to create directory";

@@ -6,6 +6,7 @@
 #include "package_layout.h"
 
 #include <algorithm>
+#include <string_view>
 #include <cstdint>
 #include <vector>
 
@@ -25,8 +26,13 @@ void ReadDirectory(PackageFile& file, FolderTree& tree) {
         return;
     }
     const PackageHeader header = ReadHeader(file);
-    if (const std::string problem = DirectoryPlaceProblem(header, fileSize); !problem.empty())
+    if (const std::string problem = DirectoryPlaceProblem(header, fileSize); !problem.empty()) {
+        // A file of another kind (a picture renamed .vp) is no damaged package.
+        if (!header.hasMagic())
+            throw PackageError("\"" + FullPath(file.path()) + "\" is not a VP package: it does not begin with \"" +
+                               std::string(kMagic) + "\"");
         throw PackageError("\"" + FullPath(file.path()) + "\" is damaged: " + problem);
+    }
     const DirectoryPlace place = PlaceOf(header);
     file.seek(place.offset);
 

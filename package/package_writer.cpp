@@ -31,7 +31,7 @@ PackageWriter::PackageWriter(Package& package) : package_(package), file_(OpenFo
     const std::int64_t size = file_.size();
     refuseWhatWouldBeDamaged(size);
     if (package_.stamp_.valid() && file_.stamp() != package_.stamp_)
-        throw PackageError("\"" + FullPath(package.path()) + "\" has changed on disk; open it again");
+        throw PackageChangedError("\"" + FullPath(package.path()) + "\" has changed on disk; open it again");
 }
 
 void PackageWriter::refuseWhatWouldBeDamaged(std::int64_t size) {

@@ -170,6 +170,7 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target
     try {
         package_.AddPaths(diskPaths, target, observer);
     } catch (const RunCancelled&) {
+        ShowTotals();
         ReportSkipped(skipped);
         throw;
     } catch (...) {
@@ -177,6 +178,7 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target
         ShowFolder(currentFolder_);
         throw;
     }
+    ShowTotals();
     ReportSkipped(skipped);
 }
 
@@ -202,6 +204,8 @@ void Form1::Deletefiles1Click() {
     }
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
         ui_.model->removeRowAt(*row);
+    ShowTotals();
+    SelectionStatistics();
 }
 
 void Form1::Renamefile1Click() {

@@ -10,6 +10,7 @@
 #include "name_text.h"
 #include "progress_window.h"
 #include "run_guard.h"
+#include "settings.h"
 #include "choice_box.h"
 #include "edited_copies.h"
 #include "error_box.h"
@@ -17,6 +18,7 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <QUrl>
 #include <QMessageBox>
 #include <optional>
 
@@ -69,20 +71,45 @@ void Form1::setLauncher(std::unique_ptr<Launcher> launcher) {
     launcher_ = std::move(launcher);
 }
 
-void Form1::RunWithProgress(const std::function<void(const ProgressObserver&)>& run, bool askBeforeReplacing) {
+RunOutcome Form1::RunWithProgress(const std::function<void(const ProgressObserver&)>& run,
+                                  bool askBeforeReplacing) {
     const RunGuard guard(this, busy_);
     Form3_->showForRun();
-    ProgressObserver observer{Form3_->callback()};
+    RunOutcome outcome;
+    const ProgressCallback shown = Form3_->callback();
+    ProgressObserver observer{[&](const ProgressEvent& event) {
+        if (event.node && event.node->isFile())
+            ++outcome.files;
+        outcome.bytes = event.bytes;
+        shown(event);
+    }};
     if (askBeforeReplacing)
         observer.existing = ExistingFileQuestion(this);
+    observer.skipped = [&](const std::string&, const std::string&) { ++outcome.kept; };
     try {
         run(observer);
     } catch (const RunCancelled&) {
         Form3_->hide();
+        outcome.cancelled = true;
     } catch (...) {
         Form3_->hide();
         throw;
     }
+    return outcome;
+}
+
+void Form1::ReportExtraction(const RunOutcome& outcome, const std::string& destination) {
+    const QString folder = QFileInfo(QString::fromStdString(destination)).absoluteFilePath();
+    const qint64 written = outcome.files - outcome.kept;
+    QString text = QString("%1 %2 file%3 (%4 bytes) to <a href=\"%5\">%6</a>")
+                       .arg(outcome.cancelled ? "Cancelled after writing" : "Extracted")
+                       .arg(written)
+                       .arg(written == 1 ? "" : "s")
+                       .arg(FolderListModel::SizeText(outcome.bytes))
+                       .arg(QUrl::fromLocalFile(folder).toString().toHtmlEscaped(), folder.toHtmlEscaped());
+    if (outcome.kept > 0)
+        text += QString("; %1 existing kept").arg(outcome.kept);
+    ShowResult(text);
 }
 
 void Form1::ToolButton5Click() {
@@ -93,12 +120,15 @@ void Form1::ToolButton5Click() {
         return;
     if (Form2_->extractAll()) {
         const std::string destination = Form2_->destination().toStdString();
-        RunWithProgress(
+        Settings().setValue(kLastExtractionFolder, Form2_->destination());
+        const RunOutcome outcome = RunWithProgress(
             [&](const ProgressObserver& progress) {
                 package_.ExtractRange(destination, package_.tree().root(), nullptr, progress);
             },
             true);
+        ReportExtraction(outcome, destination);
     } else {
+        Settings().setValue(kLastExtractionFolder, Form2_->destination());
         ExtractSelection();
     }
 }
@@ -108,8 +138,9 @@ void Form1::ExtractSelection() {
     if (nodes.empty())
         return;
     const std::string destination = Form2_->destination().toStdString();
-    RunWithProgress(
+    const RunOutcome outcome = RunWithProgress(
         [&](const ProgressObserver& progress) { package_.ExtractNodes(destination, nodes, progress); }, true);
+    ReportExtraction(outcome, destination);
 }
 
 QString Form1::OpenCopyOfSelectedFile() {
@@ -127,9 +158,19 @@ QString Form1::OpenCopyOfSelectedFile() {
 }
 
 void Form1::viewedit1Click() {
+    // Opening a folder row goes into it, as a double-click does.
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() == 1 && (ui_.model->isUpRow(rows.front()) || ui_.model->nodeAt(rows.front())->isFolder()))
+        return ListView1DblClick(ui_.model->index(rows.front(), 0));
     const QString copy = OpenCopyOfSelectedFile();
-    if (!copy.isEmpty())
-        launcher_->open(copy);
+    if (copy.isEmpty() || launcher_->open(copy))
+        return;
+    const Choice choice =
+        Ask(this, {"NoProgramBox", kApplicationTitle,
+                   QString("No program is set to open \"%1\" on this desktop.").arg(QFileInfo(copy).fileName()),
+                   "View it in the text editor instead?", {"View file", "Cancel"}, QString()});
+    if (choice.button == 0)
+        launcher_->viewText(copy);
 }
 
 void Form1::Viewfileinnotepad1Click() {
@@ -165,6 +206,8 @@ bool Form1::UpdateFromCopy(int id) {
             copies_->written(id);
             if (entry->parent() == currentFolder_)
                 ui_.model->refreshRow(ui_.model->rowOf(entry));
+            ShowTotals();
+            SelectionStatistics();
             return true;
         } catch (const std::exception& error) {
             problem = ErrorBoxText(QString::fromStdString(error.what()));

@@ -1,5 +1,7 @@
 #include "extract_dialog.h"
 
+#include "settings.h"
+
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -59,6 +61,8 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     Button1 = new QPushButton("OK", this);
     Button1->setDefault(true);
     Button2 = new QPushButton("Cancel", this);
+    // Return means OK wherever the focus rests; Cancel is for a click or Escape.
+    Button2->setAutoDefault(false);
     connect(Button1, &QPushButton::clicked, this, [this] { done(ResultOk); });
     connect(Button2, &QPushButton::clicked, this, [this] { done(ResultCancel); });
 
@@ -77,8 +81,10 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     layout->addWidget(LabeledEdit1);
     layout->addLayout(middle);
 
-    // Start in the user's home folder: the edit receives the tree's current folder.
-    const QModelIndex home = folders_->index(QDir::homePath());
+    // Start in the folder of the last extraction, else the user's home folder: the edit
+    // receives the tree's current folder.
+    const QString last = Settings().value(kLastExtractionFolder).toString();
+    const QModelIndex home = folders_->index(!last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath());
     ShellTreeView1->setCurrentIndex(home);
     ShellTreeView1->scrollTo(home);
     LabeledEdit1->setText(folders_->filePath(ShellTreeView1->currentIndex()));
@@ -104,9 +110,9 @@ QString Form2::destination() const {
 }
 
 void Form2::keyPressEvent(QKeyEvent* event) {
-    // No button cancels: Escape does nothing.
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        done(ResultCancel);
         return;
     }
     QDialog::keyPressEvent(event);

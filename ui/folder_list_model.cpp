@@ -86,19 +86,21 @@ QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-FolderTotals FolderListModel::FillFolderList(TreeNode* folder) {
+FolderTotals FolderListModel::FillFolderList(TreeNode* folder, const NameFilter& filter) {
     beginResetModel();
     rows_.clear();
     rows_.reserve(folder->childCount() + 1);
     FolderTotals totals;
     std::vector<ListRow> folders;
     for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+        if (!filter.matches(child->text()))
+            continue;
         if (const EntryRecord* record = child->record()) {
-            rows_.push_back({child, false});
+            rows_.push_back({child, false, 0, 0});
             ++totals.files;
             totals.bytes += record->Size;
         } else {
-            folders.push_back({child, false});
+            folders.push_back({child, false, 0, 0});
             ++totals.folders;
         }
     }
@@ -106,7 +108,7 @@ FolderTotals FolderListModel::FillFolderList(TreeNode* folder) {
     std::vector<ListRow> top;
     top.reserve(folders.size() + 1);
     if (folder->parent())
-        top.push_back({folder->parent(), true});
+        top.push_back({folder->parent(), true, 0, 0});
     top.insert(top.end(), folders.rbegin(), folders.rend());
     rows_.insert(rows_.begin(), top.begin(), top.end());
     endResetModel();
@@ -146,7 +148,7 @@ void FolderListModel::appendRow(TreeNode* node) {
 void FolderListModel::insertRowAt(int row, TreeNode* node) {
     row = std::clamp(row, 0, rowCount());
     beginInsertRows({}, row, row);
-    rows_.insert(rows_.begin() + row, ListRow{node, false});
+    rows_.insert(rows_.begin() + row, ListRow{node, false, 0, 0});
     endInsertRows();
 }
 
@@ -162,6 +164,10 @@ void FolderListModel::refreshRow(int row) {
 
 void FolderListModel::sortRows(RowComparison compare, bool reversed) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    for (ListRow& row : rows_) {
+        if (IsFolderRow(row))
+            MeasureFolderRow(row);
+    }
     std::vector<int> order(rows_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<int>(i);

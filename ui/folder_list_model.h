@@ -4,6 +4,7 @@
 #pragma once
 
 #include "folder_tree.h"
+#include "name_filter.h"
 #include "row_order.h"
 
 #include <QAbstractTableModel>
@@ -30,8 +31,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Replaces all rows with those of the folder and returns its totals.
-    FolderTotals FillFolderList(TreeNode* folder);
+    // Replaces all rows with those of the folder that the filter keeps (the way-up row
+    // always), and returns the folder's totals.
+    FolderTotals FillFolderList(TreeNode* folder, const NameFilter& filter = {});
     void clear();
 
     TreeNode* nodeAt(int row) const;

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -102,8 +103,15 @@ QStringList DesktopExecCommand(const QString& execLine, const QString& file) {
     return result;
 }
 
-void DesktopLauncher::open(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool DesktopLauncher::open(const QString& path) {
+    // xdg-open starts whatever it finds, or a browser; a type without a program of its own
+    // is said so instead.
+    if (!QStandardPaths::findExecutable("xdg-mime").isEmpty()) {
+        const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+        if (QuickOutput("xdg-mime", {"query", "default", type}).isEmpty())
+            return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void DesktopLauncher::viewText(const QString& path) {

@@ -10,15 +10,16 @@ namespace tessel::ui {
 class Launcher {
 public:
     virtual ~Launcher() = default;
-    // Opens the file with the program that the desktop associates with its type.
-    virtual void open(const QString& path) = 0;
+    // Opens the file with the program that the desktop associates with its type; false
+    // when the desktop has none for it.
+    virtual bool open(const QString& path) = 0;
     // Opens the file in a plain-text editor, whatever its type.
     virtual void viewText(const QString& path) = 0;
 };
 
 class DesktopLauncher : public Launcher {
 public:
-    void open(const QString& path) override;
+    bool open(const QString& path) override;
     void viewText(const QString& path) override;
 };
 

@@ -6,16 +6,27 @@
 #include "drop_file_source.h"
 #include "error_box.h"
 #include "extract_dialog.h"
+#include "find_dialog.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
+#include "entry_path.h"
 #include "launcher.h"
+#include "package_error.h"
+#include "name_text.h"
 #include "progress_window.h"
+#include "settings.h"
+#include "status_texts.h"
 #include "tessel_version.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QToolBar>
+#include <QUrl>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -53,9 +64,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     icon.addFile(":/icons/tessel16.png");
     icon.addFile(":/icons/tessel32.png");
     setWindowIcon(icon);
-    resize(kDesignedWidth, kDesignedHeight);
-    move(kDesignedLeft, kDesignedTop);
     ui_.build(this);
+    PlaceWindow();
     // The two other windows come after the main window, hidden.
     Form2_ = new Form2(this);
     Form3_ = new Form3(this);
@@ -66,6 +76,56 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     copies_ = new EditedCopies(this);
     copies_->setObjectName("EditedCopies");
     connectCommands();
+    RestoreListSettings();
+    FillRecentMenu();
+}
+
+void Form1::PlaceWindow() {
+    const Settings settings;
+    if (restoreGeometry(settings.value(kWindowGeometry).toByteArray()))
+        return;
+    resize(kDesignedWidth, kDesignedHeight);
+    move(kDesignedLeft, kDesignedTop);
+    // The designed place may lie off a small or scaled screen: then the window is centred
+    // on the screen it opens on, and no larger than it.
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    if (available.contains(QRect(pos(), size())))
+        return;
+    resize(size().boundedTo(available.size()));
+    move(available.center() - rect().center());
+}
+
+void Form1::RestoreListSettings() {
+    const Settings settings;
+    ui_.ListView1->header()->restoreState(settings.value(kListColumns).toByteArray());
+    const int column = settings.value(kSortColumn, -1).toInt();
+    if (column < 0)
+        return;
+    // The flag of the column holds the direction of its next click.
+    const bool reversed = settings.value(kSortReversed, false).toBool();
+    for (bool* flag : {&sort_.NameSortReversed, &sort_.SizeSortReversed, &sort_.DateSortReversed})
+        *flag = false;
+    bool* flag = column == FolderListModel::NameColumn   ? &sort_.NameSortReversed
+                 : column == FolderListModel::SizeColumn ? &sort_.SizeSortReversed
+                                                         : &sort_.DateSortReversed;
+    *flag = reversed;
+    if (const std::optional<ColumnSort> sort = sort_.next(column)) {
+        activeSort_ = sort;
+        activeColumn_ = column;
+    }
+}
+
+void Form1::SaveSettings() {
+    Settings settings;
+    settings.setValue(kWindowGeometry, saveGeometry());
+    settings.setValue(kListColumns, ui_.ListView1->header()->saveState());
+    settings.setValue(kSortColumn, activeSort_ ? activeColumn_ : -1);
+    settings.setValue(kSortReversed, activeSort_ && activeSort_->reversed);
 }
 
 Form1::~Form1() {
@@ -81,7 +141,6 @@ void Form1::connectCommands() {
         {ui_.Open1, &Form1::Open1Click},
         {ui_.Exit2, &Form1::Exit2Click},
         {ui_.About1, &Form1::About1Click},
-        {ui_.ToolButton3, &Form1::ToolButton3Click},
         {ui_.ToolButton5, &Form1::ToolButton5Click},
         {ui_.SelectAll1, &Form1::SelectAll1Click},
         {ui_.viewedit1, &Form1::viewedit1Click},
@@ -108,6 +167,16 @@ void Form1::connectCommands() {
             [this](const QItemSelection& selected, const QItemSelection&) {
                 ListView1SelectItem(!selected.isEmpty());
             });
+    connect(ui_.ToolButton3, &QAction::triggered, this, [this] { RunCommand([this] { ShowParentFolder(); }); });
+    connect(ui_.Reload, &QAction::triggered, this, [this] { RunCommand([this] { ReloadClick(); }); });
+    connect(ui_.Filter, &QAction::triggered, this, [this] { ShowFilter(); });
+    ui_.FilterEdit->installEventFilter(this);
+    connect(ui_.FilterEdit, &QLineEdit::textChanged, this, [this] {
+        if (currentFolder_)
+            ShowFolder(currentFolder_);
+    });
+    connect(ui_.FindInPackage, &QAction::triggered, this, [this] { RunCommand([this] { FindInPackageClick(); }); });
+    connect(ui_.StatusPanel2, &QLabel::linkActivated, this, [this](const QString& link) { ResultLinkClicked(link); });
     connect(copies_, &EditedCopies::changed, this, [this](int id) {
         // A run under way is not interrupted by the question: it comes after it.
         if (busy_)
@@ -130,6 +199,15 @@ void Form1::RunCommand(const std::function<void()>& command) {
         command();
     } catch (const RunCancelled&) {
         // The user asked for it: nothing to report.
+    } catch (const PackageChangedError& error) {
+        // The one way on is to read the package anew: offer it.
+        const Choice choice = Ask(this, {"ChangedOnDiskBox", kApplicationTitle,
+                                         ErrorBoxText(QString::fromStdString(error.what())),
+                                         "Reload it to see it as it is now; the folder shown stays where it can.",
+                                         {"Reload", "Close"},
+                                         QString()});
+        if (choice.button == 0)
+            RunCommand([this] { ReloadClick(); });
     } catch (const std::exception& error) {
         ShowErrorBox(this, QString::fromStdString(error.what()));
     }
@@ -143,12 +221,15 @@ void Form1::Open1Click() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     LoadPackage(dialog.selectedFiles().first().toStdString());
-    ui_.Edit1->setText(QString::fromStdString(PackagePath()));
 }
 
 void Form1::LoadPackage(const std::string& path) {
     package_.LoadPackage(path);
+    setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName() + " - " + kWindowTitle);
+    RememberRecent(QFileInfo(QString::fromStdString(path)).absoluteFilePath());
+    ShowResult({});
     ShowFolder(package_.tree().root());
+    WarnAboutDataOutside();
     if (!package_.recoveryNote().empty()) {
         QString note = QString::fromStdString(package_.recoveryNote()) + ".";
         note[0] = note[0].toUpper();
@@ -156,16 +237,114 @@ void Form1::LoadPackage(const std::string& path) {
     }
 }
 
-void Form1::ShowFolder(TreeNode* folder) {
+void Form1::ReloadClick() {
+    if (!package_.isOpen())
+        return;
+    // The folder shown and the current row are found again by their paths.
+    const std::string folder = GetFolderPath(currentFolder_, 1);
+    const QModelIndex current = ui_.ListView1->currentIndex();
+    const std::string row = current.isValid() && !ui_.model->isUpRow(current.row())
+                                ? ui_.model->nodeAt(current.row())->text()
+                                : std::string();
+    LoadPackage(PackagePath());
+    TreeNode* shown = FindEntry(package_.tree(), folder);
+    if (!shown || !shown->isFolder())
+        return;
+    TreeNode* again = nullptr;
+    for (TreeNode* child = shown->firstChild(); child && !row.empty(); child = child->nextSibling()) {
+        if (child->text() == row) {
+            again = child;
+            break;
+        }
+    }
+    ShowFolder(shown, again);
+}
+
+void Form1::ShowFolder(TreeNode* folder, const TreeNode* current) {
     ui_.Edit1->setText(QString::fromStdString(PackagePath()) + "/" +
                        FolderListModel::NameText(GetFolderPath(folder, 1)));
-    const FolderTotals totals = ui_.model->FillFolderList(folder);
+    ui_.model->FillFolderList(folder, NameFilter(ui_.FilterBar->isHidden() ? QString() : ui_.FilterEdit->text()));
     currentFolder_ = folder;
-    ui_.ListView1->header()->setSortIndicatorShown(false);
-    ui_.StatusPanel1->setText(QString("Total %1 folders and %2 Bytes in %3 files")
-                                  .arg(totals.folders)
-                                  .arg(FolderListModel::SizeText(totals.bytes))
-                                  .arg(totals.files));
+    if (activeSort_) {
+        ui_.model->sortRows(activeSort_->compare, activeSort_->reversed);
+        ui_.ListView1->header()->setSortIndicatorShown(true);
+        ui_.ListView1->header()->setSortIndicator(activeColumn_, activeSort_->shownOrder);
+    } else {
+        ui_.ListView1->header()->setSortIndicatorShown(false);
+    }
+    ShowTotals();
+    ui_.StatusPanel0->clear();
+    // A row is current at once, so that the keyboard goes on from here: the folder the
+    // user came from, else the first entry.
+    int row = current ? ui_.model->rowOf(current) : -1;
+    if (row < 0 && ui_.model->rowCount() > 0)
+        row = ui_.model->rowCount() > 1 && ui_.model->isUpRow(0) ? 1 : 0;
+    if (row >= 0) {
+        const QModelIndex index = ui_.model->index(row, 0);
+        ui_.ListView1->selectionModel()->setCurrentIndex(
+            index, current ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                           : QItemSelectionModel::NoUpdate);
+        ui_.ListView1->scrollTo(index);
+    }
+}
+
+void Form1::ShowTotals() {
+    if (currentFolder_)
+        ui_.StatusPanel1->setText(TotalsText(FolderTally(currentFolder_)));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // Escape in the filter ends filtering and gives the list the keyboard back.
+    if (watched == ui_.FilterEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        ui_.FilterBar->hide();
+        ui_.FilterEdit->clear();
+        ui_.ListView1->setFocus();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::ShowFilter() {
+    ui_.FilterBar->show();
+    ui_.FilterEdit->setFocus();
+    ui_.FilterEdit->selectAll();
+}
+
+void Form1::ShowResult(const QString& richText) {
+    ui_.StatusPanel2->setText(richText);
+}
+
+void Form1::ResultLinkClicked(const QString& link) {
+    if (link == "outside") {
+        QMessageBox box(QMessageBox::Warning, kApplicationTitle, outsideDetails_, QMessageBox::Ok, this);
+        box.setObjectName("OutsideDataBox");
+        box.exec();
+        return;
+    }
+    QDesktopServices::openUrl(QUrl(link));
+}
+
+void Form1::WarnAboutDataOutside() {
+    QStringList names;
+    const std::int64_t size = package_.stamp().size;
+    for (const TreeNode* node = package_.tree().root(); node; node = node->next()) {
+        const EntryRecord* record = node->record();
+        if (record && (record->Offset < kHeaderSize || record->Size < 0 ||
+                       std::int64_t(record->Offset) + record->Size > size))
+            names << QString::fromStdString(EntryPath(node));
+    }
+    outsideDetails_.clear();
+    if (names.isEmpty())
+        return;
+    outsideDetails_ = QString("The data of these entries lies outside the file; they cannot be extracted or "
+                              "opened:\n\n%1")
+                          .arg(names.mid(0, 20).join("\n"));
+    if (names.size() > 20)
+        outsideDetails_ += QString("\n… and %1 more").arg(names.size() - 20);
+    ShowResult(QString("<b>Warning:</b> %1 %2 outside the file. <a href=\"outside\">Details</a>")
+                   .arg(names.size())
+                   .arg(names.size() == 1 ? "entry lies" : "entries lie"));
 }
 
 std::vector<int> Form1::SelectedRows() const {
@@ -199,7 +378,9 @@ void Form1::ListView1DblClick(const QModelIndex& index) {
     if (!index.isValid())
         return;
     TreeNode* node = ui_.model->nodeAt(index.row());
-    if (!ui_.model->isUpRow(index.row()) && node->isFile())
+    if (ui_.model->isUpRow(index.row()))
+        ShowParentFolder();
+    else if (node->isFile())
         viewedit1Click();
     else
         ShowFolder(node);
@@ -207,20 +388,28 @@ void Form1::ListView1DblClick(const QModelIndex& index) {
 
 void Form1::ShowParentFolder() {
     if (currentFolder_ && currentFolder_->parent())
-        ShowFolder(currentFolder_->parent());
+        ShowFolder(currentFolder_->parent(), currentFolder_);
 }
 
 void Form1::ListView1ColumnClick(int column) {
     const std::optional<ColumnSort> sort = sort_.next(column);
-    if (!sort)
+    QHeaderView* header = ui_.ListView1->header();
+    if (!sort) {
+        // A column that does not sort shows no arrow: the one of the sort in force stays.
+        header->setSortIndicatorShown(activeSort_.has_value());
+        if (activeSort_)
+            header->setSortIndicator(activeColumn_, activeSort_->shownOrder);
         return;
+    }
+    activeSort_ = sort;
+    activeColumn_ = column;
     ui_.model->sortRows(sort->compare, sort->reversed);
-    ui_.ListView1->header()->setSortIndicatorShown(true);
-    ui_.ListView1->header()->setSortIndicator(column, sort->shownOrder);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(column, sort->shownOrder);
 }
 
-void Form1::ListView1SelectItem(bool selected) {
-    if (selected && !SelectAllInProgress)
+void Form1::ListView1SelectItem(bool) {
+    if (!SelectAllInProgress)
         SelectionStatistics();
 }
 
@@ -232,29 +421,22 @@ void Form1::SelectAll1Click() {
 }
 
 void Form1::SelectionStatistics() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.empty())
-        return;
-    qint64 bytes = 0;
-    for (const int row : rows) {
-        if (ui_.model->isDatedFileRow(row))
-            bytes += ui_.model->nodeAt(row)->record()->Size;
-    }
-    ui_.StatusPanel0->setText(QString("Selected %1 Bytes in %2 files")
-                                  .arg(FolderListModel::SizeText(bytes))
-                                  .arg(static_cast<qint64>(rows.size())));
+    const std::vector<TreeNode*> entries = SelectedEntries();
+    ui_.StatusPanel0->setText(SelectionText(SelectionTally(entries), entries.size()));
 }
 
 void Form1::Exit2Click() {
-    if (MayLeave())
-        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (!MayLeave())
+        return;
+    SaveSettings();
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (MayLeave())
-        event->accept();
-    else
-        event->ignore();
+    if (!MayLeave())
+        return event->ignore();
+    SaveSettings();
+    event->accept();
 }
 
 bool Form1::MayLeave() {
@@ -285,6 +467,38 @@ void Form1::About1Click() {
     QMessageBox::information(this, "Information", kAboutText);
 }
 
-void Form1::ToolButton3Click() {}
+void Form1::FindInPackageClick() {
+    if (!package_.isOpen())
+        return;
+    FindDialog dialog(package_.tree(), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
+        return;
+    TreeNode* entry = dialog.chosen();
+    // A filter that would hide the entry goes.
+    ui_.FilterEdit->clear();
+    ShowFolder(entry->parent(), entry);
+}
+
+void Form1::RememberRecent(const QString& path) {
+    Settings settings;
+    QStringList recent = settings.value(kRecentPackages).toStringList();
+    recent.removeAll(path);
+    recent.prepend(path);
+    settings.setValue(kRecentPackages, recent.mid(0, kRecentPackageCount));
+    FillRecentMenu();
+}
+
+void Form1::FillRecentMenu() {
+    ui_.OpenRecent->clear();
+    const QStringList recent = Settings().value(kRecentPackages).toStringList();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        QAction* action = ui_.OpenRecent->addAction(QString("&%1 %2").arg(i + 1).arg(path));
+        connect(action, &QAction::triggered, this, [this, path] {
+            RunCommand([&] { LoadPackage(path.toStdString()); });
+        });
+    }
+    ui_.OpenRecent->setEnabled(!recent.isEmpty());
+}
 
 } // namespace tessel::ui

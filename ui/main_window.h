@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ class EditedCopies;
 class Form2;
 class Form3;
 class Launcher;
+
+// What a run of extraction did: the files it went through (and of those, the ones it left
+// because a file was kept), the bytes, and whether it was cancelled.
+struct RunOutcome {
+    qint64 files = 0;
+    qint64 kept = 0;
+    qint64 bytes = 0;
+    bool cancelled = false;
+};
 
 class Form1 : public QMainWindow {
     Q_OBJECT
@@ -43,7 +53,9 @@ public:
     // Opens the package at the path and shows its top level; on error the open package,
     // its path and the view stay as they were.
     void LoadPackage(const std::string& path);
-    void ShowFolder(TreeNode* folder);
+    // Shows the folder's rows (those the filter keeps) in the sort in force; the given
+    // row, else the first entry, is made current.
+    void ShowFolder(TreeNode* folder, const TreeNode* current = nullptr);
     // The selected rows, top to bottom.
     std::vector<int> SelectedRows() const;
     // The nodes of the selected rows, top to bottom; the ".." row stands for its node, the
@@ -72,7 +84,10 @@ public:
     void Open1Click();
     void Exit2Click();
     void About1Click();
-    void ToolButton3Click();
+    // Reads the package anew, keeping the folder shown and the current row where they are.
+    void ReloadClick();
+    // Lists the entries of the whole package whose names match, and shows the one chosen.
+    void FindInPackageClick();
     void ListView1DblClick(const QModelIndex& index);
     void ListView1ColumnClick(int column);
     void ListView1SelectItem(bool selected);
@@ -91,6 +106,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class DroppedPackage { Open, Add, Cancel };
@@ -103,9 +119,24 @@ private:
     void connectCommands();
     void SelectionStatistics();
     void ShowParentFolder();
+    void ShowTotals();
+    void ShowFilter();
+    // The last result in the status bar, as rich text with links; empty clears it.
+    void ShowResult(const QString& richText);
+    void ResultLinkClicked(const QString& link);
+    // Names, in the status bar, the entries whose data lies outside the file.
+    void WarnAboutDataOutside();
+    void PlaceWindow();
+    void RestoreListSettings();
+    void SaveSettings();
+    void RememberRecent(const QString& path);
+    void FillRecentMenu();
     // Runs an extraction with the progress window, closed to other commands; files in the
     // way are replaced, or asked about.
-    void RunWithProgress(const std::function<void(const ProgressObserver&)>& run, bool askBeforeReplacing = false);
+    RunOutcome RunWithProgress(const std::function<void(const ProgressObserver&)>& run,
+                               bool askBeforeReplacing = false);
+    // Says in the status bar what an extraction wrote and where, with a link to the folder.
+    void ReportExtraction(const RunOutcome& outcome, const std::string& destination);
     // A copy of the one selected file row in a folder of its own, watched for changes; empty
     // when the selection is not exactly one file or the copy was cancelled.
     QString OpenCopyOfSelectedFile();
@@ -122,6 +153,10 @@ private:
     TreeNode* currentFolder_ = nullptr;
     WindowLayout ui_;
     ColumnSortState sort_;
+    // The sort in force, applied to every folder shown.
+    std::optional<ColumnSort> activeSort_;
+    int activeColumn_ = -1;
+    QString outsideDetails_;
     bool SelectAllInProgress = false;
     Form2* Form2_ = nullptr;
     Form3* Form3_ = nullptr;

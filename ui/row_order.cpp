@@ -9,15 +9,26 @@ namespace tessel::ui {
 
 namespace {
 
-// Settles the pairs that involve a row that is not a dated file; 2 when both are dated.
+enum Rank { kUpRow, kFolder, kUndatedFile, kDatedFile };
+
+Rank RankOf(const ListRow& row) {
+    if (row.up)
+        return kUpRow;
+    if (row.node->isFolder())
+        return kFolder;
+    return IsDatedFileRow(row) ? kDatedFile : kUndatedFile;
+}
+
+// Settles the pairs of rows of different ranks, and keeps the order of the rows that do
+// not sort; -2 when both are folders, 2 when both are dated files.
 int FrameOrder(const ListRow& a, const ListRow& b) {
-    const bool aDated = IsDatedFileRow(a);
-    const bool bDated = IsDatedFileRow(b);
-    if (!aDated)
-        return bDated ? -1 : 0;
-    if (!bDated)
-        return 1;
-    return 2;
+    const Rank x = RankOf(a);
+    const Rank y = RankOf(b);
+    if (x != y)
+        return x < y ? -1 : 1;
+    if (x == kFolder)
+        return -2;
+    return x == kDatedFile ? 2 : 0;
 }
 
 int Sign(std::int64_t value) {
@@ -45,9 +56,24 @@ bool IsDatedFileRow(const ListRow& row) {
     return !row.up && row.node->isFile() && row.node->record()->Timestamp > 0;
 }
 
+bool IsFolderRow(const ListRow& row) {
+    return !row.up && row.node->isFolder();
+}
+
+void MeasureFolderRow(ListRow& row) {
+    row.bytesInside = 0;
+    row.newestInside = 0;
+    for (const TreeNode* walk = row.node; walk != row.node->nextAfterSubtree(); walk = walk->next()) {
+        if (const EntryRecord* record = walk->record()) {
+            row.bytesInside += record->Size;
+            row.newestInside = std::max(row.newestInside, record->Timestamp);
+        }
+    }
+}
+
 int CompareByName(const ListRow& a, const ListRow& b, bool reversed) {
     const int frame = FrameOrder(a, b);
-    if (frame != 2)
+    if (frame != 2 && frame != -2)
         return frame;
     const std::string& x = a.node->text();
     const std::string& y = b.node->text();
@@ -62,6 +88,8 @@ int CompareByName(const ListRow& a, const ListRow& b, bool reversed) {
 
 int CompareBySize(const ListRow& a, const ListRow& b, bool reversed) {
     const int frame = FrameOrder(a, b);
+    if (frame == -2)
+        return Directed(Sign(b.bytesInside - a.bytesInside), reversed);
     if (frame != 2)
         return frame;
     // Larger sizes first.
@@ -70,6 +98,8 @@ int CompareBySize(const ListRow& a, const ListRow& b, bool reversed) {
 
 int CompareByDate(const ListRow& a, const ListRow& b, bool reversed) {
     const int frame = FrameOrder(a, b);
+    if (frame == -2)
+        return Directed(Sign(WholeDays(b.newestInside) - WholeDays(a.newestInside)), reversed);
     if (frame != 2)
         return frame;
     // Later days first.

@@ -13,5 +13,14 @@ public:
 
 // Whether Delete asks first; the user may tell it not to.
 inline constexpr const char* kAskBeforeDeleting = "confirmations/askBeforeDeleting";
+inline constexpr const char* kLastExtractionFolder = "extraction/lastFolder";
+inline constexpr const char* kWindowGeometry = "window/geometry";
+inline constexpr const char* kListColumns = "window/columns";
+// The column the list is sorted by (-1: none) and whether that sort is reversed.
+inline constexpr const char* kSortColumn = "list/sortColumn";
+inline constexpr const char* kSortReversed = "list/sortReversed";
+// The packages opened last, the latest first.
+inline constexpr const char* kRecentPackages = "packages/recent";
+inline constexpr int kRecentPackageCount = 8;
 
 } // namespace tessel::ui

@@ -24,10 +24,16 @@ struct WindowLayout {
     void fitPathBox(int windowWidth);
 
     QLineEdit* Edit1 = nullptr;
+    // The filter of the folder shown, above the list, hidden until asked for.
+    QToolBar* FilterBar = nullptr;
+    QLineEdit* FilterEdit = nullptr;
     FolderListView* ListView1 = nullptr;
     FolderListModel* model = nullptr;
     QLabel* StatusPanel0 = nullptr;
     QLabel* StatusPanel1 = nullptr;
+    // What the last command did (an extraction's result, a warning about the package), with
+    // links to act on it.
+    QLabel* StatusPanel2 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QToolBar* ToolBar2 = nullptr;
     QMenu* PopupMenu1 = nullptr;
@@ -44,6 +50,10 @@ struct WindowLayout {
     QAction* Viewfileinnotepad1 = nullptr;
     QAction* Renamefile1 = nullptr;
     QAction* Deletefiles1 = nullptr;
+    QMenu* OpenRecent = nullptr;
+    QAction* Reload = nullptr;
+    QAction* Filter = nullptr;
+    QAction* FindInPackage = nullptr;
 
 private:
     void buildMenus(QMainWindow* window);

@@ -5,6 +5,7 @@
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
+#include "settings.h"
 #include "progress_window.h"
 #include "temp_folder.h"
 #include "window_parts.h"
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -37,12 +39,17 @@ namespace {
 struct Launched {
     QStringList opened;
     QStringList viewed;
+    // The desktop has no program for the files opened.
+    bool noProgram = false;
 };
 
 class RecordingLauncher : public tessel::ui::Launcher {
 public:
     explicit RecordingLauncher(Launched& launched) : launched_(launched) {}
-    void open(const QString& path) override { launched_.opened << path; }
+    bool open(const QString& path) override {
+        launched_.opened << path;
+        return !launched_.noProgram;
+    }
     void viewText(const QString& path) override { launched_.viewed << path; }
 
 private:
@@ -102,7 +109,10 @@ private slots:
             .file("empty.bin", "")
             .writeTo(package);
     }
-    void init() { launched = {}; }
+    void init() {
+        launched = {};
+        tessel::ui::Settings().clear();
+    }
     void cleanup() { tessel::testing::CloseStrayDialogs(); }
 
     void nothingHappensWithoutAPackage() {
@@ -167,13 +177,19 @@ private slots:
             Parts(*window).ToolButton5->trigger();
         }
         {
-            ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) {
-                QTest::keyClick(dialog, Qt::Key_Escape);
-                QVERIFY(dialog->isVisible());
-                dialog->close();
-            }));
+            ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) { dialog->close(); }));
             Parts(*window).ToolButton5->trigger();
             QCOMPARE(Parts(*window).Form2->result(), Form2::ResultClosed);
+        }
+        {
+            // Escape cancels; Return means OK even with the focus on Cancel.
+            ModalDriver driver(Options(QString::fromStdString(out), [](Form2* dialog) {
+                dialog->Button2->setFocus();
+                QVERIFY(!dialog->Button2->autoDefault());
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            }));
+            Parts(*window).ToolButton5->trigger();
+            QCOMPARE(Parts(*window).Form2->result(), Form2::ResultCancel);
         }
         QVERIFY(!fs::exists(out));
         // The destination typed last is kept for the next use.
@@ -272,11 +288,16 @@ private slots:
         QVERIFY(folderOf(launched.opened[0]) != folderOf(launched.viewed[0]));
         QVERIFY(folderOf(launched.opened[0]) != "elsewhere");
 
-        // Entries of sub-folders land directly in their folder; the ".." row is no file.
-        window->ShowFolder(window->folderTree().root()->firstChild());
+        // Open file on a folder row goes into it, and on the ".." row back up.
         SelectRows(*window, {0});
         Parts(*window).viewedit1->trigger();
+        QCOMPARE(window->CurrentFolder(), window->folderTree().root()->firstChild());
+        SelectRows(*window, {0});
+        Parts(*window).viewedit1->trigger();
+        QCOMPARE(window->CurrentFolder(), window->folderTree().root());
         QCOMPARE(launched.opened.size(), 1);
+        // Entries of sub-folders land directly in their folder.
+        window->ShowFolder(window->folderTree().root()->firstChild());
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         const QPoint shipsRow =
@@ -298,15 +319,19 @@ private slots:
         const std::string out = dir.file("over");
         Parts(*window).Form2->LabeledEdit1->setText(QString::fromStdString(out));
         SelectRows(*window, {1, 2}); // notes.txt, empty.bin
+        const QString link = QString("<a href=\"%1\">%2</a>")
+                                 .arg(QUrl::fromLocalFile(QString::fromStdString(out)).toString(),
+                                      QString::fromStdString(out));
         const struct {
             std::vector<tessel::testing::ModalDriver::Answer> answers;
             std::string notes, empty;
             int asked;
+            QString result;
         } cases[] = {
-            {{Press("Replace"), Press("Skip")}, "NOTES", "mine", 2},
-            {{Press("Skip all")}, "mine", "mine", 1},
-            {{Press("Replace all")}, "NOTES", "", 1},
-            {{Press("Cancel")}, "mine", "mine", 1},
+            {{Press("Replace"), Press("Skip")}, "NOTES", "mine", 2, "Extracted 1 file (5 bytes) to " + link + "; 1 existing kept"},
+            {{Press("Skip all")}, "mine", "mine", 1, "Extracted 0 files (5 bytes) to " + link + "; 2 existing kept"},
+            {{Press("Replace all")}, "NOTES", "", 1, "Extracted 2 files (5 bytes) to " + link},
+            {{Press("Cancel")}, "mine", "mine", 1, "Cancelled after writing 0 files (0 bytes) to " + link},
         };
         for (const auto& c : cases) {
             fs::remove_all(out);
@@ -318,6 +343,7 @@ private slots:
             QCOMPARE(boxes.answeredCount(), c.asked);
             QCOMPARE(ReadFileBytes(out + "/notes.txt"), c.notes);
             QCOMPARE(ReadFileBytes(out + "/empty.bin"), c.empty);
+            QCOMPARE(Parts(*window).StatusPanel2->text(), c.result);
             QVERIFY(!window->busy());
         }
         const QString first = QString::fromStdString(out + "/notes.txt");
@@ -385,6 +411,16 @@ private slots:
         QVERIFY2(boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted or renamed."), qPrintable(boxes.texts().join("|")));
         QCOMPARE(ReadFileBytes(gone), std::string("kept"));
         tessel::testing::WriteFileBytes(package, before);
+    }
+
+    void aFileWithoutAProgramIsOfferedToTheTextEditor() {
+        auto window = openWindow();
+        launched.noProgram = true;
+        SelectRows(*window, {1}); // notes.txt
+        tessel::testing::ModalSequence boxes({tessel::testing::Press("View file")});
+        Parts(*window).viewedit1->trigger();
+        QVERIFY(boxes.texts().value(0).startsWith("No program is set to open \"notes.txt\" on this desktop."));
+        QCOMPARE(launched.viewed, launched.opened);
     }
 
     void desktopEntriesBecomeCommandLines() {

@@ -1,10 +1,13 @@
 #include "list_helpers.h"
 #include "main_window.h"
+#include "modal_driver.h"
 #include "package_builder.h"
+#include "settings.h"
 #include "window_parts.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,6 +43,7 @@ class FolderViewTest : public QObject {
 
 private slots:
     void initTestCase() {
+        tessel::ui::Settings().clear();
         mixed = dir.file("mixed.vp");
         other = dir.file("other.vp");
         PackageBuilder()
@@ -119,6 +123,7 @@ private slots:
 
     void doubleClicksAndKeysWalkTheFolders() {
         Form1 window;
+        window.setLauncher(std::make_unique<tessel::testing::QuietLauncher>());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.LoadPackage(mixed);
@@ -152,25 +157,142 @@ private slots:
         QCOMPARE(Parts(window).ListView1->currentIndex().data().toString(), QString("top.txt"));
     }
 
-    void selectionSumsDatedFilesAndCountsEveryRow() {
+    void theSelectionPanelFollowsTheSelectionAndCountsWhatFoldersHold() {
         Form1 window;
         window.LoadPackage(mixed);
-        window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling());
-        // .., beta 300 (dated), Alpha 20, nodate 5000 (undated), alpha 1000, gamma 7
-        SelectRows(window, {1, 4});
-        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.300 Bytes in 2 files"));
-        SelectRows(window, {3});
-        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
-        // Deselecting leaves the text as it was.
-        Parts(window).ListView1->selectionModel()->clearSelection();
-        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 0 Bytes in 1 files"));
+        tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
+        window.ShowFolder(sorts);
+        // .., beta 300, Alpha 20, nodate 5000 (no date), alpha 1000, gamma 7
+        const struct {
+            QList<int> rows;
+            QString text;
+        } cases[] = {
+            {{1, 4}, "Selected 1.300 Bytes in 2 files"},
+            {{3}, "Selected 5.000 Bytes in 1 files"},
+            {{0}, ""}, // ".." is no entry
+            {{0, 5}, "Selected 7 Bytes in 1 files"},
+            {{}, ""},
+        };
+        for (const auto& c : cases) {
+            Parts(window).ListView1->selectionModel()->clearSelection();
+            if (!c.rows.isEmpty())
+                SelectRows(window, std::vector<int>(c.rows.begin(), c.rows.end()));
+            QCOMPARE(Parts(window).StatusPanel0->text(), c.text);
+        }
         Parts(window).SelectAll1->trigger();
-        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
-        QCOMPARE(window.SelectedNodes().size(), std::size_t(6));
-        QCOMPARE(window.SelectedNodes().front(), window.folderTree().root());
-        // Another folder keeps the last selection text.
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 6.327 Bytes in 5 files"));
+        // A folder counts with everything inside it; another folder starts with no selection.
         window.ShowFolder(window.folderTree().root());
-        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.327 Bytes in 6 files"));
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString());
+        SelectRows(window, {2, 3}); // home, top.txt
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString("Selected 1.234.571 Bytes in 4 files"));
+        window.LoadPackage(other);
+        QCOMPARE(Parts(window).StatusPanel0->text(), QString());
+    }
+
+    void foldersSortAmongThemselvesAboveTheFiles() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        // Shown: sorts, empty3, home (folders in reverse), top.txt
+        const struct {
+            int column;
+            QStringList rows;
+            Qt::SortOrder arrow;
+        } clicks[] = {
+            {0, {"empty3", "home", "sorts", "top.txt"}, Qt::AscendingOrder},
+            {0, {"sorts", "home", "empty3", "top.txt"}, Qt::DescendingOrder},
+            {1, {"home", "sorts", "empty3", "top.txt"}, Qt::DescendingOrder}, // bytes inside
+            {3, {"sorts", "home", "empty3", "top.txt"}, Qt::DescendingOrder}, // newest inside
+            {3, {"empty3", "home", "sorts", "top.txt"}, Qt::AscendingOrder},
+        };
+        QHeaderView* header = Parts(window).ListView1->header();
+        for (const auto& click : clicks) {
+            window.ListView1ColumnClick(click.column);
+            QCOMPARE(RowNames(window), click.rows);
+            QCOMPARE(header->sortIndicatorSection(), click.column);
+            QCOMPARE(header->sortIndicatorOrder(), click.arrow);
+        }
+        // Type does not sort: the arrow stays on the sort in force.
+        window.ListView1ColumnClick(2);
+        QCOMPARE(header->sortIndicatorSection(), 3);
+        // The sort stays in force for the folders shown next.
+        window.ShowFolder(window.folderTree().root()->firstChild()); // home
+        QCOMPARE(RowNames(window), (QStringList{"..", "R", "Q", "P", "y", "x"}));
+    }
+
+    void theKeyboardGoesOnFromWhereItWas() {
+        Form1 window;
+        window.setLauncher(std::make_unique<tessel::testing::QuietLauncher>());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.LoadPackage(mixed);
+        auto* list = Parts(window).ListView1;
+        list->setFocus();
+        // The first entry is current at once; Enter goes in, and in again.
+        QCOMPARE(list->currentIndex().data().toString(), QString("sorts"));
+        list->setCurrentIndex(list->model()->index(2, 0)); // home
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(list->currentIndex().data().toString(), QString("R"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(window.CurrentFolder()->text(), std::string("R"));
+        // Up, by the button or the keys, puts the cursor on the folder left.
+        Parts(window).ToolButton3->trigger();
+        QCOMPARE(window.CurrentFolder()->text(), std::string("home"));
+        QCOMPARE(list->currentIndex().data().toString(), QString("R"));
+        QCOMPARE(window.SelectedEntries().size(), std::size_t(1));
+        QTest::keyClick(list, Qt::Key_Backspace);
+        QCOMPARE(list->currentIndex().data().toString(), QString("home"));
+        // F2 renames the current row.
+        tessel::testing::ModalDriver rename(tessel::testing::CloseDialog);
+        QTest::keyClick(list, Qt::Key_F2);
+        QVERIFY(rename.answered());
+        QCOMPARE(rename.title(), QString("Rename file"));
+    }
+
+    void theFilterNarrowsTheFolderAsYouType() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling()); // sorts
+        const QString totals = Parts(window).StatusPanel1->text();
+        Parts(window).Filter->trigger();
+        QVERIFY(Parts(window).FilterEdit->isVisibleTo(&window));
+        const struct {
+            QString typed;
+            QStringList rows;
+        } cases[] = {
+            {"AL", {"..", "Alpha", "alpha"}},
+            {"*a", {"..", "beta", "Alpha", "alpha", "gamma"}},
+            {"?amm?", {"..", "gamma"}},
+            {"b*t", {".."}},
+            {"", {"..", "beta", "Alpha", "nodate", "alpha", "gamma"}},
+        };
+        for (const auto& c : cases) {
+            Parts(window).FilterEdit->setText(c.typed);
+            QCOMPARE(RowNames(window), c.rows);
+            QCOMPARE(Parts(window).StatusPanel1->text(), totals);
+        }
+        Parts(window).FilterEdit->setText("gam");
+        QTest::keyClick(Parts(window).FilterEdit, Qt::Key_Escape);
+        QVERIFY(!Parts(window).FilterEdit->isVisibleTo(&window));
+        QCOMPARE(RowNames(window).size(), 6);
+    }
+
+    void findInPackageShowsTheEntryInItsFolder() {
+        Form1 window;
+        window.LoadPackage(mixed);
+        QString count;
+        tessel::testing::ModalDriver find([&](QWidget* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>("FindEdit");
+            edit->setText("DEEP");
+            count = dialog->findChild<QLabel*>("FindCount")->text();
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Parts(window).FindInPackage->trigger();
+        QVERIFY(find.answered());
+        QCOMPARE(count, QString("1 entry found"));
+        QCOMPARE(window.CurrentFolder()->text(), std::string("P"));
+        QCOMPARE(window.SelectedEntries().size(), std::size_t(1));
+        QCOMPARE(window.SelectedEntries().front()->text(), std::string("deep"));
     }
 
     void columnsSortDatedFilesBelowEverythingElse() {
@@ -198,22 +320,6 @@ private slots:
         QCOMPARE(RowNames(window), before);
         QVERIFY(!window.columnSort().NameSortReversed && !window.columnSort().SizeSortReversed &&
                 !window.columnSort().DateSortReversed);
-    }
-
-    void sortFlagsOutliveFoldersAndPackages() {
-        Form1 window;
-        window.LoadPackage(mixed);
-        window.ListView1ColumnClick(0);
-        window.LoadPackage(other);
-        window.ShowFolder(window.folderTree().root()->firstChild());
-        QCOMPARE(RowNames(window), (QStringList{"..", "z", "a"}));
-        window.ListView1ColumnClick(0);
-        QCOMPARE(RowNames(window), (QStringList{"..", "z", "a"}));
-        window.ListView1ColumnClick(0);
-        QCOMPARE(RowNames(window), (QStringList{"..", "a", "z"}));
-        // The next showing lists in tree order again.
-        window.ShowFolder(window.CurrentFolder());
-        QCOMPARE(RowNames(window), (QStringList{"..", "z", "a"}));
     }
 
     void theSelectionFollowsItsRowsThroughASort() {

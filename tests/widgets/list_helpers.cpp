@@ -18,6 +18,10 @@ QStringList RowNames(ui::Form1& window) {
 }
 
 void SelectRows(ui::Form1& window, std::initializer_list<int> rows) {
+    SelectRows(window, std::vector<int>(rows));
+}
+
+void SelectRows(ui::Form1& window, const std::vector<int>& rows) {
     auto* selection = WindowParts(window).ListView1->selectionModel();
     selection->clearSelection();
     for (const int row : rows)

@@ -1,6 +1,8 @@
 // Reading and setting the folder list of a main window the way the widget tests need.
 #pragma once
 
+#include <vector>
+
 #include <QPoint>
 #include <QStringList>
 #include <initializer_list>
@@ -17,6 +19,7 @@ QStringList ColumnTexts(ui::Form1& window, int column);
 QStringList RowNames(ui::Form1& window);
 // Selects exactly the given rows.
 void SelectRows(ui::Form1& window, std::initializer_list<int> rows);
+void SelectRows(ui::Form1& window, const std::vector<int>& rows);
 // The centre of a row in the list's viewport.
 QPoint RowCenter(ui::Form1& window, int row);
 

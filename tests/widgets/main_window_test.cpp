@@ -3,11 +3,14 @@
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
+#include "settings.h"
 #include "window_parts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -57,6 +60,7 @@ class MainWindowTest : public QObject {
 
 private slots:
     void initTestCase() {
+        tessel::ui::Settings().clear();
         first = QString::fromStdString(dir.file("first.vp"));
         second = QString::fromStdString(dir.file("second.vp"));
         damaged = QString::fromStdString(dir.file("damaged.vp"));
@@ -69,6 +73,8 @@ private slots:
         PackageBuilder().file("only.txt", "o").writeTo(second.toStdString());
         tessel::testing::WriteFileBytes(damaged.toStdString(), tessel::testing::HeaderBytes(9000, 1));
     }
+    // What one test's window remembers is no other test's start.
+    void init() { tessel::ui::Settings().clear(); }
     void cleanup() { tessel::testing::CloseStrayDialogs(); }
 
     void errorBoxTextAppendsAPeriodAfterLettersAndDigitsOnly() {
@@ -86,13 +92,14 @@ private slots:
         Form1 window;
         QCOMPARE(window.windowTitle(), QString("Tessel 0.3b"));
         QCOMPARE(Parts(window).Edit1->text(), QString(".."));
-        QVERIFY(!Parts(window).Edit1->isEnabled());
+        // The path box cannot be typed in, but its text can be selected and copied.
+        QVERIFY(Parts(window).Edit1->isEnabled() && Parts(window).Edit1->isReadOnly());
         QVERIFY(window.PackagePath().empty());
         QVERIFY(window.folderTree().empty());
         QCOMPARE(Parts(window).ListView1->model()->rowCount(), 0);
         QVERIFY(Parts(window).StatusPanel0->text().isEmpty());
         QVERIFY(Parts(window).StatusPanel1->text().isEmpty());
-        QCOMPARE(Parts(window).StatusPanel0->width(), 200);
+        QVERIFY(Parts(window).StatusPanel0->width() >= 200);
         QStringList headers;
         for (int column = 0; column < 4; ++column) {
             headers << Parts(window).ListView1->model()->headerData(column, Qt::Horizontal).toString();
@@ -129,7 +136,8 @@ private slots:
             QVERIFY(driver.answered());
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
-        QCOMPARE(Parts(window).Edit1->text(), first);
+        QCOMPARE(Parts(window).Edit1->text(), first + "/");
+        QCOMPARE(window.windowTitle(), QFileInfo(first).fileName() + " - Tessel 0.3b");
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
         QCOMPARE(Parts(window).StatusPanel1->text(), QString("Total 1 folders and 1 Bytes in 1 files"));
         {
@@ -138,7 +146,8 @@ private slots:
             QVERIFY(driver.answered());
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
-        QCOMPARE(Parts(window).Edit1->text(), first);
+        QCOMPARE(Parts(window).Edit1->text(), first + "/");
+        QCOMPARE(window.windowTitle(), QFileInfo(first).fileName() + " - Tessel 0.3b");
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
     }
 
@@ -188,13 +197,75 @@ private slots:
         QCOMPARE(Parts(window).Edit1->text(), QString(".."));
     }
 
-    void firstToolButtonDoesNothing() {
+    void filesThatAreNoSoundPackageSayWhy() {
         Form1 window;
-        Parts(window).ToolButton3->trigger();
+        const QString picture = QString::fromStdString(dir.file("picture.vp"));
+        tessel::testing::WriteFileBytes(picture.toStdString(), "\x89PNG\r\n\x1a\n" + std::string(40, '\x07'));
+        ModalDriver errorBox(CloseDialog, 8000);
+        window.RunCommand([&] { window.LoadPackage(picture.toStdString()); });
+        QCOMPARE(errorBox.text(), "\"" + picture + "\" is not a VP package: it does not begin with \"VPVP\"");
+
+        // Entries whose data lies outside the file are named as the package opens.
+        const std::string outside = dir.file("outside.vp");
+        PackageBuilder builder;
+        builder.file("good", "g").raw(tessel::MakeDirEntry(9000, 5, 1117627200, "lost.tbl"));
+        builder.writeTo(outside);
+        window.LoadPackage(outside);
+        QVERIFY(Parts(window).StatusPanel2->text().contains("1 entry lies outside the file"));
+        ModalDriver details(CloseDialog);
+        emit Parts(window).StatusPanel2->linkActivated("outside");
+        QVERIFY(details.text().endsWith("\n\nlost.tbl"));
         window.LoadPackage(first.toStdString());
-        Parts(window).ToolButton3->trigger();
+        QVERIFY(Parts(window).StatusPanel2->text().isEmpty());
+    }
+
+    void recentPackagesTheSortAndTheWindowAreRemembered() {
+        tessel::ui::Settings().clear();
+        {
+            Form1 window;
+            QVERIFY(!Parts(window).Reload->isEnabled() || window.PackagePath().empty());
+            window.LoadPackage(first.toStdString());
+            window.LoadPackage(second.toStdString());
+            window.LoadPackage(first.toStdString());
+            window.ListView1ColumnClick(0);
+            window.ListView1ColumnClick(0); // names, reversed
+            window.resize(640, 333);
+            QVERIFY(window.close());
+        }
+        Form1 window;
+        QCOMPARE(window.size(), QSize(640, 333));
+        QMenu* recent = window.findChild<QMenu*>("OpenRecent");
+        QStringList texts;
+        for (QAction* action : recent->actions())
+            texts << action->text();
+        QCOMPARE(texts, (QStringList{"&1 " + first, "&2 " + second}));
+        recent->actions().at(1)->trigger();
+        QCOMPARE(QString::fromStdString(window.PackagePath()), second);
+        window.LoadPackage(first.toStdString());
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
-        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(Parts(window).ListView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        window.ShowFolder(window.folderTree().root()->firstChild());
+        QCOMPARE(window.CurrentFolder()->text(), std::string("data"));
+    }
+
+    void aPackageChangedOnDiskOffersToReloadIt() {
+        const std::string path = dir.file("changing.vp");
+        PackageBuilder().folder("data").file("a.tbl", "aaa").file("b.tbl", "b").end().writeTo(path);
+        Form1 window;
+        window.LoadPackage(path);
+        window.ShowFolder(window.folderTree().root()->firstChild());
+        PackageBuilder().folder("data").file("a.tbl", "aaa").file("b.tbl", "b").file("c.tbl", "c").end().writeTo(path);
+        Parts(window).ListView1->setCurrentIndex(Parts(window).model->index(2, 0)); // b.tbl
+        tessel::testing::ModalSequence boxes({tessel::testing::Press("Delete"), tessel::testing::Press("Reload")});
+        Parts(window).Deletefiles1->trigger();
+        QCOMPARE(boxes.answeredCount(), 2);
+        QVERIFY(boxes.texts().value(1).startsWith("\"" + QString::fromStdString(path) + "\" has changed on disk"));
+        // Read anew: the folder shown and the row stay.
+        QCOMPARE(window.CurrentFolder()->text(), std::string("data"));
+        QCOMPARE(RowNames(window), (QStringList{"..", "a.tbl", "b.tbl", "c.tbl"}));
+        QCOMPARE(Parts(window).ListView1->currentIndex().data().toString(), QString("b.tbl"));
+        Parts(window).Reload->trigger();
+        QCOMPARE(RowNames(window).size(), 4);
     }
 
     void exitAsksTheLoopToQuit() {

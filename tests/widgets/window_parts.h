@@ -4,6 +4,7 @@
 
 #include "folder_list_model.h"
 #include "folder_list_view.h"
+#include "launcher.h"
 
 class QAction;
 class QLabel;
@@ -28,6 +29,8 @@ struct WindowParts {
     ui::FolderListModel* model;
     QLabel* StatusPanel0;
     QLabel* StatusPanel1;
+    QLabel* StatusPanel2;
+    QLineEdit* FilterEdit;
     QMenu* PopupMenu1;
     QAction* Open1;
     QAction* Exit2;
@@ -42,6 +45,9 @@ struct WindowParts {
     QAction* Viewfileinnotepad1;
     QAction* Renamefile1;
     QAction* Deletefiles1;
+    QAction* Filter;
+    QAction* FindInPackage;
+    QAction* Reload;
     ui::Form2* Form2;
     ui::Form3* Form3;
     ui::DropFileSource* DropFileSource1;
@@ -50,5 +56,12 @@ struct WindowParts {
 inline WindowParts Parts(ui::Form1& window) {
     return WindowParts(window);
 }
+
+// A desktop that opens every file without a word, for tests that open files by the way.
+class QuietLauncher : public ui::Launcher {
+public:
+    bool open(const QString&) override { return true; }
+    void viewText(const QString&) override {}
+};
 
 } // namespace tessel::testing

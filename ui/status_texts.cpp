@@ -1,0 +1,48 @@
+#include "status_texts.h"
+
+#include "folder_list_model.h"
+
+namespace tessel::ui {
+
+Tally FolderTally(const TreeNode* folder) {
+    Tally tally;
+    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+        if (const EntryRecord* record = child->record()) {
+            ++tally.files;
+            tally.bytes += record->Size;
+        } else {
+            ++tally.folders;
+        }
+    }
+    return tally;
+}
+
+Tally SelectionTally(const std::vector<TreeNode*>& entries) {
+    Tally tally;
+    for (const TreeNode* entry : entries) {
+        for (const TreeNode* walk = entry; walk != entry->nextAfterSubtree(); walk = walk->next()) {
+            if (const EntryRecord* record = walk->record()) {
+                ++tally.files;
+                tally.bytes += record->Size;
+            } else {
+                ++tally.folders;
+            }
+        }
+    }
+    return tally;
+}
+
+QString TotalsText(const Tally& tally) {
+    return QString("Total %1 folders and %2 Bytes in %3 files")
+        .arg(tally.folders)
+        .arg(FolderListModel::SizeText(tally.bytes))
+        .arg(tally.files);
+}
+
+QString SelectionText(const Tally& tally, std::size_t entries) {
+    if (entries == 0)
+        return {};
+    return QString("Selected %1 Bytes in %2 files").arg(FolderListModel::SizeText(tally.bytes)).arg(tally.files);
+}
+
+} // namespace tessel::ui
