@@ -262,9 +262,13 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
                              event.index);
         });
         Form3_->Progress(std::string(kAddingCaption), std::string(), 0, 0);
-    } catch (...) {
-        // Errors of a drop are not shown; what was added before stays.
+    } catch (const RunCancelled&) {
+        // What was added before the Cancel stays.
         Form3_->hide();
+    } catch (const std::exception& error) {
+        // What was added before the failure stays; the failure is said.
+        Form3_->hide();
+        ShowErrorBox(this, QString::fromStdString(error.what()));
     }
 }
 

@@ -157,11 +157,18 @@ QString Form1::OpenCopyOfSelectedFile() {
     return copy;
 }
 
+bool Form1::EnterSelectedFolder() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1 || !(ui_.model->isUpRow(rows.front()) || ui_.model->nodeAt(rows.front())->isFolder()))
+        return false;
+    ListView1DblClick(ui_.model->index(rows.front(), 0));
+    return true;
+}
+
 void Form1::viewedit1Click() {
     // Opening a folder row goes into it, as a double-click does.
-    const std::vector<int> rows = SelectedRows();
-    if (rows.size() == 1 && (ui_.model->isUpRow(rows.front()) || ui_.model->nodeAt(rows.front())->isFolder()))
-        return ListView1DblClick(ui_.model->index(rows.front(), 0));
+    if (EnterSelectedFolder())
+        return;
     const QString copy = OpenCopyOfSelectedFile();
     if (copy.isEmpty() || launcher_->open(copy))
         return;
@@ -174,6 +181,8 @@ void Form1::viewedit1Click() {
 }
 
 void Form1::Viewfileinnotepad1Click() {
+    if (EnterSelectedFolder())
+        return;
     const QString copy = OpenCopyOfSelectedFile();
     if (!copy.isEmpty())
         launcher_->viewText(copy);

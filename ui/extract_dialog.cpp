@@ -41,6 +41,9 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
     folders_->setRootPath(QDir::rootPath());
     ShellTreeView1 = new QTreeView(this);
+    ShellTreeView1->setAccessibleName("Folders");
+    ShellTreeView1->setAccessibleDescription("Choose the folder to extract into; the path above follows");
+    LabeledEdit1->setAccessibleDescription("The folder to extract into; it is made when missing");
     ShellTreeView1->setObjectName("ShellTreeView1");
     ShellTreeView1->setModel(folders_);
     ShellTreeView1->setFixedSize(kTreeWidth, kTreeHeight);

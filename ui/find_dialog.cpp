@@ -4,7 +4,9 @@
 #include "name_filter.h"
 #include "name_text.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +51,19 @@ FindDialog::FindDialog(const FolderTree& tree, QWidget* parent) : QDialog(parent
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(Results, &QTreeWidget::itemActivated, this, [this] { accept(); });
+    FindEdit->installEventFilter(this);
+}
+
+bool FindDialog::eventFilter(QObject* watched, QEvent* event) {
+    // The arrows move through the entries found while the typing goes on.
+    if (watched == FindEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown) {
+            QCoreApplication::sendEvent(Results, event);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 TreeNode* FindDialog::chosen() const {

@@ -27,6 +27,9 @@ public:
     // More matches than this are counted, not listed.
     static constexpr int kListedMatches = 5000;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void search();
 

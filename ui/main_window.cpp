@@ -78,6 +78,8 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     connectCommands();
     RestoreListSettings();
     FillRecentMenu();
+    // The keyboard starts in the list, not in the path box before it.
+    ui_.ListView1->setFocus();
 }
 
 void Form1::PlaceWindow() {

@@ -140,6 +140,8 @@ private:
     // A copy of the one selected file row in a folder of its own, watched for changes; empty
     // when the selection is not exactly one file or the copy was cancelled.
     QString OpenCopyOfSelectedFile();
+    // Open file and View file on one folder row (or "..") go there; true when they did.
+    bool EnterSelectedFolder();
     // A copy handed to another program was saved: asks whether the package should have it.
     void CopyChanged(int id);
     // Gives the copy's entry the copy's bytes; says why not when it cannot and keeps the

@@ -41,6 +41,8 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
     LProgress = new QLabel("0%", panel);
     LProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ProgressBar1 = new QProgressBar(panel);
+    ProgressBar1->setAccessibleName("Progress");
+    ProgressBar1->setAccessibleDescription("How much of the run is done");
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
@@ -54,6 +56,7 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
     grid->setColumnStretch(0, 1);
 
     CancelButton = new QPushButton("Cancel", this);
+    CancelButton->setAccessibleDescription("Stops the run after the entry under way; what was done stays");
     connect(CancelButton, &QPushButton::clicked, this, [this] {
         cancelRequested_ = true;
         hide();

@@ -93,6 +93,7 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     Open1->setIcon(QIcon(":/icons/folder16.png"));
     ToolBar1 = FixedToolBar(window, "ToolBar1");
+    ToolBar1->setAccessibleName("Commands");
     ToolBar1->setIconSize(QSize(48, 48));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto* lead = new QWidget(ToolBar1);
@@ -126,6 +127,7 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
 
     window->addToolBarBreak();
     ToolBar2 = FixedToolBar(window, "ToolBar2");
+    ToolBar2->setAccessibleName("Path");
     ToolBar2->setContentsMargins(0, 0, 0, 0);
     ToolBar2->layout()->setContentsMargins(0, 0, 0, 0);
     ToolBar2->layout()->setSpacing(0);
@@ -142,6 +144,7 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
 
     window->addToolBarBreak();
     FilterBar = FixedToolBar(window, "FilterBar");
+    FilterBar->setAccessibleName("Filter bar");
     FilterEdit = new QLineEdit(FilterBar);
     FilterEdit->setObjectName("FilterEdit");
     FilterEdit->setPlaceholderText("Filter this folder: part of a name, or a pattern with * and ?");
@@ -183,13 +186,15 @@ void WindowLayout::buildStatusBar(QMainWindow* window) {
     StatusPanel0 = new QLabel(bar);
     StatusPanel0->setObjectName("StatusPanel0");
     StatusPanel0->setMinimumWidth(kSelectionPanelWidth);
-    StatusPanel0->setAccessibleName("Selection");
+    // A label's accessible name is its text, which is what a screen reader should read; the
+    // description says which panel it is.
+    StatusPanel0->setAccessibleDescription("Selection: the files and bytes of the selected entries");
     StatusPanel1 = new QLabel(bar);
     StatusPanel1->setObjectName("StatusPanel1");
-    StatusPanel1->setAccessibleName("Folder totals");
+    StatusPanel1->setAccessibleDescription("Folder totals: the folders, files and bytes of the folder shown");
     StatusPanel2 = new QLabel(bar);
     StatusPanel2->setObjectName("StatusPanel2");
-    StatusPanel2->setAccessibleName("Last result");
+    StatusPanel2->setAccessibleDescription("Last result: what the last command did, or a warning about the package");
     StatusPanel2->setTextFormat(Qt::RichText);
     StatusPanel2->setTextInteractionFlags(Qt::TextBrowserInteraction);
     StatusPanel2->setOpenExternalLinks(false);

@@ -37,9 +37,10 @@ install_packages() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What the end-to-end drag and drop test needs: a virtual display, a window manager, a file
-# manager to drag to and from, and the tools that drive them.
-TESSEL_E2E_PACKAGES=(xvfb x11-utils xdotool openbox pcmanfm imagemagick)
+# What the end-to-end tests need: a virtual display, a window manager, a file manager to
+# drag to and from, the tools that drive them, and the session and accessibility buses with
+# Python's AT-SPI bindings that read the window as a screen reader does.
+TESSEL_E2E_PACKAGES=(xvfb x11-utils xdotool openbox pcmanfm imagemagick dbus at-spi2-core python3-pyatspi)
 
 # configure_and_build BUILD_DIR [cmake options...]
 # A build folder is configured anew, from an empty cache, whenever its options or compilers

@@ -317,7 +317,7 @@ private slots:
         QCOMPARE(names, (QStringList{"data", "notes.txt", "other.bin", "first"}));
     }
 
-    void aFailingDropStopsQuietlyAndKeepsWhatCameBefore() {
+    void aFailingDropSaysWhyAndKeepsWhatCameBefore() {
         auto window = openWindow();
         tessel::testing::TempDir disk;
         tessel::testing::WriteFileBytes(disk.file("first"), "F");
@@ -325,11 +325,14 @@ private slots:
         tessel::testing::WriteFileBytes(disk.file("second"), "");
         QVERIFY(truncate(disk.file("second").c_str(), 2147483600) == 0);
         Parts(*window).Form3->showForRun();
+        tessel::testing::ModalDriver errorBox(tessel::testing::CloseDialog, 8000);
         QCOMPARE(
             DropOn(*window,
                    {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
                    Qt::CopyAction),
             Qt::CopyAction);
+        QCOMPARE(errorBox.text(), "Cannot add \"" + QString::fromStdString(disk.file("second")) +
+                                      "\": the package would grow beyond 2 GiB, the largest a VP package can be.");
         QCOMPARE(RowNames(*window).last(), QString("first"));
         QVERIFY(!Parts(*window).Form3->isVisible());
         QVERIFY(!QApplication::activeModalWidget());

@@ -266,8 +266,12 @@ private slots:
         // data, notes.txt, empty.bin
         SelectRows(*window, {1, 2});
         Parts(*window).viewedit1->trigger();
+        QVERIFY(launched.opened.isEmpty() && launched.viewed.isEmpty());
+        // View file on a folder goes into it, as Open file does.
         SelectRows(*window, {0});
         Parts(*window).Viewfileinnotepad1->trigger();
+        QCOMPARE(window->CurrentFolder(), window->folderTree().root()->firstChild());
+        window->ShowFolder(window->folderTree().root());
         QVERIFY(launched.opened.isEmpty() && launched.viewed.isEmpty());
 
         // Each copy lands in a folder of its own inside the private temporary folder.

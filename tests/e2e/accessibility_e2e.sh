@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The window driven through its accessibility tree, headless: a virtual X display, a session
+# bus with the accessibility bus, Tessel with accessibility on, and accessibility_e2e.py
+# reading and pressing what a screen reader would.
+# Usage: tests/e2e/accessibility_e2e.sh TESSEL TESSEL_VP
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+if [ -z "${TESSEL_IN_SESSION_BUS:-}" ]; then
+  TESSEL_IN_SESSION_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
+tessel=$1
+tessel_vp=$2
+work=$(mktemp -d)
+display=:$((200 + RANDOM % 100))
+export DISPLAY=$display TMPDIR=$work/tmp HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
+export XDG_RUNTIME_DIR=$work/run QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME/tessel" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+/usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
+pids+=($!)
+openbox >/dev/null 2>&1 &
+pids+=($!)
+
+# A package of our own, first in Open Recent, so that opening it is a menu away.
+mkdir -p "$work/src/data/maps"
+printf '%070d' 0 >"$work/src/data/ships.tbl"
+printf '%048d' 0 >"$work/src/data/weapons.tbl"
+package=$work/e2e.vp
+"$tessel_vp" create "$package" "$work/src/data" >/dev/null
+printf '[packages]\nrecent=%s\n' "$package" >"$XDG_CONFIG_HOME/tessel/tessel.conf"
+
+"$tessel" >"$work/tessel.log" 2>&1 &
+pids+=($!)
+timeout 120 /usr/bin/python3 "$here/accessibility_e2e.py" "$package"
+status=$?
+[ $status -eq 0 ] || { echo "accessibility e2e: tessel said:"; cat "$work/tessel.log"; }
+exit $status
