@@ -3,6 +3,7 @@
 #include "folder_list_model.h"
 #include "folder_list_view.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -36,11 +38,17 @@ QAction* NamedAction(QMainWindow* window, const char* name, const QString& text)
     return action;
 }
 
-QToolBar* FixedToolBar(QMainWindow* window, const char* name) {
-    QToolBar* bar = window->addToolBar(name);
+QToolBar* FixedToolBar(QMainWindow* window, const char* name, const QString& title) {
+    // The title is what assistive tools read as the bar's name.
+    QToolBar* bar = window->addToolBar(title);
     bar->setObjectName(name);
     bar->setMovable(false);
     bar->setFloatable(false);
+    // The button that shows what a narrow bar cannot hold is named for assistive tools too.
+    if (auto* more = bar->findChild<QAbstractButton*>("qt_toolbar_ext_button")) {
+        more->setAccessibleName("More");
+        more->setAccessibleDescription("Shows the buttons that the bar has no room for");
+    }
     return bar;
 }
 
@@ -92,8 +100,7 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
     Open1 = NamedAction(window, "Open1", "Open..");
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     Open1->setIcon(QIcon(":/icons/folder16.png"));
-    ToolBar1 = FixedToolBar(window, "ToolBar1");
-    ToolBar1->setAccessibleName("Commands");
+    ToolBar1 = FixedToolBar(window, "ToolBar1", "Commands");
     ToolBar1->setIconSize(QSize(48, 48));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto* lead = new QWidget(ToolBar1);
@@ -126,8 +133,7 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
     }
 
     window->addToolBarBreak();
-    ToolBar2 = FixedToolBar(window, "ToolBar2");
-    ToolBar2->setAccessibleName("Path");
+    ToolBar2 = FixedToolBar(window, "ToolBar2", "Path");
     ToolBar2->setContentsMargins(0, 0, 0, 0);
     ToolBar2->layout()->setContentsMargins(0, 0, 0, 0);
     ToolBar2->layout()->setSpacing(0);
@@ -143,12 +149,15 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
     ToolBar2->addWidget(Edit1);
 
     window->addToolBarBreak();
-    FilterBar = FixedToolBar(window, "FilterBar");
-    FilterBar->setAccessibleName("Filter bar");
+    FilterBar = FixedToolBar(window, "FilterBar", "Filter bar");
     FilterEdit = new QLineEdit(FilterBar);
     FilterEdit->setObjectName("FilterEdit");
     FilterEdit->setPlaceholderText("Filter this folder: part of a name, or a pattern with * and ?");
     FilterEdit->setClearButtonEnabled(true);
+    for (QToolButton* clear : FilterEdit->findChildren<QToolButton*>()) {
+        clear->setAccessibleName("Clear the filter");
+        clear->setAccessibleDescription("Shows every row of the folder again");
+    }
     FilterEdit->setAccessibleName("Filter");
     FilterEdit->setAccessibleDescription(
         "Shows only the rows of this folder whose names hold the text, ignoring case; * and ? match "
