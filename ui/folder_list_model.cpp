@@ -86,23 +86,18 @@ QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-FolderTotals FolderListModel::FillFolderList(TreeNode* folder, const NameFilter& filter) {
+void FolderListModel::FillFolderList(TreeNode* folder, const NameFilter& filter) {
     beginResetModel();
     rows_.clear();
     rows_.reserve(folder->childCount() + 1);
-    FolderTotals totals;
     std::vector<ListRow> folders;
     for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (!filter.matches(child->text()))
             continue;
-        if (const EntryRecord* record = child->record()) {
+        if (child->isFile())
             rows_.push_back({child, false, 0, 0});
-            ++totals.files;
-            totals.bytes += record->Size;
-        } else {
+        else
             folders.push_back({child, false, 0, 0});
-            ++totals.folders;
-        }
     }
     // Each folder row was inserted above the ones before it, so they read in reverse order.
     std::vector<ListRow> top;
@@ -112,7 +107,6 @@ FolderTotals FolderListModel::FillFolderList(TreeNode* folder, const NameFilter&
     top.insert(top.end(), folders.rbegin(), folders.rend());
     rows_.insert(rows_.begin(), top.begin(), top.end());
     endResetModel();
-    return totals;
 }
 
 void FolderListModel::clear() {

@@ -13,12 +13,6 @@
 
 namespace tessel::ui {
 
-struct FolderTotals {
-    qint64 bytes = 0;
-    qint64 folders = 0;
-    qint64 files = 0;
-};
-
 class FolderListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -32,8 +26,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     // Replaces all rows with those of the folder that the filter keeps (the way-up row
-    // always), and returns the folder's totals.
-    FolderTotals FillFolderList(TreeNode* folder, const NameFilter& filter = {});
+    // always).
+    void FillFolderList(TreeNode* folder, const NameFilter& filter = {});
     void clear();
 
     TreeNode* nodeAt(int row) const;

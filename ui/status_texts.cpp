@@ -4,30 +4,31 @@
 
 namespace tessel::ui {
 
+namespace {
+
+void Count(Tally& tally, const TreeNode* node) {
+    if (const EntryRecord* record = node->record()) {
+        ++tally.files;
+        tally.bytes += record->Size;
+    } else {
+        ++tally.folders;
+    }
+}
+
+} // namespace
+
 Tally FolderTally(const TreeNode* folder) {
     Tally tally;
-    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
-        if (const EntryRecord* record = child->record()) {
-            ++tally.files;
-            tally.bytes += record->Size;
-        } else {
-            ++tally.folders;
-        }
-    }
+    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling())
+        Count(tally, child);
     return tally;
 }
 
 Tally SelectionTally(const std::vector<TreeNode*>& entries) {
     Tally tally;
     for (const TreeNode* entry : entries) {
-        for (const TreeNode* walk = entry; walk != entry->nextAfterSubtree(); walk = walk->next()) {
-            if (const EntryRecord* record = walk->record()) {
-                ++tally.files;
-                tally.bytes += record->Size;
-            } else {
-                ++tally.folders;
-            }
-        }
+        for (const TreeNode* walk = entry; walk != entry->nextAfterSubtree(); walk = walk->next())
+            Count(tally, walk);
     }
     return tally;
 }

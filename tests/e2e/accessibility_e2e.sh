@@ -10,22 +10,9 @@ if [ -z "${TESSEL_IN_SESSION_BUS:-}" ]; then
 fi
 tessel=$1
 tessel_vp=$2
-work=$(mktemp -d)
-display=:$((200 + RANDOM % 100))
-export DISPLAY=$display TMPDIR=$work/tmp HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-export XDG_RUNTIME_DIR=$work/run QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME/tessel" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+source "$here/lib.sh" 200
+mkdir -p "$XDG_CONFIG_HOME/tessel"
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
 openbox >/dev/null 2>&1 &

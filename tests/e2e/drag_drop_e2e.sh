@@ -7,22 +7,8 @@
 set -uo pipefail
 tessel=$1
 tessel_vp=$2
-work=$(mktemp -d)
-display=:$((90 + RANDOM % 100))
-export DISPLAY=$display TMPDIR=$work/tmp HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-export XDG_RUNTIME_DIR=$work/run NO_AT_BRIDGE=1
-mkdir -p "$TMPDIR" "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb "$display" -screen 0 1400x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+export NO_AT_BRIDGE=1
+source "$(dirname "$0")/lib.sh" 90
 openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
