@@ -2,37 +2,28 @@
 
 #include "choice_box.h"
 #include "drag_out.h"
-#include "edited_copies.h"
 #include "drop_file_source.h"
+#include "edited_copies.h"
 #include "error_box.h"
 #include "extract_dialog.h"
-#include "find_dialog.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
-#include "entry_path.h"
 #include "launcher.h"
 #include "package_error.h"
-#include "name_text.h"
 #include "progress_window.h"
-#include "settings.h"
-#include "status_texts.h"
 #include "tessel_version.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QFileInfo>
-#include <QKeyEvent>
-#include <QScreen>
-#include <QToolBar>
-#include <QUrl>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QToolBar>
 #include <algorithm>
 #include <exception>
 
@@ -45,10 +36,6 @@ namespace tessel::ui {
 
 namespace {
 
-constexpr int kDesignedWidth = 737;
-constexpr int kDesignedHeight = 364;
-constexpr int kDesignedLeft = 222;
-constexpr int kDesignedTop = 226;
 
 const char* const kAboutText = "Tessel, made by the Tessel developers, 2005.\n\n"
                                "Questions, ideas and packages to share are welcome at the modding "
@@ -80,54 +67,6 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     FillRecentMenu();
     // The keyboard starts in the list, not in the path box before it.
     ui_.ListView1->setFocus();
-}
-
-void Form1::PlaceWindow() {
-    const Settings settings;
-    if (restoreGeometry(settings.value(kWindowGeometry).toByteArray()))
-        return;
-    resize(kDesignedWidth, kDesignedHeight);
-    move(kDesignedLeft, kDesignedTop);
-    // The designed place may lie off a small or scaled screen: then the window is centred
-    // on the screen it opens on, and no larger than it.
-    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    if (available.contains(QRect(pos(), size())))
-        return;
-    resize(size().boundedTo(available.size()));
-    move(available.center() - rect().center());
-}
-
-void Form1::RestoreListSettings() {
-    const Settings settings;
-    ui_.ListView1->header()->restoreState(settings.value(kListColumns).toByteArray());
-    const int column = settings.value(kSortColumn, -1).toInt();
-    if (column < 0)
-        return;
-    // The flag of the column holds the direction of its next click.
-    const bool reversed = settings.value(kSortReversed, false).toBool();
-    for (bool* flag : {&sort_.NameSortReversed, &sort_.SizeSortReversed, &sort_.DateSortReversed})
-        *flag = false;
-    bool* flag = column == FolderListModel::NameColumn   ? &sort_.NameSortReversed
-                 : column == FolderListModel::SizeColumn ? &sort_.SizeSortReversed
-                                                         : &sort_.DateSortReversed;
-    *flag = reversed;
-    if (const std::optional<ColumnSort> sort = sort_.next(column)) {
-        activeSort_ = sort;
-        activeColumn_ = column;
-    }
-}
-
-void Form1::SaveSettings() {
-    Settings settings;
-    settings.setValue(kWindowGeometry, saveGeometry());
-    settings.setValue(kListColumns, ui_.ListView1->header()->saveState());
-    settings.setValue(kSortColumn, activeSort_ ? activeColumn_ : -1);
-    settings.setValue(kSortReversed, activeSort_ && activeSort_->reversed);
 }
 
 Form1::~Form1() {
@@ -239,29 +178,6 @@ void Form1::LoadPackage(const std::string& path) {
     }
 }
 
-void Form1::ReloadClick() {
-    if (!package_.isOpen())
-        return;
-    // The folder shown and the current row are found again by their paths.
-    const std::string folder = GetFolderPath(currentFolder_, 1);
-    const QModelIndex current = ui_.ListView1->currentIndex();
-    const std::string row = current.isValid() && !ui_.model->isUpRow(current.row())
-                                ? ui_.model->nodeAt(current.row())->text()
-                                : std::string();
-    LoadPackage(PackagePath());
-    TreeNode* shown = FindEntry(package_.tree(), folder);
-    if (!shown || !shown->isFolder())
-        return;
-    TreeNode* again = nullptr;
-    for (TreeNode* child = shown->firstChild(); child && !row.empty(); child = child->nextSibling()) {
-        if (child->text() == row) {
-            again = child;
-            break;
-        }
-    }
-    ShowFolder(shown, again);
-}
-
 void Form1::ShowFolder(TreeNode* folder, const TreeNode* current) {
     ui_.Edit1->setText(QString::fromStdString(PackagePath()) + "/" +
                        FolderListModel::NameText(GetFolderPath(folder, 1)));
@@ -288,65 +204,6 @@ void Form1::ShowFolder(TreeNode* folder, const TreeNode* current) {
                            : QItemSelectionModel::NoUpdate);
         ui_.ListView1->scrollTo(index);
     }
-}
-
-void Form1::ShowTotals() {
-    if (currentFolder_)
-        ui_.StatusPanel1->setText(TotalsText(FolderTally(currentFolder_)));
-}
-
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    // Escape in the filter ends filtering and gives the list the keyboard back.
-    if (watched == ui_.FilterEdit && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        ui_.FilterBar->hide();
-        ui_.FilterEdit->clear();
-        ui_.ListView1->setFocus();
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void Form1::ShowFilter() {
-    ui_.FilterBar->show();
-    ui_.FilterEdit->setFocus();
-    ui_.FilterEdit->selectAll();
-}
-
-void Form1::ShowResult(const QString& richText) {
-    ui_.StatusPanel2->setText(richText);
-}
-
-void Form1::ResultLinkClicked(const QString& link) {
-    if (link == "outside") {
-        QMessageBox box(QMessageBox::Warning, kApplicationTitle, outsideDetails_, QMessageBox::Ok, this);
-        box.setObjectName("OutsideDataBox");
-        box.exec();
-        return;
-    }
-    QDesktopServices::openUrl(QUrl(link));
-}
-
-void Form1::WarnAboutDataOutside() {
-    QStringList names;
-    const std::int64_t size = package_.stamp().size;
-    for (const TreeNode* node = package_.tree().root(); node; node = node->next()) {
-        const EntryRecord* record = node->record();
-        if (record && (record->Offset < kHeaderSize || record->Size < 0 ||
-                       std::int64_t(record->Offset) + record->Size > size))
-            names << QString::fromStdString(EntryPath(node));
-    }
-    outsideDetails_.clear();
-    if (names.isEmpty())
-        return;
-    outsideDetails_ = QString("The data of these entries lies outside the file; they cannot be extracted or "
-                              "opened:\n\n%1")
-                          .arg(names.mid(0, 20).join("\n"));
-    if (names.size() > 20)
-        outsideDetails_ += QString("\n… and %1 more").arg(names.size() - 20);
-    ShowResult(QString("<b>Warning:</b> %1 %2 outside the file. <a href=\"outside\">Details</a>")
-                   .arg(names.size())
-                   .arg(names.size() == 1 ? "entry lies" : "entries lie"));
 }
 
 std::vector<int> Form1::SelectedRows() const {
@@ -422,11 +279,6 @@ void Form1::SelectAll1Click() {
     SelectionStatistics();
 }
 
-void Form1::SelectionStatistics() {
-    const std::vector<TreeNode*> entries = SelectedEntries();
-    ui_.StatusPanel0->setText(SelectionText(SelectionTally(entries), entries.size()));
-}
-
 void Form1::Exit2Click() {
     if (!MayLeave())
         return;
@@ -467,40 +319,6 @@ bool Form1::MayLeave() {
 
 void Form1::About1Click() {
     QMessageBox::information(this, "Information", kAboutText);
-}
-
-void Form1::FindInPackageClick() {
-    if (!package_.isOpen())
-        return;
-    FindDialog dialog(package_.tree(), this);
-    if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
-        return;
-    TreeNode* entry = dialog.chosen();
-    // A filter that would hide the entry goes.
-    ui_.FilterEdit->clear();
-    ShowFolder(entry->parent(), entry);
-}
-
-void Form1::RememberRecent(const QString& path) {
-    Settings settings;
-    QStringList recent = settings.value(kRecentPackages).toStringList();
-    recent.removeAll(path);
-    recent.prepend(path);
-    settings.setValue(kRecentPackages, recent.mid(0, kRecentPackageCount));
-    FillRecentMenu();
-}
-
-void Form1::FillRecentMenu() {
-    ui_.OpenRecent->clear();
-    const QStringList recent = Settings().value(kRecentPackages).toStringList();
-    for (int i = 0; i < recent.size(); ++i) {
-        const QString path = recent[i];
-        QAction* action = ui_.OpenRecent->addAction(QString("&%1 %2").arg(i + 1).arg(path));
-        connect(action, &QAction::triggered, this, [this, path] {
-            RunCommand([&] { LoadPackage(path.toStdString()); });
-        });
-    }
-    ui_.OpenRecent->setEnabled(!recent.isEmpty());
 }
 
 } // namespace tessel::ui

@@ -2,9 +2,13 @@
 // list shows, and its handlers are the commands of the menus, the toolbar and the list.
 // The handlers keep the design's names and stay thin: they call one operation of the
 // package and patch the list with its result. The widgets are built by WindowLayout, the
-// column sorts kept by ColumnSortState, the drag of rows out by DragOut.
-//   main_window.cpp      start-up, opening, browsing and the status bar
-//   extract_commands.cpp extracting, Open file and View file, dragging rows out
+// column sorts kept by ColumnSortState, the drag of rows out by DragOut, the copies handed
+// to other programs by EditedCopies.
+//   main_window.cpp      start-up, opening, browsing, leaving
+//   status_panels.cpp    the status bar's panels
+//   view_commands.cpp    Reload, the filter, Find in package
+//   window_settings.cpp  what is remembered between runs
+//   extract_commands.cpp extracting, Open file and View file, copies written back, dragging out
 //   edit_commands.cpp    delete, rename and files dropped in
 #pragma once
 
