@@ -19,6 +19,10 @@ constexpr int kClientHeight = 106;
 constexpr int kEventIntervalMs = 25;
 } // namespace
 
+void Form3::reject() {
+    CancelButton->click();
+}
+
 QString PercentText(std::int32_t total, std::int32_t index) {
     const double percent = static_cast<double>(index) / static_cast<double>(total) * 100.0;
     return QString::number(static_cast<long long>(std::floor(percent + 0.5))) + "%";

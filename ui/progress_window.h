@@ -36,6 +36,9 @@ public:
 
     bool cancelRequested() const { return cancelRequested_; }
 
+    // Escape and the close box are a Cancel: the window never goes while the run goes on.
+    void reject() override;
+
 private:
     bool cancelRequested_ = false;
     QElapsedTimer sinceEvents_;

@@ -222,15 +222,25 @@ private slots:
 
     void cancelStopsTheRunBetweenItemsAndKeepsWhatWasWritten() {
         auto window = openWindow();
-        const std::string out = dir.file("cancelled");
-        Parts(*window).Form2->LabeledEdit1->setText(QString::fromStdString(out));
-        SelectRows(*window, {0, 1, 2}); // data, notes.txt, empty.bin
-        // The first item's progress call lets this click through.
-        QTimer::singleShot(0, Parts(*window).Form3->CancelButton, &QPushButton::click);
-        window->ExtractSelection();
-        QCOMPARE(Listing(out), (std::vector<std::string>{"data/"}));
-        QVERIFY(!Parts(*window).Form3->isVisible());
-        QVERIFY(!window->busy());
+        tessel::ui::Form3* progress = Parts(*window).Form3;
+        // The Cancel button, Escape and the close box all cancel.
+        const std::function<void()> cancels[] = {
+            [&] { progress->CancelButton->click(); },
+            [&] { QTest::keyClick(progress, Qt::Key_Escape); },
+            [&] { progress->close(); },
+        };
+        for (const auto& cancel : cancels) {
+            const std::string out = dir.file("cancelled");
+            fs::remove_all(out);
+            Parts(*window).Form2->LabeledEdit1->setText(QString::fromStdString(out));
+            SelectRows(*window, {0, 1, 2}); // data, notes.txt, empty.bin
+            // The first item's progress call lets this through.
+            QTimer::singleShot(0, progress, cancel);
+            window->ExtractSelection();
+            QCOMPARE(Listing(out), (std::vector<std::string>{"data/"}));
+            QVERIFY(!progress->isVisible());
+            QVERIFY(!window->busy());
+        }
     }
 
     void theMainWindowTakesNoCommandsDuringARun() {
