@@ -202,8 +202,12 @@ void Form1::Deletefiles1Click() {
             ShowFolder(currentFolder_);
         throw;
     }
+    // The rows still point at the removed entries: the selection they leave is not read
+    // until they are gone.
+    removingRows_ = true;
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
         ui_.model->removeRowAt(*row);
+    removingRows_ = false;
     ShowTotals();
     SelectionStatistics();
 }

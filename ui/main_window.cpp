@@ -268,7 +268,7 @@ void Form1::ListView1ColumnClick(int column) {
 }
 
 void Form1::ListView1SelectItem(bool) {
-    if (!SelectAllInProgress)
+    if (!SelectAllInProgress && !removingRows_)
         SelectionStatistics();
 }
 

@@ -164,6 +164,7 @@ private:
     int activeColumn_ = -1;
     QString outsideDetails_;
     bool SelectAllInProgress = false;
+    bool removingRows_ = false;
     Form2* Form2_ = nullptr;
     Form3* Form3_ = nullptr;
     std::unique_ptr<Launcher> launcher_;
