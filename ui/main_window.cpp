@@ -181,8 +181,13 @@ void Form1::LoadPackage(const std::string& path) {
 void Form1::ShowFolder(TreeNode* folder, const TreeNode* current) {
     ui_.Edit1->setText(QString::fromStdString(PackagePath()) + "/" +
                        FolderListModel::NameText(GetFolderPath(folder, 1)));
-    ui_.model->FillFolderList(folder, NameFilter(ui_.FilterBar->isHidden() ? QString() : ui_.FilterEdit->text()));
+    const bool filtering = !ui_.FilterBar->isHidden();
+    ui_.model->FillFolderList(folder, NameFilter(filtering ? ui_.FilterEdit->text() : QString()));
     currentFolder_ = folder;
+    if (filtering) {
+        const int shown = ui_.model->rowCount() - (folder->parent() ? 1 : 0);
+        ui_.FilterCount->setText(QString("%1 of %2 shown").arg(shown).arg(folder->childCount()));
+    }
     if (activeSort_) {
         ui_.model->sortRows(activeSort_->compare, activeSort_->reversed);
         ui_.ListView1->header()->setSortIndicatorShown(true);

@@ -163,6 +163,11 @@ void WindowLayout::buildToolBars(QMainWindow* window) {
         "Shows only the rows of this folder whose names hold the text, ignoring case; * and ? match "
         "any characters and any one character");
     FilterBar->addWidget(FilterEdit);
+    FilterCount = new QLabel(FilterBar);
+    FilterCount->setObjectName("FilterCount");
+    FilterCount->setAccessibleDescription("How many of the folder's entries the filter shows");
+    FilterCount->setContentsMargins(6, 0, 6, 0);
+    FilterBar->addWidget(FilterCount);
     FilterBar->hide();
 }
 

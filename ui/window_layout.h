@@ -27,6 +27,7 @@ struct WindowLayout {
     // The filter of the folder shown, above the list, hidden until asked for.
     QToolBar* FilterBar = nullptr;
     QLineEdit* FilterEdit = nullptr;
+    QLabel* FilterCount = nullptr;
     FolderListView* ListView1 = nullptr;
     FolderListModel* model = nullptr;
     QLabel* StatusPanel0 = nullptr;

@@ -266,9 +266,11 @@ private slots:
             {"b*t", {".."}},
             {"", {"..", "beta", "Alpha", "nodate", "alpha", "gamma"}},
         };
+        auto* count = window.findChild<QLabel*>("FilterCount");
         for (const auto& c : cases) {
             Parts(window).FilterEdit->setText(c.typed);
             QCOMPARE(RowNames(window), c.rows);
+            QCOMPARE(count->text(), QString("%1 of 5 shown").arg(c.rows.size() - 1));
             QCOMPARE(Parts(window).StatusPanel1->text(), totals);
         }
         Parts(window).FilterEdit->setText("gam");
