@@ -38,6 +38,8 @@ public:
     // The file as loaded or last written; an edit of a file that no longer matches it is
     // refused.
     const FileStamp& stamp() const { return stamp_; }
+    // The file entries whose data does not lie whole inside the file: they cannot be read.
+    std::vector<const TreeNode*> EntriesOutsideTheFile() const;
 
     // Edits. Each opens the file exclusively for its length, refuses a file that changed
     // on disk or is not a sound package, and leaves a directory that matches the data.

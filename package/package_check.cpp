@@ -137,14 +137,12 @@ std::vector<std::string> CheckPackage(const std::string& path) {
             names.emplace_back();
             continue;
         }
-        const std::int64_t begin = entry.Offset;
-        const std::int64_t end = begin + entry.Size;
-        if (entry.Size < 0 || begin < kHeaderSize || end > header.DirOffset) {
+        if (DataOutside(entry, header.DirOffset)) {
             problems.push_back("entry \"" + entryPath + "\": data at offset " + std::to_string(entry.Offset) +
                                " of " + std::to_string(entry.Size) + " bytes lies outside the data area (" +
                                std::to_string(kHeaderSize) + " to " + std::to_string(header.DirOffset) + ")");
         } else if (entry.Size > 0) {
-            spans.push_back({begin, end, entryPath});
+            spans.push_back({entry.Offset, std::int64_t(entry.Offset) + entry.Size, entryPath});
         }
     }
     if (!lengths.empty())

@@ -22,4 +22,8 @@ std::string DirectoryPlaceProblem(const PackageHeader& header, std::int64_t file
     return {};
 }
 
+bool DataOutside(const DirEntry& record, std::int64_t end) {
+    return record.Size < 0 || record.Offset < kHeaderSize || std::int64_t(record.Offset) + record.Size > end;
+}
+
 } // namespace tessel

@@ -24,4 +24,8 @@ DirectoryPlace PlaceOf(const PackageHeader& header);
 // it holds records, after the header.
 std::string DirectoryPlaceProblem(const PackageHeader& header, std::int64_t fileSize);
 
+// Whether a file record's data does not lie whole between the header and the given end (the
+// directory's offset for the data area, the file's size for what can be read at all).
+bool DataOutside(const DirEntry& record, std::int64_t end);
+
 } // namespace tessel

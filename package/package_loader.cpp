@@ -58,6 +58,15 @@ void ReadDirectory(PackageFile& file, FolderTree& tree) {
     }
 }
 
+std::vector<const TreeNode*> Package::EntriesOutsideTheFile() const {
+    std::vector<const TreeNode*> outside;
+    for (const TreeNode* node = tree_.root(); node; node = node->next()) {
+        if (node->record() && DataOutside(*node->record(), stamp_.size))
+            outside.push_back(node);
+    }
+    return outside;
+}
+
 void Package::LoadPackage(const std::string& path) {
     recoveryNote_ = RecoveryNote(path, RecoverInterruptedEdit(path));
     PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);

@@ -52,11 +52,9 @@ void PackageWriter::refuseWhatWouldBeDamaged(std::int64_t size) {
     const auto recordBytes = static_cast<std::size_t>(PlaceOf(header).count * kDirEntrySize);
     for (std::size_t at = 0; at < recordBytes; at += kDirEntrySize) {
         const DirEntry entry = DecodeDirEntry(records + at);
-        const std::int64_t begin = entry.Offset;
-        const std::int64_t end = begin + entry.Size;
-        if (entry.isFile() && (entry.Size < 0 || begin < kHeaderSize || end > dataEnd_))
+        if (entry.isFile() && DataOutside(entry, dataEnd_))
             Refuse(file_.path(), "is damaged: the data of \"" + NameToUtf8(entry.name()) + "\" at offset " +
-                                     std::to_string(begin) + " of " + std::to_string(entry.Size) +
+                                     std::to_string(entry.Offset) + " of " + std::to_string(entry.Size) +
                                      " bytes lies outside the data area (16 to " + std::to_string(dataEnd_) +
                                      ")");
     }

@@ -4,28 +4,42 @@
 
 namespace tessel::ui {
 
-std::optional<ColumnSort> ColumnSortState::next(int column) {
-    bool* reversed = nullptr;
-    ColumnSort sort{};
+bool* ColumnSortState::flagOf(int column) {
     switch (column) {
     case FolderListModel::NameColumn:
-        reversed = &NameSortReversed;
-        sort = {CompareByName, *reversed, *reversed ? Qt::DescendingOrder : Qt::AscendingOrder};
-        break;
+        return &NameSortReversed;
     case FolderListModel::SizeColumn:
-        // Sizes and dates sort largest and newest first, so the arrow points the other way.
-        reversed = &SizeSortReversed;
-        sort = {CompareBySize, *reversed, *reversed ? Qt::AscendingOrder : Qt::DescendingOrder};
-        break;
+        return &SizeSortReversed;
     case FolderListModel::ModifiedColumn:
-        reversed = &DateSortReversed;
-        sort = {CompareByDate, *reversed, *reversed ? Qt::AscendingOrder : Qt::DescendingOrder};
-        break;
+        return &DateSortReversed;
     default:
+        return nullptr;
+    }
+}
+
+std::optional<ColumnSort> ColumnSortState::next(int column) {
+    bool* reversed = flagOf(column);
+    if (!reversed)
         return std::nullopt;
+    ColumnSort sort{};
+    if (column == FolderListModel::NameColumn) {
+        sort = {CompareByName, *reversed, *reversed ? Qt::DescendingOrder : Qt::AscendingOrder};
+    } else {
+        // Sizes and dates sort largest and newest first, so the arrow points the other way.
+        sort = {column == FolderListModel::SizeColumn ? CompareBySize : CompareByDate, *reversed,
+                *reversed ? Qt::AscendingOrder : Qt::DescendingOrder};
     }
     *reversed = !*reversed;
+    active_ = sort;
+    activeColumn_ = column;
     return sort;
+}
+
+void ColumnSortState::restore(int column, bool reversed) {
+    if (bool* flag = flagOf(column)) {
+        *flag = reversed;
+        next(column);
+    }
 }
 
 } // namespace tessel::ui

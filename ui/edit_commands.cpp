@@ -9,9 +9,8 @@
 #include "progress_window.h"
 #include "run_guard.h"
 #include "settings.h"
+#include "status_texts.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QInputDialog>
 #include <QLocale>
 #include <QMessageBox>
@@ -26,24 +25,6 @@ namespace {
 // Paths listed in a message before the rest are only counted.
 constexpr int kListedPaths = 10;
 
-QString PackageName(const std::string& path) {
-    return QFileInfo(QString::fromStdString(path)).fileName();
-}
-
-QString DiskFileText(const QString& path) {
-    const QFileInfo info(path);
-    return QString("%1 bytes, modified %2")
-        .arg(FolderListModel::SizeText(info.size()))
-        .arg(QLocale().toString(info.lastModified(), QLocale::ShortFormat));
-}
-
-QString EntryText(const TreeNode* entry) {
-    const EntryRecord* record = entry->record();
-    return QString("%1 bytes, modified %2")
-        .arg(FolderListModel::SizeText(record->Size))
-        .arg(FolderListModel::ModifiedText(record->Timestamp));
-}
-
 // What to do with files whose names the package has, asked one by one until the user
 // answers for all that come.
 class ClashQuestion {
@@ -57,10 +38,10 @@ public:
         const Choice choice =
             Ask(parent_, {"NameClashBox", "Tessel",
                           QString("%1 already has \"%2\".")
-                              .arg(PackageName(package_), QString::fromStdString(EntryPath(existing))),
+                              .arg(FileNameOf(package_), QString::fromStdString(EntryPath(existing))),
                           QString("In the package: %1\nAdding \"%2\": %3\n\nReplace the entry's bytes with "
                                   "the file's, keep both, or skip the file?")
-                              .arg(EntryText(existing), path, DiskFileText(path)),
+                              .arg(EntryFacts(existing), path, DiskFileFacts(path)),
                           {"Replace", "Keep both", "Skip", "Cancel"},
                           "Do the same for the other names that exist"});
         if (choice.button == 3)
@@ -103,7 +84,7 @@ QString DeletionText(const std::vector<TreeNode*>& nodes, const std::string& pac
         what = "these " + (folders == 0 ? Counted(files, "file") : Counted(folders, "folder"));
     else
         what = Counted(files, "file") + " and " + Counted(folders, "folder");
-    QString text = QString("Delete %1 from %2?").arg(what, PackageName(package));
+    QString text = QString("Delete %1 from %2?").arg(what, FileNameOf(package));
     if (folders > 0)
         text += QString("\n\n%1 %2.").arg(folders == 1 ? "The folder holds" : "The folders hold",
                                            Counted(inside, "entry").replace("entrys", "entries"));
@@ -279,7 +260,7 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
 Form1::DroppedPackage Form1::AskAboutDroppedPackage(const QString& path) {
     QMessageBox box(QMessageBox::Question, "Tessel",
                     QString("\"%1\" is a VP package. Open it, or add it to this package as a file?")
-                        .arg(QFileInfo(path).fileName()),
+                        .arg(FileNameOf(path)),
                     QMessageBox::NoButton, this);
     box.setObjectName("DroppedPackageBox");
     QPushButton* open = box.addButton("Open it", QMessageBox::AcceptRole);

@@ -11,13 +11,13 @@
 #include "progress_window.h"
 #include "run_guard.h"
 #include "settings.h"
+#include "status_texts.h"
 #include "choice_box.h"
 #include "edited_copies.h"
 #include "error_box.h"
 #include "temp_folder.h"
 
 #include <QFileInfo>
-#include <QLocale>
 #include <QUrl>
 #include <QMessageBox>
 #include <optional>
@@ -35,15 +35,12 @@ public:
     ExistingFile operator()(const TreeNode* entry, const std::string& path) {
         if (forAll_)
             return *forAll_;
-        const QFileInfo there(QString::fromStdString(path));
+        const QString there = QString::fromStdString(path);
         const Choice choice = Ask(
-            parent_, {"ExistingFileBox", "Tessel", QString("\"%1\" already exists.").arg(there.filePath()),
-                      QString("In the folder: %1 bytes, modified %2\nFrom the package: %3 bytes, modified "
-                              "%4\n\nReplace it with the entry from the package?")
-                          .arg(FolderListModel::SizeText(there.size()),
-                               QLocale().toString(there.lastModified(), QLocale::ShortFormat),
-                               FolderListModel::SizeText(entry->record()->Size),
-                               FolderListModel::ModifiedText(entry->record()->Timestamp)),
+            parent_, {"ExistingFileBox", "Tessel", QString("\"%1\" already exists.").arg(there),
+                      QString("In the folder: %1\nFrom the package: %2\n\nReplace it with the entry from the "
+                              "package?")
+                          .arg(DiskFileFacts(there), EntryFacts(entry)),
                       {"Replace", "Skip", "Replace all", "Skip all", "Cancel"},
                       QString()});
         switch (choice.button) {
@@ -174,7 +171,7 @@ void Form1::viewedit1Click() {
         return;
     const Choice choice =
         Ask(this, {"NoProgramBox", kApplicationTitle,
-                   QString("No program is set to open \"%1\" on this desktop.").arg(QFileInfo(copy).fileName()),
+                   QString("No program is set to open \"%1\" on this desktop.").arg(FileNameOf(copy)),
                    "View it in the text editor instead?", {"View file", "Cancel"}, QString()});
     if (choice.button == 0)
         launcher_->viewText(copy);
@@ -189,8 +186,8 @@ void Form1::Viewfileinnotepad1Click() {
 }
 
 void Form1::CopyChanged(int id) {
-    const QString name = QFileInfo(copies_->copyPath(id)).fileName();
-    const QString package = QFileInfo(QString::fromStdString(copies_->packageOf(id))).fileName();
+    const QString name = FileNameOf(copies_->copyPath(id));
+    const QString package = FileNameOf(copies_->packageOf(id));
     const Choice choice = Ask(this, {"CopyChangedBox", "Tessel",
                                      QString("%1 was changed. Update it in %2?").arg(name, package),
                                      QString("The copy is \"%1\".").arg(copies_->copyPath(id)),
@@ -202,7 +199,7 @@ void Form1::CopyChanged(int id) {
 
 bool Form1::UpdateFromCopy(int id) {
     const QString copy = copies_->copyPath(id);
-    const QString package = QFileInfo(QString::fromStdString(copies_->packageOf(id))).fileName();
+    const QString package = FileNameOf(copies_->packageOf(id));
     QString problem;
     TreeNode* entry = copies_->entryOf(id, PackagePath(), package_.tree());
     if (PackagePath() != copies_->packageOf(id))

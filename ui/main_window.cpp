@@ -11,6 +11,7 @@
 #include "launcher.h"
 #include "package_error.h"
 #include "progress_window.h"
+#include "status_texts.h"
 #include "tessel_version.h"
 
 #include <QAction>
@@ -166,7 +167,7 @@ void Form1::Open1Click() {
 
 void Form1::LoadPackage(const std::string& path) {
     package_.LoadPackage(path);
-    setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName() + " - " + kWindowTitle);
+    setWindowTitle(FileNameOf(path) + " - " + kWindowTitle);
     RememberRecent(QFileInfo(QString::fromStdString(path)).absoluteFilePath());
     ShowResult({});
     ShowFolder(package_.tree().root());
@@ -188,13 +189,9 @@ void Form1::ShowFolder(TreeNode* folder, const TreeNode* current) {
         const int shown = ui_.model->rowCount() - (folder->parent() ? 1 : 0);
         ui_.FilterCount->setText(QString("%1 of %2 shown").arg(shown).arg(folder->childCount()));
     }
-    if (activeSort_) {
-        ui_.model->sortRows(activeSort_->compare, activeSort_->reversed);
-        ui_.ListView1->header()->setSortIndicatorShown(true);
-        ui_.ListView1->header()->setSortIndicator(activeColumn_, activeSort_->shownOrder);
-    } else {
-        ui_.ListView1->header()->setSortIndicatorShown(false);
-    }
+    if (const std::optional<ColumnSort>& sort = sort_.active())
+        ui_.model->sortRows(sort->compare, sort->reversed);
+    ShowSortArrow();
     ShowTotals();
     ui_.StatusPanel0->clear();
     // A row is current at once, so that the keyboard goes on from here: the folder the
@@ -256,20 +253,17 @@ void Form1::ShowParentFolder() {
 }
 
 void Form1::ListView1ColumnClick(int column) {
-    const std::optional<ColumnSort> sort = sort_.next(column);
+    if (const std::optional<ColumnSort> sort = sort_.next(column))
+        ui_.model->sortRows(sort->compare, sort->reversed);
+    // A column that does not sort shows no arrow: the one of the sort in force stays.
+    ShowSortArrow();
+}
+
+void Form1::ShowSortArrow() {
     QHeaderView* header = ui_.ListView1->header();
-    if (!sort) {
-        // A column that does not sort shows no arrow: the one of the sort in force stays.
-        header->setSortIndicatorShown(activeSort_.has_value());
-        if (activeSort_)
-            header->setSortIndicator(activeColumn_, activeSort_->shownOrder);
-        return;
-    }
-    activeSort_ = sort;
-    activeColumn_ = column;
-    ui_.model->sortRows(sort->compare, sort->reversed);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(column, sort->shownOrder);
+    header->setSortIndicatorShown(sort_.active().has_value());
+    if (sort_.active())
+        header->setSortIndicator(sort_.activeColumn(), sort_.active()->shownOrder);
 }
 
 void Form1::ListView1SelectItem(bool) {
@@ -304,7 +298,7 @@ bool Form1::MayLeave() {
         return true;
     QStringList names;
     for (const int id : ids)
-        names << QFileInfo(copies_->copyPath(id)).fileName();
+        names << FileNameOf(copies_->copyPath(id));
     const Choice choice =
         Ask(this, {"UnwrittenCopiesBox", "Tessel",
                    QString("These copies were changed, and the changes are not in the package:\n\n%1")

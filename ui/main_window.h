@@ -124,6 +124,8 @@ private:
     void SelectionStatistics();
     void ShowParentFolder();
     void ShowTotals();
+    // The arrow of the sort in force, or none.
+    void ShowSortArrow();
     void ShowFilter();
     // The last result in the status bar, as rich text with links; empty clears it.
     void ShowResult(const QString& richText);
@@ -159,9 +161,6 @@ private:
     TreeNode* currentFolder_ = nullptr;
     WindowLayout ui_;
     ColumnSortState sort_;
-    // The sort in force, applied to every folder shown.
-    std::optional<ColumnSort> activeSort_;
-    int activeColumn_ = -1;
     QString outsideDetails_;
     bool SelectAllInProgress = false;
     bool removingRows_ = false;

@@ -40,13 +40,8 @@ void Form1::ResultLinkClicked(const QString& link) {
 
 void Form1::WarnAboutDataOutside() {
     QStringList names;
-    const std::int64_t size = package_.stamp().size;
-    for (const TreeNode* node = package_.tree().root(); node; node = node->next()) {
-        const EntryRecord* record = node->record();
-        if (record && (record->Offset < kHeaderSize || record->Size < 0 ||
-                       std::int64_t(record->Offset) + record->Size > size))
-            names << QString::fromStdString(EntryPath(node));
-    }
+    for (const TreeNode* node : package_.EntriesOutsideTheFile())
+        names << QString::fromStdString(EntryPath(node));
     outsideDetails_.clear();
     if (names.isEmpty())
         return;

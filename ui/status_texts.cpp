@@ -2,6 +2,10 @@
 
 #include "folder_list_model.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+
 namespace tessel::ui {
 
 namespace {
@@ -44,6 +48,26 @@ QString SelectionText(const Tally& tally, std::size_t entries) {
     if (entries == 0)
         return {};
     return QString("Selected %1 Bytes in %2 files").arg(FolderListModel::SizeText(tally.bytes)).arg(tally.files);
+}
+
+QString EntryFacts(const TreeNode* entry) {
+    const EntryRecord* record = entry->record();
+    return QString("%1 bytes, modified %2")
+        .arg(FolderListModel::SizeText(record->Size), FolderListModel::ModifiedText(record->Timestamp));
+}
+
+QString DiskFileFacts(const QString& path) {
+    const QFileInfo info(path);
+    return QString("%1 bytes, modified %2")
+        .arg(FolderListModel::SizeText(info.size()), QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+}
+
+QString FileNameOf(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+QString FileNameOf(const std::string& path) {
+    return FileNameOf(QString::fromStdString(path));
 }
 
 } // namespace tessel::ui

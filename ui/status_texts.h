@@ -1,4 +1,5 @@
-// The status bar's texts: the totals of the folder shown and of the selection.
+// The texts the window says about entries and files: the status bar's totals of the folder
+// shown and of the selection, and the size and date of a file that a question names.
 #pragma once
 
 #include "folder_tree.h"
@@ -22,5 +23,12 @@ Tally SelectionTally(const std::vector<TreeNode*>& entries);
 QString TotalsText(const Tally& tally);
 // Empty when nothing is selected.
 QString SelectionText(const Tally& tally, std::size_t entries);
+
+// "76 bytes, modified 1 Dec 2005" for an entry; the same, with the time, for a disk file.
+QString EntryFacts(const TreeNode* entry);
+QString DiskFileFacts(const QString& path);
+// The last part of a path: how the window names packages and copies.
+QString FileNameOf(const QString& path);
+QString FileNameOf(const std::string& path);
 
 } // namespace tessel::ui

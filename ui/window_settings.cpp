@@ -46,29 +46,15 @@ void Form1::PlaceWindow() {
 void Form1::RestoreListSettings() {
     const Settings settings;
     ui_.ListView1->header()->restoreState(settings.value(kListColumns).toByteArray());
-    const int column = settings.value(kSortColumn, -1).toInt();
-    if (column < 0)
-        return;
-    // The flag of the column holds the direction of its next click.
-    const bool reversed = settings.value(kSortReversed, false).toBool();
-    for (bool* flag : {&sort_.NameSortReversed, &sort_.SizeSortReversed, &sort_.DateSortReversed})
-        *flag = false;
-    bool* flag = column == FolderListModel::NameColumn   ? &sort_.NameSortReversed
-                 : column == FolderListModel::SizeColumn ? &sort_.SizeSortReversed
-                                                         : &sort_.DateSortReversed;
-    *flag = reversed;
-    if (const std::optional<ColumnSort> sort = sort_.next(column)) {
-        activeSort_ = sort;
-        activeColumn_ = column;
-    }
+    sort_.restore(settings.value(kSortColumn, -1).toInt(), settings.value(kSortReversed, false).toBool());
 }
 
 void Form1::SaveSettings() {
     Settings settings;
     settings.setValue(kWindowGeometry, saveGeometry());
     settings.setValue(kListColumns, ui_.ListView1->header()->saveState());
-    settings.setValue(kSortColumn, activeSort_ ? activeColumn_ : -1);
-    settings.setValue(kSortReversed, activeSort_ && activeSort_->reversed);
+    settings.setValue(kSortColumn, sort_.active() ? sort_.activeColumn() : -1);
+    settings.setValue(kSortReversed, sort_.active() && sort_.active()->reversed);
 }
 
 void Form1::RememberRecent(const QString& path) {
