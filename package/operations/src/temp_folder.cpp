@@ -1,6 +1,7 @@
 #include "temp_folder.h"
 
 #include "entry_name.h"
+#include "entry_path.h"
 #include "name_text.h"
 #include "package_error.h"
 

@@ -19,4 +19,11 @@ TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
 // the shown names match and that matches entries stored differently.
 TreeNode* RequireEntry(const FolderTree& tree, std::string_view path);
 
+// Refuses, naming the entry, a node whose name could leave the folder it is written into.
+void RequireSafeName(const TreeNode* node);
+
+// The child of the folder, other than except, whose name is the same as the given one;
+// null when there is none.
+TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except = nullptr);
+
 } // namespace tessel

@@ -1,5 +1,6 @@
 #include "entry_path.h"
 
+#include "entry_name.h"
 #include "name_text.h"
 #include "package_error.h"
 
@@ -91,6 +92,20 @@ TreeNode* RequireEntry(const FolderTree& tree, std::string_view path) {
             "\"" + std::string(path) +
             "\" could be more than one entry: their names show alike but are stored differently");
     return found.front();
+}
+
+void RequireSafeName(const TreeNode* node) {
+    if (!IsSafeEntryName(node->text()))
+        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
+                           "\": the name is not a safe file name");
+}
+
+TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except) {
+    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+        if (child != except && SameEntryName(child->text(), name))
+            return child;
+    }
+    return nullptr;
 }
 
 } // namespace tessel

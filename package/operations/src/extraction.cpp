@@ -4,6 +4,7 @@
 #include "byte_copy.h"
 #include "destination.h"
 #include "entry_name.h"
+#include "entry_path.h"
 #include "file_descriptor.h"
 #include "name_text.h"
 #include "package.h"

@@ -2,8 +2,6 @@
 // names an entry may be given, and when two names of a folder are the same.
 #pragma once
 
-#include "folder_tree.h"
-
 #include <string>
 #include <string_view>
 
@@ -12,9 +10,6 @@ namespace tessel {
 // Whether a name can become a file name inside a destination folder without escaping it:
 // not empty, not "." or "..", and holding no "/" or NUL.
 bool IsSafeEntryName(std::string_view name);
-
-// Refuses, naming the entry, a node whose name could leave the folder it is written into.
-void RequireSafeName(const TreeNode* node);
 
 // Why a new name cannot be given to an entry, or empty when it can: it must be a safe
 // name and fit the record's name field with its closing NUL (31 bytes). Names read from a
@@ -27,10 +22,6 @@ void RequireNewName(const std::string& name);
 // Two names of one folder are the same when they differ at most in ASCII case: the game
 // and the file systems it was made for ignore case.
 bool SameEntryName(std::string_view a, std::string_view b);
-
-// The child of the folder, other than except, whose name is the same as the given one;
-// null when there is none.
-TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except = nullptr);
 
 // The name as a key that is equal for same names.
 std::string EntryNameKey(std::string_view name);

@@ -27,12 +27,6 @@ bool IsSafeEntryName(std::string_view name) {
            name.find('\0') == std::string_view::npos;
 }
 
-void RequireSafeName(const TreeNode* node) {
-    if (!IsSafeEntryName(node->text()))
-        throw PackageError("Cannot extract \"" + NameToUtf8(node->text()) +
-                           "\": the name is not a safe file name");
-}
-
 std::string NewNameProblem(std::string_view name) {
     if (name.empty())
         return "a name cannot be empty";
@@ -61,14 +55,6 @@ bool SameEntryName(std::string_view a, std::string_view b) {
             return false;
     }
     return true;
-}
-
-TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except) {
-    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
-        if (child != except && SameEntryName(child->text(), name))
-            return child;
-    }
-    return nullptr;
 }
 
 std::string EntryNameKey(std::string_view name) {

@@ -2,7 +2,8 @@
 // recovers from them: the head, the progress slots, the bodies, and their checksums.
 #pragma once
 
-#include "edit_journal.h"
+#include "journal_plan.h"
+#include "package_file.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -5,6 +5,7 @@
 // states and the order of its writes and syncs.
 #pragma once
 
+#include "journal_plan.h"
 #include "package_file.h"
 
 #include <cstdint>
@@ -13,27 +14,6 @@
 #include <vector>
 
 namespace tessel {
-
-// Bytes at an offset of the package.
-struct Piece {
-    std::int64_t offset = 0;
-    std::string bytes;
-};
-
-// A stretch of the data area that moves down to a lower offset.
-struct Move {
-    std::int64_t from = 0;
-    std::int64_t to = 0;
-    std::int64_t length = 0;
-};
-
-// Where a redo edit goes: the moves, in ascending order, then the pieces written over the
-// result (the new directory and header, new entry bytes), then the size the file ends at.
-struct RedoPlan {
-    std::vector<Move> moves;
-    std::vector<Piece> pieces;
-    std::int64_t finalSize = 0;
-};
 
 std::string JournalPath(const std::string& packagePath);
 
@@ -89,13 +69,6 @@ std::string RecoveryNote(const std::string& packagePath, Recovery recovery);
 // in the package or in the journal.
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done);
 
-// How RunMoves cuts its work: stretches that move at least directDistance are copied
-// straight; shorter moves go through the journal in windows of windowSize. Tests make them
-// small to reach both ways with small packages.
-struct MoveLimits {
-    std::int64_t directDistance = std::int64_t(1) << 20;
-    std::int64_t windowSize = std::int64_t(4) << 20;
-};
 void SetMoveLimits(const MoveLimits& limits);
 
 } // namespace tessel

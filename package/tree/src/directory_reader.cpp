@@ -1,13 +1,11 @@
-#include "package_loader.h"
+#include "directory_reader.h"
 
-#include "edit_journal.h"
-#include "package.h"
 #include "package_error.h"
 #include "package_layout.h"
 
 #include <algorithm>
-#include <string_view>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tessel {
@@ -56,25 +54,6 @@ void ReadDirectory(PackageFile& file, FolderTree& tree) {
         }
         remaining -= batch;
     }
-}
-
-std::vector<const TreeNode*> Package::EntriesOutsideTheFile() const {
-    std::vector<const TreeNode*> outside;
-    for (const TreeNode* node = tree_.root(); node; node = node->next()) {
-        if (node->record() && DataOutside(*node->record(), stamp_.size))
-            outside.push_back(node);
-    }
-    return outside;
-}
-
-void Package::LoadPackage(const std::string& path) {
-    recoveryNote_ = RecoveryNote(path, RecoverInterruptedEdit(path));
-    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
-    FolderTree loaded;
-    ReadDirectory(file, loaded);
-    stamp_ = file.stamp();
-    tree_.swap(loaded);
-    path_ = path;
 }
 
 } // namespace tessel

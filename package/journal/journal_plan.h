@@ -1,0 +1,39 @@
+// What an edit journal holds: bytes to put at offsets, stretches of the data area to move
+// down, and the limits that decide how moves are cut.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessel {
+
+// Bytes at an offset of the package.
+struct Piece {
+    std::int64_t offset = 0;
+    std::string bytes;
+};
+
+// A stretch of the data area that moves down to a lower offset.
+struct Move {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    std::int64_t length = 0;
+};
+
+// Where a redo edit goes: the moves, in ascending order, then the pieces written over the
+// result (the new directory and header, new entry bytes), then the size the file ends at.
+struct RedoPlan {
+    std::vector<Move> moves;
+    std::vector<Piece> pieces;
+    std::int64_t finalSize = 0;
+};
+
+// How RunMoves cuts its work: stretches that move at least directDistance are copied
+// straight; shorter moves go through the journal in windows of windowSize. Tests make them
+// small to reach both ways with small packages.
+struct MoveLimits {
+    std::int64_t directDistance = std::int64_t(1) << 20;
+    std::int64_t windowSize = std::int64_t(4) << 20;
+};
+} // namespace tessel
