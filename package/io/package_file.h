@@ -1,8 +1,6 @@
 // The one door through which the engine reads and writes package files and their edit
 // journals: a POSIX file descriptor with a position, errors that name the file and the
-// system's reason, syncs, advisory locking, and two hooks for tests: one makes a chosen
-// operation fail, the other sees every change before it happens (and may stop the program
-// there, as a crash would).
+// system's reason, syncs and advisory locking. Builds for tests add hooks (test_hooks.h).
 #pragma once
 
 #include "byte_copy.h"
@@ -10,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -94,28 +91,5 @@ void RenameDurably(const std::string& from, const std::string& to);
 // "Cannot write to "<path>". <reason>" and its reading twin.
 std::string CannotWriteMessage(const std::string& path, int error);
 std::string CannotReadMessage(const std::string& path, int error);
-
-// Test hook: makes the n-th counted operation (a read, a write, a copy into the file, a
-// truncation or a sync, counted from 1 after Arm) fail as an I/O error would.
-namespace FaultInjection {
-void Arm(long failingOperation, int error = 5 /* EIO */);
-void Disarm();
-// Whether the armed failure has struck.
-bool Struck();
-} // namespace FaultInjection
-
-// Test hook: every change to a file made through this door, seen before it is made. The
-// listener may throw to stop the program at that instant.
-namespace IoTrace {
-struct Change {
-    enum Kind { Write, Truncate, Sync, Create, Remove, Rename, SyncFolder } kind;
-    std::string path;
-    std::int64_t offset = 0; // where a write starts; the new size for a truncation
-    std::string bytes;       // what a write puts there
-    std::string target;      // where a rename goes
-};
-void Listen(std::function<void(const Change&)> listener);
-void Stop();
-} // namespace IoTrace
 
 } // namespace tessel

@@ -8,6 +8,7 @@
 #include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
+#include "test_hooks.h"
 
 #include <cstdio>
 #include <fcntl.h>

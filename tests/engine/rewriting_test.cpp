@@ -7,6 +7,9 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifdef TESSEL_TEST_HOOKS
+#include "test_hooks.h"
+#endif
 #include <map>
 
 namespace tessel {
@@ -297,6 +300,7 @@ TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
 // before the edit (and the failure be reported) or as the edit leaves it (the edit
 // finished after the passing failure), byte for byte, and reload into the tree that memory
 // holds.
+#ifdef TESSEL_TEST_HOOKS
 class FaultSweep : public Rewriting {
 protected:
     PackageBuilder builder() {
@@ -353,6 +357,8 @@ TEST_F(FaultSweep, DeleteKeepsThePackageWholeAfterAnyFailure) {
 TEST_F(FaultSweep, RenameKeepsThePackageWholeAfterAnyFailure) {
     sweep([&] { package.RenameEntry(at("mid"), "renamed"); });
 }
+
+#endif
 
 } // namespace
 } // namespace tessel

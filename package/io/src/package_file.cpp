@@ -1,13 +1,12 @@
 #include "package_file.h"
 
+#include "change_hooks.h"
 #include "package_error.h"
 #include "positioned_io.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <string_view>
 #include <sys/file.h>
@@ -19,46 +18,6 @@
 namespace tessel {
 
 namespace {
-
-long gFailingOperation = 0;
-int gFailingError = EIO;
-long gOperationsSeen = 0;
-bool gStruck = false;
-std::function<void(const IoTrace::Change&)> gListener;
-
-// The error of the armed failure when it is due now, else 0.
-int InjectedFailure() {
-    if (gFailingOperation <= 0)
-        return 0;
-    ++gOperationsSeen;
-    if (gOperationsSeen == gFailingOperation) {
-        gStruck = true;
-        return gFailingError;
-    }
-    return 0;
-}
-
-// For the kill -9 tests of the command line: TESSEL_TEST_KILL_AT_CHANGE=n ends the process
-// with SIGKILL just before its n-th change to a file (a write, truncation, sync, creation,
-// removal or rename).
-void KillWhenDue() {
-    static const long killAt = [] {
-        const char* text = std::getenv("TESSEL_TEST_KILL_AT_CHANGE");
-        return text ? std::atol(text) : 0L;
-    }();
-    static long changes = 0;
-    if (killAt > 0 && ++changes == killAt)
-        std::raise(SIGKILL);
-}
-
-// A change about to be made: counted for the kill switch, and shown to a listening test,
-// the only one that needs a copy of the bytes.
-void Tell(IoTrace::Change::Kind kind, const std::string& path, std::int64_t offset = 0,
-          std::string_view bytes = {}, std::string target = {}) {
-    KillWhenDue();
-    if (gListener)
-        gListener({kind, path, offset, std::string(bytes), std::move(target)});
-}
 
 FileStamp StampFromStat(const struct stat& info) {
     FileStamp stamp;
@@ -89,30 +48,6 @@ std::string CannotReadMessage(const std::string& path, int error) {
     return "Cannot read \"" + FullPath(path) + "\". " + SystemReason(error);
 }
 
-namespace FaultInjection {
-void Arm(long failingOperation, int error) {
-    gFailingOperation = failingOperation;
-    gFailingError = error;
-    gOperationsSeen = 0;
-    gStruck = false;
-}
-void Disarm() {
-    Arm(0);
-}
-bool Struck() {
-    return gStruck;
-}
-} // namespace FaultInjection
-
-namespace IoTrace {
-void Listen(std::function<void(const Change&)> listener) {
-    gListener = std::move(listener);
-}
-void Stop() {
-    gListener = nullptr;
-}
-} // namespace IoTrace
-
 PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSharing sharing) {
     // Without O_NONBLOCK a FIFO at the path would hold the program at the open forever.
     const int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
@@ -136,7 +71,7 @@ PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSh
 }
 
 PackageFile PackageFile::Create(const std::string& path) {
-    Tell(IoTrace::Change::Create, path);
+    hooks::BeforeChange(ChangeKind::Create, path);
     FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd.valid())
         throw PackageError(CannotCreateMessage(path, SystemReason(errno)));
@@ -161,7 +96,7 @@ std::int64_t PackageFile::size() const {
 }
 
 std::size_t PackageFile::read(void* buffer, std::size_t count) {
-    if (const int error = InjectedFailure())
+    if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotReadMessage(path_, error));
     const IoResult result = ReadAt(fd_.get(), buffer, count, position_);
     position_ += static_cast<std::int64_t>(result.done);
@@ -176,8 +111,8 @@ void PackageFile::readExact(void* buffer, std::size_t count) {
 }
 
 void PackageFile::writeAll(const void* buffer, std::size_t count) {
-    Tell(IoTrace::Change::Write, path_, position_, std::string_view(static_cast<const char*>(buffer), count));
-    if (const int error = InjectedFailure())
+    hooks::BeforeChange(ChangeKind::Write, path_, position_, std::string_view(static_cast<const char*>(buffer), count));
+    if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     const IoResult result = WriteAt(fd_.get(), buffer, count, position_);
     position_ += static_cast<std::int64_t>(result.done);
@@ -186,7 +121,7 @@ void PackageFile::writeAll(const void* buffer, std::size_t count) {
 }
 
 CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::int64_t count) {
-    if (gListener) {
+    if (hooks::Watching()) {
         // What is watched must be seen byte by byte: copy through memory.
         CopyResult result;
         std::vector<char> buffer(static_cast<std::size_t>(std::min(count, kCopyBufferSize)));
@@ -203,8 +138,8 @@ CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::i
         }
         return result;
     }
-    KillWhenDue();
-    if (const int error = InjectedFailure())
+    hooks::BeforeChange(ChangeKind::Write, path_, position_);
+    if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count);
     position_ += result.copied;
@@ -214,15 +149,15 @@ CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::i
 }
 
 void PackageFile::truncate() {
-    Tell(IoTrace::Change::Truncate, path_, position_);
-    if (const int error = InjectedFailure())
+    hooks::BeforeChange(ChangeKind::Truncate, path_, position_);
+    if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     if (::ftruncate(fd_.get(), position_) != 0)
         throw PackageError(CannotWriteMessage(path_, errno));
 }
 
 void PackageFile::reserve(std::int64_t size) {
-    if (const int error = InjectedFailure())
+    if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     if (size > 0 && ::fallocate(fd_.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
         errno != ENOSYS)
@@ -230,8 +165,8 @@ void PackageFile::reserve(std::int64_t size) {
 }
 
 void PackageFile::sync() {
-    Tell(IoTrace::Change::Sync, path_);
-    if (const int error = InjectedFailure())
+    hooks::BeforeChange(ChangeKind::Sync, path_);
+    if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     if (::fdatasync(fd_.get()) != 0)
         throw PackageError(CannotWriteMessage(path_, errno));
@@ -246,14 +181,14 @@ FileStamp PackageFile::stamp() const {
 
 void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOf(path);
-    Tell(IoTrace::Change::SyncFolder, folder);
+    hooks::BeforeChange(ChangeKind::SyncFolder, folder);
     const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid() || ::fsync(fd.get()) != 0)
         throw PackageError(CannotWriteMessage(folder, errno));
 }
 
 bool RemoveFileDurably(const std::string& path) {
-    Tell(IoTrace::Change::Remove, path);
+    hooks::BeforeChange(ChangeKind::Remove, path);
     if (::unlink(path.c_str()) != 0) {
         if (errno == ENOENT)
             return false;
@@ -264,7 +199,7 @@ bool RemoveFileDurably(const std::string& path) {
 }
 
 void RenameDurably(const std::string& from, const std::string& to) {
-    Tell(IoTrace::Change::Rename, from, 0, {}, to);
+    hooks::BeforeChange(ChangeKind::Rename, from, 0, {}, to);
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0)
         throw PackageError("Cannot rename \"" + FullPath(from) + "\" to \"" + FullPath(to) + "\". " +
                            SystemReason(errno));
