@@ -36,10 +36,10 @@ void Fresh(const std::string& from, const std::string& to) {
     std::system("sync");
 }
 
-std::vector<tessel::TreeNode*> Victims(tessel::FolderTree& tree, int every, int first) {
-    std::vector<tessel::TreeNode*> victims;
+std::vector<const tessel::TreeNode*> Victims(const tessel::FolderTree& tree, int every, int first) {
+    std::vector<const tessel::TreeNode*> victims;
     int index = 0;
-    for (tessel::TreeNode* node = tree.root(); node; node = node->next()) {
+    for (const tessel::TreeNode* node = tree.root(); node; node = node->next()) {
         if (node->isFile() && index++ % every == first)
             victims.push_back(node);
     }
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         Fresh(original, work);
         tessel::Package package;
         package.LoadPackage(work);
-        tessel::FolderTree& tree = package.tree();
+        const tessel::FolderTree& tree = package.tree();
         const auto victims = Victims(tree, 10, 5);
         count = victims.size();
         firstOffset = victims.front()->record()->Offset;
@@ -100,11 +100,11 @@ int main(int argc, char** argv) {
     {
         tessel::Package package;
         package.LoadPackage(work);
-        tessel::FolderTree& tree = package.tree();
+        const tessel::FolderTree& tree = package.tree();
         const auto victims = Victims(tree, 200, 5);
         sampled = victims.size();
         oneByOne = Ms([&] {
-            for (tessel::TreeNode* victim : victims)
+            for (const tessel::TreeNode* victim : victims)
                 package.DeleteEntries({victim});
         });
     }
@@ -114,10 +114,10 @@ int main(int argc, char** argv) {
     {
         tessel::Package package;
         package.LoadPackage(work);
-        tessel::FolderTree& tree = package.tree();
-        tessel::TreeNode* target = nullptr;
+        const tessel::FolderTree& tree = package.tree();
+        const tessel::TreeNode* target = nullptr;
         int index = 0;
-        for (tessel::TreeNode* node = tree.root(); node && !target; node = node->next()) {
+        for (const tessel::TreeNode* node = tree.root(); node && !target; node = node->next()) {
             if (node->isFile() && index++ == 5000)
                 target = node;
         }

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     window.resize(1000, 700);
     window.show();
     window.LoadPackage(dir.file("big.vp"));
-    tessel::TreeNode* big = window.folderTree().root()->firstChild();
+    const tessel::TreeNode* big = window.folderTree().root()->firstChild();
     auto nothing = [] {};
     auto showRoot = [&] { window.ShowFolder(window.folderTree().root()); };
 
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
         [&] {
             QList<QTreeWidgetItem*> items;
             items.reserve(files);
-            for (tessel::TreeNode* node = big->firstChild(); node; node = node->nextSibling()) {
+            for (const tessel::TreeNode* node = big->firstChild(); node; node = node->nextSibling()) {
                 const tessel::EntryRecord& record = *node->record();
                 auto* item = new QTreeWidgetItem(QStringList{
                     QString::fromStdString(node->text()), QLocale::system().toString(record.Size),

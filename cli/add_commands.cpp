@@ -2,23 +2,14 @@
 #include "progress_bar.h"
 
 #include "adding.h"
-#include "edit_journal.h"
 #include "entry_path.h"
-#include "file_descriptor.h"
 #include "package.h"
 #include "package_error.h"
-#include "vp_format.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
 #include <memory>
-#include <set>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace tessel::cli {
@@ -33,106 +24,71 @@ struct AddOptions {
     bool skipExisting = false;
 };
 
-struct Totals {
-    std::int64_t items = 0;
-    std::int64_t bytes = 0;
-};
-
-// What adding the paths will write, for the progress bar: entries and file bytes.
-void Count(const std::string& path, Totals& totals, std::set<std::pair<dev_t, ino_t>>& seen) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return;
-    if (S_ISREG(info.st_mode)) {
-        ++totals.items;
-        totals.bytes += info.st_size;
-    } else if (S_ISDIR(info.st_mode) && seen.insert({info.st_dev, info.st_ino}).second) {
-        ++totals.items;
-        for (const std::string& entry : ListFolderEntries(path))
-            Count(entry, totals, seen);
-    }
-}
-
 // Adds the paths with a progress bar; returns the exit status: failure when a path was
 // passed over, after everything else was added.
-int AddAll(Package& package, TreeNode* folder, const AddOptions& options) {
-    const std::vector<std::string>& paths = options.paths;
-    Totals totals;
-    std::set<std::pair<dev_t, ino_t>> seen;
-    for (const std::string& path : paths)
-        Count(path, totals, seen);
-    ProgressBar bar("adding", totals.items, totals.bytes);
+// The observer of an adding run: the progress bar, the clash answers of the options, and
+// every path passed over named on standard error.
+class AddingReport {
+public:
+    explicit AddingReport(const AddOptions& options)
+        : options_(options), bar_("adding", ProgressBar::Shown() ? TallyDiskPaths(options.paths) : DiskTally{}) {}
+
+    ProgressObserver observer();
+    void finish() { bar_.finish(); }
+    bool skippedAny() const { return skippedAny_; }
+
+private:
+    const AddOptions& options_;
+    ProgressBar bar_;
+    bool skippedAny_ = false;
+};
+
+ProgressObserver AddingReport::observer() {
     ProgressObserver observer;
-    observer.progress = [&](const ProgressEvent& event) {
-        bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
+    observer.progress = [this](const ProgressEvent& event) {
+        bar_.advance(1, event.node->record() ? event.node->record()->Size : 0);
     };
-    observer.clash = [&](const std::string& path, const TreeNode* existing) {
-        if (options.replace)
+    observer.clash = [this](const std::string& path, const TreeNode* existing) {
+        if (options_.replace)
             return NameClash::Replace;
-        if (options.skipExisting)
+        if (options_.skipExisting)
             return NameClash::Skip;
-        bar.clearLine();
+        bar_.clearLine();
         std::fprintf(stderr,
                      "tessel-vp: warning: \"%s\" is already in the package as \"%s\"; both are kept "
                      "(--replace or --skip-existing would not)\n",
                      path.c_str(), EntryPath(existing).c_str());
         return NameClash::KeepBoth;
     };
-    bool skippedAny = false;
-    observer.skipped = [&](const std::string& path, const std::string& why) {
-        bar.clearLine();
+    observer.skipped = [this](const std::string& path, const std::string& why) {
+        bar_.clearLine();
         std::fprintf(stderr, "tessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
-        skippedAny = true;
+        skippedAny_ = true;
     };
-    package.AddPaths(paths, folder, observer);
-    bar.finish();
-    return skippedAny ? kExitFailure : kExitSuccess;
+    return observer;
 }
 
 int RunAdd(const AddOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    TreeNode* folder = package.tree().root();
+    const TreeNode* folder = package.tree().root();
     if (!options.folder.empty()) {
         folder =
             FindEntry(package.tree(), options.folder.back() == '/' ? options.folder : options.folder + "/");
         if (!folder)
             throw PackageError("no folder \"" + options.folder + "\" in the package");
     }
-    return AddAll(package, folder, options);
+    AddingReport report(options);
+    package.AddPaths(options.paths, folder, report.observer());
+    report.finish();
+    return report.skippedAny() ? kExitFailure : kExitSuccess;
 }
 
-// The new package is made under a temporary name beside where it goes and takes its name
-// only when complete, so that no half-made package ever stands at that name.
 int RunCreate(const AddOptions& options) {
-    struct stat existing {};
-    if (::lstat(options.package.c_str(), &existing) == 0)
-        throw PackageError("\"" + options.package + "\" already exists; it was left as it is");
-    const std::size_t slash = options.package.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : options.package.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? options.package : options.package.substr(slash + 1);
-    std::string temporary = folder + "." + name + ".tessel-new-XXXXXX";
-    const FileDescriptor made(::mkstemp(temporary.data()));
-    if (!made.valid())
-        throw PackageError(CannotCreateMessage(options.package, SystemReason(errno)));
-    // mkstemp makes the file private; a package gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(made.get(), 0666 & ~mask);
-    int status = kExitSuccess;
-    try {
-        Package package;
-        package.LoadPackage(temporary);
-        // A package without entries is its header alone.
-        package.RewriteDirectory();
-        status = AddAll(package, package.tree().root(), options);
-        RenameDurably(temporary, options.package);
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        ::unlink(JournalPath(temporary).c_str());
-        throw;
-    }
-    return status;
+    AddingReport report(options);
+    Package::Create(options.package, options.paths, report.observer());
+    report.finish();
+    return report.skippedAny() ? kExitFailure : kExitSuccess;
 }
 
 } // namespace
@@ -152,8 +108,8 @@ Command AddAddCommand(CLI::App& parent) {
         ->excludes(replace);
     app->footer("Names are the same when they differ only in ASCII case. Without --replace or "
                 "--skip-existing a file whose name is taken is added beside the entry, with a warning; "
-                "a folder that exists is added into.\nThe files' bytes are appended and the directory written once per batch of additions; "
-                "a failure leaves the package as it was before the batch.");
+                "a folder that exists is added into.\nThe files' bytes are appended and the directory written once; "
+                "a failure leaves the package as it was.");
     return {app, [options] { return RunAdd(*options); }};
 }
 

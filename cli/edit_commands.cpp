@@ -26,7 +26,7 @@ struct RenameOptions {
 int RunDelete(const DeleteOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    std::vector<TreeNode*> nodes;
+    std::vector<const TreeNode*> nodes;
     for (const std::string& path : options.entries)
         nodes.push_back(RequireEntry(package.tree(), path));
     package.DeleteEntries(nodes);

@@ -22,9 +22,9 @@ struct ExtractOptions {
 };
 
 // Entries and file bytes in the subtrees of the nodes, for the progress bar's totals.
-void CountSubtrees(const std::vector<TreeNode*>& nodes, std::int64_t& items, std::int64_t& bytes) {
+void CountSubtrees(const std::vector<const TreeNode*>& nodes, std::int64_t& items, std::int64_t& bytes) {
     for (const TreeNode* node : nodes) {
-        for (const TreeNode* walk = node; walk != node->nextAfterSubtree(); walk = walk->next()) {
+        for (const TreeNode* walk : Subtree(node)) {
             ++items;
             bytes += walk->record() ? walk->record()->Size : 0;
         }
@@ -34,12 +34,12 @@ void CountSubtrees(const std::vector<TreeNode*>& nodes, std::int64_t& items, std
 int RunExtract(const ExtractOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    std::vector<TreeNode*> nodes;
+    std::vector<const TreeNode*> nodes;
     for (const std::string& path : options.entries)
         nodes.push_back(RequireEntry(package.tree(), path));
     const bool whole = nodes.empty();
     std::int64_t items = 0, bytes = 0;
-    CountSubtrees(whole ? std::vector<TreeNode*>{package.tree().root()} : nodes, items, bytes);
+    CountSubtrees(whole ? std::vector<const TreeNode*>{package.tree().root()} : nodes, items, bytes);
 
     ProgressBar bar("extracting", items, bytes);
     ProgressObserver observer;

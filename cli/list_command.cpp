@@ -1,8 +1,7 @@
 #include "commands.h"
 #include "text_format.h"
 
-#include "folder_tree.h"
-#include "name_text.h"
+#include "entry_path.h"
 #include "package.h"
 #include "package_error.h"
 
@@ -50,22 +49,11 @@ private:
     std::string buffer_;
 };
 
-// Walks the tree in directory order, handing each entry with its path to the visitor. One
-// path is kept and cut back as folders close, so that memory grows with the depth only.
+// Hands each entry with its path to the visitor, in directory order.
 template <typename Visitor> void WalkEntries(const FolderTree& tree, Visitor visit) {
-    std::string path;
-    std::vector<std::size_t> lengths{0}; // the path's length at each level
-    const TreeNode* root = tree.root();
-    for (const TreeNode* node = root->next(); node; node = node->next()) {
-        lengths.resize(static_cast<std::size_t>(node->level()));
-        path.resize(lengths.back());
-        path += NameToUtf8(node->text());
-        if (node->isFolder()) {
-            path += "/";
-            lengths.push_back(path.size());
-        }
-        visit(*node, path);
-    }
+    WalkWithPaths(tree.root(), [&](const TreeNode* node, const FolderPath& folders) {
+        visit(*node, folders.entry(node->text(), node->isFolder()));
+    });
 }
 
 // A path as a terminal can show it: control characters and backslashes escaped as C does,

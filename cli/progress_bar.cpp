@@ -22,9 +22,13 @@ std::string ByteText(double bytes) {
     return text;
 }
 
+bool ProgressBar::Shown() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 ProgressBar::ProgressBar(std::string verb, std::int64_t totalItems, std::int64_t totalBytes)
     : verb_(std::move(verb)), totalItems_(totalItems), totalBytes_(totalBytes),
-      enabled_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
+      enabled_(Shown()), start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
 
 ProgressBar::~ProgressBar() {
     if (enabled_ && !finished_)

@@ -26,7 +26,7 @@ DragOut::~DragOut() {
         DeleteFolder(folder_->path);
 }
 
-void DragOut::prepare(const std::vector<TreeNode*>& nodes) {
+void DragOut::prepare(const std::vector<const TreeNode*>& nodes) {
     if (folder_)
         DeleteFolder(folder_->path);
     folder_.reset();
@@ -36,7 +36,7 @@ void DragOut::prepare(const std::vector<TreeNode*>& nodes) {
         source_->Files << QString::fromStdString(path);
 }
 
-void DragOut::run(const std::vector<TreeNode*>& nodes, QWidget* from) {
+void DragOut::run(const std::vector<const TreeNode*>& nodes, QWidget* from) {
     prepare(nodes);
     source_->execute(from);
 }

@@ -26,9 +26,9 @@ public:
     DropFileSource* source() const { return source_; }
 
     // Makes the drag's folder and names the nodes' paths in it as the drag's files.
-    void prepare(const std::vector<TreeNode*>& nodes);
+    void prepare(const std::vector<const TreeNode*>& nodes);
     // Runs the drag of the nodes from the widget until it is over.
-    void run(const std::vector<TreeNode*>& nodes, QWidget* from);
+    void run(const std::vector<const TreeNode*>& nodes, QWidget* from);
     // The folder of the drag under way, into which the drop writes the entries.
     const OpenFolder& folder() const { return *folder_; }
     // After a move the file manager may still be taking the items: what it leaves goes a

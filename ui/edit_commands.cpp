@@ -66,11 +66,11 @@ QString Counted(qint64 count, const char* noun) {
 
 // What a deletion takes: the entries by name or number, what the folders hold, and the
 // bytes of everything.
-QString DeletionText(const std::vector<TreeNode*>& nodes, const std::string& package) {
+QString DeletionText(const std::vector<const TreeNode*>& nodes, const std::string& package) {
     qint64 files = 0, folders = 0, inside = 0, bytes = 0;
     for (const TreeNode* node : nodes) {
         (node->isFolder() ? folders : files) += 1;
-        for (const TreeNode* walk = node; walk != node->nextAfterSubtree(); walk = walk->next()) {
+        for (const TreeNode* walk : Subtree(node)) {
             if (walk != node)
                 ++inside;
             if (const EntryRecord* record = walk->record())
@@ -93,7 +93,7 @@ QString DeletionText(const std::vector<TreeNode*>& nodes, const std::string& pac
 
 } // namespace
 
-bool Form1::ConfirmDeletion(const std::vector<TreeNode*>& nodes) {
+bool Form1::ConfirmDeletion(const std::vector<const TreeNode*>& nodes) {
     Settings settings;
     if (!settings.value(kAskBeforeDeleting, true).toBool())
         return true;
@@ -118,11 +118,11 @@ void Form1::ReportSkipped(const QStringList& lines) {
     box.exec();
 }
 
-void Form1::AddPath(const std::string& diskPath, TreeNode* target) {
+void Form1::AddPath(const std::string& diskPath, const TreeNode* target) {
     AddPaths({diskPath}, target ? target : currentFolder_, {});
 }
 
-void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target,
+void Form1::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
                      const ProgressCallback& more) {
     if (!package_.isOpen())
         return;
@@ -133,7 +133,7 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target
                 ui_.model->refreshRow(ui_.model->rowOf(event.node));
             } else {
                 // New entries join their folder as its last child.
-                TreeNode* node = currentFolder_->lastChild();
+                const TreeNode* node = currentFolder_->lastChild();
                 if (node->isFolder())
                     ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
                 else
@@ -165,7 +165,7 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target
 
 void Form1::Deletefiles1Click() {
     std::vector<int> rows;
-    std::vector<TreeNode*> nodes;
+    std::vector<const TreeNode*> nodes;
     for (const int row : SelectedRows()) {
         if (ui_.model->isUpRow(row))
             continue;
@@ -198,7 +198,7 @@ void Form1::Renamefile1Click() {
     if (rows.size() != 1 || ui_.model->isUpRow(rows.front()))
         return;
     const int row = rows.front();
-    TreeNode* node = ui_.model->nodeAt(row);
+    const TreeNode* node = ui_.model->nodeAt(row);
     const QString caption = FolderListModel::NameText(node->text());
     QInputDialog dialog(this);
     dialog.setObjectName("RenameDialog");

@@ -54,13 +54,13 @@ int EditedCopies::watch(const QString& copyPath, const std::string& package, con
     return static_cast<int>(copies_.size() - 1);
 }
 
-TreeNode* EditedCopies::entryOf(int id, const std::string& package, const FolderTree& tree) const {
+const TreeNode* EditedCopies::entryOf(int id, const std::string& package, const FolderTree& tree) const {
     const Origin& origin = copies_.at(std::size_t(id)).origin;
     if (package != origin.package || tree.empty())
         return nullptr;
-    TreeNode* folder = tree.root();
+    const TreeNode* folder = tree.root();
     for (const std::string& name : origin.folders) {
-        TreeNode* child = folder->firstChild();
+        const TreeNode* child = folder->firstChild();
         while (child && !(child->isFolder() && child->text() == name))
             child = child->nextSibling();
         if (!child)
@@ -68,7 +68,7 @@ TreeNode* EditedCopies::entryOf(int id, const std::string& package, const Folder
         folder = child;
     }
     int ordinal = origin.ordinal;
-    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (child->isFile() && child->text() == origin.name && ordinal-- == 0)
             return child;
     }

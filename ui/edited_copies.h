@@ -40,7 +40,7 @@ public:
     const QString& copyPath(int id) const { return copies_.at(std::size_t(id)).path; }
     // The entry the copy was made of, found again in the tree by its names; null when it
     // was deleted or renamed, or the tree is of another package.
-    TreeNode* entryOf(int id, const std::string& package, const FolderTree& tree) const;
+    const TreeNode* entryOf(int id, const std::string& package, const FolderTree& tree) const;
     const std::string& packageOf(int id) const { return copies_.at(std::size_t(id)).origin.package; }
     // Copies that were changed and whose changes are not in the package.
     std::vector<int> unwritten() const;

@@ -131,7 +131,7 @@ void Form1::ToolButton5Click() {
 }
 
 void Form1::ExtractSelection() {
-    const std::vector<TreeNode*> nodes = SelectedEntries();
+    const std::vector<const TreeNode*> nodes = SelectedEntries();
     if (nodes.empty())
         return;
     const std::string destination = Form2_->destination().toStdString();
@@ -144,7 +144,7 @@ QString Form1::OpenCopyOfSelectedFile() {
     const std::vector<int> rows = SelectedRows();
     if (rows.size() != 1 || ui_.model->isUpRow(rows.front()) || !ui_.model->nodeAt(rows.front())->isFile())
         return {};
-    TreeNode* entry = ui_.model->nodeAt(rows.front());
+    const TreeNode* entry = ui_.model->nodeAt(rows.front());
     const OpenFolder folder = copies_->newFolder();
     RunWithProgress([&](const ProgressObserver& progress) { package_.ExtractNodes(folder, {entry}, progress); });
     if (Form3_->cancelRequested())
@@ -201,7 +201,7 @@ bool Form1::UpdateFromCopy(int id) {
     const QString copy = copies_->copyPath(id);
     const QString package = FileNameOf(copies_->packageOf(id));
     QString problem;
-    TreeNode* entry = copies_->entryOf(id, PackagePath(), package_.tree());
+    const TreeNode* entry = copies_->entryOf(id, PackagePath(), package_.tree());
     if (PackagePath() != copies_->packageOf(id))
         problem = QString("%1 is not the package open now.").arg(package);
     else if (!entry)
@@ -224,7 +224,7 @@ bool Form1::UpdateFromCopy(int id) {
 }
 
 void Form1::ListView1MouseDown() {
-    const std::vector<TreeNode*> nodes = SelectedEntries();
+    const std::vector<const TreeNode*> nodes = SelectedEntries();
     if (!package_.isOpen() || nodes.empty())
         return;
     const RunGuard guard(this, busy_);
@@ -232,7 +232,7 @@ void Form1::ListView1MouseDown() {
 }
 
 void Form1::DropFileSource1Drop() {
-    const std::vector<TreeNode*> nodes = SelectedEntries();
+    const std::vector<const TreeNode*> nodes = SelectedEntries();
     RunWithProgress(
         [&](const ProgressObserver& progress) { package_.ExtractNodes(dragOut_->folder(), nodes, progress); });
     // A cancelled extraction must not be moved half done.

@@ -66,7 +66,7 @@ bool FindDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-TreeNode* FindDialog::chosen() const {
+const TreeNode* FindDialog::chosen() const {
     const int row = Results->indexOfTopLevelItem(Results->currentItem());
     return row >= 0 && std::size_t(row) < matches_.size() ? matches_[std::size_t(row)] : nullptr;
 }
@@ -81,16 +81,14 @@ void FindDialog::search() {
     }
     int found = 0;
     QList<QTreeWidgetItem*> items;
-    for (TreeNode* node = tree_.root()->next(); node; node = node->next()) {
-        if (!filter.matches(node->text()))
-            continue;
-        if (++found > kListedMatches)
-            continue;
+    WalkWithPaths(tree_.root(), [&](const TreeNode* node, const FolderPath& folders) {
+        if (!filter.matches(node->text()) || ++found > kListedMatches)
+            return;
         matches_.push_back(node);
         const QString name = QString::fromStdString(NameToUtf8(node->text())) + (node->isFolder() ? "/" : "");
-        const QString folder = QString::fromStdString(EntryPath(node->parent()));
+        const QString folder = QString::fromStdString(folders.text());
         items << new QTreeWidgetItem(QStringList{name, folder.isEmpty() ? "/" : folder});
-    }
+    });
     Results->addTopLevelItems(items);
     if (!items.isEmpty())
         Results->setCurrentItem(items.front());

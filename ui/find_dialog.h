@@ -22,7 +22,7 @@ public:
     QTreeWidget* Results = nullptr;
 
     // The entry chosen, after the dialog was accepted.
-    TreeNode* chosen() const;
+    const TreeNode* chosen() const;
 
     // More matches than this are counted, not listed.
     static constexpr int kListedMatches = 5000;
@@ -35,7 +35,7 @@ private:
 
     const FolderTree& tree_;
     QLabel* count_ = nullptr;
-    std::vector<TreeNode*> matches_;
+    std::vector<const TreeNode*> matches_;
 };
 
 } // namespace tessel::ui

@@ -86,12 +86,12 @@ QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-void FolderListModel::FillFolderList(TreeNode* folder, const NameFilter& filter) {
+void FolderListModel::FillFolderList(const TreeNode* folder, const NameFilter& filter) {
     beginResetModel();
     rows_.clear();
     rows_.reserve(folder->childCount() + 1);
     std::vector<ListRow> folders;
-    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (!filter.matches(child->text()))
             continue;
         if (child->isFile())
@@ -115,7 +115,7 @@ void FolderListModel::clear() {
     endResetModel();
 }
 
-TreeNode* FolderListModel::nodeAt(int row) const {
+const TreeNode* FolderListModel::nodeAt(int row) const {
     return rows_.at(static_cast<std::size_t>(row)).node;
 }
 
@@ -135,11 +135,11 @@ int FolderListModel::rowOf(const TreeNode* node) const {
     return -1;
 }
 
-void FolderListModel::appendRow(TreeNode* node) {
+void FolderListModel::appendRow(const TreeNode* node) {
     insertRowAt(rowCount(), node);
 }
 
-void FolderListModel::insertRowAt(int row, TreeNode* node) {
+void FolderListModel::insertRowAt(int row, const TreeNode* node) {
     row = std::clamp(row, 0, rowCount());
     beginInsertRows({}, row, row);
     rows_.insert(rows_.begin() + row, ListRow{node, false, 0, 0});

@@ -27,10 +27,10 @@ public:
 
     // Replaces all rows with those of the folder that the filter keeps (the way-up row
     // always).
-    void FillFolderList(TreeNode* folder, const NameFilter& filter = {});
+    void FillFolderList(const TreeNode* folder, const NameFilter& filter = {});
     void clear();
 
-    TreeNode* nodeAt(int row) const;
+    const TreeNode* nodeAt(int row) const;
     bool isUpRow(int row) const;
     // A file row whose record carries a date.
     bool isDatedFileRow(int row) const;
@@ -38,8 +38,8 @@ public:
     int rowOf(const TreeNode* node) const;
 
     // Row operations for the commands that patch the list instead of rebuilding it.
-    void appendRow(TreeNode* node);
-    void insertRowAt(int row, TreeNode* node);
+    void appendRow(const TreeNode* node);
+    void insertRowAt(int row, const TreeNode* node);
     void removeRowAt(int row);
     // The node's text or record changed: its row shows it anew.
     void refreshRow(int row);

@@ -4,6 +4,7 @@
 #include "drag_out.h"
 #include "drop_file_source.h"
 #include "edited_copies.h"
+#include "entry_path.h"
 #include "error_box.h"
 #include "extract_dialog.h"
 #include "folder_list_model.h"
@@ -179,9 +180,9 @@ void Form1::LoadPackage(const std::string& path) {
     }
 }
 
-void Form1::ShowFolder(TreeNode* folder, const TreeNode* current) {
+void Form1::ShowFolder(const TreeNode* folder, const TreeNode* current) {
     ui_.Edit1->setText(QString::fromStdString(PackagePath()) + "/" +
-                       FolderListModel::NameText(GetFolderPath(folder, 1)));
+                       QString::fromStdString(GetFolderPath(folder, 1)));
     const bool filtering = !ui_.FilterBar->isHidden();
     ui_.model->FillFolderList(folder, NameFilter(filtering ? ui_.FilterEdit->text() : QString()));
     currentFolder_ = folder;
@@ -219,15 +220,15 @@ std::vector<int> Form1::SelectedRows() const {
     return rows;
 }
 
-std::vector<TreeNode*> Form1::SelectedNodes() const {
-    std::vector<TreeNode*> nodes;
+std::vector<const TreeNode*> Form1::SelectedNodes() const {
+    std::vector<const TreeNode*> nodes;
     for (const int row : SelectedRows())
         nodes.push_back(ui_.model->nodeAt(row));
     return nodes;
 }
 
-std::vector<TreeNode*> Form1::SelectedEntries() const {
-    std::vector<TreeNode*> nodes;
+std::vector<const TreeNode*> Form1::SelectedEntries() const {
+    std::vector<const TreeNode*> nodes;
     for (const int row : SelectedRows()) {
         if (!ui_.model->isUpRow(row))
             nodes.push_back(ui_.model->nodeAt(row));
@@ -238,7 +239,7 @@ std::vector<TreeNode*> Form1::SelectedEntries() const {
 void Form1::ListView1DblClick(const QModelIndex& index) {
     if (!index.isValid())
         return;
-    TreeNode* node = ui_.model->nodeAt(index.row());
+    const TreeNode* node = ui_.model->nodeAt(index.row());
     if (ui_.model->isUpRow(index.row()))
         ShowParentFolder();
     else if (node->isFile())

@@ -51,7 +51,7 @@ public:
     // The open package's path; empty until a package was opened.
     const std::string& PackagePath() const { return package_.path(); }
     const tessel::FolderTree& folderTree() const { return package_.tree(); }
-    TreeNode* CurrentFolder() const { return currentFolder_; }
+    const TreeNode* CurrentFolder() const { return currentFolder_; }
     const ColumnSortState& columnSort() const { return sort_; }
 
     // Opens the package at the path and shows its top level; on error the open package,
@@ -59,14 +59,14 @@ public:
     void LoadPackage(const std::string& path);
     // Shows the folder's rows (those the filter keeps) in the sort in force; the given
     // row, else the first entry, is made current.
-    void ShowFolder(TreeNode* folder, const TreeNode* current = nullptr);
+    void ShowFolder(const TreeNode* folder, const TreeNode* current = nullptr);
     // The selected rows, top to bottom.
     std::vector<int> SelectedRows() const;
     // The nodes of the selected rows, top to bottom; the ".." row stands for its node, the
     // parent of the folder shown.
-    std::vector<TreeNode*> SelectedNodes() const;
+    std::vector<const TreeNode*> SelectedNodes() const;
     // The selected entries of the folder shown: the ".." row is not one of them.
-    std::vector<TreeNode*> SelectedEntries() const;
+    std::vector<const TreeNode*> SelectedEntries() const;
 
     // Runs a command; an error it raises is shown in the standard error box, a cancel ends
     // it quietly. While a run is under way no command runs.
@@ -78,10 +78,10 @@ public:
     void ExtractSelection();
     // Adds a disk file or folder tree to the target folder, or to the folder shown; rows
     // appear for the new entries of the folder shown.
-    void AddPath(const std::string& diskPath, TreeNode* target = nullptr);
+    void AddPath(const std::string& diskPath, const TreeNode* target = nullptr);
     // Adds the paths in one run, rows appearing for new entries of the folder shown; more
     // hears of each entry added.
-    void AddPaths(const std::vector<std::string>& diskPaths, TreeNode* target, const ProgressCallback& more);
+    void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* target, const ProgressCallback& more);
     // Replaces the desktop launcher, as tests do.
     void setLauncher(std::unique_ptr<Launcher> launcher);
 
@@ -115,7 +115,7 @@ protected:
 private:
     enum class DroppedPackage { Open, Add, Cancel };
     // Asks before a deletion unless the user said not to; true to go on.
-    bool ConfirmDeletion(const std::vector<TreeNode*>& nodes);
+    bool ConfirmDeletion(const std::vector<const TreeNode*>& nodes);
     // Names the paths that adding passed over, with why.
     void ReportSkipped(const QStringList& lines);
     // Asks what a single package dropped on the window is for while one is open.
@@ -158,7 +158,7 @@ private:
     bool MayLeave();
 
     tessel::Package package_;
-    TreeNode* currentFolder_ = nullptr;
+    const TreeNode* currentFolder_ = nullptr;
     WindowLayout ui_;
     ColumnSortState sort_;
     QString outsideDetails_;

@@ -63,7 +63,7 @@ bool IsFolderRow(const ListRow& row) {
 void MeasureFolderRow(ListRow& row) {
     row.bytesInside = 0;
     row.newestInside = 0;
-    for (const TreeNode* walk = row.node; walk != row.node->nextAfterSubtree(); walk = walk->next()) {
+    for (const TreeNode* walk : Subtree(row.node)) {
         if (const EntryRecord* record = walk->record()) {
             row.bytesInside += record->Size;
             row.newestInside = std::max(row.newestInside, record->Timestamp);

@@ -11,7 +11,7 @@
 namespace tessel::ui {
 
 struct ListRow {
-    TreeNode* node;
+    const TreeNode* node;
     bool up; // the ".." row, whose node is the parent of the folder shown
     // For a folder row, while the list is sorted: the bytes of every file inside it and the
     // newest time of those files.

@@ -20,7 +20,7 @@ void Form1::ShowTotals() {
 }
 
 void Form1::SelectionStatistics() {
-    const std::vector<TreeNode*> entries = SelectedEntries();
+    const std::vector<const TreeNode*> entries = SelectedEntries();
     ui_.StatusPanel0->setText(SelectionText(SelectionTally(entries), entries.size()));
 }
 

@@ -28,10 +28,10 @@ Tally FolderTally(const TreeNode* folder) {
     return tally;
 }
 
-Tally SelectionTally(const std::vector<TreeNode*>& entries) {
+Tally SelectionTally(const std::vector<const TreeNode*>& entries) {
     Tally tally;
     for (const TreeNode* entry : entries) {
-        for (const TreeNode* walk = entry; walk != entry->nextAfterSubtree(); walk = walk->next())
+        for (const TreeNode* walk : Subtree(entry))
             Count(tally, walk);
     }
     return tally;

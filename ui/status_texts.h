@@ -18,7 +18,7 @@ struct Tally {
 // The folder's own rows: its folders, its files and their bytes.
 Tally FolderTally(const TreeNode* folder);
 // The entries with everything inside the folders among them: files and their bytes.
-Tally SelectionTally(const std::vector<TreeNode*>& entries);
+Tally SelectionTally(const std::vector<const TreeNode*>& entries);
 
 QString TotalsText(const Tally& tally);
 // Empty when nothing is selected.

@@ -22,11 +22,11 @@ void Form1::ReloadClick() {
                                 ? ui_.model->nodeAt(current.row())->text()
                                 : std::string();
     LoadPackage(PackagePath());
-    TreeNode* shown = FindEntry(package_.tree(), folder);
+    const TreeNode* shown = FindEntry(package_.tree(), folder);
     if (!shown || !shown->isFolder())
         return;
-    TreeNode* again = nullptr;
-    for (TreeNode* child = shown->firstChild(); child && !row.empty(); child = child->nextSibling()) {
+    const TreeNode* again = nullptr;
+    for (const TreeNode* child = shown->firstChild(); child && !row.empty(); child = child->nextSibling()) {
         if (child->text() == row) {
             again = child;
             break;
@@ -59,7 +59,7 @@ void Form1::FindInPackageClick() {
     FindDialog dialog(package_.tree(), this);
     if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
         return;
-    TreeNode* entry = dialog.chosen();
+    const TreeNode* entry = dialog.chosen();
     // A filter that would hide the entry goes.
     ui_.FilterEdit->clear();
     ShowFolder(entry->parent(), entry);

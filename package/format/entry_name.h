@@ -19,6 +19,10 @@ std::string NewNameProblem(std::string_view name);
 // Refuses a new name that NewNameProblem finds fault with.
 void RequireNewName(const std::string& name);
 
+// ASCII letters as capitals, every other byte as it is: how names are compared wherever
+// case does not count.
+char FoldCase(char c);
+
 // Two names of one folder are the same when they differ at most in ASCII case: the game
 // and the file systems it was made for ignore case.
 bool SameEntryName(std::string_view a, std::string_view b);

@@ -17,6 +17,12 @@ public:
     using PackageError::PackageError;
 };
 
+// The file is locked by another Tessel: an edit, or a reader that holds edits off.
+class FileInUse : public PackageError {
+public:
+    using PackageError::PackageError;
+};
+
 inline constexpr const char* kStreamReadError = "Stream read error";
 inline constexpr const char* kStreamWriteError = "Stream write error";
 inline constexpr const char* kUnableToCreateDirectory = "Unable to create directory";

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <sys/types.h>
 
 namespace tessel {
@@ -39,12 +40,16 @@ public:
     static PackageFile Open(const std::string& path, FileAccess access, FileSharing sharing);
     // Makes a new file for reading and writing; an existing one is an error.
     static PackageFile Create(const std::string& path);
+    // Takes over a file opened elsewhere.
+    static PackageFile Adopt(FileDescriptor fd, std::string path) { return PackageFile(std::move(fd), std::move(path)); }
 
     PackageFile(PackageFile&&) noexcept = default;
     PackageFile& operator=(PackageFile&&) noexcept = default;
 
     const std::string& path() const { return path_; }
     int descriptor() const { return fd_.get(); }
+    // The file was given another name while open.
+    void renamed(std::string path) { path_ = std::move(path); }
 
     void seek(std::int64_t position);
     std::int64_t position() const { return position_; }
@@ -87,6 +92,11 @@ bool RemoveFileDurably(const std::string& path);
 void SyncFolderOf(const std::string& path);
 // Renames a file and makes the rename durable; a file already at the new name is an error.
 void RenameDurably(const std::string& from, const std::string& to);
+// Renames a file over whatever is at the new name, in one step, and makes it durable.
+void ReplaceDurably(const std::string& from, const std::string& to);
+
+// The stamp of the file at the path (links followed); not valid when there is none.
+FileStamp StampOf(const std::string& path);
 
 // "Cannot write to "<path>". <reason>" and its reading twin.
 std::string CannotWriteMessage(const std::string& path, int error);

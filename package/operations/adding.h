@@ -1,4 +1,4 @@
-// Helpers of adding files and folder trees from disk to a package (Package::AddPath).
+// What adding files and folder trees from disk shares with its callers.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,12 @@ namespace tessel {
 // lists them; empty when the folder cannot be read.
 std::vector<std::string> ListFolderEntries(const std::string& folderPath);
 
-// The bytes of a regular disk file, for an edit that must keep them in its journal.
-std::string ReadWholeFile(const std::string& diskPath);
+// What adding the paths would take in: entries and file bytes, for a progress bar.
+struct DiskTally {
+    std::int64_t items = 0;
+    std::int64_t bytes = 0;
+};
+DiskTally TallyDiskPaths(const std::vector<std::string>& paths);
 
 // The local wall-clock time now, as seconds counted from 1970 without a zone.
 std::int32_t LocalTimestampNow();

@@ -1,7 +1,7 @@
-// The open package: its path, the folder tree that mirrors its directory, and the stamp
-// of the file as it was loaded or last written. It is the one door to package bytes:
-// every read and every edit is one of its operations, and each edit keeps the tree in
-// step with the file.
+// The open package: its path, the folder tree that mirrors its directory, and the stamp of
+// the file as it was loaded or last written. It is the one door to package bytes: every
+// read and every edit is one of its operations, each edit keeps the tree in step with the
+// file, and nothing outside the engine changes the tree.
 #pragma once
 
 #include "folder_tree.h"
@@ -24,16 +24,22 @@ public:
     Package& operator=(const Package&) = delete;
 
     // Finishes or undoes an edit of the file that was cut short, then opens the file
-    // read-only and reads its directory. On any error this package stays as it was. A file
-    // shorter than the header is an empty package.
+    // read-only and reads its directory. The path is kept absolute. On any error this
+    // package stays as it was. A file shorter than the header is an empty package.
     void LoadPackage(const std::string& path);
+    // Makes a new package at the path, which must be free, from the disk files and folders.
+    // The file is written once, under a scratch name beside its own, and takes its name when
+    // whole; nothing stands at the name before. Paths that cannot be added are reported to
+    // the observer and left out.
+    static void Create(const std::string& path, const std::vector<std::string>& diskPaths,
+                       const ProgressObserver& observer = {});
+
     // What the last load had to do about an interrupted edit, as a sentence for the user;
     // empty when there was none.
     const std::string& recoveryNote() const { return recoveryNote_; }
 
     bool isOpen() const { return !tree_.empty(); }
     const std::string& path() const { return path_; }
-    FolderTree& tree() { return tree_; }
     const FolderTree& tree() const { return tree_; }
     // The file as loaded or last written; an edit of a file that no longer matches it is
     // refused.
@@ -41,38 +47,32 @@ public:
     // The file entries whose data does not lie whole inside the file: they cannot be read.
     std::vector<const TreeNode*> EntriesOutsideTheFile() const;
 
-    // Edits. Each opens the file exclusively for its length, refuses a file that changed
-    // on disk or is not a sound package, and leaves a directory that matches the data.
+    // Edits. Each is one atomic edit under an exclusive lock: it refuses a file that changed
+    // on disk or is not a sound package, and ends with the package as before or as after.
+    // The nodes given are nodes of this package's tree.
 
     // Writes the directory and header again without touching the data area.
     void RewriteDirectory();
     // Removes the nodes (files, and folders with everything inside them). The data behind
     // the first removed byte moves down once; bytes that a remaining entry uses are kept.
-    void DeleteEntries(const std::vector<TreeNode*>& nodes);
-    // Gives a file or folder a new name, in the package (at most 31 bytes are stored) and
-    // in the tree (whole).
-    void RenameEntry(TreeNode* node, const std::string& newName);
-    // Adds the disk file, or the folder with everything below it, as the parent's last
-    // child(ren), as AddPaths does. Raises a PackageError when the package cannot be written or would grow
-    // past 2 GiB; what was added before stays.
-    void AddPath(const std::string& diskPath, TreeNode* parent, const ProgressObserver& observer = {});
-    // Adds the paths in order, in batches, each batch one edit that writes the directory
-    // once. A file whose name a file of the folder has is added beside it, skipped or
-    // replaced as the observer's clash answers; a folder that exists is added into. When
-    // bytes were replaced, the old ones are removed after the last batch. A failure undoes
-    // the batch under way; a RunCancelled from the observer keeps what was added and is
-    // raised again. Adding events carry the index of the path being
-    // added among those given as their index, and the number of paths as their total.
-    void AddPaths(const std::vector<std::string>& diskPaths, TreeNode* parent,
+    void DeleteEntries(const std::vector<const TreeNode*>& nodes);
+    // Gives a file or folder a new name, in the package and in the tree.
+    void RenameEntry(const TreeNode* node, const std::string& newName);
+    // Adds the paths in order, as the parent's last children. A file whose name a file of
+    // the folder has is added beside it, skipped or replaced as the observer's clash
+    // answers; a folder that exists is added into. The whole run is one edit: a failure
+    // leaves the package as it was, while a RunCancelled from the observer, or a file that
+    // would take the package past 2 GiB, ends it with what was added so far kept (and is
+    // raised again). Adding events carry the index of the path being added among those
+    // given, and the number of paths as their total.
+    void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
                   const ProgressObserver& observer = {});
+    // One path, as AddPaths adds it.
+    void AddPath(const std::string& diskPath, const TreeNode* parent, const ProgressObserver& observer = {});
     // Gives a file entry the bytes of a disk file, keeping its place in the directory, with
     // the new size and the current time; its old bytes go unless another entry uses them.
-    void ReplaceEntry(TreeNode* node, const std::string& diskPath);
-    // Appends the disk file's bytes for a file node already in the tree, fills in its
-    // Offset and Size, and writes directory and header. Returns false, with the node taken
-    // out and the package as it was, when the disk file cannot be read; raises, with the
-    // node taken out, when the package cannot be written.
-    bool AppendFile(TreeNode* node, const std::string& diskPath);
+    // The new bytes stream from the file: memory stays bounded whatever its size.
+    void ReplaceEntry(const TreeNode* node, const std::string& diskPath);
 
     // Reads. Each run opens the package once, holds it against edits for its length, and
     // refuses a file that changed since it was loaded. Files are written under temporary
@@ -83,21 +83,22 @@ public:
     void ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
                       const ProgressObserver& observer = {}) const;
     // Writes the subtree of each node, in order, below destDir.
-    void ExtractNodes(const std::string& destDir, const std::vector<TreeNode*>& nodes,
+    void ExtractNodes(const std::string& destDir, const std::vector<const TreeNode*>& nodes,
                       const ProgressObserver& observer = {}) const;
     // The same below a folder already opened and checked (the temporary folder).
-    void ExtractNodes(const OpenFolder& folder, const std::vector<TreeNode*>& nodes,
+    void ExtractNodes(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes,
                       const ProgressObserver& observer = {}) const;
     // Writes one file with size bytes from offset of the package; an existing file is
-    // overwritten.
+    // replaced.
     void ExtractEntryToFile(const std::string& filePath, std::int32_t offset, std::int32_t size) const;
 
 private:
     friend class PackageWriter;
-    void extractNodes(Destination& destination, const std::vector<TreeNode*>& nodes,
+    friend class PackageEdit;
+    void extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
                       const ProgressObserver& observer) const;
-    void Compact(const std::vector<TreeNode*>& doomed, TreeNode* replaced, const std::string& newBytes,
-                 const std::vector<EntryRecord>& formerRecords = {});
+    // The node as the edits change it: the tree is this package's own.
+    static TreeNode* Own(const TreeNode* node) { return const_cast<TreeNode*>(node); }
 
     std::string path_;
     FolderTree tree_;

@@ -33,7 +33,7 @@ OpenFolder MakeScratchFolder(const std::string& prefix);
 
 // For each node, in order, the path that extracting it into the folder makes: a folder is
 // created there (empty), a file is only named.
-std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vector<TreeNode*>& nodes);
+std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes);
 
 // Deletes the folder with everything in it, never following a symbolic link (a link is
 // removed, not what it points to). True on success.

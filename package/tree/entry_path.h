@@ -1,7 +1,10 @@
 // Naming entries by their path inside the package: folders joined by "/", as UTF-8.
 #pragma once
 
+#include "folder_path.h"
 #include "folder_tree.h"
+
+#include <algorithm>
 
 #include <string>
 #include <string_view>
@@ -11,19 +14,39 @@ namespace tessel {
 // "data/tables/ships.tbl" for a file, "data/tables/" for a folder, "" for the root.
 std::string EntryPath(const TreeNode* node);
 
+// The shown names of the folders from the node up to the given level, outermost first,
+// each followed by "/". A file node yields its folder's path; the root yields "".
+std::string GetFolderPath(const TreeNode* node, int lowestLevel);
+
+// Visits every node of the subtree of top but the root, in depth-first order, with the
+// path of the folders around it counted from the level of top (a folder top is the first
+// name of the paths of what it holds). Memory grows with the depth only.
+template <typename Node, typename Visit> void WalkWithPaths(Node* top, Visit&& visit) {
+    FolderPath path;
+    const int base = std::max(top->level(), 1);
+    for (Node* node : Subtree(top)) {
+        if (!node->parent())
+            continue;
+        path.keep(static_cast<std::size_t>(node->level() - base));
+        visit(node, static_cast<const FolderPath&>(path));
+        if (node->isFolder())
+            path.open(node->text());
+    }
+}
+
 // The first entry in directory order whose path is the given one, its names compared as
 // stored, or else as shown. A trailing "/" names a folder only. Null when there is none.
-TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
+const TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
 
 // The same, but a missing entry is an error naming the path, and so is a path that only
 // the shown names match and that matches entries stored differently.
-TreeNode* RequireEntry(const FolderTree& tree, std::string_view path);
+const TreeNode* RequireEntry(const FolderTree& tree, std::string_view path);
 
 // Refuses, naming the entry, a node whose name could leave the folder it is written into.
 void RequireSafeName(const TreeNode* node);
 
 // The child of the folder, other than except, whose name is the same as the given one;
 // null when there is none.
-TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except = nullptr);
+const TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except = nullptr);
 
 } // namespace tessel

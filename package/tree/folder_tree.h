@@ -86,9 +86,42 @@ private:
 // Releases every record and removes every node.
 void ClearFolderTree(FolderTree& tree);
 
-// The names of the folders from the node up to the given level, outermost first, each
-// followed by "/". A file node yields its folder's path; the root yields "".
-std::string GetFolderPath(const TreeNode* node, int lowestLevel);
+// The nodes of a node's subtree in depth-first pre-order, the node first:
+//   for (const TreeNode* node : Subtree(folder)) ...
+template <typename Node> class SubtreeRange {
+public:
+    class iterator {
+    public:
+        iterator(Node* node, Node* end) : node_(node), end_(end) {}
+        Node* operator*() const { return node_; }
+        iterator& operator++() {
+            node_ = node_->next();
+            if (node_ == end_)
+                node_ = nullptr;
+            return *this;
+        }
+        bool operator==(const iterator& other) const { return node_ == other.node_; }
+
+    private:
+        Node* node_;
+        Node* end_;
+    };
+
+    explicit SubtreeRange(Node* top) : top_(top), end_(top ? top->nextAfterSubtree() : nullptr) {}
+    iterator begin() const { return {top_, end_}; }
+    iterator end() const { return {nullptr, end_}; }
+
+private:
+    Node* top_;
+    Node* end_;
+};
+
+inline SubtreeRange<TreeNode> Subtree(TreeNode* node) {
+    return SubtreeRange<TreeNode>(node);
+}
+inline SubtreeRange<const TreeNode> Subtree(const TreeNode* node) {
+    return SubtreeRange<const TreeNode>(node);
+}
 
 // Number of nodes in the subtree of a node, the node included.
 std::size_t SubtreeSize(const TreeNode* node);

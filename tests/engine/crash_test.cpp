@@ -135,7 +135,7 @@ struct CrashSweep : ::testing::Test {
         SetMoveLimits({});
     }
 
-    TreeNode* at(const std::string& entry) { return RequireEntry(package.tree(), entry); }
+    const TreeNode* at(const std::string& entry) { return RequireEntry(package.tree(), entry); }
 
     // Runs the edit on the package made by the builder, crashing at every change in turn.
     void sweep(const PackageBuilder& builder, const std::function<void()>& edit,
@@ -152,7 +152,7 @@ struct CrashSweep : ::testing::Test {
         edit();
         const std::string after = normal(ReadFileBytes(path), stamped);
         ASSERT_NE(before, after);
-        const std::vector<std::string> names{path, JournalPath(path)};
+        const std::vector<std::string> names{path, JournalPath(path), NextJournalPath(path)};
         for (long crashAt = 1;; ++crashAt) {
             WriteFileBytes(path, before);
             package.LoadPackage(path);
@@ -181,6 +181,7 @@ struct CrashSweep : ::testing::Test {
                 const std::string now = normal(ReadFileBytes(path), stamped);
                 EXPECT_TRUE(now == normal(before, stamped) || now == after);
                 EXPECT_FALSE(fs::exists(JournalPath(path)));
+                EXPECT_FALSE(fs::exists(NextJournalPath(path)));
                 ++crashPoints;
             }
             ASSERT_LT(crashAt, 400);

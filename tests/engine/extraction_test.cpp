@@ -43,7 +43,7 @@ struct Extraction : ::testing::Test {
     std::string package = dir.file("p.vp");
     std::string out = dir.file("out");
     Package vp;
-    FolderTree& tree = vp.tree();
+    const FolderTree& tree = vp.tree();
     std::vector<Call> calls;
     std::vector<std::int64_t> bytesDone;
     ProgressObserver record{[this](const ProgressEvent& event) {
@@ -68,8 +68,8 @@ struct Extraction : ::testing::Test {
             .writeTo(package);
         vp.LoadPackage(package);
     }
-    TreeNode* node(const std::string& path) {
-        TreeNode* found = tree.root();
+    const TreeNode* node(const std::string& path) {
+        const TreeNode* found = tree.root();
         std::size_t start = 0;
         while (start < path.size()) {
             const std::size_t slash = path.find('/', start);

@@ -1,3 +1,4 @@
+#include "entry_path.h"
 #include "folder_tree.h"
 
 #include <gtest/gtest.h>

@@ -34,7 +34,7 @@ struct Journal : ::testing::Test {
         builder.writeTo(path);
         package.LoadPackage(path);
     }
-    TreeNode* at(const std::string& entry) { return RequireEntry(package.tree(), entry); }
+    const TreeNode* at(const std::string& entry) { return RequireEntry(package.tree(), entry); }
 };
 
 TEST_F(Journal, ReplacingKeepsTheEntrysPlaceAndRemovesItsOldBytes) {

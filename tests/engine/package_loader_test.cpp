@@ -31,7 +31,7 @@ struct Loader : ::testing::Test {
     TempDir dir;
     std::string path = dir.file("p.vp");
     Package package;
-    FolderTree& tree = package.tree();
+    const FolderTree& tree = package.tree();
 
     std::string load(const std::string& bytes) {
         WriteFileBytes(path, bytes);

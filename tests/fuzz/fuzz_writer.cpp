@@ -55,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const bool soundBefore = Sound(path);
-    std::vector<tessel::TreeNode*> nodes;
-    for (tessel::TreeNode* node = package.tree().root()->next(); node; node = node->next())
+    std::vector<const tessel::TreeNode*> nodes;
+    for (const tessel::TreeNode* node = package.tree().root()->next(); node; node = node->next())
         nodes.push_back(node);
-    tessel::TreeNode* node = nodes.empty() ? nullptr : nodes[std::size_t(data[0] / 4) % nodes.size()];
+    const tessel::TreeNode* node = nodes.empty() ? nullptr : nodes[std::size_t(data[0] / 4) % nodes.size()];
     try {
         switch (data[0] % 4) {
         case 0:

@@ -160,7 +160,7 @@ private slots:
     void theSelectionPanelFollowsTheSelectionAndCountsWhatFoldersHold() {
         Form1 window;
         window.LoadPackage(mixed);
-        tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
+        const tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
         window.ShowFolder(sorts);
         // .., beta 300, Alpha 20, nodate 5000 (no date), alpha 1000, gamma 7
         const struct {
@@ -300,7 +300,7 @@ private slots:
     void columnsSortDatedFilesBelowEverythingElse() {
         Form1 window;
         window.LoadPackage(mixed);
-        tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
+        const tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
         window.ShowFolder(sorts);
         window.ListView1ColumnClick(0);
         QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "Alpha", "alpha", "beta", "gamma"}));
@@ -340,7 +340,7 @@ private slots:
         FolderListModel* model = Parts(window).model;
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         window.LoadPackage(mixed);
-        tessel::TreeNode* home = window.folderTree().root()->firstChild();
+        const tessel::TreeNode* home = window.folderTree().root()->firstChild();
         window.ShowFolder(home);
         model->appendRow(home->firstChild());
         model->insertRowAt(1, home->lastChild());

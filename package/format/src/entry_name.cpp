@@ -8,10 +8,6 @@ namespace tessel {
 
 namespace {
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The name for a message, a NUL shown as "\0" so that the message is not cut there.
 std::string Printable(std::string_view name) {
     std::string shown;
@@ -21,6 +17,10 @@ std::string Printable(std::string_view name) {
 }
 
 } // namespace
+
+char FoldCase(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool IsSafeEntryName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
@@ -51,7 +51,7 @@ bool SameEntryName(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+        if (FoldCase(a[i]) != FoldCase(b[i]))
             return false;
     }
     return true;
@@ -60,7 +60,7 @@ bool SameEntryName(std::string_view a, std::string_view b) {
 std::string EntryNameKey(std::string_view name) {
     std::string key(name);
     for (char& c : key)
-        c = LowerAscii(c);
+        c = FoldCase(c);
     return key;
 }
 

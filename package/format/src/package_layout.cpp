@@ -23,6 +23,9 @@ std::string DirectoryPlaceProblem(const PackageHeader& header, std::int64_t file
 }
 
 bool DataOutside(const DirEntry& record, std::int64_t end) {
+    // No byte of an empty entry is read, wherever it points.
+    if (record.Size == 0)
+        return false;
     return record.Size < 0 || record.Offset < kHeaderSize || std::int64_t(record.Offset) + record.Size > end;
 }
 

@@ -64,7 +64,7 @@ PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSh
     const int lock = sharing == FileSharing::Exclusive ? LOCK_EX : LOCK_SH;
     if (sharing != FileSharing::Unlocked && ::flock(fd.get(), lock | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
-            throw PackageError(CannotOpenMessage(path, "The file is in use by another Tessel"));
+            throw FileInUse(CannotOpenMessage(path, "The file is in use by another Tessel"));
         throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
     }
     return PackageFile(std::move(fd), path);
@@ -204,6 +204,21 @@ void RenameDurably(const std::string& from, const std::string& to) {
         throw PackageError("Cannot rename \"" + FullPath(from) + "\" to \"" + FullPath(to) + "\". " +
                            SystemReason(errno));
     SyncFolderOf(to);
+}
+
+void ReplaceDurably(const std::string& from, const std::string& to) {
+    hooks::BeforeChange(ChangeKind::Rename, from, 0, {}, to);
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        throw PackageError("Cannot rename \"" + FullPath(from) + "\" to \"" + FullPath(to) + "\". " +
+                           SystemReason(errno));
+    SyncFolderOf(to);
+}
+
+FileStamp StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    return StampFromStat(info);
 }
 
 } // namespace tessel

@@ -1,6 +1,7 @@
 #include "edit_journal.h"
 
 #include "journal_format.h"
+#include "moves.h"
 #include "package_error.h"
 
 #include <algorithm>
@@ -17,9 +18,13 @@ std::string JournalPath(const std::string& packagePath) {
     return packagePath + "-journal";
 }
 
+std::string NextJournalPath(const std::string& packagePath) {
+    return JournalPath(packagePath) + "-next";
+}
+
 EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std::int64_t originalSize,
-                             const std::string& body, bool withProgress, std::int64_t windowRoom) {
-    const std::string path = JournalPath(package.path());
+                             const std::string& body, bool withProgress, std::int64_t windowRoom,
+                             const std::string& path) {
     PackageFile file = PackageFile::Create(path);
     const std::int64_t windowOffset = kBodyOffset + static_cast<std::int64_t>(body.size());
     try {
@@ -27,23 +32,23 @@ EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std
         file.seek(kBodyOffset);
         file.writeAll(body.data(), body.size());
         if (withProgress) {
-            const std::string slot = Slot(1, 0, 0, 0);
+            const std::string slot = EncodeSlot({1, 0, 0, 0});
             file.seek(kSlotOffsets[1]);
             file.writeAll(slot.data(), slot.size());
         }
         file.sync();
-        // The header goes last: a journal without one was never armed, and the package
-        // was not touched.
-        std::string header(kJournalMagic);
-        Put32(header, kind);
-        Put64(header, static_cast<std::uint64_t>(package.stamp().inode));
-        Put32(header, Checksum(BaseName(package.path())));
-        Put64(header, static_cast<std::uint64_t>(originalSize));
-        Put64(header, body.size());
-        Put32(header, Checksum(body));
-        Put32(header, Checksum(header));
+        // The head goes last: a journal without one was never armed, and the package was
+        // not touched.
+        Head head;
+        head.kind = kind;
+        head.inode = static_cast<std::uint64_t>(package.stamp().inode);
+        head.nameChecksum = Checksum(BaseName(package.path()));
+        head.originalSize = originalSize;
+        head.bodyLength = body.size();
+        head.bodyChecksum = Checksum(body);
+        const std::string bytes = EncodeHead(head);
         file.seek(0);
-        file.writeAll(header.data(), header.size());
+        file.writeAll(bytes.data(), bytes.size());
         file.sync();
         SyncFolderOf(path);
     } catch (...) {
@@ -60,34 +65,31 @@ EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std
 
 EditJournal EditJournal::ArmUndo(const PackageFile& package, std::int64_t originalSize,
                                  const std::vector<Piece>& originals) {
-    return Arm(kUndo, package, originalSize, PiecesBody(originals), false, 0);
+    return Arm(kUndo, package, originalSize, EncodeUndoBody(originals), false, 0, JournalPath(package.path()));
 }
 
-EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan) {
-    std::int64_t windowRoom = 0;
-    for (const Move& move : plan.moves) {
-        if (move.from - move.to < Limits().directDistance)
-            windowRoom = std::max(windowRoom, std::min(move.length, Limits().windowSize));
-    }
+EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan, std::optional<EditJournal> undo) {
     std::int64_t reach = plan.finalSize;
     for (const Piece& piece : plan.pieces)
         reach = std::max(reach, piece.offset + static_cast<std::int64_t>(piece.bytes.size()));
     package.reserve(reach);
-    std::string body;
-    Put64(body, plan.moves.size());
-    for (const Move& move : plan.moves) {
-        Put64(body, static_cast<std::uint64_t>(move.from));
-        Put64(body, static_cast<std::uint64_t>(move.to));
-        Put64(body, static_cast<std::uint64_t>(move.length));
-    }
-    body += PiecesBody(plan.pieces);
-    Put64(body, static_cast<std::uint64_t>(plan.finalSize));
-    return Arm(kRedo, package, package.size(), body, true, windowRoom);
+    const std::string body = EncodeRedoBody(plan);
+    const std::int64_t room = WindowRoom(plan.moves);
+    if (!undo)
+        return Arm(kRedo, package, package.size(), body, true, room, JournalPath(package.path()));
+    // Everything the redo moves must be durable before the redo journal stands.
+    package.sync();
+    const std::string next = NextJournalPath(package.path());
+    EditJournal redo = Arm(kRedo, package, package.size(), body, true, room, next);
+    undo->file_.close();
+    ReplaceDurably(next, JournalPath(package.path()));
+    redo.file_.renamed(JournalPath(package.path()));
+    return redo;
 }
 
 void EditJournal::writeSlot(std::int64_t done, std::int64_t windowLength, std::uint32_t windowChecksum) {
     ++sequence_;
-    const std::string slot = Slot(sequence_, done, windowLength, windowChecksum);
+    const std::string slot = EncodeSlot({sequence_, done, windowLength, windowChecksum});
     file_.seek(kSlotOffsets[sequence_ % 2]);
     file_.writeAll(slot.data(), slot.size());
     file_.sync();
@@ -108,6 +110,22 @@ void EditJournal::remove() {
     const std::string path = file_.path();
     file_.close();
     RemoveFileDurably(path);
+}
+
+void ApplyPieces(PackageFile& package, const std::vector<Piece>& pieces, std::int64_t size) {
+    for (const Piece& piece : pieces) {
+        package.seek(piece.offset);
+        package.writeAll(piece.bytes.data(), piece.bytes.size());
+    }
+    package.seek(size);
+    package.truncate();
+    package.sync();
+}
+
+void CompleteRedo(PackageFile& package, EditJournal& journal, const RedoPlan& plan, std::int64_t done) {
+    RunMoves(package, journal, plan.moves, done);
+    ApplyPieces(package, plan.pieces, plan.finalSize);
+    journal.remove();
 }
 
 } // namespace tessel

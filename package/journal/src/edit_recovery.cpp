@@ -4,6 +4,7 @@
 #include "journal_format.h"
 #include "package_error.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace tessel {
@@ -17,26 +18,23 @@ namespace {
                        "; it was not applied and \"" + FullPath(packagePath) + "\" was left as it is");
 }
 
-Recovery Undo(PackageFile& package, Reader& body, std::int64_t originalSize) {
-    for (const Piece& piece : ReadPieces(body)) {
-        package.seek(piece.offset);
-        package.writeAll(piece.bytes.data(), piece.bytes.size());
+PackageFile OpenPending(const std::string& packagePath) {
+    try {
+        return PackageFile::Open(packagePath, FileAccess::ReadWrite, FileSharing::Exclusive);
+    } catch (const FileInUse&) {
+        throw PackageError("\"" + FullPath(packagePath) +
+                           "\" is in use by another Tessel (an edit is under way); try again when it is done");
+    } catch (const PackageError& error) {
+        throw PackageError("\"" + FullPath(packagePath) + "\" has an unfinished edit, kept in \"" +
+                           FullPath(JournalPath(packagePath)) +
+                           "\". Open it where it can be written, and Tessel will finish or undo that edit "
+                           "first. (" +
+                           error.what() + ")");
     }
-    package.seek(originalSize);
-    package.truncate();
-    package.sync();
-    return Recovery::Undone;
 }
 
-Recovery Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::int64_t windowOffset) {
-    std::vector<Move> moves(body.u64());
-    for (Move& move : moves) {
-        move.from = body.i64();
-        move.to = body.i64();
-        move.length = body.i64();
-    }
-    const std::vector<Piece> pieces = ReadPieces(body);
-    const std::int64_t finalSize = body.i64();
+void Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::int64_t windowOffset) {
+    const RedoPlan plan = DecodeRedoBody(body);
     const Progress progress = LatestProgress(journalFile);
     std::string window;
     if (progress.windowLength > 0) {
@@ -50,84 +48,64 @@ Recovery Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::
     std::int64_t done = progress.done;
     if (!window.empty()) {
         // The stretch was being written over its own source: put the saved copy in place.
-        package.seek(TargetAt(moves, done));
+        package.seek(TargetAt(plan.moves, done));
         package.writeAll(window.data(), window.size());
         package.sync();
         done += static_cast<std::int64_t>(window.size());
         journal.recordProgress(done);
     }
-    RunMoves(package, journal, moves, done);
-    for (const Piece& piece : pieces) {
-        package.seek(piece.offset);
-        package.writeAll(piece.bytes.data(), piece.bytes.size());
-    }
-    package.seek(finalSize);
-    package.truncate();
-    package.sync();
-    journal.remove();
-    return Recovery::Completed;
+    CompleteRedo(package, journal, plan, done);
 }
 
 } // namespace
 
 Recovery RecoverInterruptedEdit(const std::string& packagePath) {
     const std::string path = JournalPath(packagePath);
+    const std::string next = NextJournalPath(packagePath);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
+    const bool pending = ::lstat(path.c_str(), &info) == 0;
+    struct stat nextInfo {};
+    const bool stray = ::lstat(next.c_str(), &nextInfo) == 0;
+    if (!pending && !stray)
         return Recovery::None;
-    if (!S_ISREG(info.st_mode))
+    if (pending && !S_ISREG(info.st_mode))
         RefuseJournal(packagePath, "is not a regular file");
-    PackageFile package = [&] {
-        try {
-            return PackageFile::Open(packagePath, FileAccess::ReadWrite, FileSharing::Exclusive);
-        } catch (const PackageError& error) {
-            throw PackageError(
-                "\"" + FullPath(packagePath) + "\" has an unfinished edit, kept in \"" + FullPath(path) +
-                "\". Open it where it can be written, and Tessel will finish or undo that edit "
-                "first. (" +
-                error.what() + ")");
-        }
-    }();
+    PackageFile package = OpenPending(packagePath);
+    // A redo journal that never took the undo journal's place: the edit had not begun to
+    // move anything, and the undo journal (or nothing) says what to do.
+    if (stray)
+        RemoveFileDurably(next);
+    if (!pending)
+        return Recovery::Discarded;
     PackageFile journalFile = PackageFile::Open(path, FileAccess::ReadWrite, FileSharing::Unlocked);
-    std::string header(static_cast<std::size_t>(kHeaderBytes), '\0');
+    std::string headBytes(static_cast<std::size_t>(kHeaderBytes), '\0');
     journalFile.seek(0);
-    const std::size_t got = journalFile.read(header.data(), header.size());
-    if (header.find_first_not_of('\0') == std::string::npos) {
+    headBytes.resize(journalFile.read(headBytes.data(), headBytes.size()));
+    if (headBytes.find_first_not_of('\0') == std::string::npos) {
         // Never armed: the edit stopped before it touched the package.
         journalFile.close();
         RemoveFileDurably(path);
         return Recovery::Discarded;
     }
     try {
-        Reader reader(std::string_view(header).substr(0, got));
-        if (reader.bytes(kJournalMagic.size()) != kJournalMagic)
-            throw Damaged("it is not a Tessel journal");
-        const std::uint32_t kind = reader.u32();
-        const std::uint64_t inode = reader.u64();
-        const std::uint32_t nameChecksum = reader.u32();
-        const std::int64_t originalSize = reader.i64();
-        const std::uint64_t bodyLength = reader.u64();
-        const std::uint32_t bodyChecksum = reader.u32();
-        const std::size_t headerLength = reader.consumed(header);
-        if (reader.u32() != Checksum(std::string_view(header).substr(0, headerLength)))
-            throw Damaged("its header is damaged");
-        if (inode != static_cast<std::uint64_t>(package.stamp().inode) ||
-            nameChecksum != Checksum(BaseName(packagePath)))
+        const Head head = DecodeHead(headBytes);
+        if (head.inode != static_cast<std::uint64_t>(package.stamp().inode) ||
+            head.nameChecksum != Checksum(BaseName(packagePath)))
             RefuseJournal(packagePath, "belongs to another file");
-        if (bodyLength > static_cast<std::uint64_t>(journalFile.size()))
+        if (head.bodyLength > static_cast<std::uint64_t>(journalFile.size()))
             throw Damaged("it ends early");
-        std::string body(static_cast<std::size_t>(bodyLength), '\0');
+        std::string body(static_cast<std::size_t>(head.bodyLength), '\0');
         journalFile.seek(kBodyOffset);
-        journalFile.readExact(body.data(), body.size());
-        if (Checksum(body) != bodyChecksum)
+        if (journalFile.read(body.data(), body.size()) != body.size())
+            throw Damaged("it ends early");
+        if (Checksum(body) != head.bodyChecksum)
             throw Damaged("its contents are damaged");
-        Reader bodyReader(body);
-        if (kind == kRedo)
-            return Redo(package, std::move(journalFile), bodyReader,
-                        kBodyOffset + static_cast<std::int64_t>(bodyLength));
-        if (kind != kUndo)
-            throw Damaged("it is of an unknown kind");
-        Undo(package, bodyReader, originalSize);
+        Reader reader(body);
+        if (head.kind == kRedo) {
+            Redo(package, std::move(journalFile), reader, kBodyOffset + static_cast<std::int64_t>(head.bodyLength));
+            return Recovery::Completed;
+        }
+        ApplyPieces(package, DecodeUndoBody(reader), head.originalSize);
         journalFile.close();
         RemoveFileDurably(path);
         return Recovery::Undone;

@@ -6,6 +6,7 @@
 #include "package_file.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,9 +18,17 @@ inline constexpr std::string_view kJournalMagic = "TSLJRNL1";
 inline constexpr std::uint32_t kSlotMagic = 0x474f5250; // "PROG"
 inline constexpr std::int64_t kHeaderBytes = 128;
 inline constexpr std::int64_t kSlotOffsets[2] = {128, 192};
+inline constexpr std::size_t kSlotBytes = 36;
 inline constexpr std::int64_t kBodyOffset = 4096;
 inline constexpr std::uint32_t kUndo = 1;
 inline constexpr std::uint32_t kRedo = 2;
+
+struct Progress {
+    std::uint64_t sequence = 0;
+    std::int64_t done = 0;
+    std::int64_t windowLength = 0;
+    std::uint32_t windowChecksum = 0;
+};
 
 struct Damaged : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -40,6 +49,7 @@ public:
         return out;
     }
     std::size_t consumed(std::string_view whole) const { return whole.size() - bytes_.size(); }
+    std::size_t left() const { return bytes_.size(); }
 
 private:
     std::uint64_t take(int count) {
@@ -54,22 +64,35 @@ private:
     std::string_view bytes_;
 };
 
-struct Progress {
-    std::uint64_t sequence = 0;
-    std::int64_t done = 0;
-    std::int64_t windowLength = 0;
-    std::uint32_t windowChecksum = 0;
+
+// What a journal's head says.
+struct Head {
+    std::uint32_t kind = 0;
+    std::uint64_t inode = 0;
+    std::uint32_t nameChecksum = 0;
+    std::int64_t originalSize = 0;
+    std::uint64_t bodyLength = 0;
+    std::uint32_t bodyChecksum = 0;
 };
 
 std::uint32_t Checksum(std::string_view bytes);
-void Put64(std::string& out, std::uint64_t value);
-void Put32(std::string& out, std::uint32_t value);
 // The name of the package's file, which a journal records to say whose it is.
 std::string BaseName(const std::string& path);
-std::string PiecesBody(const std::vector<Piece>& pieces);
-std::vector<Piece> ReadPieces(Reader& reader);
-std::string Slot(std::uint64_t sequence, std::int64_t done, std::int64_t windowLength,
-                 std::uint32_t windowChecksum);
+
+// Each encoder beside its decoder: what one writes, the other reads back.
+std::string EncodeHead(const Head& head);
+// Throws Damaged when the bytes are no sound head of a Tessel journal.
+Head DecodeHead(std::string_view bytes);
+
+std::string EncodeUndoBody(const std::vector<Piece>& originals);
+std::vector<Piece> DecodeUndoBody(Reader& reader);
+
+std::string EncodeRedoBody(const RedoPlan& plan);
+RedoPlan DecodeRedoBody(Reader& reader);
+
+std::string EncodeSlot(const Progress& progress);
+// Empty when the bytes hold no whole progress record.
+std::optional<Progress> DecodeSlot(std::string_view bytes);
 // The newer of the two progress slots that holds a whole record.
 Progress LatestProgress(PackageFile& journal);
 // Where in the package the byte `done` of the moves comes from.

@@ -53,7 +53,7 @@ std::string ShortPath(const std::string& path) {
            path.substr(path.size() - kLongestShownPath * 2 / 3);
 }
 
-Destination::Destination(std::string path) : path_(std::move(path)) {
+Destination::Destination(std::string path) : path_(std::move(path)), shown_(path_) {
     if (path_.empty())
         throw PackageError(kUnableToCreateDirectory);
     std::error_code error;
@@ -63,46 +63,43 @@ Destination::Destination(std::string path) : path_(std::move(path)) {
         CannotMakeFolder(path_, error ? error.value() : errno);
 }
 
-Destination::Destination(const OpenFolder& folder) : path_(folder.path), root_(::dup(folder.fd.get())) {
+Destination::Destination(const OpenFolder& folder)
+    : path_(folder.path), shown_(path_), root_(::dup(folder.fd.get())) {
     if (!root_.valid())
         CannotMakeFolder(path_, errno);
 }
 
-int Destination::descend(std::size_t level, const std::string& shown) {
-    // The deepest open folder above the level, then down by name from there.
-    std::size_t from = level;
-    while (from > 0 && !open_[from - 1].second.valid())
-        --from;
-    int parent = from == 0 ? root_.get() : open_[from - 1].second.get();
-    FileDescriptor walk;
-    for (std::size_t i = from; i < level; ++i) {
-        FileDescriptor next = OpenFolderAt(parent, open_[i].first, shown);
-        walk = std::move(next);
-        parent = walk.get();
-    }
-    FileDescriptor opened = OpenFolderAt(parent, open_[level].first, shown);
-    return opened.release();
+void Destination::keep(std::size_t depth) {
+    if (depth >= levels_.size())
+        return;
+    shown_.resize(levels_[depth].shownLength);
+    levels_.resize(depth);
 }
 
-int Destination::folder(const std::vector<std::string>& segments) {
-    std::size_t common = 0;
-    while (common < open_.size() && common < segments.size() && open_[common].first == segments[common])
-        ++common;
-    open_.resize(common);
-    if (common > 0 && common == segments.size() && !open_.back().second.valid())
-        open_.back().second.reset(descend(common - 1, path_));
-    std::string shown = path_;
-    for (std::size_t i = 0; i < segments.size(); ++i) {
-        shown += "/" + segments[i];
-        if (i < common)
-            continue;
-        open_.emplace_back(segments[i], FileDescriptor());
-        open_.back().second.reset(descend(i, shown));
-        // Below the first levels only the innermost folder stays open.
-        if (i > kLevelsKeptOpen)
-            open_[i - 1].second.reset();
+void Destination::enter(const std::string& name) {
+    const int parent = fd();
+    const std::size_t length = shown_.size();
+    shown_ += "/" + name;
+    FileDescriptor opened = OpenFolderAt(parent, name, shown_);
+    levels_.push_back({name, length, std::move(opened)});
+    // Below the first levels only the innermost folder stays open.
+    if (levels_.size() >= kLevelsKeptOpen + 2)
+        levels_[levels_.size() - 2].fd.reset();
+}
+
+int Destination::fd() {
+    if (levels_.empty())
+        return root_.get();
+    std::size_t open = levels_.size();
+    while (open > 0 && !levels_[open - 1].fd.valid())
+        --open;
+    for (std::size_t i = open; i < levels_.size(); ++i) {
+        const int parent = i == 0 ? root_.get() : levels_[i - 1].fd.get();
+        levels_[i].fd = OpenFolderAt(parent, levels_[i].name, shown_);
+        if (i >= kLevelsKeptOpen + 1)
+            levels_[i - 1].fd.reset();
     }
-    return open_.empty() ? root_.get() : open_.back().second.get();
+    return levels_.back().fd.get();
 }
 
 NewFileAt::NewFileAt(int folderFd, std::string name, std::string shownPath)

@@ -21,20 +21,32 @@ public:
     explicit Destination(const OpenFolder& folder);
 
     const std::string& path() const { return path_; }
+    // The folders below the destination that are entered, outermost first.
+    std::size_t depth() const { return levels_.size(); }
+    // "<destination>/a/b" for the folders entered.
+    const std::string& shown() const { return shown_; }
 
-    // Makes the folder at the segments below the destination (each a safe name) and
-    // returns its descriptor, owned by the destination. A link in the way is replaced
-    // by a folder. However deep the folders, only a bounded number of them stay open.
-    int folder(const std::vector<std::string>& segments);
+    // Goes back out to the outermost folders, as many as given.
+    void keep(std::size_t depth);
+    // Makes the folder of that safe name inside the innermost one and goes into it. A link
+    // in the way is replaced by a folder.
+    void enter(const std::string& name);
+    // The descriptor of the innermost folder, owned by the destination. However deep the
+    // folders, only a bounded number of them stay open: a closed one is opened again by
+    // its name from the deepest open one.
+    int fd();
 
 private:
-    int descend(std::size_t level, const std::string& shown);
+    struct Level {
+        std::string name;
+        std::size_t shownLength; // of shown_ before this level's name
+        FileDescriptor fd;
+    };
 
     std::string path_;
+    std::string shown_;
     FileDescriptor root_;
-    // The folders opened last, outermost first, so that siblings reuse their parents; below
-    // the first few levels only the innermost stays open.
-    std::vector<std::pair<std::string, FileDescriptor>> open_;
+    std::vector<Level> levels_;
 };
 
 // A new file of a folder, written under a temporary name beside its own and renamed over it

@@ -7,7 +7,6 @@
 #include "entry_path.h"
 #include "file_descriptor.h"
 #include "name_text.h"
-#include "package.h"
 #include "package_error.h"
 #include "package_file.h"
 
@@ -56,18 +55,6 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
     file.place();
 }
 
-// The names of the folders from the base level down to the node, the node included when
-// it is a folder: the same folders as GetFolderPath, as separate names.
-std::vector<std::string> FolderSegments(const TreeNode* node, int baseLevel) {
-    std::vector<std::string> segments;
-    for (const TreeNode* walk = node; walk->level() >= baseLevel && walk->parent(); walk = walk->parent()) {
-        if (walk->isFolder())
-            segments.push_back(NameToUtf8(walk->text()));
-    }
-    std::reverse(segments.begin(), segments.end());
-    return segments;
-}
-
 // The work of one walk: each node's folder made, a file node written, the observer told.
 class Extractor {
 public:
@@ -76,24 +63,16 @@ public:
         : package_(package), self_(package.stamp()), destination_(destination), observer_(observer),
           total_(total) {}
 
-    void visit(const TreeNode* node, int baseLevel) {
-        if (node->parent())
+    // Visits a node inside the folders of the path (counted from the destination), and
+    // goes into it when it is a folder; the root only counts.
+    void visit(const TreeNode* node, std::size_t depth) {
+        if (node->parent()) {
             RequireSafeName(node);
-        const std::vector<std::string> segments = FolderSegments(node, baseLevel);
-        const int folderFd = destination_.folder(segments);
-        if (const EntryRecord* record = node->record()) {
-            const std::string name = NameToUtf8(node->text());
-            std::string shown = destination_.path();
-            for (const std::string& segment : segments)
-                shown += "/" + segment;
-            shown += "/" + name;
-            if (keepsExisting(node, folderFd, name, shown)) {
-                if (observer_.skipped)
-                    observer_.skipped(shown, "a file of that name was kept");
-            } else {
-                WriteEntry(package_, self_, folderFd, name, shown, record->Offset, record->Size);
-            }
-            bytes_ += record->Size;
+            destination_.keep(depth);
+            if (node->isFolder())
+                destination_.enter(NameToUtf8(node->text()));
+            else
+                write(node);
         }
         if (observer_.progress)
             observer_.progress({kExtractingCaption, node, total_, index_, bytes_});
@@ -106,6 +85,20 @@ public:
     }
 
 private:
+    void write(const TreeNode* node) {
+        const EntryRecord& record = *node->record();
+        const std::string name = NameToUtf8(node->text());
+        const std::string shown = destination_.shown() + "/" + name;
+        const int folderFd = destination_.fd();
+        if (keepsExisting(node, folderFd, name, shown)) {
+            if (observer_.skipped)
+                observer_.skipped(shown, "a file of that name was kept");
+        } else {
+            WriteEntry(package_, self_, folderFd, name, shown, record.Offset, record.Size);
+        }
+        bytes_ += record.Size;
+    }
+
     // Whether the caller wants the file already at the entry's place kept. A folder there
     // is no file to keep: the write fails with its own reason.
     bool keepsExisting(const TreeNode* node, int folderFd, const std::string& name, const std::string& shown) {
@@ -140,8 +133,10 @@ std::int64_t AbsoluteIndex(const TreeNode* node) {
     return index;
 }
 
-int BaseLevel(const TreeNode* node) {
-    return std::max(node->level(), 1);
+// The folders around a node of a walk from start, counted from start's level (the top
+// level for the root): nodes above that level land in the destination itself.
+std::size_t DepthBelow(const TreeNode* node, int baseLevel) {
+    return static_cast<std::size_t>(std::max(node->level() - baseLevel, 0));
 }
 
 } // namespace
@@ -164,26 +159,26 @@ void Package::ExtractRange(const std::string& destDir, const TreeNode* start, co
     const PackageFile package = OpenForReading(path_, stamp_);
     const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
                                     : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
-    const int baseLevel = BaseLevel(start);
+    const int baseLevel = std::max(start->level(), 1);
     Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node = start; node && node != stop; node = node->next())
-        extractor.visit(node, baseLevel);
+        extractor.visit(node, DepthBelow(node, baseLevel));
     extractor.finish();
 }
 
-void Package::ExtractNodes(const std::string& destDir, const std::vector<TreeNode*>& nodes,
+void Package::ExtractNodes(const std::string& destDir, const std::vector<const TreeNode*>& nodes,
                            const ProgressObserver& observer) const {
     Destination destination(destDir);
     extractNodes(destination, nodes, observer);
 }
 
-void Package::ExtractNodes(const OpenFolder& folder, const std::vector<TreeNode*>& nodes,
+void Package::ExtractNodes(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes,
                            const ProgressObserver& observer) const {
     Destination destination(folder);
     extractNodes(destination, nodes, observer);
 }
 
-void Package::extractNodes(Destination& destination, const std::vector<TreeNode*>& nodes,
+void Package::extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
                            const ProgressObserver& observer) const {
     const PackageFile package = OpenForReading(path_, stamp_);
     std::int64_t total = 0;
@@ -191,10 +186,9 @@ void Package::extractNodes(Destination& destination, const std::vector<TreeNode*
         total += static_cast<std::int64_t>(SubtreeSize(node));
     Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node : nodes) {
-        const int baseLevel = BaseLevel(node);
-        const TreeNode* end = node->nextAfterSubtree();
-        for (const TreeNode* walk = node; walk != end; walk = walk->next())
-            extractor.visit(walk, baseLevel);
+        const int baseLevel = std::max(node->level(), 1);
+        for (const TreeNode* walk : Subtree(node))
+            extractor.visit(walk, DepthBelow(walk, baseLevel));
     }
     extractor.finish();
 }

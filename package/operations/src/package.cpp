@@ -4,7 +4,9 @@
 
 #include "directory_reader.h"
 #include "edit_journal.h"
+#include "package_error.h"
 #include "package_layout.h"
+#include "package_writer.h"
 
 #include <string>
 #include <vector>
@@ -13,7 +15,7 @@ namespace tessel {
 
 std::vector<const TreeNode*> Package::EntriesOutsideTheFile() const {
     std::vector<const TreeNode*> outside;
-    for (const TreeNode* node = tree_.root(); node; node = node->next()) {
+    for (const TreeNode* node : Subtree(tree_.root())) {
         if (node->record() && DataOutside(*node->record(), stamp_.size))
             outside.push_back(node);
     }
@@ -21,13 +23,16 @@ std::vector<const TreeNode*> Package::EntriesOutsideTheFile() const {
 }
 
 void Package::LoadPackage(const std::string& path) {
-    recoveryNote_ = RecoveryNote(path, RecoverInterruptedEdit(path));
-    PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
+    // The journal lies beside the file itself, whatever name reaches it.
+    const std::string real = RealPath(path);
+    std::string note = RecoveryNote(path, RecoverInterruptedEdit(real));
+    PackageFile file = PackageFile::Open(real, FileAccess::Read, FileSharing::SharedRead);
     FolderTree loaded;
     ReadDirectory(file, loaded);
     stamp_ = file.stamp();
     tree_.swap(loaded);
-    path_ = path;
+    path_ = FullPath(path);
+    recoveryNote_ = std::move(note);
 }
 
 } // namespace tessel

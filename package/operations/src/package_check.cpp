@@ -2,8 +2,10 @@
 
 #include "edit_journal.h"
 #include "entry_name.h"
+#include "folder_path.h"
 #include "name_text.h"
 #include "package_file.h"
+#include "package_writer.h"
 #include "package_layout.h"
 #include "vp_format.h"
 
@@ -84,8 +86,8 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
     std::vector<std::string> problems;
     struct stat journal {};
-    if (::lstat(JournalPath(path).c_str(), &journal) == 0)
-        problems.push_back("an interrupted edit is pending in \"" + JournalPath(path) +
+    if (::lstat(JournalPath(RealPath(path)).c_str(), &journal) == 0)
+        problems.push_back("an interrupted edit is pending in \"" + JournalPath(RealPath(path)) +
                            "\"; open the package with Tessel (any tessel-vp command but check) to finish it");
     const std::int64_t fileSize = file.size();
     if (fileSize == 0)
@@ -100,11 +102,9 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     if (!CheckBounds(header, fileSize, problems))
         return problems;
 
-    // The path of the innermost open folder ("a/b/"), the lengths it had before each open
-    // folder, and the names seen in each open folder: memory grows with the depth, not its
-    // square.
-    std::string folderPath;
-    std::vector<std::size_t> lengths;
+    // The folders open around each record, and the names seen in each of them: memory
+    // grows with the depth, not its square.
+    FolderPath folders;
     std::vector<std::unordered_map<std::string, std::string>> names(1);
     std::vector<DataSpan> spans;
     file.seek(header.DirOffset);
@@ -114,26 +114,24 @@ std::vector<std::string> CheckPackage(const std::string& path) {
         const DirEntry entry = DecodeDirEntry(bytes);
         const std::string name = entry.name();
         if (entry.isFolderEnd()) {
-            if (!lengths.empty()) {
-                folderPath.resize(lengths.back());
-                lengths.pop_back();
+            if (folders.depth() > 0) {
+                folders.close();
                 names.pop_back();
             }
             continue;
         }
         const std::string shown = NameToUtf8(name);
-        const std::string entryPath = folderPath + shown + (entry.isFolder() ? "/" : "");
+        const std::string entryPath = folders.entry(name, entry.isFolder());
         if (!IsSafeEntryName(name))
             problems.push_back("entry \"" + entryPath + "\": the name " + Quoted(name) +
                                " cannot be extracted safely");
         const auto [earlier, first] = names.back().emplace(EntryNameKey(shown), shown);
         if (!first)
-            problems.push_back(std::string(kWarning) + "entries \"" + folderPath + earlier->second +
+            problems.push_back(std::string(kWarning) + "entries \"" + folders.text() + earlier->second +
                                "\" and \"" + entryPath +
                                "\" have names that are the same to programs that ignore case");
         if (entry.isFolder()) {
-            lengths.push_back(folderPath.size());
-            folderPath = entryPath;
+            folders.open(name);
             names.emplace_back();
             continue;
         }
@@ -145,9 +143,9 @@ std::vector<std::string> CheckPackage(const std::string& path) {
             spans.push_back({entry.Offset, std::int64_t(entry.Offset) + entry.Size, entryPath});
         }
     }
-    if (!lengths.empty())
-        problems.push_back(std::to_string(lengths.size()) + " folder" +
-                           (lengths.size() == 1 ? " is" : "s are") +
+    if (folders.depth() > 0)
+        problems.push_back(std::to_string(folders.depth()) + " folder" +
+                           (folders.depth() == 1 ? " is" : "s are") +
                            " left open at the end of the directory");
     CheckOverlaps(spans, problems);
     return problems;

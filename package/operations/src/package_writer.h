@@ -1,60 +1,58 @@
-// What every edit of a package file shares: finishing an interrupted edit first; opening
-// the file for writing only when it is a sound package that the edit cannot damage and
-// still the file that was loaded or last written; and a journal, so that whatever happens
-// the file ends as it was before the edit or as the edit leaves it.
+// Opening a package for an edit: an interrupted edit finished first; the file opened by its
+// real path (so that its journal lies beside it whatever name reaches it), exclusively,
+// and only when it is a sound package that the edit cannot damage and still the file that
+// was loaded or last written.
 #pragma once
 
-#include "edit_journal.h"
 #include "package.h"
 #include "package_file.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace tessel {
 
 class PackageWriter {
 public:
-    // Opens the package for reading and writing, exclusively. Refuses, leaving the file
-    // untouched, anything but a regular file, a file of more than 16 bytes that is not a
-    // package, whose directory is damaged or whose entries reach outside the data area,
-    // and a file that changed since the package was loaded or last written.
+    // Refuses, leaving the file untouched: anything but a regular file; a file with more
+    // than one name (hard links), whose interrupted edit another name would not find; a
+    // short file that is neither empty nor the start of a package; a file that is not a
+    // package, whose directory is damaged, does not end the file, or whose entries reach
+    // outside the data area; and a file that changed since it was loaded or last written.
     explicit PackageWriter(Package& package);
+    // A new file under a scratch name, which is not the package until it takes its name:
+    // nothing to check and no journal needed.
+    PackageWriter(Package& package, PackageFile scratch);
 
+    Package& package() { return package_; }
     PackageFile& file() { return file_; }
-    FolderTree& tree() { return package_.tree_; }
+    // Whether the file is a new one that needs no journal.
+    bool fresh() const { return fresh_; }
     // Where the data area ends: the directory's offset, or 16 for a file of 16 bytes or
     // fewer, which counts as a package without entries.
     std::int64_t dataEnd() const { return dataEnd_; }
+    // The size of the file when it was opened.
+    std::int64_t sizeAtOpen() const { return sizeAtOpen_; }
+    // The header's bytes and everything from the data end on, as the file was opened.
+    const std::string& header() const { return header_; }
+    const std::string& tail() const { return tail_; }
 
-    // Starts an edit that writes only from the data end on (adding) or rewrites the
-    // directory in place (renaming): the header and everything from the data end on are
-    // journaled first.
-    void beginUndo();
-    // Ends such an edit: the tree's directory at the offset, the header, the file cut
-    // after the directory, all synced, then the journal removed.
-    void commitDirectory(std::int64_t dirOffset);
-    // After a failure in such an edit: the file put back from the journal and the journal
-    // removed. When that fails too, the journal stays and the next open undoes the edit.
-    // Raises nothing.
-    void rollback();
-
-    // Runs an edit that moves data inside the file from its armed journal to its end. A
-    // failure after the journal was armed is met by finishing the edit from the journal at
-    // once; only when that fails too is the error raised, and the journal stays for the
-    // next open to finish.
-    void runRedo(const RedoPlan& plan);
+    // The file as it is now is the package's, in the tree's eyes too.
+    void written();
 
 private:
-    void refuseWhatWouldBeDamaged(std::int64_t size);
+    void refuseWhatWouldBeDamaged();
 
     Package& package_;
     PackageFile file_;
-    std::int64_t dataEnd_ = kHeaderSize;
-    // The bytes from the data end on as the file was opened, until an edit changes them.
-    std::optional<std::string> tail_;
-    std::optional<EditJournal> journal_;
+    bool fresh_ = false;
+    std::int64_t dataEnd_ = 16;
+    std::int64_t sizeAtOpen_ = 0;
+    std::string header_;
+    std::string tail_;
 };
+
+// The path with every symbolic link resolved, or the path itself when it cannot be.
+std::string RealPath(const std::string& path);
 
 } // namespace tessel

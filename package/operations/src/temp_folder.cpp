@@ -74,7 +74,7 @@ OpenFolder MakeScratchFolder(const std::string& prefix) {
     return {std::move(fd), path};
 }
 
-std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vector<TreeNode*>& nodes) {
+std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes) {
     std::vector<std::string> paths;
     paths.reserve(nodes.size());
     for (const TreeNode* node : nodes) {

@@ -34,9 +34,9 @@ bool Matches(const TreeNode* node, std::string_view part, Match match) {
 
 // Collects the entries at the path, in directory order, up to `limit` of them.
 void FindBelow(const TreeNode* folder, const std::vector<std::string_view>& parts, std::size_t index,
-               bool folderOnly, Match match, std::vector<TreeNode*>& found, std::size_t limit) {
+               bool folderOnly, Match match, std::vector<const TreeNode*>& found, std::size_t limit) {
     const bool last = index + 1 == parts.size();
-    for (TreeNode* child = folder->firstChild(); child && found.size() < limit;
+    for (const TreeNode* child = folder->firstChild(); child && found.size() < limit;
          child = child->nextSibling()) {
         if (!Matches(child, parts[index], match))
             continue;
@@ -51,8 +51,8 @@ void FindBelow(const TreeNode* folder, const std::vector<std::string_view>& part
 
 // The entries the path names: those whose stored names are the path's bytes, else those
 // whose shown names are.
-std::vector<TreeNode*> Candidates(const FolderTree& tree, std::string_view path, std::size_t limit) {
-    std::vector<TreeNode*> found;
+std::vector<const TreeNode*> Candidates(const FolderTree& tree, std::string_view path, std::size_t limit) {
+    std::vector<const TreeNode*> found;
     if (tree.empty() || path.empty())
         return found;
     const bool folderOnly = path.back() == '/';
@@ -69,22 +69,41 @@ std::vector<TreeNode*> Candidates(const FolderTree& tree, std::string_view path,
 
 } // namespace
 
-std::string EntryPath(const TreeNode* node) {
-    std::string path = node->isFolder() && node->parent() ? NameToUtf8(node->text()) + "/" : std::string();
-    if (node->isFile())
-        path = NameToUtf8(node->text());
-    for (const TreeNode* walk = node->parent(); walk && walk->parent(); walk = walk->parent())
-        path.insert(0, NameToUtf8(walk->text()) + "/");
+namespace {
+
+// The folders above the node, outermost first, from the given level down; the node too when
+// it is a folder and at that level or below.
+FolderPath FoldersOf(const TreeNode* node, int lowestLevel, bool withNode) {
+    std::vector<const TreeNode*> folders;
+    for (const TreeNode* walk = withNode ? node : node->parent(); walk && walk->parent(); walk = walk->parent()) {
+        if (walk->level() >= lowestLevel && walk->isFolder())
+            folders.push_back(walk);
+    }
+    FolderPath path;
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+        path.open((*folder)->text());
     return path;
 }
 
-TreeNode* FindEntry(const FolderTree& tree, std::string_view path) {
-    const std::vector<TreeNode*> found = Candidates(tree, path, 1);
+} // namespace
+
+std::string EntryPath(const TreeNode* node) {
+    if (!node->parent())
+        return {};
+    return FoldersOf(node, 1, false).entry(node->text(), node->isFolder());
+}
+
+std::string GetFolderPath(const TreeNode* node, int lowestLevel) {
+    return FoldersOf(node, lowestLevel, true).text();
+}
+
+const TreeNode* FindEntry(const FolderTree& tree, std::string_view path) {
+    const std::vector<const TreeNode*> found = Candidates(tree, path, 1);
     return found.empty() ? nullptr : found.front();
 }
 
-TreeNode* RequireEntry(const FolderTree& tree, std::string_view path) {
-    const std::vector<TreeNode*> found = Candidates(tree, path, 2);
+const TreeNode* RequireEntry(const FolderTree& tree, std::string_view path) {
+    const std::vector<const TreeNode*> found = Candidates(tree, path, 2);
     if (found.empty())
         throw PackageError("no entry \"" + std::string(path) + "\" in the package");
     if (found.size() > 1 && found[0]->text() != found[1]->text())
@@ -100,8 +119,8 @@ void RequireSafeName(const TreeNode* node) {
                            "\": the name is not a safe file name");
 }
 
-TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except) {
-    for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+const TreeNode* ChildNamed(const TreeNode* folder, std::string_view name, const TreeNode* except) {
+    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (child != except && SameEntryName(child->text(), name))
             return child;
     }

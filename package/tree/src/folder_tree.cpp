@@ -108,19 +108,9 @@ void ClearFolderTree(FolderTree& tree) {
     tree.clear();
 }
 
-std::string GetFolderPath(const TreeNode* node, int lowestLevel) {
-    std::string path;
-    for (const TreeNode* walk = node; walk->level() >= lowestLevel && walk->parent(); walk = walk->parent()) {
-        if (walk->isFolder())
-            path.insert(0, walk->text() + "/");
-    }
-    return path;
-}
-
 std::size_t SubtreeSize(const TreeNode* node) {
     std::size_t size = 0;
-    const TreeNode* end = node->nextAfterSubtree();
-    for (const TreeNode* walk = node; walk != end; walk = walk->next())
+    for ([[maybe_unused]] const TreeNode* walk : Subtree(node))
         ++size;
     return size;
 }

@@ -1,6 +1,4 @@
-// Moving stretches of the data area down inside the package, so that recovery can always
-// go on from the last progress record.
-#include "edit_journal.h"
+#include "moves.h"
 
 #include "journal_format.h"
 #include "package_error.h"
@@ -11,6 +9,15 @@
 namespace tessel {
 
 using namespace journal_format;
+
+std::int64_t WindowRoom(const std::vector<Move>& moves) {
+    std::int64_t room = 0;
+    for (const Move& move : moves) {
+        if (move.from - move.to < Limits().directDistance)
+            room = std::max(room, std::min(move.length, Limits().windowSize));
+    }
+    return room;
+}
 
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done) {
     std::int64_t durable = done;

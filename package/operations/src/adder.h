@@ -1,0 +1,73 @@
+// Adding files and folder trees from disk into an edit: names checked, special files and
+// the edit's own files passed over, clashes with names that exist settled as the observer
+// answers, folders read through descriptors relative to their parents.
+#pragma once
+
+#include "package_edit.h"
+#include "package_error.h"
+#include "progress.h"
+#include "source_folders.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace tessel {
+
+// A file that would take the package past 2 GiB: the run ends, keeping what came before.
+struct TooLarge : PackageError {
+    explicit TooLarge(const std::string& diskPath);
+};
+
+class Adder {
+public:
+    Adder(PackageEdit& edit, const ProgressObserver& observer) : edit_(edit), observer_(observer) {}
+
+    // The path given is the index-th of total.
+    void setPath(std::int32_t index, std::int32_t total) {
+        index_ = index;
+        total_ = total;
+    }
+    // Adds the disk file, or the folder with everything below it, into the parent.
+    void add(const std::string& diskPath, TreeNode* parent);
+
+private:
+    // What a listed entry is, opened: false when it was passed over.
+    bool open(int folderFd, const FolderEntry& entry, const std::string& shown, FileDescriptor& fd,
+              struct stat& info);
+    void addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown, const std::string& name,
+                   TreeNode* parent, bool top);
+    void addFile(int fd, const struct stat& info, const std::string& shown, const std::string& name,
+                 TreeNode* parent);
+    void addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown, const std::string& name,
+                   TreeNode* parent, bool top);
+    void skip(const std::string& diskPath, const std::string& why);
+    void report(const TreeNode* node, bool replaced);
+
+    // The children of a folder by name, made when the folder is first added to, so that
+    // finding a clash costs the same however many entries the folder holds.
+    class FolderNames {
+    public:
+        explicit FolderNames(const TreeNode* folder);
+        void add(TreeNode* child);
+        // The first child of the folder with that name.
+        TreeNode* lookup(const std::string& name) const;
+
+    private:
+        std::unordered_map<std::string, TreeNode*> byName_;
+    };
+    FolderNames& namesOf(const TreeNode* folder);
+
+    PackageEdit& edit_;
+    const ProgressObserver& observer_;
+    FolderChain folders_;
+    std::set<FileId> entered_;
+    std::unordered_map<const TreeNode*, FolderNames> names_;
+    std::int64_t bytes_ = 0;
+    std::int32_t index_ = 0;
+    std::int32_t total_ = 0;
+};
+
+} // namespace tessel

@@ -1,0 +1,274 @@
+#include "package_edit.h"
+
+#include "compaction.h"
+#include "directory_buffer.h"
+#include "package_error.h"
+#include "vp_format.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace tessel {
+
+namespace {
+
+std::pair<dev_t, ino_t> IdOf(const PackageFile& file) {
+    struct stat info {};
+    if (::fstat(file.descriptor(), &info) != 0)
+        return {};
+    return {info.st_dev, info.st_ino};
+}
+
+} // namespace
+
+PackageEdit::PackageEdit(Package& package)
+    : writer_(package), fileId_(IdOf(writer_.file())), end_(writer_.dataEnd()),
+      records_(DirectoryRecordCount(package.tree_)) {}
+
+PackageEdit::PackageEdit(Package& package, PackageFile scratch)
+    : writer_(package, std::move(scratch)), fileId_(IdOf(writer_.file())), end_(kHeaderSize),
+      records_(DirectoryRecordCount(package.tree_)) {}
+
+PackageEdit::~PackageEdit() {
+    if (finished_)
+        return;
+    try {
+        rollback();
+    } catch (...) {
+        // Only a test's simulated crash gets here, and a crashed program does no more.
+    }
+}
+
+std::string PackageEdit::ownFile(dev_t device, ino_t inode) const {
+    const std::pair id(device, inode);
+    if (id == fileId_)
+        return writer_.fresh() ? "it is the package being made" : "it is the package itself";
+    if (undoArmed_ && id == journalId_)
+        return "it is the journal of this edit";
+    return {};
+}
+
+bool PackageEdit::fits(std::int64_t bytes, std::int64_t records) const {
+    const std::int64_t directory = (records_ + records) * kDirEntrySize;
+    return bytes <= kLargestPackage && end_ + bytes + directory <= kLargestPackage;
+}
+
+void PackageEdit::armUndo() {
+    if (undo_ || writer_.fresh())
+        return;
+    const std::string& header = writer_.header();
+    std::vector<Piece> originals{{0, header}, {writer_.dataEnd(), writer_.tail()}};
+    undo_.emplace(EditJournal::ArmUndo(writer_.file(), writer_.sizeAtOpen(), originals));
+    undoArmed_ = true;
+    const FileStamp journal = StampOf(JournalPath(writer_.file().path()));
+    journalId_ = {journal.device, journal.inode};
+}
+
+bool PackageEdit::append(int fd, std::int64_t size, EntryRecord& record) {
+    armUndo();
+    PackageFile& file = writer_.file();
+    file.seek(end_);
+    const CopyResult copied = file.copyFrom(fd, 0, size);
+    // What was written of a source that could not be read whole is written over by the
+    // next bytes or cut at the commit.
+    if (copied.readFailed || copied.sourceEnded)
+        return false;
+    record.Offset = static_cast<std::int32_t>(end_);
+    record.Size = static_cast<std::int32_t>(size);
+    end_ += size;
+    changed_ = true;
+    return true;
+}
+
+TreeNode* PackageEdit::addFolder(TreeNode* parent, const std::string& name) {
+    TreeNode* node = writer_.package().tree_.appendChild(parent, name);
+    changes_.push_back({node, Change::Added, {}, {}});
+    records_ += 2;
+    changed_ = true;
+    return node;
+}
+
+TreeNode* PackageEdit::addFile(TreeNode* parent, const std::string& name, int fd, std::int64_t size,
+                               std::int32_t timestamp) {
+    EntryRecord record = NewEntryRecord(0, 0, timestamp, name);
+    if (!append(fd, size, record))
+        return nullptr;
+    TreeNode* node = writer_.package().tree_.appendChild(parent, name, record);
+    changes_.push_back({node, Change::Added, {}, {}});
+    ++records_;
+    return node;
+}
+
+bool PackageEdit::replace(TreeNode* node, int fd, std::int64_t size, std::int32_t timestamp) {
+    EntryRecord record = *node->record();
+    if (!append(fd, size, record))
+        return false;
+    changes_.push_back({node, Change::Record, {}, *node->record()});
+    formerRecords_.push_back(*node->record());
+    record.Timestamp = timestamp;
+    node->setRecord(record);
+    return true;
+}
+
+void PackageEdit::rename(TreeNode* node, const std::string& name) {
+    changes_.push_back({node, Change::Renamed, node->text(),
+                        node->record() ? std::optional<EntryRecord>(*node->record()) : std::nullopt});
+    node->setText(name);
+    if (EntryRecord* record = node->record())
+        record->setName(name);
+    changed_ = true;
+}
+
+void PackageEdit::remove(TreeNode* node) {
+    if (!node->parent() || doomed(node))
+        return;
+    doomed_.push_back(node);
+    doomedSet_.insert(node);
+    for (const TreeNode* inside : Subtree(node))
+        records_ -= inside->isFolder() ? 2 : 1;
+    changed_ = true;
+}
+
+bool PackageEdit::doomed(const TreeNode* node) const {
+    for (const TreeNode* up = node; up; up = up->parent()) {
+        if (doomedSet_.count(up))
+            return true;
+    }
+    return false;
+}
+
+void PackageEdit::commit() {
+    Package& package = writer_.package();
+    FolderTree& tree = package.tree_;
+    if (!changed_) {
+        finished_ = true;
+        return;
+    }
+    auto isDoomed = [this](const TreeNode* node) { return doomed(node); };
+    // The bytes that go: those of removed entries and the old bytes of replaced ones, but
+    // for what a remaining entry shares with them.
+    std::vector<Interval> going, kept;
+    for (const TreeNode* node : Subtree(tree.root())) {
+        if (const EntryRecord* record = node->record())
+            (isDoomed(node) ? going : kept).push_back(DataOf(*record, end_));
+    }
+    for (const EntryRecord& record : formerRecords_)
+        going.push_back(DataOf(record, end_));
+    const Compaction compaction(Subtract(Merged(going), Merged(kept)), end_);
+
+    DirectoryView view;
+    view.leaveOut = isDoomed;
+    view.recordOf = [&](const TreeNode* node) {
+        EntryRecord record = *node->record();
+        record.Offset = static_cast<std::int32_t>(compaction.shifted(record.Offset));
+        return record;
+    };
+    DirectoryBuffer directory;
+    const std::int32_t count = WriteDirectory(tree, directory, view);
+    const std::int64_t dirOffset = compaction.newDataEnd();
+    const std::int64_t end = dirOffset + static_cast<std::int64_t>(directory.bytes.size());
+    if (end > kLargestPackage)
+        throw PackageError(std::string("The package cannot be written: ") + kTooLargeReason);
+
+    RedoPlan plan;
+    plan.moves = compaction.moves();
+    plan.pieces.push_back({dirOffset, std::string(directory.bytes.begin(), directory.bytes.end())});
+    plan.pieces.push_back({0, HeaderBytes(static_cast<std::int32_t>(dirOffset), count)});
+    plan.finalSize = end;
+    if (compaction.empty()) {
+        armUndo();
+        ApplyPieces(writer_.file(), plan.pieces, plan.finalSize);
+        if (undo_) {
+            undo_->remove();
+            undo_.reset();
+            undoArmed_ = false;
+        }
+    } else {
+        runRedo(plan);
+    }
+    finished_ = true;
+    // The file is as planned: the tree follows.
+    if (!compaction.empty()) {
+        for (TreeNode* node : Subtree(tree.root())) {
+            if (node->record() && !isDoomed(node))
+                node->setRecord(view.recordOf(node));
+        }
+    }
+    for (TreeNode* node : doomed_)
+        tree.remove(node);
+    writer_.written();
+}
+
+void PackageEdit::runRedo(const RedoPlan& plan) {
+    PackageFile& file = writer_.file();
+    try {
+        EditJournal journal = EditJournal::ArmRedo(file, plan, std::move(undo_));
+        undo_.reset();
+        undoArmed_ = false;
+        CompleteRedo(file, journal, plan, 0);
+        return;
+    } catch (const PackageError& failure) {
+        // Whatever journal stands says where the edit goes: follow it now, as the next open
+        // would.
+        undo_.reset();
+        undoArmed_ = false;
+        const std::string path = file.path();
+        file.close();
+        Recovery recovery = Recovery::None;
+        try {
+            recovery = RecoverInterruptedEdit(path);
+            file = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
+        } catch (const PackageError&) {
+            throw PackageError(std::string(failure.what()) + ". The edit is kept in \"" +
+                               FullPath(JournalPath(path)) + "\" and will be finished when the package is next opened");
+        }
+        writer_.written();
+        if (recovery != Recovery::Completed)
+            throw;
+    }
+}
+
+bool PackageEdit::undo() {
+    undo_.reset();
+    undoArmed_ = false;
+    PackageFile& file = writer_.file();
+    const std::string path = file.path();
+    file.close();
+    try {
+        RecoverInterruptedEdit(path);
+        file = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
+        writer_.written();
+        return true;
+    } catch (const PackageError&) {
+        // The journal stays: the next open of the package undoes the edit.
+        return false;
+    }
+}
+
+void PackageEdit::rollback() {
+    if (finished_)
+        return;
+    finished_ = true;
+    if (undoArmed_)
+        undo();
+    FolderTree& tree = writer_.package().tree_;
+    for (auto change = changes_.rbegin(); change != changes_.rend(); ++change) {
+        switch (change->kind) {
+        case Change::Added:
+            tree.remove(change->node);
+            break;
+        case Change::Record:
+            change->node->setRecord(*change->record);
+            break;
+        case Change::Renamed:
+            change->node->setText(change->text);
+            if (change->record)
+                change->node->setRecord(*change->record);
+            break;
+        }
+    }
+    changes_.clear();
+}
+
+} // namespace tessel

@@ -1,0 +1,97 @@
+// One edit of a package under one lock, which ends with the file as it was or as the edit
+// leaves it, whatever stops it. New bytes are appended where the directory began (the old
+// directory and the header kept in an undo journal first); the tree changes as the edit
+// goes; the commit writes the directory once. When bytes are to go (deleted entries, the
+// old bytes of replaced ones) the commit moves what follows them down under a redo
+// journal, which takes the undo journal's place only once the new bytes are durable.
+#pragma once
+
+#include "edit_journal.h"
+#include "package.h"
+#include "package_writer.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+namespace tessel {
+
+class PackageEdit {
+public:
+    // An edit of the open package.
+    explicit PackageEdit(Package& package);
+    // An edit that fills a new package file under a scratch name.
+    PackageEdit(Package& package, PackageFile scratch);
+    // Takes back what was not committed.
+    ~PackageEdit();
+    PackageEdit(const PackageEdit&) = delete;
+    PackageEdit& operator=(const PackageEdit&) = delete;
+
+    TreeNode* root() { return writer_.package().tree_.root(); }
+    static TreeNode* own(const TreeNode* node) { return Package::Own(node); }
+    // Why the file cannot be added when it is one this edit writes (the package or its
+    // journal); empty for any other file.
+    std::string ownFile(dev_t device, ino_t inode) const;
+    // Whether the package stays below 2 GiB with bytes and records more.
+    bool fits(std::int64_t bytes, std::int64_t records) const;
+
+    TreeNode* addFolder(TreeNode* parent, const std::string& name);
+    // A new file entry, the parent's last child, with the descriptor's bytes; null, with
+    // nothing added, when the source could not be read whole.
+    TreeNode* addFile(TreeNode* parent, const std::string& name, int fd, std::int64_t size,
+                      std::int32_t timestamp);
+    // New bytes for a file entry, which keeps its place; false, with the entry as it was,
+    // when the source could not be read whole. The old bytes go at the commit unless
+    // another entry uses them.
+    bool replace(TreeNode* node, int fd, std::int64_t size, std::int32_t timestamp);
+    void rename(TreeNode* node, const std::string& name);
+    // The node and everything inside it go at the commit.
+    void remove(TreeNode* node);
+    // The directory is written again even when nothing else changed.
+    void touch() { changed_ = true; }
+
+    // Makes the edit durable, or raises with the package as it was (or, when finishing a
+    // redo edit failed, with its journal kept for the next open).
+    void commit();
+    // Takes the edit back, in the file and in the tree. Raises nothing.
+    void rollback();
+
+private:
+    bool append(int fd, std::int64_t size, EntryRecord& record);
+    void armUndo();
+    bool doomed(const TreeNode* node) const;
+    // Runs the plan under a redo journal. Returns when the edit went through, raises when it
+    // did not (the file then as it was) or when it could not be finished (its journal kept).
+    void runRedo(const RedoPlan& plan);
+    // Puts the file back from the undo journal; true when that worked.
+    bool undo();
+
+    struct Change {
+        TreeNode* node;
+        enum Kind { Added, Record, Renamed } kind;
+        std::string text;
+        std::optional<EntryRecord> record;
+    };
+
+    PackageWriter writer_;
+    std::pair<dev_t, ino_t> fileId_{};
+    std::optional<EditJournal> undo_;
+    // The undo journal is on disk: until it is removed or replaced, taking the edit back
+    // means applying it.
+    bool undoArmed_ = false;
+    std::pair<dev_t, ino_t> journalId_{};
+    std::int64_t end_;
+    std::int64_t records_;
+    std::vector<Change> changes_;
+    std::vector<TreeNode*> doomed_;
+    std::unordered_set<const TreeNode*> doomedSet_;
+    std::vector<EntryRecord> formerRecords_;
+    bool changed_ = false;
+    bool finished_ = false;
+};
+
+} // namespace tessel
