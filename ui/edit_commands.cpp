@@ -1,21 +1,21 @@
-// The window's commands that change the package: delete, rename, and files dropped in.
-#include "main_window.h"
+#include "edit_commands.h"
 
 #include "choice_box.h"
 #include "entry_path.h"
 #include "error_box.h"
 #include "folder_list_model.h"
-#include "name_text.h"
+#include "folder_list_view.h"
 #include "progress_window.h"
 #include "run_guard.h"
 #include "settings.h"
 #include "status_texts.h"
 
 #include <QInputDialog>
+#include <QWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
-#include <algorithm>
+#include <exception>
 #include <optional>
 
 namespace tessel::ui {
@@ -93,12 +93,16 @@ QString DeletionText(const std::vector<const TreeNode*>& nodes, const std::strin
 
 } // namespace
 
-bool Form1::ConfirmDeletion(const std::vector<const TreeNode*>& nodes) {
+EditCommands::EditCommands(const WindowContext& context, std::function<void(const std::string&)> openPackage)
+    : QObject(context.window), context_(context), openPackage_(std::move(openPackage)) {}
+
+bool EditCommands::confirmDeletion(const std::vector<const TreeNode*>& nodes) {
     Settings settings;
     if (!settings.value(kAskBeforeDeleting, true).toBool())
         return true;
-    const Choice choice = Ask(this, {"DeleteBox", "Delete", DeletionText(nodes, PackagePath()),
-                                     "This cannot be undone.", {"Delete", "Cancel"}, "Do not ask again"});
+    const Choice choice =
+        Ask(context_.window, {"DeleteBox", "Delete", DeletionText(nodes, context_.package.path()),
+                              "This cannot be undone.", {"Delete", "Cancel"}, "Do not ask again"});
     if (choice.button != 0)
         return false;
     if (choice.checked)
@@ -106,39 +110,30 @@ bool Form1::ConfirmDeletion(const std::vector<const TreeNode*>& nodes) {
     return true;
 }
 
-void Form1::ReportSkipped(const QStringList& lines) {
+void EditCommands::reportSkipped(const QStringList& lines) {
     if (lines.isEmpty())
         return;
     QString text = QString("%1 of the items given could not be added:\n\n").arg(lines.size());
     text += lines.mid(0, kListedPaths).join("\n");
     if (lines.size() > kListedPaths)
         text += QString("\n… and %1 more").arg(lines.size() - kListedPaths);
-    QMessageBox box(QMessageBox::Warning, kApplicationTitle, text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, kApplicationTitle, text, QMessageBox::Ok, context_.window);
     box.setObjectName("SkippedBox");
     box.exec();
 }
 
-void Form1::AddPath(const std::string& diskPath, const TreeNode* target) {
-    AddPaths({diskPath}, target ? target : currentFolder_, {});
-}
-
-void Form1::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
-                     const ProgressCallback& more) {
-    if (!package_.isOpen())
+void EditCommands::addPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
+                            const ProgressCallback& more) {
+    if (!context_.package.isOpen())
         return;
+    FolderBrowser& browser = context_.browser;
     ProgressObserver observer;
     observer.progress = [&](const ProgressEvent& event) {
-        if (event.node && event.node->parent() == currentFolder_) {
-            if (event.replaced) {
-                ui_.model->refreshRow(ui_.model->rowOf(event.node));
-            } else {
-                // New entries join their folder as its last child.
-                const TreeNode* node = currentFolder_->lastChild();
-                if (node->isFolder())
-                    ui_.model->insertRowAt(std::min(1, ui_.model->rowCount()), node);
-                else
-                    ui_.model->appendRow(node);
-            }
+        if (event.node) {
+            if (event.replaced)
+                browser.entryChanged(event.node);
+            else
+                browser.entryAdded(event.node);
         }
         if (more)
             more(event);
@@ -147,94 +142,89 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* 
     observer.skipped = [&](const std::string& path, const std::string& why) {
         skipped << QString::fromStdString(path + ": " + why);
     };
-    observer.clash = ClashQuestion(this, PackagePath());
+    observer.clash = ClashQuestion(context_.window, context_.package.path());
     try {
-        package_.AddPaths(diskPaths, target, observer);
+        context_.package.AddPaths(diskPaths, target, observer);
     } catch (const RunCancelled&) {
-        ShowTotals();
-        ReportSkipped(skipped);
+        context_.refreshStatus();
+        reportSkipped(skipped);
         throw;
     } catch (...) {
-        // Entries of a batch that was taken back may have rows already.
-        ShowFolder(currentFolder_);
+        // Entries of a run that was taken back may have rows already.
+        browser.showFolder(browser.currentFolder());
         throw;
     }
-    ShowTotals();
-    ReportSkipped(skipped);
+    context_.refreshStatus();
+    reportSkipped(skipped);
 }
 
-void Form1::Deletefiles1Click() {
+void EditCommands::deleteSelection() {
+    FolderBrowser& browser = context_.browser;
     std::vector<int> rows;
     std::vector<const TreeNode*> nodes;
-    for (const int row : SelectedRows()) {
-        if (ui_.model->isUpRow(row))
+    for (const int row : browser.selectedRows()) {
+        if (browser.model()->isUpRow(row))
             continue;
         rows.push_back(row);
-        nodes.push_back(ui_.model->nodeAt(row));
+        nodes.push_back(browser.model()->nodeAt(row));
     }
-    if (nodes.empty() || !ConfirmDeletion(nodes))
+    if (nodes.empty() || !confirmDeletion(nodes))
         return;
-    const std::size_t before = package_.tree().count();
+    const std::size_t before = context_.package.tree().count();
     try {
-        package_.DeleteEntries(nodes);
+        context_.package.DeleteEntries(nodes);
     } catch (...) {
         // When the edit got as far as the tree, the rows would point at removed nodes.
-        if (package_.tree().count() != before)
-            ShowFolder(currentFolder_);
+        if (context_.package.tree().count() != before)
+            browser.showFolder(browser.currentFolder());
         throw;
     }
-    // The rows still point at the removed entries: the selection they leave is not read
-    // until they are gone.
-    removingRows_ = true;
-    for (auto row = rows.rbegin(); row != rows.rend(); ++row)
-        ui_.model->removeRowAt(*row);
-    removingRows_ = false;
-    ShowTotals();
-    SelectionStatistics();
+    browser.removeRows(rows);
+    context_.refreshStatus();
 }
 
-void Form1::Renamefile1Click() {
-    const std::vector<int> rows = SelectedRows();
-    if (rows.size() != 1 || ui_.model->isUpRow(rows.front()))
+void EditCommands::renameSelection() {
+    FolderBrowser& browser = context_.browser;
+    const std::vector<int> rows = browser.selectedRows();
+    if (rows.size() != 1 || browser.model()->isUpRow(rows.front()))
         return;
-    const int row = rows.front();
-    const TreeNode* node = ui_.model->nodeAt(row);
+    const TreeNode* node = browser.model()->nodeAt(rows.front());
     const QString caption = FolderListModel::NameText(node->text());
-    QInputDialog dialog(this);
+    QInputDialog dialog(context_.window);
     dialog.setObjectName("RenameDialog");
     dialog.setWindowTitle("Rename file");
     dialog.setLabelText(caption);
     dialog.setTextValue(caption);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const std::string name = dialog.textValue().toStdString();
     try {
-        package_.RenameEntry(node, name);
+        context_.package.RenameEntry(node, dialog.textValue().toStdString());
     } catch (...) {
-        ui_.model->refreshRow(row);
+        browser.entryChanged(node);
         throw;
     }
-    ui_.model->refreshRow(row);
+    browser.entryChanged(node);
 }
 
-void Form1::DropFileTarget1Drop(const QStringList& paths) {
-    if (busy_)
+void EditCommands::drop(const QStringList& paths) {
+    if (context_.runner.busy())
         return;
     // A package dropped on the window is most likely meant to be opened.
     if (paths.size() == 1 && paths.front().endsWith(".vp", Qt::CaseInsensitive)) {
         const DroppedPackage choice =
-            package_.isOpen() ? AskAboutDroppedPackage(paths.front()) : DroppedPackage::Open;
+            context_.package.isOpen() ? askAboutDroppedPackage(paths.front()) : DroppedPackage::Open;
         if (choice == DroppedPackage::Cancel)
             return;
         if (choice == DroppedPackage::Open) {
-            RunCommand([&] { LoadPackage(paths.front().toStdString()); });
+            context_.runner.run([&] { openPackage_(paths.front().toStdString()); });
             return;
         }
     }
-    if (!package_.isOpen())
+    if (!context_.package.isOpen())
         return;
-    const RunGuard guard(this, busy_);
-    Form3_->showForRun();
+    const auto guard = context_.runner.hold();
+    Form3* progress = context_.runner.progressWindow();
+    progress->showForRun();
     std::vector<std::string> diskPaths;
     for (const QString& path : paths)
         diskPaths.push_back(path.toStdString());
@@ -242,26 +232,25 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
     try {
         // Each entry added gives the progress window its turn, where Cancel may stop the
         // run: what was added before stays.
-        AddPaths(diskPaths, currentFolder_, [&](const ProgressEvent& event) {
-            Form3_->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last,
-                             event.index);
+        addPaths(diskPaths, context_.browser.currentFolder(), [&](const ProgressEvent& event) {
+            progress->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last, event.index);
         });
-        Form3_->Progress(std::string(kAddingCaption), std::string(), 0, 0);
+        progress->Progress(std::string(kAddingCaption), std::string(), 0, 0);
     } catch (const RunCancelled&) {
         // What was added before the Cancel stays.
-        Form3_->hide();
+        progress->hide();
     } catch (const std::exception& error) {
         // What was added before the failure stays; the failure is said.
-        Form3_->hide();
-        ShowErrorBox(this, QString::fromStdString(error.what()));
+        progress->hide();
+        ShowErrorBox(context_.window, QString::fromStdString(error.what()));
     }
 }
 
-Form1::DroppedPackage Form1::AskAboutDroppedPackage(const QString& path) {
+EditCommands::DroppedPackage EditCommands::askAboutDroppedPackage(const QString& path) {
     QMessageBox box(QMessageBox::Question, "Tessel",
                     QString("\"%1\" is a VP package. Open it, or add it to this package as a file?")
                         .arg(FileNameOf(path)),
-                    QMessageBox::NoButton, this);
+                    QMessageBox::NoButton, context_.window);
     box.setObjectName("DroppedPackageBox");
     QPushButton* open = box.addButton("Open it", QMessageBox::AcceptRole);
     QPushButton* add = box.addButton("Add it to this package", QMessageBox::ActionRole);

@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
-#include <sys/stat.h>
 
 namespace tessel::ui {
 
@@ -11,6 +10,12 @@ namespace {
 
 // Programs save in steps (write, sync, rename): the copy is looked at once they are done.
 constexpr int kSettleMs = 300;
+
+// The copy as a program last left it; not valid when it is gone or no regular file.
+FileStamp CopyStamp(const QString& path) {
+    const FileStamp stamp = StampOf(QFile::encodeName(path).toStdString());
+    return stamp.valid() && QFileInfo(path).isFile() ? stamp : FileStamp{};
+}
 
 } // namespace
 
@@ -47,7 +52,7 @@ int EditedCopies::watch(const QString& copyPath, const std::string& package, con
         if (before->isFile() && before->text() == entry->text())
             ++copy.origin.ordinal;
     }
-    copy.seen = StampOf(copyPath);
+    copy.seen = CopyStamp(copyPath);
     copies_.push_back(copy);
     watcher_->addPath(copyPath);
     watcher_->addPath(QFileInfo(copyPath).path());
@@ -106,8 +111,8 @@ void EditedCopies::checkNow() {
     reporting_ = true;
     for (std::size_t i = 0; i < copies_.size(); ++i) {
         Copy& copy = copies_[i];
-        const Stamp now = StampOf(copy.path);
-        if (now.size < 0 || now == copy.seen)
+        const FileStamp now = CopyStamp(copy.path);
+        if (!now.valid() || now == copy.seen)
             continue;
         copy.seen = now;
         copy.unwritten = true;
@@ -120,15 +125,6 @@ void EditedCopies::checkNow() {
         lookAgain_ = false;
         soon();
     }
-}
-
-EditedCopies::Stamp EditedCopies::StampOf(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {};
-    return {static_cast<qint64>(info.st_size),
-            static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
-            static_cast<quint64>(info.st_ino)};
 }
 
 } // namespace tessel::ui

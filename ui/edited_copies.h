@@ -5,6 +5,7 @@
 #pragma once
 
 #include "folder_tree.h"
+#include "package_file.h"
 #include "temp_folder.h"
 
 #include <QObject>
@@ -57,20 +58,13 @@ signals:
     void changed(int id);
 
 private:
-    struct Stamp {
-        qint64 size = -1;
-        qint64 modifiedNs = -1;
-        quint64 inode = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     struct Copy {
         QString path;
         Origin origin;
         // What the copy was like when last looked at.
-        Stamp seen;
+        FileStamp seen;
         bool unwritten = false;
     };
-    static Stamp StampOf(const QString& path);
     void soon();
 
     std::vector<Copy> copies_;

@@ -1,33 +1,29 @@
 #include "main_window.h"
 
-#include "choice_box.h"
-#include "drag_out.h"
-#include "drop_file_source.h"
-#include "edited_copies.h"
+#include "edit_back.h"
+#include "edit_commands.h"
 #include "entry_path.h"
-#include "error_box.h"
-#include "extract_dialog.h"
+#include "extract_commands.h"
+#include "find_dialog.h"
+#include "folder_browser.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
 #include "launcher.h"
-#include "package_error.h"
-#include "progress_window.h"
+#include "recent_packages.h"
+#include "status_panels.h"
 #include "status_texts.h"
 #include "tessel_version.h"
+#include "window_context.h"
+#include "window_settings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QToolBar>
-#include <algorithm>
-#include <exception>
+#include <QSplitter>
+#include <QStackedWidget>
 
 // The pictures are compiled into the window's library; a static library must register them.
 static void InitResources() {
@@ -37,7 +33,6 @@ static void InitResources() {
 namespace tessel::ui {
 
 namespace {
-
 
 const char* const kAboutText = "Tessel, made by the Tessel developers, 2005.\n\n"
                                "Questions, ideas and packages to share are welcome at the modding "
@@ -53,107 +48,84 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     icon.addFile(":/icons/tessel16.png");
     icon.addFile(":/icons/tessel32.png");
     setWindowIcon(icon);
-    ui_.build(this);
-    PlaceWindow();
-    // The two other windows come after the main window, hidden.
-    Form2_ = new Form2(this);
-    Form3_ = new Form3(this);
-    launcher_ = std::make_unique<DesktopLauncher>();
-    dragOut_ = new DragOut(this);
-    dragOut_->source()->Drop = [this] { DropFileSource1Drop(); };
-    dragOut_->source()->AfterDrop = [this](Qt::DropAction result) { DropFileSource1AfterDrop(result); };
-    copies_ = new EditedCopies(this);
-    copies_->setObjectName("EditedCopies");
+    actions_.build(this);
+    browser_ = new FolderBrowser(this);
+    views_ = new QStackedWidget(this);
+    views_->setObjectName("Views");
+    views_->addWidget(browser_->list());
+    mainArea_ = new QSplitter(Qt::Horizontal, this);
+    mainArea_->setObjectName("MainArea");
+    mainArea_->setChildrenCollapsible(false);
+    mainArea_->addWidget(views_);
+    setCentralWidget(mainArea_);
+    status_ = new StatusPanels(this);
+    actions_.buildMenus(this);
+    actions_.attachListShortcuts(browser_->list());
+    runner_ = new CommandRunner(this);
+    runner_->setReload([this] { ReloadClick(); });
+    const WindowContext context{this, package_, *browser_, *status_, *runner_};
+    editBack_ = new EditBack(context);
+    extracts_ = new ExtractCommands(context, *editBack_);
+    edits_ = new EditCommands(context, [this](const std::string& path) { LoadPackage(path); });
+    recent_ = new RecentPackages(actions_.recentMenu);
     connectCommands();
-    RestoreListSettings();
-    FillRecentMenu();
+    PlaceWindow(*this);
+    RestoreListSettings(*browser_);
     // The keyboard starts in the list, not in the path box before it.
-    ui_.ListView1->setFocus();
+    browser_->list()->setFocus();
 }
 
 Form1::~Form1() {
     // The rows point into the tree: drop them first.
-    ui_.model->clear();
+    browser_->clear();
 }
 
 void Form1::connectCommands() {
-    auto guarded = [this](auto handler) {
-        return [this, handler](auto&&... args) { RunCommand([&] { handler(args...); }); };
-    };
     const std::pair<QAction*, void (Form1::*)()> commands[] = {
-        {ui_.Open1, &Form1::Open1Click},
-        {ui_.Exit2, &Form1::Exit2Click},
-        {ui_.About1, &Form1::About1Click},
-        {ui_.ToolButton5, &Form1::ToolButton5Click},
-        {ui_.SelectAll1, &Form1::SelectAll1Click},
-        {ui_.viewedit1, &Form1::viewedit1Click},
-        {ui_.Viewfileinnotepad1, &Form1::Viewfileinnotepad1Click},
-        {ui_.Renamefile1, &Form1::Renamefile1Click},
-        {ui_.Deletefiles1, &Form1::Deletefiles1Click},
+        {actions_.open, &Form1::Open1Click},
+        {actions_.exit, &Form1::Exit2Click},
+        {actions_.about, &Form1::About1Click},
+        {actions_.extract, &Form1::ToolButton5Click},
+        {actions_.selectAll, &Form1::SelectAll1Click},
+        {actions_.openFile, &Form1::viewedit1Click},
+        {actions_.viewFile, &Form1::Viewfileinnotepad1Click},
+        {actions_.rename, &Form1::Renamefile1Click},
+        {actions_.deleteEntries, &Form1::Deletefiles1Click},
+        {actions_.reload, &Form1::ReloadClick},
+        {actions_.findInPackage, &Form1::FindInPackageClick},
     };
     for (const auto& [action, handler] : commands)
-        connect(action, &QAction::triggered, this,
-                [this, handler = handler] { RunCommand([&] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this, [this, handler = handler] { RunCommand([&] { (this->*handler)(); }); });
+    connect(actions_.up, &QAction::triggered, this, [this] { RunCommand([this] { browser_->showParent(); }); });
+    connect(actions_.filter, &QAction::triggered, browser_, &FolderBrowser::showFilter);
 
-    FolderListView* list = ui_.ListView1;
-    connect(list, &QAbstractItemView::doubleClicked, this,
-            guarded([this](const QModelIndex& index) { ListView1DblClick(index); }));
-    connect(list, &FolderListView::rowEntered, this,
-            guarded([this](const QModelIndex& index) { ListView1DblClick(index); }));
-    connect(list, &FolderListView::parentRequested, this, guarded([this] { ShowParentFolder(); }));
-    connect(list, &FolderListView::dragRequested, this, guarded([this] { ListView1MouseDown(); }));
-    connect(list, &FolderListView::filesDropped, this,
-            [this](const QStringList& paths) { DropFileTarget1Drop(paths); });
-    connect(list->header(), &QHeaderView::sectionClicked, this,
-            guarded([this](int column) { ListView1ColumnClick(column); }));
-    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection&) {
-                ListView1SelectItem(!selected.isEmpty());
-            });
-    connect(ui_.ToolButton3, &QAction::triggered, this, [this] { RunCommand([this] { ShowParentFolder(); }); });
-    connect(ui_.Reload, &QAction::triggered, this, [this] { RunCommand([this] { ReloadClick(); }); });
-    connect(ui_.Filter, &QAction::triggered, this, [this] { ShowFilter(); });
-    ui_.FilterEdit->installEventFilter(this);
-    connect(ui_.FilterEdit, &QLineEdit::textChanged, this, [this] {
-        if (currentFolder_)
-            ShowFolder(currentFolder_);
+    // A double-click and Enter reach the browser through the list; the runner keeps them
+    // out while a run is under way.
+    connect(browser_, &FolderBrowser::fileActivated, this, [this] { RunCommand([this] { viewedit1Click(); }); });
+    connect(browser_, &FolderBrowser::dragRequested, this, [this] { RunCommand([this] { ListView1MouseDown(); }); });
+    connect(browser_, &FolderBrowser::filesDropped, this, &Form1::DropFileTarget1Drop);
+    connect(browser_, &FolderBrowser::selectionChanged, this, &Form1::ListView1SelectItem);
+    connect(browser_, &FolderBrowser::folderShown, this, [this] {
+        status_->showTotals(browser_->currentFolder());
+        status_->showSelection({});
     });
-    connect(ui_.FindInPackage, &QAction::triggered, this, [this] { RunCommand([this] { FindInPackageClick(); }); });
-    connect(ui_.StatusPanel2, &QLabel::linkActivated, this, [this](const QString& link) { ResultLinkClicked(link); });
-    connect(copies_, &EditedCopies::changed, this, [this](int id) {
-        // A run under way is not interrupted by the question: it comes after it.
-        if (busy_)
-            return copies_->askAgain(id);
-        RunCommand([&] { CopyChanged(id); });
-    });
-    connect(list, &FolderListView::menuRequested, this,
-            [this](const QPoint& at) { ui_.PopupMenu1->popup(ui_.ListView1->viewport()->mapToGlobal(at)); });
+    connect(browser_, &FolderBrowser::menuRequested, this,
+            [this](const QPoint& at) { actions_.entryMenu->popup(at); });
+    connect(recent_, &RecentPackages::chosen, this,
+            [this](const QString& path) { RunCommand([&] { LoadPackage(path.toStdString()); }); });
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    ui_.fitPathBox(frameGeometry().width());
+    browser_->fitPathBox(frameGeometry().width());
 }
 
-void Form1::RunCommand(const std::function<void()>& command) {
-    if (busy_)
-        return;
-    try {
-        command();
-    } catch (const RunCancelled&) {
-        // The user asked for it: nothing to report.
-    } catch (const PackageChangedError& error) {
-        // The one way on is to read the package anew: offer it.
-        const Choice choice = Ask(this, {"ChangedOnDiskBox", kApplicationTitle,
-                                         ErrorBoxText(QString::fromStdString(error.what())),
-                                         "Reload it to see it as it is now; the folder shown stays where it can.",
-                                         {"Reload", "Close"},
-                                         QString()});
-        if (choice.button == 0)
-            RunCommand([this] { ReloadClick(); });
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, QString::fromStdString(error.what()));
-    }
+const TreeNode* Form1::CurrentFolder() const {
+    return browser_->currentFolder();
+}
+
+const ColumnSortState& Form1::columnSort() const {
+    return browser_->sort();
 }
 
 void Form1::Open1Click() {
@@ -167,12 +139,14 @@ void Form1::Open1Click() {
 }
 
 void Form1::LoadPackage(const std::string& path) {
+    // The rows point into the tree that a load replaces: they are filled anew at once.
     package_.LoadPackage(path);
-    setWindowTitle(FileNameOf(path) + " - " + kWindowTitle);
-    RememberRecent(QFileInfo(QString::fromStdString(path)).absoluteFilePath());
-    ShowResult({});
-    ShowFolder(package_.tree().root());
-    WarnAboutDataOutside();
+    setWindowTitle(FileNameOf(package_.path()) + " - " + kWindowTitle);
+    recent_->remember(QString::fromStdString(package_.path()));
+    status_->showResult({});
+    browser_->setPackagePath(QString::fromStdString(package_.path()));
+    browser_->showFolder(package_.tree().root());
+    warnAboutDataOutside();
     if (!package_.recoveryNote().empty()) {
         QString note = QString::fromStdString(package_.recoveryNote()) + ".";
         note[0] = note[0].toUpper();
@@ -180,141 +154,99 @@ void Form1::LoadPackage(const std::string& path) {
     }
 }
 
+void Form1::warnAboutDataOutside() {
+    std::vector<QString> paths;
+    for (const TreeNode* node : package_.EntriesOutsideTheFile())
+        paths.push_back(QString::fromStdString(EntryPath(node)));
+    status_->warnAboutDataOutside(paths);
+}
+
 void Form1::ShowFolder(const TreeNode* folder, const TreeNode* current) {
-    ui_.Edit1->setText(QString::fromStdString(PackagePath()) + "/" +
-                       QString::fromStdString(GetFolderPath(folder, 1)));
-    const bool filtering = !ui_.FilterBar->isHidden();
-    ui_.model->FillFolderList(folder, NameFilter(filtering ? ui_.FilterEdit->text() : QString()));
-    currentFolder_ = folder;
-    if (filtering) {
-        const int shown = ui_.model->rowCount() - (folder->parent() ? 1 : 0);
-        ui_.FilterCount->setText(QString("%1 of %2 shown").arg(shown).arg(folder->childCount()));
-    }
-    if (const std::optional<ColumnSort>& sort = sort_.active())
-        ui_.model->sortRows(sort->compare, sort->reversed);
-    ShowSortArrow();
-    ShowTotals();
-    ui_.StatusPanel0->clear();
-    // A row is current at once, so that the keyboard goes on from here: the folder the
-    // user came from, else the first entry.
-    int row = current ? ui_.model->rowOf(current) : -1;
-    if (row < 0 && ui_.model->rowCount() > 0)
-        row = ui_.model->rowCount() > 1 && ui_.model->isUpRow(0) ? 1 : 0;
-    if (row >= 0) {
-        const QModelIndex index = ui_.model->index(row, 0);
-        ui_.ListView1->selectionModel()->setCurrentIndex(
-            index, current ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
-                           : QItemSelectionModel::NoUpdate);
-        ui_.ListView1->scrollTo(index);
-    }
+    browser_->showFolder(folder, current);
 }
 
 std::vector<int> Form1::SelectedRows() const {
-    std::vector<int> rows;
-    for (const QItemSelectionRange& range : ui_.ListView1->selectionModel()->selection()) {
-        for (int row = range.top(); row <= range.bottom(); ++row)
-            rows.push_back(row);
-    }
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
+    return browser_->selectedRows();
 }
 
 std::vector<const TreeNode*> Form1::SelectedNodes() const {
-    std::vector<const TreeNode*> nodes;
-    for (const int row : SelectedRows())
-        nodes.push_back(ui_.model->nodeAt(row));
-    return nodes;
+    return browser_->selectedNodes();
 }
 
 std::vector<const TreeNode*> Form1::SelectedEntries() const {
-    std::vector<const TreeNode*> nodes;
-    for (const int row : SelectedRows()) {
-        if (!ui_.model->isUpRow(row))
-            nodes.push_back(ui_.model->nodeAt(row));
-    }
-    return nodes;
+    return browser_->selectedEntries();
 }
 
-void Form1::ListView1DblClick(const QModelIndex& index) {
-    if (!index.isValid())
+void Form1::ReloadClick() {
+    if (!package_.isOpen())
         return;
-    const TreeNode* node = ui_.model->nodeAt(index.row());
-    if (ui_.model->isUpRow(index.row()))
-        ShowParentFolder();
-    else if (node->isFile())
-        viewedit1Click();
-    else
-        ShowFolder(node);
+    // The folder shown and the current row are found again by their paths.
+    const std::string folder = GetFolderPath(browser_->currentFolder(), 1);
+    const QModelIndex current = browser_->list()->currentIndex();
+    const std::string row = current.isValid() && !browser_->model()->isUpRow(current.row())
+                                ? browser_->model()->nodeAt(current.row())->text()
+                                : std::string();
+    LoadPackage(package_.path());
+    const TreeNode* shown = FindEntry(package_.tree(), folder);
+    if (!shown || !shown->isFolder())
+        return;
+    const TreeNode* again = nullptr;
+    for (const TreeNode* child = shown->firstChild(); child && !row.empty() && !again; child = child->nextSibling())
+        again = child->text() == row ? child : nullptr;
+    ShowFolder(shown, again);
 }
 
-void Form1::ShowParentFolder() {
-    if (currentFolder_ && currentFolder_->parent())
-        ShowFolder(currentFolder_->parent(), currentFolder_);
+void Form1::FindInPackageClick() {
+    if (!package_.isOpen())
+        return;
+    FindDialog dialog(package_.tree(), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
+        return;
+    const TreeNode* entry = dialog.chosen();
+    // A filter that would hide the entry goes.
+    browser_->clearFilter();
+    ShowFolder(entry->parent(), entry);
 }
 
-void Form1::ListView1ColumnClick(int column) {
-    if (const std::optional<ColumnSort> sort = sort_.next(column))
-        ui_.model->sortRows(sort->compare, sort->reversed);
-    // A column that does not sort shows no arrow: the one of the sort in force stays.
-    ShowSortArrow();
+void Form1::ExtractSelection() { extracts_->extractSelection(); }
+void Form1::AddPath(const std::string& diskPath, const TreeNode* target) {
+    AddPaths({diskPath}, target ? target : browser_->currentFolder(), {});
 }
-
-void Form1::ShowSortArrow() {
-    QHeaderView* header = ui_.ListView1->header();
-    header->setSortIndicatorShown(sort_.active().has_value());
-    if (sort_.active())
-        header->setSortIndicator(sort_.activeColumn(), sort_.active()->shownOrder);
+void Form1::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
+                     const ProgressCallback& more) {
+    edits_->addPaths(diskPaths, target, more);
 }
+void Form1::setLauncher(std::unique_ptr<Launcher> launcher) { extracts_->setLauncher(std::move(launcher)); }
+void Form1::ListView1DblClick(const QModelIndex& index) { browser_->activate(index); }
+void Form1::ListView1ColumnClick(int column) { browser_->sortBy(column); }
+void Form1::ListView1SelectItem() { status_->showSelection(browser_->selectedEntries()); }
+void Form1::SelectAll1Click() { browser_->selectAll(); }
+void Form1::viewedit1Click() { extracts_->openFile(); }
+void Form1::Viewfileinnotepad1Click() { extracts_->viewFile(); }
+void Form1::ToolButton5Click() { extracts_->extract(); }
+void Form1::Deletefiles1Click() { edits_->deleteSelection(); }
+void Form1::Renamefile1Click() { edits_->renameSelection(); }
+void Form1::ListView1MouseDown() { extracts_->startDrag(); }
+void Form1::DropFileSource1Drop() { extracts_->dropOut(); }
+void Form1::DropFileSource1AfterDrop(Qt::DropAction result) { extracts_->afterDrop(result); }
+void Form1::DropFileTarget1Drop(const QStringList& paths) { edits_->drop(paths); }
 
-void Form1::ListView1SelectItem(bool) {
-    if (!SelectAllInProgress && !removingRows_)
-        SelectionStatistics();
-}
-
-void Form1::SelectAll1Click() {
-    SelectAllInProgress = true;
-    ui_.ListView1->selectAll();
-    SelectAllInProgress = false;
-    SelectionStatistics();
+bool Form1::mayLeave() {
+    if (!editBack_->mayLeave())
+        return false;
+    SaveWindowSettings(*this, *browser_);
+    return true;
 }
 
 void Form1::Exit2Click() {
-    if (!MayLeave())
-        return;
-    SaveSettings();
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (mayLeave())
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (!MayLeave())
+    if (!mayLeave())
         return event->ignore();
-    SaveSettings();
     event->accept();
-}
-
-bool Form1::MayLeave() {
-    const std::vector<int> ids = copies_->unwritten();
-    if (ids.empty())
-        return true;
-    QStringList names;
-    for (const int id : ids)
-        names << FileNameOf(copies_->copyPath(id));
-    const Choice choice =
-        Ask(this, {"UnwrittenCopiesBox", "Tessel",
-                   QString("These copies were changed, and the changes are not in the package:\n\n%1")
-                       .arg(names.join("\n")),
-                   "Update the package with them before leaving? Discarded changes are lost.",
-                   {"Update", "Discard", "Cancel"},
-                   QString()});
-    if (choice.button == 1)
-        return true;
-    if (choice.button != 0)
-        return false;
-    bool all = true;
-    for (const int id : ids)
-        all = UpdateFromCopy(id) && all;
-    return all;
 }
 
 void Form1::About1Click() {

@@ -1,58 +1,90 @@
-// The status bar: the selection, the totals of the folder shown, and the last result or a
-// warning about the package, with links to act on it.
-#include "main_window.h"
+#include "status_panels.h"
 
-#include "entry_path.h"
 #include "error_box.h"
-#include "folder_list_model.h"
 #include "status_texts.h"
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
+#include <QStringList>
 #include <QUrl>
 
 namespace tessel::ui {
 
-void Form1::ShowTotals() {
-    if (currentFolder_)
-        ui_.StatusPanel1->setText(TotalsText(FolderTally(currentFolder_)));
+namespace {
+
+constexpr int kSelectionPanelWidth = 200;
+constexpr int kListedOutside = 20;
+
+} // namespace
+
+StatusPanels::StatusPanels(QMainWindow* window) : QObject(window), window_(window) {
+    QStatusBar* bar = window->statusBar();
+    bar->setObjectName("StatusBar1");
+    bar->setSizeGripEnabled(true);
+    selection_ = new QLabel(bar);
+    selection_->setObjectName("StatusPanel0");
+    selection_->setMinimumWidth(kSelectionPanelWidth);
+    // A label's accessible name is its text, which is what a screen reader should read; the
+    // description says which panel it is.
+    selection_->setAccessibleDescription("Selection: the files and bytes of the selected entries");
+    totals_ = new QLabel(bar);
+    totals_->setObjectName("StatusPanel1");
+    totals_->setAccessibleDescription("Folder totals: the folders, files and bytes of the folder shown");
+    result_ = new QLabel(bar);
+    result_->setObjectName("StatusPanel2");
+    result_->setAccessibleDescription("Last result: what the last command did, or a warning about the package");
+    result_->setTextFormat(Qt::RichText);
+    result_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    result_->setOpenExternalLinks(false);
+    for (QLabel* panel : {selection_, totals_})
+        panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bar->addWidget(selection_);
+    bar->addWidget(totals_);
+    bar->addWidget(result_, 1);
+    connect(result_, &QLabel::linkActivated, this, &StatusPanels::linkClicked);
 }
 
-void Form1::SelectionStatistics() {
-    const std::vector<const TreeNode*> entries = SelectedEntries();
-    ui_.StatusPanel0->setText(SelectionText(SelectionTally(entries), entries.size()));
+void StatusPanels::showTotals(const TreeNode* folder) {
+    if (folder)
+        totals_->setText(TotalsText(FolderTally(folder)));
 }
 
-void Form1::ShowResult(const QString& richText) {
-    ui_.StatusPanel2->setText(richText);
+void StatusPanels::showSelection(const std::vector<const TreeNode*>& entries) {
+    selection_->setText(SelectionText(SelectionTally(entries), entries.size()));
 }
 
-void Form1::ResultLinkClicked(const QString& link) {
+void StatusPanels::showResult(const QString& richText) {
+    result_->setText(richText);
+}
+
+void StatusPanels::warnAboutDataOutside(const std::vector<QString>& entryPaths) {
+    outsideDetails_.clear();
+    if (entryPaths.empty())
+        return;
+    QStringList names;
+    for (std::size_t i = 0; i < entryPaths.size() && i < std::size_t(kListedOutside); ++i)
+        names << entryPaths[i];
+    outsideDetails_ = QString("The data of these entries lies outside the file; they cannot be extracted or "
+                              "opened:\n\n%1")
+                          .arg(names.join("\n"));
+    if (entryPaths.size() > std::size_t(kListedOutside))
+        outsideDetails_ += QString("\n… and %1 more").arg(entryPaths.size() - kListedOutside);
+    showResult(QString("<b>Warning:</b> %1 %2 outside the file. <a href=\"outside\">Details</a>")
+                   .arg(entryPaths.size())
+                   .arg(entryPaths.size() == 1 ? "entry lies" : "entries lie"));
+}
+
+void StatusPanels::linkClicked(const QString& link) {
     if (link == "outside") {
-        QMessageBox box(QMessageBox::Warning, kApplicationTitle, outsideDetails_, QMessageBox::Ok, this);
+        QMessageBox box(QMessageBox::Warning, kApplicationTitle, outsideDetails_, QMessageBox::Ok, window_);
         box.setObjectName("OutsideDataBox");
         box.exec();
         return;
     }
     QDesktopServices::openUrl(QUrl(link));
-}
-
-void Form1::WarnAboutDataOutside() {
-    QStringList names;
-    for (const TreeNode* node : package_.EntriesOutsideTheFile())
-        names << QString::fromStdString(EntryPath(node));
-    outsideDetails_.clear();
-    if (names.isEmpty())
-        return;
-    outsideDetails_ = QString("The data of these entries lies outside the file; they cannot be extracted or "
-                              "opened:\n\n%1")
-                          .arg(names.mid(0, 20).join("\n"));
-    if (names.size() > 20)
-        outsideDetails_ += QString("\n… and %1 more").arg(names.size() - 20);
-    ShowResult(QString("<b>Warning:</b> %1 %2 outside the file. <a href=\"outside\">Details</a>")
-                   .arg(names.size())
-                   .arg(names.size() == 1 ? "entry lies" : "entries lie"));
 }
 
 } // namespace tessel::ui

@@ -1,0 +1,69 @@
+#include "command_runner.h"
+
+#include "choice_box.h"
+#include "error_box.h"
+#include "package_error.h"
+#include "progress_window.h"
+#include "run_guard.h"
+
+#include <QWidget>
+#include <exception>
+
+namespace tessel::ui {
+
+CommandRunner::CommandRunner(QWidget* window) : QObject(window), window_(window), progress_(new Form3(window)) {}
+
+CommandRunner::~CommandRunner() = default;
+
+void CommandRunner::run(const std::function<void()>& command) {
+    if (busy_)
+        return;
+    try {
+        command();
+    } catch (const RunCancelled&) {
+        // The user asked for it: nothing to report.
+    } catch (const PackageChangedError& error) {
+        // The one way on is to read the package anew: offer it.
+        const Choice choice = Ask(window_, {"ChangedOnDiskBox", kApplicationTitle,
+                                            ErrorBoxText(QString::fromStdString(error.what())),
+                                            "Reload it to see it as it is now; the folder shown stays where it can.",
+                                            {"Reload", "Close"},
+                                            QString()});
+        if (choice.button == 0 && reload_)
+            run(reload_);
+    } catch (const std::exception& error) {
+        ShowErrorBox(window_, QString::fromStdString(error.what()));
+    }
+}
+
+std::unique_ptr<RunGuard> CommandRunner::hold() {
+    return std::make_unique<RunGuard>(window_, busy_);
+}
+
+RunOutcome CommandRunner::runWithProgress(const std::function<void(const ProgressObserver&)>& run,
+                                          const ExistingQuestion& existing) {
+    const RunGuard guard(window_, busy_);
+    progress_->showForRun();
+    RunOutcome outcome;
+    const ProgressCallback shown = progress_->callback();
+    ProgressObserver observer{[&](const ProgressEvent& event) {
+        if (event.node && event.node->isFile())
+            ++outcome.files;
+        outcome.bytes = event.bytes;
+        shown(event);
+    }};
+    observer.existing = existing;
+    observer.skipped = [&](const std::string&, const std::string&) { ++outcome.kept; };
+    try {
+        run(observer);
+    } catch (const RunCancelled&) {
+        progress_->hide();
+        outcome.cancelled = true;
+    } catch (...) {
+        progress_->hide();
+        throw;
+    }
+    return outcome;
+}
+
+} // namespace tessel::ui

@@ -1,0 +1,28 @@
+// What the window's command classes share: the window, the open package, the folder view,
+// the status bar and the command runner. The main window owns them all.
+#pragma once
+
+#include "command_runner.h"
+#include "folder_browser.h"
+#include "package.h"
+#include "status_panels.h"
+
+class QWidget;
+
+namespace tessel::ui {
+
+struct WindowContext {
+    QWidget* window;
+    Package& package;
+    FolderBrowser& browser;
+    StatusPanels& status;
+    CommandRunner& runner;
+
+    // The status bar after an edit: the folder's totals and the selection anew.
+    void refreshStatus() const {
+        status.showTotals(browser.currentFolder());
+        status.showSelection(browser.selectedEntries());
+    }
+};
+
+} // namespace tessel::ui

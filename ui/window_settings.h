@@ -1,0 +1,16 @@
+// What the window remembers between runs of its own shape: its place and size, the
+// columns and the sort.
+#pragma once
+
+class QMainWindow;
+
+namespace tessel::ui {
+
+class FolderBrowser;
+
+// The place and size remembered, else the designed ones where the screen has room for them.
+void PlaceWindow(QMainWindow& window);
+void RestoreListSettings(FolderBrowser& browser);
+void SaveWindowSettings(const QMainWindow& window, const FolderBrowser& browser);
+
+} // namespace tessel::ui
