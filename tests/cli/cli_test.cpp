@@ -1,4 +1,5 @@
 #include "package_builder.h"
+#include "tool_runner.h"
 #include "tessel_version.h"
 
 #include <array>
@@ -12,25 +13,8 @@ namespace {
 
 using testing::PackageBuilder;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-// Runs tessel-vp with the arguments (quoted for the shell) and gathers its output.
-Result RunTool(const std::string& arguments) {
-    testing::TempDir scratch;
-    const std::string errPath = scratch.file("err");
-    const std::string command = std::string(TESSEL_VP_PATH) + " " + arguments + " 2>" + errPath;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> buffer;
-    while (std::size_t got = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        out.append(buffer.data(), got);
-    const int status = pclose(pipe);
-    return {WEXITSTATUS(status), out, testing::ReadFileBytes(errPath)};
-}
+using Result = testing::Outcome;
+using testing::RunTool;
 
 struct Cli : ::testing::Test {
     testing::TempDir dir;

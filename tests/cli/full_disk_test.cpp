@@ -1,8 +1,9 @@
-// Edits on a file system that is full: on a 1 MiB tmpfs (where the machine lets the tests
-// mount one) each edit either completes or fails with the system's reason, and the package
+// Edits on a file system that is full: on a 1 MiB tmpfs (mounted in a namespace of the
+// test's own where it may not mount otherwise) each edit either completes or fails with the system's reason, and the package
 // is as it was before or as the edit leaves it, byte for byte.
 #include "package_builder.h"
-#include "shell_runner.h"
+#include "privileges.h"
+#include "tool_runner.h"
 
 #include <array>
 #include <cstdio>
@@ -33,8 +34,8 @@ struct FullDisk : ::testing::Test {
 
     void SetUp() override {
         fs::create_directories(disk);
-        if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=1m") != 0)
-            GTEST_SKIP() << "no tmpfs can be mounted here";
+        if (const std::string why = testing::MountSmallDisk(disk, "1m"); !why.empty())
+            GTEST_SKIP() << "no small disk can be made here: " << why;
         mounted = true;
         PackageBuilder builder;
         for (int i = 0; i < 100; ++i)

@@ -1,7 +1,7 @@
 // What a hostile package, a planted file or an unlucky disk can try: every case must end
 // in a clear error or a sound result, within a time limit (a hang fails the test).
 #include "package_builder.h"
-#include "shell_runner.h"
+#include "tool_runner.h"
 
 #include <filesystem>
 #include <functional>

@@ -2,6 +2,7 @@
 // instants: the next command must find the package as it was before the edit or as the
 // edit leaves it, byte for byte.
 #include "package_builder.h"
+#include "tool_runner.h"
 
 #include <algorithm>
 #include <chrono>
@@ -22,32 +23,8 @@ using testing::PackageBuilder;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
-// Starts tessel-vp with the arguments and, when given, the change at which it kills itself.
-pid_t Start(const std::vector<std::string>& arguments, long killAt) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (killAt > 0)
-            setenv("TESSEL_TEST_KILL_AT_CHANGE", std::to_string(killAt).c_str(), 1);
-        std::freopen("/dev/null", "w", stderr);
-        std::freopen("/dev/null", "w", stdout);
-        std::vector<char*> argv{const_cast<char*>(TESSEL_VP_PATH)};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        execv(TESSEL_VP_PATH, argv.data());
-        _exit(127);
-    }
-    return child;
-}
-
-// Whether the process was killed (true) or ended by itself; exitStatus gets its status.
-bool WaitKilled(pid_t child, int* exitStatus = nullptr) {
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (exitStatus)
-        *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
-    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-}
+using testing::StartTool;
+using testing::WaitKilled;
 
 struct KillNine : ::testing::Test {
     testing::TempDir dir;
@@ -59,7 +36,7 @@ struct KillNine : ::testing::Test {
         edit = arguments;
         builder.writeTo(package);
         before = ReadFileBytes(package);
-        ASSERT_FALSE(WaitKilled(Start(edit, 0)));
+        ASSERT_FALSE(WaitKilled(StartTool(edit, 0)));
         after = testing::WithoutTimestamps(ReadFileBytes(package));
         ASSERT_NE(before, after);
     }
@@ -67,7 +44,7 @@ struct KillNine : ::testing::Test {
     // After a kill, any command finishes or undoes the edit first.
     void expectBeforeOrAfter() {
         int status = 0;
-        WaitKilled(Start({"list", package}, 0), &status);
+        WaitKilled(StartTool({"list", package}, 0), &status);
         ASSERT_EQ(status, 0);
         const std::string now = ReadFileBytes(package);
         EXPECT_TRUE(now == before || testing::WithoutTimestamps(now) == after);
@@ -100,15 +77,18 @@ TEST_F(KillNine, AtEveryChangeOfADeleteAndAnAdd) {
     int trials = 0;
     for (const auto& arguments : edits) {
         prepare(arguments, Many(100, 2000));
+        const int trialsBefore = trials;
         for (long killAt = 1;; ++killAt) {
             testing::WriteFileBytes(package, before);
             SCOPED_TRACE(arguments[0] + " killed at change " + std::to_string(killAt));
-            if (!WaitKilled(Start(edit, killAt)))
+            if (!WaitKilled(StartTool(edit, killAt)))
                 break;
             expectBeforeOrAfter();
             ++trials;
             ASSERT_LT(killAt, 2000);
         }
+        // A kill switch that never struck would prove nothing.
+        ASSERT_GT(trials - trialsBefore, 10) << arguments[0];
     }
     std::printf("%d kill -9 trials at the n-th change, all before or after\n", trials);
 }
@@ -118,13 +98,13 @@ TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
     for (int i = 0; i < 20; ++i)
         WriteFileBytes(dir.file("disk/sub/n" + std::to_string(i)), std::string(1000 + i, 'n'));
     const std::vector<std::string> create{"create", package, dir.file("disk")};
-    ASSERT_FALSE(WaitKilled(Start(create, 0)));
+    ASSERT_FALSE(WaitKilled(StartTool(create, 0)));
     const std::string whole = testing::WithoutTimestamps(ReadFileBytes(package));
     int trials = 0;
     for (long killAt = 1;; ++killAt) {
         fs::remove(package);
         SCOPED_TRACE("create killed at change " + std::to_string(killAt));
-        if (!WaitKilled(Start(create, killAt)))
+        if (!WaitKilled(StartTool(create, killAt)))
             break;
         if (fs::exists(package)) {
             EXPECT_EQ(testing::WithoutTimestamps(ReadFileBytes(package)), whole);
@@ -132,6 +112,7 @@ TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
         ++trials;
         ASSERT_LT(killAt, 1000);
     }
+    ASSERT_GT(trials, 10);
     std::printf("%d kill -9 trials of create, none left a partial package\n", trials);
 }
 
@@ -141,13 +122,14 @@ TEST_F(KillNine, AtRandomInstantsOfADelete) {
     int killed = 0;
     for (int trial = 0; trial < 40; ++trial) {
         testing::WriteFileBytes(package, before);
-        const pid_t child = Start(edit, 0);
+        const pid_t child = StartTool(edit, 0);
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 80000));
         kill(child, SIGKILL);
         killed += WaitKilled(child);
         SCOPED_TRACE("trial " + std::to_string(trial));
         expectBeforeOrAfter();
     }
+    EXPECT_GT(killed, 0);
     std::printf("40 kill -9 trials at random instants (%d killed before the end), all before or after\n",
                 killed);
 }

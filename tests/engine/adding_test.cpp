@@ -8,9 +8,6 @@
 #include <optional>
 #include <filesystem>
 #include <gtest/gtest.h>
-#ifdef TESSEL_TEST_HOOKS
-#include "test_hooks.h"
-#endif
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -250,57 +247,6 @@ TEST_F(Adding, APackageThatCannotBeOpenedStopsTheAddingWithoutANewNode) {
     EXPECT_EQ(tree.count(), 2u);
 }
 
-#ifdef TESSEL_TEST_HOOKS
-TEST_F(Adding, EveryFailingOperationLeavesThePackageWholeAndMatchingTheTree) {
-    fs::create_directories(disk + "/drop/inner");
-    WriteFileBytes(disk + "/drop/one", std::string(70000, '1'));
-    WriteFileBytes(disk + "/drop/inner/two", std::string(300, '2'));
-    // The bytes of "drop/ONE" are replaced, so the run ends by moving data as well.
-    events.clash = [](const std::string&, const TreeNode*) { return NameClash::Replace; };
-    auto withRecords = [](const FolderTree& shown) {
-        std::vector<std::string> lines;
-        for (const TreeNode* node = shown.root(); node; node = node->next()) {
-            const EntryRecord* record = node->record();
-            lines.push_back(EntryPath(node) + (record ? std::to_string(record->Offset) + "+" +
-                                                            std::to_string(record->Size)
-                                                      : ""));
-        }
-        return lines;
-    };
-    for (long n = 1;; ++n) {
-        load(PackageBuilder()
-                 .file("kept", std::string(5000, 'k'))
-                 .folder("f")
-                 .file("g", "G")
-                 .end()
-                 .folder("drop")
-                 .file("ONE", "old")
-                 .end());
-        FaultInjection::Arm(n);
-        std::string error;
-        try {
-            add(disk + "/drop");
-        } catch (const PackageError& raised) {
-            error = raised.what();
-        }
-        const bool struck = FaultInjection::Struck();
-        FaultInjection::Disarm();
-        SCOPED_TRACE("failing operation " + std::to_string(n) + ": " + error);
-        Package reloadedPackage;
-        reloadedPackage.LoadPackage(path);
-        EXPECT_EQ(withRecords(tree), withRecords(reloadedPackage.tree()));
-        const std::vector<std::string> lines = Reloaded();
-        EXPECT_EQ(lines.at(0), "kept=" + std::string(5000, 'k'));
-        EXPECT_EQ(lines.at(2), "f/g=G");
-        EXPECT_TRUE(lines.at(4) == "drop/ONE=old" || lines.at(4) == "drop/ONE=" + std::string(70000, '1'));
-        if (!struck) {
-            EXPECT_EQ(ReadFileBytes(path).size(), 16u + 5000 + 1 + 70000 + 300 + 44 * 10);
-            break;
-        }
-        ASSERT_LT(n, 300);
-    }
-}
-#endif
 
 } // namespace
 } // namespace tessel

@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PackageBuilder;
+using testing::Rec;
 using testing::ReadFileBytes;
 using testing::WriteFileBytes;
 
@@ -219,7 +220,7 @@ TEST_F(CrashSweep, DeletingManyEntriesAndFolders) {
 
 TEST_F(CrashSweep, DeletingAnEntryWhoseBytesAnotherShares) {
     PackageBuilder builder = Sample();
-    builder.raw(MakeDirEntry(16 + 300 + 500 + 4, 100, 5, "shares-mid"));
+    builder.raw(Rec(16 + 300 + 500 + 4, 100, 5, "shares-mid"));
     sweep(builder, [&] { package.DeleteEntries({at("mid"), at("lead")}); });
 }
 

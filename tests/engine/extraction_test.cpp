@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PackageBuilder;
+using testing::Rec;
 using testing::ReadFileBytes;
 
 struct Call {
@@ -162,7 +163,7 @@ TEST_F(Extraction, ExistingFilesAreReplacedOrKeptAsTheCallerAnswers) {
 TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {
     const std::string bytes = PackageBuilder()
                                   .file("good", "GOOD")
-                                  .raw(MakeDirEntry(16, 200000, 5, "short"))
+                                  .raw(Rec(16, 200000, 5, "short"))
                                   .file("after", "AFTER")
                                   .bytes();
     testing::WriteFileBytes(package, bytes);
@@ -182,7 +183,7 @@ TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {
 TEST_F(Extraction, HostileNamesAreRefusedAndNothingLeavesTheDestination) {
     for (const std::string hostile : {"..", ".", "", "a/b", "../escape"}) {
         PackageBuilder builder;
-        builder.file("fine", "F").folder("sub").raw(MakeDirEntry(16, 1, 5, hostile)).end();
+        builder.file("fine", "F").folder("sub").raw(Rec(16, 1, 5, hostile)).end();
         builder.writeTo(package);
         vp.LoadPackage(package);
         const std::string target = dir.file("hostile");

@@ -8,6 +8,7 @@ namespace {
 
 using testing::HeaderBytes;
 using testing::PackageBuilder;
+using testing::Rec;
 using testing::RecordBytes;
 using Problems = std::vector<std::string>;
 
@@ -44,11 +45,11 @@ TEST_F(Check, ReportsEntriesThatCannotBeReadOrWrittenSafely) {
     PackageBuilder builder;
     builder.folder("..."); // a legal, if odd, folder name
     builder.file("ok", "abcdef");
-    builder.raw(MakeDirEntry(18, 4, 5, "overlap"));
-    builder.raw(MakeDirEntry(8, 4, 5, "inheader"));
-    builder.raw(MakeDirEntry(20, 100, 5, "pastdata"));
-    builder.raw(MakeDirEntry(16, 0, 5, "."));
-    builder.raw(MakeDirEntry(16, 0, 5, "a/b"));
+    builder.raw(Rec(18, 4, 5, "overlap"));
+    builder.raw(Rec(8, 4, 5, "inheader"));
+    builder.raw(Rec(20, 100, 5, "pastdata"));
+    builder.raw(Rec(16, 0, 5, "."));
+    builder.raw(Rec(16, 0, 5, "a/b"));
     builder.folder("open");
     EXPECT_EQ(
         check(builder.bytes()),

@@ -7,9 +7,6 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#ifdef TESSEL_TEST_HOOKS
-#include "test_hooks.h"
-#endif
 #include <map>
 
 namespace tessel {
@@ -17,6 +14,7 @@ namespace {
 
 using testing::HeaderBytes;
 using testing::PackageBuilder;
+using testing::Rec;
 using testing::ReadFileBytes;
 using testing::RecordBytes;
 
@@ -83,10 +81,10 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     EXPECT_EQ(WriteDirectory(built, buffer), 7);
     EXPECT_EQ(DirectoryRecordCount(built), 7);
     const std::string expected =
-        RecordBytes(MakeDirEntry(16, 0, 0, "A")) + RecordBytes(MakeDirEntry(16, 1, kTime, "f1")) +
-        RecordBytes(MakeDirEntry(16, 0, 0, "B")) + RecordBytes(MakeDirEntry(17, 1, kTime, "f2")) +
-        RecordBytes(MakeDirEntry(1, 0, 0, "..")) + RecordBytes(MakeDirEntry(1, 0, 0, "..")) +
-        RecordBytes(MakeDirEntry(18, 1, kTime, "f3"));
+        RecordBytes(Rec(16, 0, 0, "A")) + RecordBytes(Rec(16, 1, kTime, "f1")) +
+        RecordBytes(Rec(16, 0, 0, "B")) + RecordBytes(Rec(17, 1, kTime, "f2")) +
+        RecordBytes(Rec(1, 0, 0, "..")) + RecordBytes(Rec(1, 0, 0, "..")) +
+        RecordBytes(Rec(18, 1, kTime, "f3"));
     EXPECT_EQ(std::string(buffer.bytes.begin(), buffer.bytes.end()), expected);
 
     FolderTree onlyEmpty;
@@ -95,8 +93,8 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     EXPECT_EQ(WriteDirectory(onlyEmpty, second), 2);
     EXPECT_EQ(DirectoryRecordCount(onlyEmpty), 2);
     EXPECT_EQ(std::string(second.bytes.begin(), second.bytes.end()),
-              RecordBytes(MakeDirEntry(16, 0, 0, std::string(32, 'C'))) +
-                  RecordBytes(MakeDirEntry(16, 0, 0, "..")));
+              RecordBytes(Rec(16, 0, 0, std::string(32, 'C'))) +
+                  RecordBytes(Rec(16, 0, 0, "..")));
 
     FolderTree rootOnly;
     rootOnly.addRoot();
@@ -182,7 +180,7 @@ TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
     PackageBuilder builder;
     builder.file("a", "AAAA")
         .file("shared", "SSSSSS")
-        .raw(MakeDirEntry(20, 6, kTime, "alias"))
+        .raw(Rec(20, 6, kTime, "alias"))
         .file("b", "BB");
     write(builder);
     package.DeleteEntries({at("shared")});
@@ -196,18 +194,16 @@ TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
 }
 
 TEST_F(Rewriting, StoredNamesThatFillTheFieldSurviveRewritesOfOtherRecords) {
-    DirEntry longName = MakeDirEntry(16, 2, kTime, "");
-    longName.Name.fill('L');
-    DirEntry longFolder = MakeDirEntry(16, 0, 0, "");
-    longFolder.Name.fill('F');
-    const std::string tail = RecordBytes(MakeDirEntry(16, 0, 0, ".."));
+    const testing::Record longName = Rec(16, 2, kTime, std::string(32, 'L'));
+    const testing::Record longFolder = Rec(16, 0, 0, std::string(32, 'F'));
+    const std::string tail = RecordBytes(Rec(16, 0, 0, ".."));
     testing::WriteFileBytes(path, HeaderBytes(20, 4) + "ll" + "xy" + RecordBytes(longName) +
-                                      RecordBytes(MakeDirEntry(18, 2, kTime, "other")) + RecordBytes(longFolder) +
+                                      RecordBytes(Rec(18, 2, kTime, "other")) + RecordBytes(longFolder) +
                                       tail);
     package.LoadPackage(path);
     package.RenameEntry(at("other"), std::string(31, 'n'));
     EXPECT_EQ(ReadFileBytes(path), HeaderBytes(20, 4) + "llxy" + RecordBytes(longName) +
-                                       RecordBytes(MakeDirEntry(18, 2, kTime, std::string(31, 'n'))) +
+                                       RecordBytes(Rec(18, 2, kTime, std::string(31, 'n'))) +
                                        RecordBytes(longFolder) + tail);
     expectFileMatchesTree();
 }
@@ -298,65 +294,5 @@ TEST_F(Rewriting, WritersLeaveForeignDamagedAndChangedFilesUntouched) {
 // before the edit (and the failure be reported) or as the edit leaves it (the edit
 // finished after the passing failure), byte for byte, and reload into the tree that memory
 // holds.
-#ifdef TESSEL_TEST_HOOKS
-class FaultSweep : public Rewriting {
-protected:
-    PackageBuilder builder() {
-        PackageBuilder b;
-        b.file("lead", std::string(70000, 'L'))
-            .folder("gone")
-            .file("g1", std::string(100000, 'g'))
-            .folder("sub")
-            .file("g2", "tiny")
-            .end()
-            .end()
-            .file("mid", std::string(150000, 'M'))
-            .file("doomed", std::string(90000, 'd'))
-            .folder("keep")
-            .file("k", std::string(65537, 'K'))
-            .end()
-            .file("tail", "TAIL");
-        return b;
-    }
-
-    void sweep(const std::function<void()>& edit) {
-        write(builder());
-        const std::string before = ReadFileBytes(path);
-        edit();
-        const std::string after = ReadFileBytes(path);
-        ASSERT_NE(before, after);
-        for (long n = 1;; ++n) {
-            write(builder());
-            FaultInjection::Arm(n);
-            std::string error;
-            try {
-                edit();
-            } catch (const PackageError& raised) {
-                error = raised.what();
-            }
-            const bool struck = FaultInjection::Struck();
-            FaultInjection::Disarm();
-            SCOPED_TRACE("failing operation " + std::to_string(n) + ": " + error);
-            const std::string now = ReadFileBytes(path);
-            EXPECT_TRUE((now == before && !error.empty()) || (now == after && error.empty()));
-            EXPECT_FALSE(std::filesystem::exists(JournalPath(path)));
-            expectFileMatchesTree();
-            if (!struck)
-                return;
-            ASSERT_LT(n, 500);
-        }
-    }
-};
-
-TEST_F(FaultSweep, DeleteKeepsThePackageWholeAfterAnyFailure) {
-    sweep([&] { package.DeleteEntries({at("gone/"), at("doomed")}); });
-}
-
-TEST_F(FaultSweep, RenameKeepsThePackageWholeAfterAnyFailure) {
-    sweep([&] { package.RenameEntry(at("mid"), "renamed"); });
-}
-
-#endif
-
 } // namespace
 } // namespace tessel

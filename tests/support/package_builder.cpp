@@ -9,39 +9,56 @@
 
 namespace tessel::testing {
 
+namespace {
+
+// The format, written out from its table: a header of magic, version, directory offset and
+// record count; records of offset, size, a 32-byte name and timestamp.
+constexpr std::size_t kHeaderLength = 16;
+constexpr std::size_t kRecordLength = 44;
+constexpr std::size_t kNameLength = 32;
+constexpr std::size_t kTimestampAt = 40;
+constexpr std::int32_t kFolderOffset = 16;
+constexpr std::int32_t kInnerEndOffset = 1;
+
+} // namespace
+
+Record Rec(std::int32_t offset, std::int32_t size, std::int32_t timestamp, const std::string& name) {
+    return {offset, size, name, timestamp};
+}
+
 PackageBuilder& PackageBuilder::folder(const std::string& name) {
-    records_.push_back(MakeDirEntry(kFolderRecordOffset, 0, 0, name));
+    records_.push_back(Rec(kFolderOffset, 0, 0, name));
     isEnd_.push_back(false);
     return *this;
 }
 
 PackageBuilder& PackageBuilder::end() {
-    records_.push_back(MakeDirEntry(kInnerFolderEndOffset, 0, 0, kFolderEndName));
+    records_.push_back(Rec(kInnerEndOffset, 0, 0, ".."));
     isEnd_.push_back(true);
     return *this;
 }
 
-PackageBuilder& PackageBuilder::file(const std::string& name, const std::string& data,
-                                     std::int32_t timestamp) {
-    records_.push_back(MakeDirEntry(dirOffset(), static_cast<std::int32_t>(data.size()), timestamp, name));
+PackageBuilder& PackageBuilder::file(const std::string& name, const std::string& data, std::int32_t timestamp) {
+    records_.push_back(Rec(dirOffset(), static_cast<std::int32_t>(data.size()), timestamp, name));
     isEnd_.push_back(false);
     data_ += data;
     return *this;
 }
 
-PackageBuilder& PackageBuilder::raw(const DirEntry& record) {
+PackageBuilder& PackageBuilder::raw(const Record& record) {
     records_.push_back(record);
     isEnd_.push_back(false);
     return *this;
 }
 
 std::string PackageBuilder::bytes() const {
-    std::vector<DirEntry> records = records_;
+    std::vector<Record> records = records_;
+    // The folder ends after the last entry say so with their offset.
     for (std::size_t i = records.size(); i-- > 0 && isEnd_[i];)
-        records[i].Offset = kFolderRecordOffset;
+        records[i].offset = kFolderOffset;
     std::string out = HeaderBytes(dirOffset(), recordCount());
     out += data_;
-    for (const DirEntry& record : records)
+    for (const Record& record : records)
         out += RecordBytes(record);
     return out;
 }
@@ -50,21 +67,34 @@ void PackageBuilder::writeTo(const std::string& path) const {
     WriteFileBytes(path, bytes());
 }
 
-std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount, const std::string& magic,
-                        std::int32_t version) {
-    unsigned char bytes[kHeaderSize] = {};
-    for (std::size_t i = 0; i < 4 && i < magic.size(); ++i)
-        bytes[i] = static_cast<unsigned char>(magic[i]);
-    WriteInt32LE(bytes + kVersionOffset, version);
-    WriteInt32LE(bytes + kDirOffsetOffset, dirOffset);
-    WriteInt32LE(bytes + kEntryCountOffset, entryCount);
-    return std::string(reinterpret_cast<const char*>(bytes), kHeaderSize);
+std::string Int32Bytes(std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    std::string out(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        out[std::size_t(i)] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return out;
 }
 
-std::string RecordBytes(const DirEntry& record) {
-    unsigned char bytes[kDirEntrySize];
-    EncodeDirEntry(record, bytes);
-    return std::string(reinterpret_cast<const char*>(bytes), kDirEntrySize);
+std::int32_t Int32At(const std::string& bytes, std::size_t at) {
+    std::uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i)
+        bits = bits << 8 | static_cast<unsigned char>(bytes.at(at + std::size_t(i)));
+    return static_cast<std::int32_t>(bits);
+}
+
+std::string HeaderBytes(std::int32_t dirOffset, std::int32_t entryCount, const std::string& magic,
+                        std::int32_t version) {
+    std::string out = magic.substr(0, 4);
+    out.resize(4, '\0');
+    return out + Int32Bytes(version) + Int32Bytes(dirOffset) + Int32Bytes(entryCount);
+}
+
+std::string RecordBytes(const Record& record) {
+    if (record.name.size() > kNameLength)
+        throw std::logic_error("a record's name field holds at most 32 bytes");
+    std::string name = record.name;
+    name.resize(kNameLength, '\0');
+    return Int32Bytes(record.offset) + Int32Bytes(record.size) + name + Int32Bytes(record.timestamp);
 }
 
 std::string ErrorOf(const std::function<void()>& work) {
@@ -105,16 +135,18 @@ TempDir::~TempDir() {
 }
 
 std::string WithoutTimestamps(std::string bytes, const std::string& onlyName) {
-    if (bytes.size() < std::size_t(kHeaderSize))
+    if (bytes.size() < kHeaderLength)
         return bytes;
-    const PackageHeader header = DecodeHeader(reinterpret_cast<const unsigned char*>(bytes.data()));
-    for (std::int64_t i = 0; i < header.EntryCount; ++i) {
-        const std::size_t at = std::size_t(header.DirOffset + i * kDirEntrySize);
-        if (at + kDirEntrySize > bytes.size())
+    const std::int64_t dirOffset = Int32At(bytes, 8);
+    const std::int64_t count = Int32At(bytes, 12);
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::size_t at = std::size_t(dirOffset + i * std::int64_t(kRecordLength));
+        if (dirOffset < 0 || at + kRecordLength > bytes.size())
             break;
-        const DirEntry record = DecodeDirEntry(reinterpret_cast<const unsigned char*>(bytes.data() + at));
-        if (onlyName.empty() || record.name() == onlyName)
-            std::fill_n(bytes.begin() + long(at + kEntryTimestampOffset), 4, '\0');
+        const std::string field = bytes.substr(at + 8, kNameLength);
+        const std::string name = field.substr(0, field.find('\0'));
+        if (onlyName.empty() || name == onlyName)
+            std::fill_n(bytes.begin() + long(at + kTimestampAt), 4, '\0');
     }
     return bytes;
 }
