@@ -8,9 +8,9 @@
 #include "package_builder.h"
 #include "tessel_application.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QAction>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTreeView>

@@ -31,7 +31,8 @@ struct AddOptions {
 class AddingReport {
 public:
     explicit AddingReport(const AddOptions& options)
-        : options_(options), bar_("adding", ProgressBar::Shown() ? TallyDiskPaths(options.paths) : DiskTally{}) {}
+        : options_(options),
+          bar_("adding", ProgressBar::Shown() ? TallyDiskPaths(options.paths) : DiskTally{}) {}
 
     ProgressObserver observer();
     void finish() { bar_.finish(); }
@@ -102,14 +103,16 @@ Command AddAddCommand(CLI::App& parent) {
     app->add_option("--to", options->folder,
                     "The folder of the package to add into (default: the top level)");
     app->add_option("PATH", options->paths, "Files and folders to add")->required();
-    CLI::Option* replace = app->add_flag(
-        "--replace", options->replace, "Give an entry whose name an added file has that file's bytes");
-    app->add_flag("--skip-existing", options->skipExisting, "Leave out added files whose names the folder already has")
+    CLI::Option* replace = app->add_flag("--replace", options->replace,
+                                         "Give an entry whose name an added file has that file's bytes");
+    app->add_flag("--skip-existing", options->skipExisting,
+                  "Leave out added files whose names the folder already has")
         ->excludes(replace);
-    app->footer("Names are the same when they differ only in ASCII case. Without --replace or "
-                "--skip-existing a file whose name is taken is added beside the entry, with a warning; "
-                "a folder that exists is added into.\nThe files' bytes are appended and the directory written once; "
-                "a failure leaves the package as it was.");
+    app->footer(
+        "Names are the same when they differ only in ASCII case. Without --replace or "
+        "--skip-existing a file whose name is taken is added beside the entry, with a warning; "
+        "a folder that exists is added into.\nThe files' bytes are appended and the directory written once; "
+        "a failure leaves the package as it was.");
     return {app, [options] { return RunAdd(*options); }};
 }
 

@@ -74,8 +74,9 @@ Command AddExtractCommand(CLI::App& parent) {
                     "Entries to extract, with everything inside the folders among them (default: all)");
     app->add_flag("-k,--keep-old-files", options->keepOldFiles,
                   "Keep files that already exist in DEST instead of replacing them");
-    app->footer("The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "
-                "Existing files are replaced unless -k is given.");
+    app->footer(
+        "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "
+        "Existing files are replaced unless -k is given.");
     return {app, [options] { return RunExtract(*options); }};
 }
 

@@ -27,8 +27,8 @@ bool ProgressBar::Shown() {
 }
 
 ProgressBar::ProgressBar(std::string verb, std::int64_t totalItems, std::int64_t totalBytes)
-    : verb_(std::move(verb)), totalItems_(totalItems), totalBytes_(totalBytes),
-      enabled_(Shown()), start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
+    : verb_(std::move(verb)), totalItems_(totalItems), totalBytes_(totalBytes), enabled_(Shown()),
+      start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
 
 ProgressBar::~ProgressBar() {
     if (enabled_ && !finished_)

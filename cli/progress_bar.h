@@ -14,7 +14,8 @@ namespace tessel::cli {
 class ProgressBar {
 public:
     ProgressBar(std::string verb, std::int64_t totalItems, std::int64_t totalBytes);
-    ProgressBar(std::string verb, const DiskTally& totals) : ProgressBar(std::move(verb), totals.items, totals.bytes) {}
+    ProgressBar(std::string verb, const DiskTally& totals)
+        : ProgressBar(std::move(verb), totals.items, totals.bytes) {}
     // Whether a bar is drawn at all: standard error is a terminal. Work done only for the
     // bar's totals is spared otherwise.
     static bool Shown();

@@ -11,7 +11,8 @@
 
 namespace tessel::ui {
 
-CommandRunner::CommandRunner(QWidget* window) : QObject(window), window_(window), progress_(new Form3(window)) {}
+CommandRunner::CommandRunner(QWidget* window)
+    : QObject(window), window_(window), progress_(new Form3(window)) {}
 
 CommandRunner::~CommandRunner() = default;
 
@@ -24,11 +25,13 @@ void CommandRunner::run(const std::function<void()>& command) {
         // The user asked for it: nothing to report.
     } catch (const PackageChangedError& error) {
         // The one way on is to read the package anew: offer it.
-        const Choice choice = Ask(window_, {"ChangedOnDiskBox", kApplicationTitle,
-                                            ErrorBoxText(QString::fromStdString(error.what())),
-                                            "Reload it to see it as it is now; the folder shown stays where it can.",
-                                            {"Reload", "Close"},
-                                            QString()});
+        const Choice choice =
+            Ask(window_, {"ChangedOnDiskBox",
+                          kApplicationTitle,
+                          ErrorBoxText(QString::fromStdString(error.what())),
+                          "Reload it to see it as it is now; the folder shown stays where it can.",
+                          {"Reload", "Close"},
+                          QString()});
         if (choice.button == 0 && reload_)
             run(reload_);
     } catch (const std::exception& error) {

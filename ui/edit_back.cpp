@@ -1,10 +1,10 @@
 #include "edit_back.h"
 
 #include "choice_box.h"
-#include <QWidget>
 #include "edited_copies.h"
 #include "error_box.h"
 #include "status_texts.h"
+#include <QWidget>
 
 #include <QStringList>
 #include <exception>
@@ -33,11 +33,13 @@ void EditBack::watch(const QString& copyPath, const TreeNode* entry) {
 void EditBack::copyChanged(int id) {
     const QString name = FileNameOf(copies_->copyPath(id));
     const QString package = FileNameOf(copies_->packageOf(id));
-    const Choice choice = Ask(context_.window, {"CopyChangedBox", "Tessel",
-                                                QString("%1 was changed. Update it in %2?").arg(name, package),
-                                                QString("The copy is \"%1\".").arg(copies_->copyPath(id)),
-                                                {"Update", "Ignore"},
-                                                QString()});
+    const Choice choice =
+        Ask(context_.window, {"CopyChangedBox",
+                              "Tessel",
+                              QString("%1 was changed. Update it in %2?").arg(name, package),
+                              QString("The copy is \"%1\".").arg(copies_->copyPath(id)),
+                              {"Update", "Ignore"},
+                              QString()});
     if (choice.button == 0)
         updateFromCopy(id);
 }
@@ -73,13 +75,14 @@ bool EditBack::mayLeave() {
     QStringList names;
     for (const int id : ids)
         names << FileNameOf(copies_->copyPath(id));
-    const Choice choice =
-        Ask(context_.window, {"UnwrittenCopiesBox", "Tessel",
-                              QString("These copies were changed, and the changes are not in the package:\n\n%1")
-                                  .arg(names.join("\n")),
-                              "Update the package with them before leaving? Discarded changes are lost.",
-                              {"Update", "Discard", "Cancel"},
-                              QString()});
+    const Choice choice = Ask(
+        context_.window, {"UnwrittenCopiesBox",
+                          "Tessel",
+                          QString("These copies were changed, and the changes are not in the package:\n\n%1")
+                              .arg(names.join("\n")),
+                          "Update the package with them before leaving? Discarded changes are lost.",
+                          {"Update", "Discard", "Cancel"},
+                          QString()});
     if (choice.button == 1)
         return true;
     if (choice.button != 0)

@@ -11,10 +11,10 @@
 #include "status_texts.h"
 
 #include <QInputDialog>
-#include <QWidget>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWidget>
 #include <exception>
 #include <optional>
 
@@ -36,7 +36,8 @@ public:
             return *forAll_;
         const QString path = QString::fromStdString(diskPath);
         const Choice choice =
-            Ask(parent_, {"NameClashBox", "Tessel",
+            Ask(parent_, {"NameClashBox",
+                          "Tessel",
                           QString("%1 already has \"%2\".")
                               .arg(FileNameOf(package_), QString::fromStdString(EntryPath(existing))),
                           QString("In the package: %1\nAdding \"%2\": %3\n\nReplace the entry's bytes with "
@@ -86,8 +87,9 @@ QString DeletionText(const std::vector<const TreeNode*>& nodes, const std::strin
         what = Counted(files, "file") + " and " + Counted(folders, "folder");
     QString text = QString("Delete %1 from %2?").arg(what, FileNameOf(package));
     if (folders > 0)
-        text += QString("\n\n%1 %2.").arg(folders == 1 ? "The folder holds" : "The folders hold",
-                                           Counted(inside, "entry").replace("entrys", "entries"));
+        text += QString("\n\n%1 %2.")
+                    .arg(folders == 1 ? "The folder holds" : "The folders hold",
+                         Counted(inside, "entry").replace("entrys", "entries"));
     return text + QString("\n%1 bytes in all.").arg(FolderListModel::SizeText(bytes));
 }
 
@@ -100,9 +102,12 @@ bool EditCommands::confirmDeletion(const std::vector<const TreeNode*>& nodes) {
     Settings settings;
     if (!settings.value(kAskBeforeDeleting, true).toBool())
         return true;
-    const Choice choice =
-        Ask(context_.window, {"DeleteBox", "Delete", DeletionText(nodes, context_.package.path()),
-                              "This cannot be undone.", {"Delete", "Cancel"}, "Do not ask again"});
+    const Choice choice = Ask(context_.window, {"DeleteBox",
+                                                "Delete",
+                                                DeletionText(nodes, context_.package.path()),
+                                                "This cannot be undone.",
+                                                {"Delete", "Cancel"},
+                                                "Do not ask again"});
     if (choice.button != 0)
         return false;
     if (choice.checked)
@@ -233,7 +238,8 @@ void EditCommands::drop(const QStringList& paths) {
         // Each entry added gives the progress window its turn, where Cancel may stop the
         // run: what was added before stays.
         addPaths(diskPaths, context_.browser.currentFolder(), [&](const ProgressEvent& event) {
-            progress->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last, event.index);
+            progress->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last,
+                               event.index);
         });
         progress->Progress(std::string(kAddingCaption), std::string(), 0, 0);
     } catch (const RunCancelled&) {

@@ -5,19 +5,19 @@
 #include "drop_file_source.h"
 #include "edit_back.h"
 #include "error_box.h"
-#include "folder_list_view.h"
-#include "run_guard.h"
 #include "extract_dialog.h"
 #include "folder_list_model.h"
+#include "folder_list_view.h"
 #include "launcher.h"
 #include "name_text.h"
 #include "progress_window.h"
+#include "run_guard.h"
 #include "settings.h"
 #include "status_texts.h"
 
 #include <QFileInfo>
-#include <QWidget>
 #include <QUrl>
+#include <QWidget>
 #include <optional>
 
 namespace tessel::ui {
@@ -35,7 +35,9 @@ public:
             return *forAll_;
         const QString there = QString::fromStdString(path);
         const Choice choice = Ask(
-            parent_, {"ExistingFileBox", "Tessel", QString("\"%1\" already exists.").arg(there),
+            parent_, {"ExistingFileBox",
+                      "Tessel",
+                      QString("\"%1\" already exists.").arg(there),
                       QString("In the folder: %1\nFrom the package: %2\n\nReplace it with the entry from the "
                               "package?")
                           .arg(DiskFileFacts(there), EntryFacts(entry)),
@@ -114,7 +116,9 @@ void ExtractCommands::extractSelection() {
         return;
     const std::string destination = options_->destination().toStdString();
     const RunOutcome outcome = context_.runner.runWithProgress(
-        [&](const ProgressObserver& progress) { context_.package.ExtractNodes(destination, nodes, progress); },
+        [&](const ProgressObserver& progress) {
+            context_.package.ExtractNodes(destination, nodes, progress);
+        },
         ExistingFileQuestion(context_.window));
     report(outcome, destination);
 }
@@ -148,10 +152,13 @@ void ExtractCommands::openFile() {
     const QString copy = copyOfSelectedFile();
     if (copy.isEmpty() || launcher_->open(copy))
         return;
-    const Choice choice =
-        Ask(context_.window, {"NoProgramBox", kApplicationTitle,
-                              QString("No program is set to open \"%1\" on this desktop.").arg(FileNameOf(copy)),
-                              "View it in the text editor instead?", {"View file", "Cancel"}, QString()});
+    const Choice choice = Ask(
+        context_.window, {"NoProgramBox",
+                          kApplicationTitle,
+                          QString("No program is set to open \"%1\" on this desktop.").arg(FileNameOf(copy)),
+                          "View it in the text editor instead?",
+                          {"View file", "Cancel"},
+                          QString()});
     if (choice.button == 0)
         launcher_->viewText(copy);
 }

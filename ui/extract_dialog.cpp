@@ -87,7 +87,8 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     // Start in the folder of the last extraction, else the user's home folder: the edit
     // receives the tree's current folder.
     const QString last = Settings().value(kLastExtractionFolder).toString();
-    const QModelIndex home = folders_->index(!last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath());
+    const QModelIndex home =
+        folders_->index(!last.isEmpty() && QFileInfo(last).isDir() ? last : QDir::homePath());
     ShellTreeView1->setCurrentIndex(home);
     ShellTreeView1->scrollTo(home);
     LabeledEdit1->setText(folders_->filePath(ShellTreeView1->currentIndex()));

@@ -6,8 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QKeyEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

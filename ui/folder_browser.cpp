@@ -84,8 +84,8 @@ FolderBrowser::FolderBrowser(QMainWindow* window) : QObject(window) {
         list_->setColumnWidth(column, kColumnWidths[column]);
     // The name takes the width the window has to spare; a size never needs cutting.
     header->setSectionResizeMode(FolderListModel::NameColumn, QHeaderView::Stretch);
-    const int largestSize =
-        list_->fontMetrics().horizontalAdvance(FolderListModel::SizeText(std::numeric_limits<std::int32_t>::max()));
+    const int largestSize = list_->fontMetrics().horizontalAdvance(
+        FolderListModel::SizeText(std::numeric_limits<std::int32_t>::max()));
     list_->setColumnWidth(FolderListModel::SizeColumn,
                           std::max(kColumnWidths[FolderListModel::SizeColumn], largestSize + kCellPadding));
     list_->setAccessibleName("Entries");

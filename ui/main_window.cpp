@@ -95,14 +95,18 @@ void Form1::connectCommands() {
         {actions_.findInPackage, &Form1::FindInPackageClick},
     };
     for (const auto& [action, handler] : commands)
-        connect(action, &QAction::triggered, this, [this, handler = handler] { RunCommand([&] { (this->*handler)(); }); });
-    connect(actions_.up, &QAction::triggered, this, [this] { RunCommand([this] { browser_->showParent(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler = handler] { RunCommand([&] { (this->*handler)(); }); });
+    connect(actions_.up, &QAction::triggered, this,
+            [this] { RunCommand([this] { browser_->showParent(); }); });
     connect(actions_.filter, &QAction::triggered, browser_, &FolderBrowser::showFilter);
 
     // A double-click and Enter reach the browser through the list; the runner keeps them
     // out while a run is under way.
-    connect(browser_, &FolderBrowser::fileActivated, this, [this] { RunCommand([this] { viewedit1Click(); }); });
-    connect(browser_, &FolderBrowser::dragRequested, this, [this] { RunCommand([this] { ListView1MouseDown(); }); });
+    connect(browser_, &FolderBrowser::fileActivated, this,
+            [this] { RunCommand([this] { viewedit1Click(); }); });
+    connect(browser_, &FolderBrowser::dragRequested, this,
+            [this] { RunCommand([this] { ListView1MouseDown(); }); });
     connect(browser_, &FolderBrowser::filesDropped, this, &Form1::DropFileTarget1Drop);
     connect(browser_, &FolderBrowser::selectionChanged, this, &Form1::ListView1SelectItem);
     connect(browser_, &FolderBrowser::folderShown, this, [this] {
@@ -191,7 +195,8 @@ void Form1::ReloadClick() {
     if (!shown || !shown->isFolder())
         return;
     const TreeNode* again = nullptr;
-    for (const TreeNode* child = shown->firstChild(); child && !row.empty() && !again; child = child->nextSibling())
+    for (const TreeNode* child = shown->firstChild(); child && !row.empty() && !again;
+         child = child->nextSibling())
         again = child->text() == row ? child : nullptr;
     ShowFolder(shown, again);
 }
@@ -208,7 +213,9 @@ void Form1::FindInPackageClick() {
     ShowFolder(entry->parent(), entry);
 }
 
-void Form1::ExtractSelection() { extracts_->extractSelection(); }
+void Form1::ExtractSelection() {
+    extracts_->extractSelection();
+}
 void Form1::AddPath(const std::string& diskPath, const TreeNode* target) {
     AddPaths({diskPath}, target ? target : browser_->currentFolder(), {});
 }
@@ -216,20 +223,48 @@ void Form1::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* 
                      const ProgressCallback& more) {
     edits_->addPaths(diskPaths, target, more);
 }
-void Form1::setLauncher(std::unique_ptr<Launcher> launcher) { extracts_->setLauncher(std::move(launcher)); }
-void Form1::ListView1DblClick(const QModelIndex& index) { browser_->activate(index); }
-void Form1::ListView1ColumnClick(int column) { browser_->sortBy(column); }
-void Form1::ListView1SelectItem() { status_->showSelection(browser_->selectedEntries()); }
-void Form1::SelectAll1Click() { browser_->selectAll(); }
-void Form1::viewedit1Click() { extracts_->openFile(); }
-void Form1::Viewfileinnotepad1Click() { extracts_->viewFile(); }
-void Form1::ToolButton5Click() { extracts_->extract(); }
-void Form1::Deletefiles1Click() { edits_->deleteSelection(); }
-void Form1::Renamefile1Click() { edits_->renameSelection(); }
-void Form1::ListView1MouseDown() { extracts_->startDrag(); }
-void Form1::DropFileSource1Drop() { extracts_->dropOut(); }
-void Form1::DropFileSource1AfterDrop(Qt::DropAction result) { extracts_->afterDrop(result); }
-void Form1::DropFileTarget1Drop(const QStringList& paths) { edits_->drop(paths); }
+void Form1::setLauncher(std::unique_ptr<Launcher> launcher) {
+    extracts_->setLauncher(std::move(launcher));
+}
+void Form1::ListView1DblClick(const QModelIndex& index) {
+    browser_->activate(index);
+}
+void Form1::ListView1ColumnClick(int column) {
+    browser_->sortBy(column);
+}
+void Form1::ListView1SelectItem() {
+    status_->showSelection(browser_->selectedEntries());
+}
+void Form1::SelectAll1Click() {
+    browser_->selectAll();
+}
+void Form1::viewedit1Click() {
+    extracts_->openFile();
+}
+void Form1::Viewfileinnotepad1Click() {
+    extracts_->viewFile();
+}
+void Form1::ToolButton5Click() {
+    extracts_->extract();
+}
+void Form1::Deletefiles1Click() {
+    edits_->deleteSelection();
+}
+void Form1::Renamefile1Click() {
+    edits_->renameSelection();
+}
+void Form1::ListView1MouseDown() {
+    extracts_->startDrag();
+}
+void Form1::DropFileSource1Drop() {
+    extracts_->dropOut();
+}
+void Form1::DropFileSource1AfterDrop(Qt::DropAction result) {
+    extracts_->afterDrop(result);
+}
+void Form1::DropFileTarget1Drop(const QStringList& paths) {
+    edits_->drop(paths);
+}
 
 bool Form1::mayLeave() {
     if (!editBack_->mayLeave())

@@ -65,7 +65,8 @@ public:
     void ExtractSelection();
     // Adds a disk file or folder tree to the target folder, or to the folder shown.
     void AddPath(const std::string& diskPath, const TreeNode* target = nullptr);
-    void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* target, const ProgressCallback& more);
+    void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
+                  const ProgressCallback& more);
     void setLauncher(std::unique_ptr<Launcher> launcher);
 
     void Open1Click();

@@ -35,7 +35,8 @@ StatusPanels::StatusPanels(QMainWindow* window) : QObject(window), window_(windo
     totals_->setAccessibleDescription("Folder totals: the folders, files and bytes of the folder shown");
     result_ = new QLabel(bar);
     result_->setObjectName("StatusPanel2");
-    result_->setAccessibleDescription("Last result: what the last command did, or a warning about the package");
+    result_->setAccessibleDescription(
+        "Last result: what the last command did, or a warning about the package");
     result_->setTextFormat(Qt::RichText);
     result_->setTextInteractionFlags(Qt::TextBrowserInteraction);
     result_->setOpenExternalLinks(false);

@@ -47,7 +47,9 @@ QString TotalsText(const Tally& tally) {
 QString SelectionText(const Tally& tally, std::size_t entries) {
     if (entries == 0)
         return {};
-    return QString("Selected %1 Bytes in %2 files").arg(FolderListModel::SizeText(tally.bytes)).arg(tally.files);
+    return QString("Selected %1 Bytes in %2 files")
+        .arg(FolderListModel::SizeText(tally.bytes))
+        .arg(tally.files);
 }
 
 QString EntryFacts(const TreeNode* entry) {
@@ -59,7 +61,8 @@ QString EntryFacts(const TreeNode* entry) {
 QString DiskFileFacts(const QString& path) {
     const QFileInfo info(path);
     return QString("%1 bytes, modified %2")
-        .arg(FolderListModel::SizeText(info.size()), QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+        .arg(FolderListModel::SizeText(info.size()),
+             QLocale().toString(info.lastModified(), QLocale::ShortFormat));
 }
 
 QString FileNameOf(const QString& path) {

@@ -19,23 +19,23 @@ struct WindowActions {
     // The pop-up menu's shortcuts act while the list has the keyboard.
     void attachListShortcuts(QWidget* list);
 
-    QToolBar* commandBar = nullptr;  // ToolBar1
-    QMenu* entryMenu = nullptr;      // PopupMenu1
-    QMenu* recentMenu = nullptr;     // OpenRecent
+    QToolBar* commandBar = nullptr; // ToolBar1
+    QMenu* entryMenu = nullptr;     // PopupMenu1
+    QMenu* recentMenu = nullptr;    // OpenRecent
 
-    QAction* open = nullptr;           // Open1
-    QAction* exit = nullptr;           // Exit2
-    QAction* about = nullptr;          // About1
-    QAction* up = nullptr;             // ToolButton3
-    QAction* openButton = nullptr;     // ToolButton1
-    QAction* extract = nullptr;        // ToolButton5
-    QAction* deleteButton = nullptr;   // ToolButton4
-    QAction* selectAll = nullptr;      // SelectAll1
+    QAction* open = nullptr;            // Open1
+    QAction* exit = nullptr;            // Exit2
+    QAction* about = nullptr;           // About1
+    QAction* up = nullptr;              // ToolButton3
+    QAction* openButton = nullptr;      // ToolButton1
+    QAction* extract = nullptr;         // ToolButton5
+    QAction* deleteButton = nullptr;    // ToolButton4
+    QAction* selectAll = nullptr;       // SelectAll1
     QAction* extractToFolder = nullptr; // extracttoaspecifiedfolder1
-    QAction* openFile = nullptr;       // viewedit1
-    QAction* viewFile = nullptr;       // Viewfileinnotepad1
-    QAction* rename = nullptr;         // Renamefile1
-    QAction* deleteEntries = nullptr;  // Deletefiles1
+    QAction* openFile = nullptr;        // viewedit1
+    QAction* viewFile = nullptr;        // Viewfileinnotepad1
+    QAction* rename = nullptr;          // Renamefile1
+    QAction* deleteEntries = nullptr;   // Deletefiles1
     QAction* reload = nullptr;
     QAction* filter = nullptr;
     QAction* findInPackage = nullptr;

@@ -44,7 +44,8 @@ void PlaceWindow(QMainWindow& window) {
 void RestoreListSettings(FolderBrowser& browser) {
     const Settings settings;
     browser.list()->header()->restoreState(settings.value(kListColumns).toByteArray());
-    browser.sort().restore(settings.value(kSortColumn, -1).toInt(), settings.value(kSortReversed, false).toBool());
+    browser.sort().restore(settings.value(kSortColumn, -1).toInt(),
+                           settings.value(kSortReversed, false).toBool());
 }
 
 void SaveWindowSettings(const QMainWindow& window, const FolderBrowser& browser) {

@@ -33,7 +33,8 @@ inline constexpr int kMaxWrittenNameLength = kEntryNameSize - 1;
 
 // Offsets, sizes and the directory's offset are signed 32-bit: nothing may reach 2 GiB.
 inline constexpr std::int64_t kLargestPackage = 0x7FFFFFFF;
-inline constexpr const char* kTooLargeReason = "the package would grow beyond 2 GiB, the largest a VP package can be";
+inline constexpr const char* kTooLargeReason =
+    "the package would grow beyond 2 GiB, the largest a VP package can be";
 
 // What writers put into folder and folder-end records.
 inline constexpr std::int32_t kFolderRecordOffset = 16;

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <sys/types.h>
+#include <utility>
 
 namespace tessel {
 
@@ -41,7 +41,9 @@ public:
     // Makes a new file for reading and writing; an existing one is an error.
     static PackageFile Create(const std::string& path);
     // Takes over a file opened elsewhere.
-    static PackageFile Adopt(FileDescriptor fd, std::string path) { return PackageFile(std::move(fd), std::move(path)); }
+    static PackageFile Adopt(FileDescriptor fd, std::string path) {
+        return PackageFile(std::move(fd), std::move(path));
+    }
 
     PackageFile(PackageFile&&) noexcept = default;
     PackageFile& operator=(PackageFile&&) noexcept = default;

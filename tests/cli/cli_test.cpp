@@ -1,6 +1,6 @@
 #include "package_builder.h"
-#include "tool_runner.h"
 #include "tessel_version.h"
+#include "tool_runner.h"
 
 #include <array>
 #include <cstdio>
@@ -156,11 +156,13 @@ TEST_F(Cli, AddingNamesThatExistWarnsReplacesOrSkipsAndExtractionCanKeepOldFiles
         const char* list;
     } cases[] = {
         {"", 0,
-         "tessel-vp: warning: \"" + source + "/data/tables/SHIPS.TBL\" is already in the package as "
+         "tessel-vp: warning: \"" + source +
+             "/data/tables/SHIPS.TBL\" is already in the package as "
              "\"data/tables/ships.tbl\"; both are kept (--replace or --skip-existing would not)\n",
          "sssssssss",
          "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/tables/SHIPS.TBL\ndata/empty/\nreadme.txt\n"},
-        {"--replace ", 0, "", "new ships", "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
+        {"--replace ", 0, "", "new ships",
+         "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
         {"--skip-existing ", 0, "", "sssssssss",
          "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
     };
@@ -177,8 +179,8 @@ TEST_F(Cli, AddingNamesThatExistWarnsReplacesOrSkipsAndExtractionCanKeepOldFiles
         EXPECT_EQ(RunTool("check " + package).status, 0);
     }
     // A name too long to store is named with the limit; what else was given is added.
-    const Result tooLong = RunTool("add " + package + " " + source + "/" + std::string(32, 'n') + " " + source +
-                                   "/data/tables/SHIPS.TBL");
+    const Result tooLong = RunTool("add " + package + " " + source + "/" + std::string(32, 'n') + " " +
+                                   source + "/data/tables/SHIPS.TBL");
     EXPECT_EQ(tooLong.status, 1);
     EXPECT_EQ(tooLong.err.substr(0, tooLong.err.find('\n')),
               "tessel-vp: skipped \"" + source + "/" + std::string(32, 'n') +

@@ -1,6 +1,6 @@
 // Edits on a file system that is full: on a 1 MiB tmpfs (mounted in a namespace of the
-// test's own where it may not mount otherwise) each edit either completes or fails with the system's reason, and the package
-// is as it was before or as the edit leaves it, byte for byte.
+// test's own where it may not mount otherwise) each edit either completes or fails with the system's reason,
+// and the package is as it was before or as the edit leaves it, byte for byte.
 #include "package_builder.h"
 #include "privileges.h"
 #include "tool_runner.h"

@@ -13,8 +13,8 @@ namespace tessel::testing {
 
 Outcome Shell(const std::string& folder, const std::string& line) {
     const std::string script = folder + "/.run.sh", out = folder + "/.out", err = folder + "/.err";
-    WriteFileBytes(script, "tessel() { timeout 20 " + std::string(TESSEL_VP_PATH) + " \"$@\"; }\ncd '" + folder +
-                               "'\n" + line + "\n");
+    WriteFileBytes(script, "tessel() { timeout 20 " + std::string(TESSEL_VP_PATH) + " \"$@\"; }\ncd '" +
+                               folder + "'\n" + line + "\n");
     const int status = std::system(("bash '" + script + "' >'" + out + "' 2>'" + err + "'").c_str());
     Outcome outcome{WEXITSTATUS(status), ReadFileBytes(out), ReadFileBytes(err)};
     for (const std::string& scratch : {script, out, err})
@@ -24,7 +24,8 @@ Outcome Shell(const std::string& folder, const std::string& line) {
 
 Outcome RunTool(const std::string& arguments) {
     const TempDir scratch;
-    return Shell(scratch.path(), "cd '" + std::filesystem::current_path().string() + "' && tessel " + arguments);
+    return Shell(scratch.path(),
+                 "cd '" + std::filesystem::current_path().string() + "' && tessel " + arguments);
 }
 
 pid_t StartTool(const std::vector<std::string>& arguments, long killAtChange) {

@@ -5,9 +5,9 @@
 #include "package_error.h"
 
 #include <ctime>
-#include <optional>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -176,7 +176,8 @@ TEST_F(Adding, NamesThatExistAreKeptBesideReplacedOrSkippedAndFoldersAreMergedIn
                 return *c.answer;
             };
         }
-        package.AddPaths({disk + "/ART", disk + "/same", disk + "/" + std::string(32, 'x')}, tree.root(), events);
+        package.AddPaths({disk + "/ART", disk + "/same", disk + "/" + std::string(32, 'x')}, tree.root(),
+                         events);
         events.clash = nullptr;
         EXPECT_EQ(Reloaded(), c.entries);
         EXPECT_EQ(std::int64_t(ReadFileBytes(path).size()), c.size);
@@ -246,7 +247,6 @@ TEST_F(Adding, APackageThatCannotBeOpenedStopsTheAddingWithoutANewNode) {
     EXPECT_THROW(add(disk + "/x"), PackageError);
     EXPECT_EQ(tree.count(), 2u);
 }
-
 
 } // namespace
 } // namespace tessel

@@ -25,8 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PackageBuilder;
-using testing::Rec;
 using testing::ReadFileBytes;
+using testing::Rec;
 using testing::WriteFileBytes;
 
 struct Crash {};

@@ -14,8 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::PackageBuilder;
-using testing::Rec;
 using testing::ReadFileBytes;
+using testing::Rec;
 
 struct Call {
     std::string caption, name;
@@ -138,14 +138,17 @@ TEST_F(Extraction, ExistingFilesAreReplacedOrKeptAsTheCallerAnswers) {
         std::optional<ExistingFile> answer;
         std::string same;
         int asked;
-    } cases[] = {{std::nullopt, "second", 0}, {ExistingFile::Replace, "second", 2}, {ExistingFile::Keep, "older", 2}};
+    } cases[] = {
+        {std::nullopt, "second", 0}, {ExistingFile::Replace, "second", 2}, {ExistingFile::Keep, "older", 2}};
     for (const auto& c : cases) {
         fs::remove_all(out);
         fs::create_directories(out);
         testing::WriteFileBytes(out + "/same", "older");
         std::vector<std::string> asked, kept;
         ProgressObserver observer;
-        observer.skipped = [&](const std::string& at, const std::string& why) { kept.push_back(at + ": " + why); };
+        observer.skipped = [&](const std::string& at, const std::string& why) {
+            kept.push_back(at + ": " + why);
+        };
         if (c.answer) {
             observer.existing = [&](const TreeNode* entry, const std::string& at) {
                 asked.push_back(entry->text() + " at " + at);
@@ -161,11 +164,8 @@ TEST_F(Extraction, ExistingFilesAreReplacedOrKeptAsTheCallerAnswers) {
 }
 
 TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {
-    const std::string bytes = PackageBuilder()
-                                  .file("good", "GOOD")
-                                  .raw(Rec(16, 200000, 5, "short"))
-                                  .file("after", "AFTER")
-                                  .bytes();
+    const std::string bytes =
+        PackageBuilder().file("good", "GOOD").raw(Rec(16, 200000, 5, "short")).file("after", "AFTER").bytes();
     testing::WriteFileBytes(package, bytes);
     vp.LoadPackage(package);
     fs::create_directories(out);

@@ -23,8 +23,9 @@ std::vector<std::string> Shape(const FolderTree& tree) {
     std::vector<std::string> lines;
     for (const TreeNode* node : Subtree(tree.root())) {
         const EntryRecord* record = node->record();
-        lines.push_back(EntryPath(node) +
-                        (record ? " " + std::to_string(record->Offset) + "+" + std::to_string(record->Size) : ""));
+        lines.push_back(
+            EntryPath(node) +
+            (record ? " " + std::to_string(record->Offset) + "+" + std::to_string(record->Size) : ""));
     }
     return lines;
 }
@@ -85,7 +86,8 @@ TEST_P(FaultSweep, LeavesThePackageBeforeOrAfterAndTheTreeMatchingIt) {
         prepare, [&] { edit.run(package, disk); },
         [&](const std::string& error, bool) {
             const std::string now = ReadFileBytes(path);
-            EXPECT_TRUE((now == before && !error.empty()) || (testing::WithoutTimestamps(now) == after && error.empty()));
+            EXPECT_TRUE((now == before && !error.empty()) ||
+                        (testing::WithoutTimestamps(now) == after && error.empty()));
             EXPECT_FALSE(fs::exists(JournalPath(path)));
             EXPECT_FALSE(fs::exists(NextJournalPath(path)));
             Package reloaded;
@@ -102,9 +104,13 @@ const TreeNode* At(const Package& package, const std::string& entry) {
 INSTANTIATE_TEST_SUITE_P(
     Edits, FaultSweep,
     ::testing::Values(
-        Edit{"Delete", [](Package& p, const std::string&) { p.DeleteEntries({At(p, "gone/"), At(p, "doomed")}); }},
+        Edit{"Delete",
+             [](Package& p, const std::string&) {
+                 p.DeleteEntries({At(p, "gone/"), At(p, "doomed")});
+             }},
         Edit{"Rename", [](Package& p, const std::string&) { p.RenameEntry(At(p, "mid"), "renamed"); }},
-        Edit{"Replace", [](Package& p, const std::string& disk) { p.ReplaceEntry(At(p, "mid"), disk + "/new"); }},
+        Edit{"Replace",
+             [](Package& p, const std::string& disk) { p.ReplaceEntry(At(p, "mid"), disk + "/new"); }},
         Edit{"AddAndReplace",
              [](Package& p, const std::string& disk) {
                  ProgressObserver replacing;

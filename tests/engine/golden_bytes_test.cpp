@@ -26,8 +26,8 @@ std::string Hex(const char* text) {
 
 // P/ { x = "abc" at 16, Q/ {} }, y = "z" at 19 (timestamp -1), R/ {}: eight records from 20.
 const std::string kGolden = Hex(
-    "56505650 02000000 14000000 08000000"                                  // VPVP, 2, 20, 8
-    "616263 7a"                                                            // abc z
+    "56505650 02000000 14000000 08000000" // VPVP, 2, 20, 8
+    "616263 7a"                           // abc z
     "10000000 00000000 50000000000000000000000000000000000000000000000000000000000000 00 00000000" // P
     "10000000 03000000 78000000000000000000000000000000000000000000000000000000000000 00 78563412" // x
     "10000000 00000000 51000000000000000000000000000000000000000000000000000000000000 00 00000000" // Q
@@ -60,10 +60,10 @@ TEST(GoldenBytes, TheBuilderTheLoaderAndTheWriterAllAgreeWithThem) {
     std::vector<std::string> shape;
     for (const TreeNode* node : Subtree(package.tree().root())) {
         const EntryRecord* record = node->record();
-        shape.push_back(EntryPath(node) + (record ? " " + std::to_string(record->Offset) + "+" +
-                                                        std::to_string(record->Size) + "@" +
-                                                        std::to_string(record->Timestamp)
-                                                  : ""));
+        shape.push_back(EntryPath(node) +
+                        (record ? " " + std::to_string(record->Offset) + "+" + std::to_string(record->Size) +
+                                      "@" + std::to_string(record->Timestamp)
+                                : ""));
     }
     EXPECT_EQ(shape, (std::vector<std::string>{"", "P/", "P/x 16+3@305419896", "P/Q/", "y 19+1@-1", "R/"}));
 

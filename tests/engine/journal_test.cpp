@@ -4,9 +4,9 @@
 #include "entry_path.h"
 #include "package.h"
 #include "package_builder.h"
-#include "privileges.h"
 #include "package_check.h"
 #include "package_error.h"
+#include "privileges.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -23,8 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ErrorOf;
 using testing::PackageBuilder;
-using testing::Rec;
 using testing::ReadFileBytes;
+using testing::Rec;
 using testing::WriteFileBytes;
 
 struct Journal : ::testing::Test {
@@ -76,8 +76,7 @@ TEST_F(Journal, WritersRefuseWhatTheyWouldDamage) {
     };
     const std::string header = testing::HeaderBytes(20, 2);
     const Case cases[] = {
-        {"data after the directory start",
-         PackageBuilder().file("a", "A").raw(Rec(17, 100, 5, "b")).bytes(),
+        {"data after the directory start", PackageBuilder().file("a", "A").raw(Rec(17, 100, 5, "b")).bytes(),
          "is damaged: the data of \"b\" at offset 17 of 100 bytes lies outside the data area (16 to 17)"},
         {"data in the header", PackageBuilder().file("a", "A").raw(Rec(4, 4, 5, "b")).bytes(),
          "is damaged: the data of \"b\" at offset 4 of 4 bytes lies outside the data area (16 to 17)"},

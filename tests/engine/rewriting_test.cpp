@@ -14,8 +14,8 @@ namespace {
 
 using testing::HeaderBytes;
 using testing::PackageBuilder;
-using testing::Rec;
 using testing::ReadFileBytes;
+using testing::Rec;
 using testing::RecordBytes;
 
 constexpr std::int32_t kTime = testing::kDefaultTimestamp;
@@ -80,11 +80,10 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     DirectoryBuffer buffer;
     EXPECT_EQ(WriteDirectory(built, buffer), 7);
     EXPECT_EQ(DirectoryRecordCount(built), 7);
-    const std::string expected =
-        RecordBytes(Rec(16, 0, 0, "A")) + RecordBytes(Rec(16, 1, kTime, "f1")) +
-        RecordBytes(Rec(16, 0, 0, "B")) + RecordBytes(Rec(17, 1, kTime, "f2")) +
-        RecordBytes(Rec(1, 0, 0, "..")) + RecordBytes(Rec(1, 0, 0, "..")) +
-        RecordBytes(Rec(18, 1, kTime, "f3"));
+    const std::string expected = RecordBytes(Rec(16, 0, 0, "A")) + RecordBytes(Rec(16, 1, kTime, "f1")) +
+                                 RecordBytes(Rec(16, 0, 0, "B")) + RecordBytes(Rec(17, 1, kTime, "f2")) +
+                                 RecordBytes(Rec(1, 0, 0, "..")) + RecordBytes(Rec(1, 0, 0, "..")) +
+                                 RecordBytes(Rec(18, 1, kTime, "f3"));
     EXPECT_EQ(std::string(buffer.bytes.begin(), buffer.bytes.end()), expected);
 
     FolderTree onlyEmpty;
@@ -93,8 +92,7 @@ TEST_F(Rewriting, TheDirectoryIsRegeneratedWithFolderEndOffsets) {
     EXPECT_EQ(WriteDirectory(onlyEmpty, second), 2);
     EXPECT_EQ(DirectoryRecordCount(onlyEmpty), 2);
     EXPECT_EQ(std::string(second.bytes.begin(), second.bytes.end()),
-              RecordBytes(Rec(16, 0, 0, std::string(32, 'C'))) +
-                  RecordBytes(Rec(16, 0, 0, "..")));
+              RecordBytes(Rec(16, 0, 0, std::string(32, 'C'))) + RecordBytes(Rec(16, 0, 0, "..")));
 
     FolderTree rootOnly;
     rootOnly.addRoot();
@@ -178,10 +176,7 @@ TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
 
 TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
     PackageBuilder builder;
-    builder.file("a", "AAAA")
-        .file("shared", "SSSSSS")
-        .raw(Rec(20, 6, kTime, "alias"))
-        .file("b", "BB");
+    builder.file("a", "AAAA").file("shared", "SSSSSS").raw(Rec(20, 6, kTime, "alias")).file("b", "BB");
     write(builder);
     package.DeleteEntries({at("shared")});
     const auto contents = Contents(tree, ReadFileBytes(path));
@@ -209,7 +204,8 @@ TEST_F(Rewriting, StoredNamesThatFillTheFieldSurviveRewritesOfOtherRecords) {
 }
 
 TEST_F(Rewriting, NewNamesThatCannotBeStoredOrClashInTheirFolderAreRefused) {
-    write(PackageBuilder().folder("fonts").end().folder("cache").file("Readme.txt", "1").file("b", "2").end());
+    write(
+        PackageBuilder().folder("fonts").end().folder("cache").file("Readme.txt", "1").file("b", "2").end());
     const std::string before = ReadFileBytes(path);
     const std::string nul("a\0b", 3);
     const struct {
@@ -226,7 +222,8 @@ TEST_F(Rewriting, NewNamesThatCannotBeStoredOrClashInTheirFolderAreRefused) {
          "Cannot name an entry \"" + std::string(32, 'x') +
              "\": the name is 32 bytes long; a package entry's name holds at most 31"},
         {"cache/", "FONTS", "Cannot rename \"cache\" to \"FONTS\": \"fonts/\" already exists"},
-        {"cache/b", "readme.TXT", "Cannot rename \"b\" to \"readme.TXT\": \"cache/Readme.txt\" already exists"},
+        {"cache/b", "readme.TXT",
+         "Cannot rename \"b\" to \"readme.TXT\": \"cache/Readme.txt\" already exists"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(testing::ErrorOf([&] { package.RenameEntry(at(c.entry), c.name); }), c.error) << c.name;

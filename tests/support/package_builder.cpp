@@ -38,7 +38,8 @@ PackageBuilder& PackageBuilder::end() {
     return *this;
 }
 
-PackageBuilder& PackageBuilder::file(const std::string& name, const std::string& data, std::int32_t timestamp) {
+PackageBuilder& PackageBuilder::file(const std::string& name, const std::string& data,
+                                     std::int32_t timestamp) {
     records_.push_back(Rec(dirOffset(), static_cast<std::int32_t>(data.size()), timestamp, name));
     isEnd_.push_back(false);
     data_ += data;

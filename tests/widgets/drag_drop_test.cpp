@@ -331,8 +331,9 @@ private slots:
                    {QString::fromStdString(disk.file("first")), QString::fromStdString(disk.file("second"))},
                    Qt::CopyAction),
             Qt::CopyAction);
-        QCOMPARE(errorBox.text(), "Cannot add \"" + QString::fromStdString(disk.file("second")) +
-                                      "\": the package would grow beyond 2 GiB, the largest a VP package can be.");
+        QCOMPARE(errorBox.text(),
+                 "Cannot add \"" + QString::fromStdString(disk.file("second")) +
+                     "\": the package would grow beyond 2 GiB, the largest a VP package can be.");
         QCOMPARE(RowNames(*window).last(), QString("first"));
         QVERIFY(!Parts(*window).Form3->isVisible());
         QVERIFY(!QApplication::activeModalWidget());

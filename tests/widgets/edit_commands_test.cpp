@@ -17,9 +17,9 @@
 using tessel::testing::ColumnTexts;
 using tessel::testing::ModalDriver;
 using tessel::testing::ModalSequence;
-using tessel::testing::Press;
 using tessel::testing::PackageBuilder;
 using tessel::testing::Parts;
+using tessel::testing::Press;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
 using tessel::testing::SelectRows;
@@ -116,8 +116,9 @@ private slots:
         {
             ModalSequence boxes({Press("Delete", true)});
             Parts(*window).ToolButton4->trigger();
-            QCOMPARE(boxes.texts().value(0), QString("Delete 1 file and 1 folder from p.vp?\n\nThe folder holds 1 "
-                                                     "entry.\n6 bytes in all.\nThis cannot be undone."));
+            QCOMPARE(boxes.texts().value(0),
+                     QString("Delete 1 file and 1 folder from p.vp?\n\nThe folder holds 1 "
+                             "entry.\n6 bytes in all.\nThis cannot be undone."));
         }
         QCOMPARE(RowNames(*window), (QStringList{"a", "b", "c", "d"}));
         // "Do not ask again" was ticked: the next deletion goes at once.
@@ -210,10 +211,12 @@ private slots:
         }
         // What could not be added is named once the rest is in.
         ModalSequence boxes({Press("OK")});
-        window->AddPaths({disk.file("missing"), disk.file(std::string(32, 'x'))}, window->CurrentFolder(), {});
+        window->AddPaths({disk.file("missing"), disk.file(std::string(32, 'x'))}, window->CurrentFolder(),
+                         {});
         QCOMPARE(boxes.texts().value(0).section('\n', 0, 3),
-                 "2 of the items given could not be added:\n\n" + QString::fromStdString(disk.file("missing")) +
-                     ": No such file or directory\n" + QString::fromStdString(disk.file(std::string(32, 'x'))) +
+                 "2 of the items given could not be added:\n\n" +
+                     QString::fromStdString(disk.file("missing")) + ": No such file or directory\n" +
+                     QString::fromStdString(disk.file(std::string(32, 'x'))) +
                      ": the name is 32 bytes long; a package entry's name holds at most 31");
     }
 
@@ -252,7 +255,6 @@ private slots:
         QCOMPARE(RowNames(*window), (QStringList{"..", "tree", "inner"}));
         QCOMPARE(Reloaded(path).filter("deep").size(), 2);
     }
-
 };
 
 int main(int argc, char** argv) {

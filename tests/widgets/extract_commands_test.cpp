@@ -5,8 +5,8 @@
 #include "main_window.h"
 #include "modal_driver.h"
 #include "package_builder.h"
-#include "settings.h"
 #include "progress_window.h"
+#include "settings.h"
 #include "temp_folder.h"
 #include "window_parts.h"
 
@@ -297,11 +297,13 @@ private slots:
         };
         SelectRows(*window, {1});
         Parts(*window).viewedit1->trigger();
-        QCOMPARE(fs::path(launched.opened.value(0).toStdString()).filename().string(), std::string("notes.txt"));
+        QCOMPARE(fs::path(launched.opened.value(0).toStdString()).filename().string(),
+                 std::string("notes.txt"));
         QCOMPARE(ReadFileBytes(launched.opened.value(0).toStdString()), std::string("NOTES"));
         SelectRows(*window, {2});
         Parts(*window).Viewfileinnotepad1->trigger();
-        QCOMPARE(fs::path(launched.viewed.value(0).toStdString()).filename().string(), std::string("empty.bin"));
+        QCOMPARE(fs::path(launched.viewed.value(0).toStdString()).filename().string(),
+                 std::string("empty.bin"));
         QCOMPARE(ReadFileBytes(launched.viewed.value(0).toStdString()), std::string());
         QVERIFY(folderOf(launched.opened[0]) != folderOf(launched.viewed[0]));
         QVERIFY(folderOf(launched.opened[0]) != "elsewhere");
@@ -322,7 +324,8 @@ private slots:
             Parts(*window).ListView1->visualRect(Parts(*window).ListView1->model()->index(2, 0)).center();
         QTest::mouseClick(Parts(*window).ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
         QTest::mouseDClick(Parts(*window).ListView1->viewport(), Qt::LeftButton, {}, shipsRow);
-        QCOMPARE(fs::path(launched.opened.last().toStdString()).filename().string(), std::string("ships.tbl"));
+        QCOMPARE(fs::path(launched.opened.last().toStdString()).filename().string(),
+                 std::string("ships.tbl"));
         QCOMPARE(ReadFileBytes(launched.opened.last().toStdString()), std::string("SHIPS"));
         // The copies outlive the window no longer than needed.
         const QString copy = launched.opened.last();
@@ -346,8 +349,16 @@ private slots:
             int asked;
             QString result;
         } cases[] = {
-            {{Press("Replace"), Press("Skip")}, "NOTES", "mine", 2, "Extracted 1 file (5 bytes) to " + link + "; 1 existing kept"},
-            {{Press("Skip all")}, "mine", "mine", 1, "Extracted 0 files (5 bytes) to " + link + "; 2 existing kept"},
+            {{Press("Replace"), Press("Skip")},
+             "NOTES",
+             "mine",
+             2,
+             "Extracted 1 file (5 bytes) to " + link + "; 1 existing kept"},
+            {{Press("Skip all")},
+             "mine",
+             "mine",
+             1,
+             "Extracted 0 files (5 bytes) to " + link + "; 2 existing kept"},
             {{Press("Replace all")}, "NOTES", "", 1, "Extracted 2 files (5 bytes) to " + link},
             {{Press("Cancel")}, "mine", "mine", 1, "Cancelled after writing 0 files (0 bytes) to " + link},
         };
@@ -367,7 +378,8 @@ private slots:
         const QString first = QString::fromStdString(out + "/notes.txt");
         ModalSequence boxes({Press("Cancel")});
         window->RunCommand([&] { window->ExtractSelection(); });
-        QVERIFY(boxes.texts().value(0).startsWith("\"" + first + "\" already exists.\nIn the folder: 4 bytes"));
+        QVERIFY(
+            boxes.texts().value(0).startsWith("\"" + first + "\" already exists.\nIn the folder: 4 bytes"));
         QVERIFY(boxes.texts().value(0).contains("From the package: 5 bytes"));
     }
 
@@ -385,7 +397,8 @@ private slots:
         {
             ModalSequence boxes({Press("Update")});
             copies->checkNow();
-            QCOMPARE(boxes.texts().value(0).section('\n', 0, 0), QString("notes.txt was changed. Update it in p.vp?"));
+            QCOMPARE(boxes.texts().value(0).section('\n', 0, 0),
+                     QString("notes.txt was changed. Update it in p.vp?"));
         }
         // Same place in the directory, the new bytes.
         tessel::Package reloaded;
@@ -426,7 +439,9 @@ private slots:
         ModalSequence boxes({Press("Update"), Press("OK")});
         copies->checkNow();
         QCOMPARE(boxes.answeredCount(), 2);
-        QVERIFY2(boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted or renamed."), qPrintable(boxes.texts().join("|")));
+        QVERIFY2(
+            boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted or renamed."),
+            qPrintable(boxes.texts().join("|")));
         QCOMPARE(ReadFileBytes(gone), std::string("kept"));
         tessel::testing::WriteFileBytes(package, before);
     }
@@ -437,7 +452,8 @@ private slots:
         SelectRows(*window, {1}); // notes.txt
         tessel::testing::ModalSequence boxes({tessel::testing::Press("View file")});
         Parts(*window).viewedit1->trigger();
-        QVERIFY(boxes.texts().value(0).startsWith("No program is set to open \"notes.txt\" on this desktop."));
+        QVERIFY(
+            boxes.texts().value(0).startsWith("No program is set to open \"notes.txt\" on this desktop."));
         QCOMPARE(launched.viewed, launched.opened);
     }
 

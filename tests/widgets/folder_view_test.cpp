@@ -160,7 +160,8 @@ private slots:
     void theSelectionPanelFollowsTheSelectionAndCountsWhatFoldersHold() {
         Form1 window;
         window.LoadPackage(mixed);
-        const tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
+        const tessel::TreeNode* sorts =
+            window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
         window.ShowFolder(sorts);
         // .., beta 300, Alpha 20, nodate 5000 (no date), alpha 1000, gamma 7
         const struct {
@@ -300,7 +301,8 @@ private slots:
     void columnsSortDatedFilesBelowEverythingElse() {
         Form1 window;
         window.LoadPackage(mixed);
-        const tessel::TreeNode* sorts = window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
+        const tessel::TreeNode* sorts =
+            window.folderTree().root()->firstChild()->nextSibling()->nextSibling();
         window.ShowFolder(sorts);
         window.ListView1ColumnClick(0);
         QCOMPARE(RowNames(window), (QStringList{"..", "nodate", "Alpha", "alpha", "beta", "gamma"}));

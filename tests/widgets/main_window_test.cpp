@@ -8,8 +8,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -255,12 +255,20 @@ private slots:
         Form1 window;
         window.LoadPackage(path);
         window.ShowFolder(window.folderTree().root()->firstChild());
-        PackageBuilder().folder("data").file("a.tbl", "aaa").file("b.tbl", "b").file("c.tbl", "c").end().writeTo(path);
+        PackageBuilder()
+            .folder("data")
+            .file("a.tbl", "aaa")
+            .file("b.tbl", "b")
+            .file("c.tbl", "c")
+            .end()
+            .writeTo(path);
         Parts(window).ListView1->setCurrentIndex(Parts(window).model->index(2, 0)); // b.tbl
-        tessel::testing::ModalSequence boxes({tessel::testing::Press("Delete"), tessel::testing::Press("Reload")});
+        tessel::testing::ModalSequence boxes(
+            {tessel::testing::Press("Delete"), tessel::testing::Press("Reload")});
         Parts(window).Deletefiles1->trigger();
         QCOMPARE(boxes.answeredCount(), 2);
-        QVERIFY(boxes.texts().value(1).startsWith("\"" + QString::fromStdString(path) + "\" has changed on disk"));
+        QVERIFY(boxes.texts().value(1).startsWith("\"" + QString::fromStdString(path) +
+                                                  "\" has changed on disk"));
         // Read anew: the folder shown and the row stay.
         QCOMPARE(window.CurrentFolder()->text(), std::string("data"));
         QCOMPARE(RowNames(window), (QStringList{"..", "a.tbl", "b.tbl", "c.tbl"}));

@@ -5,8 +5,8 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <vector>
 

@@ -44,7 +44,8 @@ WindowParts::WindowParts(ui::Form1& window)
       Viewfileinnotepad1(Find<QAction>(window, "Viewfileinnotepad1")),
       Renamefile1(Find<QAction>(window, "Renamefile1")), Deletefiles1(Find<QAction>(window, "Deletefiles1")),
       Filter(Find<QAction>(window, "Filter")), FindInPackage(Find<QAction>(window, "FindInPackage")),
-      Reload(Find<QAction>(window, "Reload")), Form2(Find<ui::Form2>(window, "Form2")), Form3(Find<ui::Form3>(window, "Form3")),
+      Reload(Find<QAction>(window, "Reload")), Form2(Find<ui::Form2>(window, "Form2")),
+      Form3(Find<ui::Form3>(window, "Form3")),
       DropFileSource1(Find<ui::DropFileSource>(window, "DropFileSource1")) {}
 
 } // namespace tessel::testing

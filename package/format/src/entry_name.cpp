@@ -37,8 +37,8 @@ std::string NewNameProblem(std::string_view name) {
     if (name.find('\0') != std::string_view::npos)
         return "a name cannot hold a NUL character";
     if (name.size() > std::size_t(kMaxWrittenNameLength))
-        return "the name is " + std::to_string(name.size()) + " bytes long; a package entry's name holds at most " +
-               std::to_string(kMaxWrittenNameLength);
+        return "the name is " + std::to_string(name.size()) +
+               " bytes long; a package entry's name holds at most " + std::to_string(kMaxWrittenNameLength);
     return {};
 }
 

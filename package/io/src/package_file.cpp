@@ -111,7 +111,8 @@ void PackageFile::readExact(void* buffer, std::size_t count) {
 }
 
 void PackageFile::writeAll(const void* buffer, std::size_t count) {
-    hooks::BeforeChange(ChangeKind::Write, path_, position_, std::string_view(static_cast<const char*>(buffer), count));
+    hooks::BeforeChange(ChangeKind::Write, path_, position_,
+                        std::string_view(static_cast<const char*>(buffer), count));
     if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     const IoResult result = WriteAt(fd_.get(), buffer, count, position_);

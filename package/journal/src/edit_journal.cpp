@@ -65,10 +65,12 @@ EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std
 
 EditJournal EditJournal::ArmUndo(const PackageFile& package, std::int64_t originalSize,
                                  const std::vector<Piece>& originals) {
-    return Arm(kUndo, package, originalSize, EncodeUndoBody(originals), false, 0, JournalPath(package.path()));
+    return Arm(kUndo, package, originalSize, EncodeUndoBody(originals), false, 0,
+               JournalPath(package.path()));
 }
 
-EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan, std::optional<EditJournal> undo) {
+EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan,
+                                 std::optional<EditJournal> undo) {
     std::int64_t reach = plan.finalSize;
     for (const Piece& piece : plan.pieces)
         reach = std::max(reach, piece.offset + static_cast<std::int64_t>(piece.bytes.size()));

@@ -22,8 +22,9 @@ PackageFile OpenPending(const std::string& packagePath) {
     try {
         return PackageFile::Open(packagePath, FileAccess::ReadWrite, FileSharing::Exclusive);
     } catch (const FileInUse&) {
-        throw PackageError("\"" + FullPath(packagePath) +
-                           "\" is in use by another Tessel (an edit is under way); try again when it is done");
+        throw PackageError(
+            "\"" + FullPath(packagePath) +
+            "\" is in use by another Tessel (an edit is under way); try again when it is done");
     } catch (const PackageError& error) {
         throw PackageError("\"" + FullPath(packagePath) + "\" has an unfinished edit, kept in \"" +
                            FullPath(JournalPath(packagePath)) +
@@ -102,7 +103,8 @@ Recovery RecoverInterruptedEdit(const std::string& packagePath) {
             throw Damaged("its contents are damaged");
         Reader reader(body);
         if (head.kind == kRedo) {
-            Redo(package, std::move(journalFile), reader, kBodyOffset + static_cast<std::int64_t>(head.bodyLength));
+            Redo(package, std::move(journalFile), reader,
+                 kBodyOffset + static_cast<std::int64_t>(head.bodyLength));
             return Recovery::Completed;
         }
         ApplyPieces(package, DecodeUndoBody(reader), head.originalSize);

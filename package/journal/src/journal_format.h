@@ -64,7 +64,6 @@ private:
     std::string_view bytes_;
 };
 
-
 // What a journal's head says.
 struct Head {
     std::uint32_t kind = 0;

@@ -107,8 +107,8 @@ bool Adder::open(int folderFd, const FolderEntry& entry, const std::string& show
     return true;
 }
 
-void Adder::addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown, const std::string& name,
-                      TreeNode* parent, bool top) {
+void Adder::addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown,
+                      const std::string& name, TreeNode* parent, bool top) {
     if (S_ISDIR(info.st_mode))
         return addFolder(std::move(fd), info, shown, name, parent, top);
     if (!S_ISREG(info.st_mode))
@@ -123,7 +123,8 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
     TreeNode* existing = namesOf(parent).lookup(name);
     if (existing && existing->isFolder())
         return skip(shown, "a folder of that name is in the package");
-    const NameClash choice = existing && observer_.clash ? observer_.clash(shown, existing) : NameClash::KeepBoth;
+    const NameClash choice =
+        existing && observer_.clash ? observer_.clash(shown, existing) : NameClash::KeepBoth;
     if (choice == NameClash::Skip)
         return;
     const bool replacing = choice == NameClash::Replace;
@@ -143,8 +144,8 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
     report(node, replacing);
 }
 
-void Adder::addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown, const std::string& name,
-                      TreeNode* parent, bool top) {
+void Adder::addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown,
+                      const std::string& name, TreeNode* parent, bool top) {
     const FileId id{info.st_dev, info.st_ino};
     TreeNode* existing = namesOf(parent).lookup(name);
     if (existing && existing->isFile())

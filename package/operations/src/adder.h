@@ -37,12 +37,12 @@ private:
     // What a listed entry is, opened: false when it was passed over.
     bool open(int folderFd, const FolderEntry& entry, const std::string& shown, FileDescriptor& fd,
               struct stat& info);
-    void addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown, const std::string& name,
-                   TreeNode* parent, bool top);
+    void addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown,
+                   const std::string& name, TreeNode* parent, bool top);
     void addFile(int fd, const struct stat& info, const std::string& shown, const std::string& name,
                  TreeNode* parent);
-    void addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown, const std::string& name,
-                   TreeNode* parent, bool top);
+    void addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown,
+                   const std::string& name, TreeNode* parent, bool top);
     void skip(const std::string& diskPath, const std::string& why);
     void report(const TreeNode* node, bool replaced);
 

@@ -38,7 +38,8 @@ std::vector<Interval> Subtract(const std::vector<Interval>& from, const std::vec
 
 Interval DataOf(const EntryRecord& record, std::int64_t dataEnd) {
     const std::int64_t begin = std::max<std::int64_t>(record.Offset, kHeaderSize);
-    const std::int64_t end = std::min<std::int64_t>(std::int64_t(record.Offset) + std::max(record.Size, 0), dataEnd);
+    const std::int64_t end =
+        std::min<std::int64_t>(std::int64_t(record.Offset) + std::max(record.Size, 0), dataEnd);
     return {begin, std::max(begin, end)};
 }
 
@@ -54,8 +55,8 @@ Compaction::Compaction(std::vector<Interval> removed, std::int64_t dataEnd)
 }
 
 std::int64_t Compaction::shifted(std::int64_t offset) const {
-    const auto after = std::partition_point(removed_.begin(), removed_.end(),
-                                            [&](const Interval& interval) { return interval.begin < offset; });
+    const auto after = std::partition_point(
+        removed_.begin(), removed_.end(), [&](const Interval& interval) { return interval.begin < offset; });
     const auto count = static_cast<std::size_t>(after - removed_.begin());
     if (count == 0)
         return offset;

@@ -44,7 +44,8 @@ void RemoveDeadScratchFiles(const Place& place) {
     std::vector<std::string> dead;
     {
         const int listing = ::dup(folder.get());
-        const std::unique_ptr<DIR, int (*)(DIR*)> entries(listing >= 0 ? ::fdopendir(listing) : nullptr, &::closedir);
+        const std::unique_ptr<DIR, int (*)(DIR*)> entries(listing >= 0 ? ::fdopendir(listing) : nullptr,
+                                                          &::closedir);
         if (!entries)
             return;
         while (const dirent* entry = ::readdir(entries.get())) {
@@ -76,7 +77,8 @@ void RemoveDeadScratchFiles(const Place& place) {
 // it took the package's name.
 class ScratchFile {
 public:
-    explicit ScratchFile(const Place& place) : path_(place.folder + "." + place.name + kScratchMark + "XXXXXX") {
+    explicit ScratchFile(const Place& place)
+        : path_(place.folder + "." + place.name + kScratchMark + "XXXXXX") {
         fd_.reset(::mkstemp(path_.data()));
         if (!fd_.valid())
             throw PackageError(CannotCreateMessage(place.folder + place.name, SystemReason(errno)));

@@ -101,7 +101,8 @@ private:
 
     // Whether the caller wants the file already at the entry's place kept. A folder there
     // is no file to keep: the write fails with its own reason.
-    bool keepsExisting(const TreeNode* node, int folderFd, const std::string& name, const std::string& shown) {
+    bool keepsExisting(const TreeNode* node, int folderFd, const std::string& name,
+                       const std::string& shown) {
         if (!observer_.existing)
             return false;
         struct stat there {};

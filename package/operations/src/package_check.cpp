@@ -5,8 +5,8 @@
 #include "folder_path.h"
 #include "name_text.h"
 #include "package_file.h"
-#include "package_writer.h"
 #include "package_layout.h"
+#include "package_writer.h"
 #include "vp_format.h"
 
 #include <algorithm>

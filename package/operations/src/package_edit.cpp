@@ -221,7 +221,8 @@ void PackageEdit::runRedo(const RedoPlan& plan) {
             file = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
         } catch (const PackageError&) {
             throw PackageError(std::string(failure.what()) + ". The edit is kept in \"" +
-                               FullPath(JournalPath(path)) + "\" and will be finished when the package is next opened");
+                               FullPath(JournalPath(path)) +
+                               "\" and will be finished when the package is next opened");
         }
         writer_.written();
         if (recovery != Recovery::Completed)

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <sys/types.h>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 

@@ -40,7 +40,8 @@ int FolderChain::innermost() {
         --open;
     for (std::size_t i = open + 1; i < levels_.size(); ++i) {
         Level& level = levels_[i];
-        FileDescriptor fd(::openat(levels_[i - 1].fd.get(), level.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor fd(
+            ::openat(levels_[i - 1].fd.get(), level.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat info {};
         if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
             throw PackageError(SystemReason(errno));

@@ -75,7 +75,8 @@ namespace {
 // it is a folder and at that level or below.
 FolderPath FoldersOf(const TreeNode* node, int lowestLevel, bool withNode) {
     std::vector<const TreeNode*> folders;
-    for (const TreeNode* walk = withNode ? node : node->parent(); walk && walk->parent(); walk = walk->parent()) {
+    for (const TreeNode* walk = withNode ? node : node->parent(); walk && walk->parent();
+         walk = walk->parent()) {
         if (walk->level() >= lowestLevel && walk->isFolder())
             folders.push_back(walk);
     }
