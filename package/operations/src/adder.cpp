@@ -128,7 +128,7 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
     if (choice == NameClash::Skip)
         return;
     const bool replacing = choice == NameClash::Replace;
-    if (!edit_.fits(info.st_size, replacing ? 0 : 1))
+    if (!edit_.fits(info.st_size, replacing ? 0 : 1, replacing ? existing->record()->Size : 0))
         throw TooLarge(shown);
     TreeNode* node = existing;
     if (replacing) {

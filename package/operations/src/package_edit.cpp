@@ -49,9 +49,11 @@ std::string PackageEdit::ownFile(dev_t device, ino_t inode) const {
     return {};
 }
 
-bool PackageEdit::fits(std::int64_t bytes, std::int64_t records) const {
+bool PackageEdit::fits(std::int64_t bytes, std::int64_t records, std::int64_t going) const {
+    if (bytes > kLargestPackage || end_ > kLargestPackage)
+        return false;
     const std::int64_t directory = (records_ + records) * kDirEntrySize;
-    return bytes <= kLargestPackage && end_ + bytes + directory <= kLargestPackage;
+    return end_ - going_ - going + bytes + directory <= kLargestPackage;
 }
 
 void PackageEdit::armUndo() {
@@ -106,6 +108,7 @@ bool PackageEdit::replace(TreeNode* node, int fd, std::int64_t size, std::int32_
         return false;
     changes_.push_back({node, Change::Record, {}, *node->record()});
     formerRecords_.push_back(*node->record());
+    going_ += std::max(node->record()->Size, 0);
     record.Timestamp = timestamp;
     node->setRecord(record);
     return true;
@@ -125,8 +128,11 @@ void PackageEdit::remove(TreeNode* node) {
         return;
     doomed_.push_back(node);
     doomedSet_.insert(node);
-    for (const TreeNode* inside : Subtree(node))
+    for (const TreeNode* inside : Subtree(node)) {
         records_ -= inside->isFolder() ? 2 : 1;
+        if (const EntryRecord* record = inside->record())
+            going_ += std::max(record->Size, 0);
+    }
     changed_ = true;
 }
 

@@ -36,8 +36,10 @@ public:
     // Why the file cannot be added when it is one this edit writes (the package or its
     // journal); empty for any other file.
     std::string ownFile(dev_t device, ino_t inode) const;
-    // Whether the package stays below 2 GiB with bytes and records more.
-    bool fits(std::int64_t bytes, std::int64_t records) const;
+    // Whether new bytes can be appended (their offset must fit a record) and the package
+    // as the commit will leave it stays below 2 GiB, with the records more and the bytes
+    // that go (the old bytes of an entry replaced) less.
+    bool fits(std::int64_t bytes, std::int64_t records, std::int64_t going = 0) const;
 
     TreeNode* addFolder(TreeNode* parent, const std::string& name);
     // A new file entry, the parent's last child, with the descriptor's bytes; null, with
@@ -86,6 +88,9 @@ private:
     std::pair<dev_t, ino_t> journalId_{};
     std::int64_t end_;
     std::int64_t records_;
+    // The bytes the commit removes, as far as they are known: those of replaced and removed
+    // entries (bytes another entry shares stay, which the commit finds).
+    std::int64_t going_ = 0;
     std::vector<Change> changes_;
     std::vector<TreeNode*> doomed_;
     std::unordered_set<const TreeNode*> doomedSet_;

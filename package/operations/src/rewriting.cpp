@@ -79,7 +79,7 @@ void Package::ReplaceEntry(const TreeNode* node, const std::string& diskPath) {
     if (!S_ISREG(info.st_mode))
         throw PackageError("Cannot read \"" + FullPath(diskPath) + "\": it is not a regular file");
     PackageEdit edit(*this);
-    if (!edit.fits(info.st_size, 0))
+    if (!edit.fits(info.st_size, 0, node->record()->Size))
         throw PackageError("Cannot add \"" + diskPath + "\": " + kTooLargeReason);
     if (!edit.replace(Own(node), source.get(), info.st_size, LocalTimestampNow()))
         throw PackageError(CannotReadMessage(diskPath, EIO));
