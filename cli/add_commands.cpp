@@ -22,10 +22,9 @@ struct AddOptions {
     std::vector<std::string> paths;
     bool replace = false;
     bool skipExisting = false;
+    bool keepBoth = false;
 };
 
-// Adds the paths with a progress bar; returns the exit status: failure when a path was
-// passed over, after everything else was added.
 // The observer of an adding run: the progress bar, the clash answers of the options, and
 // every path passed over named on standard error.
 class AddingReport {
@@ -54,12 +53,16 @@ ProgressObserver AddingReport::observer() {
             return NameClash::Replace;
         if (options_.skipExisting)
             return NameClash::Skip;
+        if (options_.keepBoth)
+            return NameClash::KeepBoth;
+        // Two entries of one name would be one to the game: nothing is decided unasked.
         bar_.clearLine();
         std::fprintf(stderr,
-                     "tessel-vp: warning: \"%s\" is already in the package as \"%s\"; both are kept "
-                     "(--replace or --skip-existing would not)\n",
+                     "tessel-vp: not added \"%s\": \"%s\" is in the package already (--replace, "
+                     "--keep-both or --skip-existing say what to do)\n",
                      path.c_str(), EntryPath(existing).c_str());
-        return NameClash::KeepBoth;
+        skippedAny_ = true;
+        return NameClash::Skip;
     };
     observer.skipped = [this](const std::string& path, const std::string& why) {
         bar_.clearLine();
@@ -105,14 +108,17 @@ Command AddAddCommand(CLI::App& parent) {
     app->add_option("PATH", options->paths, "Files and folders to add")->required();
     CLI::Option* replace = app->add_flag("--replace", options->replace,
                                          "Give an entry whose name an added file has that file's bytes");
-    app->add_flag("--skip-existing", options->skipExisting,
-                  "Leave out added files whose names the folder already has")
-        ->excludes(replace);
+    CLI::Option* skip = app->add_flag("--skip-existing", options->skipExisting,
+                                      "Leave out added files whose names the folder already has");
+    CLI::Option* both = app->add_flag("--keep-both", options->keepBoth,
+                                      "Add such a file beside the entry, under a free name (\"ships (2).tbl\")");
+    replace->excludes(skip)->excludes(both);
+    skip->excludes(both);
     app->footer(
-        "Names are the same when they differ only in ASCII case. Without --replace or "
-        "--skip-existing a file whose name is taken is added beside the entry, with a warning; "
-        "a folder that exists is added into.\nThe files' bytes are appended and the directory written once; "
-        "a failure leaves the package as it was.");
+        "Names are the same when they differ only in ASCII case. A file whose name the folder has is not "
+        "added unless --replace, --keep-both or --skip-existing says what to do: it is named, the rest is "
+        "added, and the exit status is 1. A folder that exists is added into.\nThe files' bytes are "
+        "appended and the directory written once; a failure leaves the package as it was.");
     return {app, [options] { return RunAdd(*options); }};
 }
 

@@ -1,6 +1,6 @@
 #include "commands.h"
 
-#include "entry_path.h"
+#include "entry_arguments.h"
 #include "package.h"
 
 #include <CLI/CLI.hpp>
@@ -15,6 +15,7 @@ namespace {
 struct DeleteOptions {
     std::string package;
     std::vector<std::string> entries;
+    bool all = false;
 };
 
 struct RenameOptions {
@@ -26,17 +27,15 @@ struct RenameOptions {
 int RunDelete(const DeleteOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    std::vector<const TreeNode*> nodes;
-    for (const std::string& path : options.entries)
-        nodes.push_back(RequireEntry(package.tree(), path));
-    package.DeleteEntries(nodes);
+    package.DeleteEntries(EntriesNamed(package.tree(), options.entries,
+                                       options.all ? Several::Taken : Several::RefusedButAllowed));
     return kExitSuccess;
 }
 
 int RunRename(const RenameOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    package.RenameEntry(RequireEntry(package.tree(), options.entry), options.newName);
+    package.RenameEntry(EntriesNamed(package.tree(), {options.entry}, Several::Refused).front(), options.newName);
     return kExitSuccess;
 }
 
@@ -48,6 +47,7 @@ Command AddDeleteCommand(CLI::App& parent) {
         parent.add_subcommand("delete", "Delete entries, folders with everything inside, from a package");
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_option("ENTRY", options->entries, "Entries to delete")->required();
+    app->add_flag("--all", options->all, "Delete every entry that a path names (two entries of one name)");
     app->footer("The package is rewritten in place; the data behind the deleted entries moves down.");
     return {app, [options] { return RunDelete(*options); }};
 }
@@ -57,7 +57,7 @@ Command AddRenameCommand(CLI::App& parent) {
     CLI::App* app = parent.add_subcommand("rename", "Give an entry (a file or a folder) a new name");
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_option("ENTRY", options->entry, "The entry to rename")->required();
-    app->add_option("NEWNAME", options->newName, "Its new name; at most 31 bytes are stored")->required();
+    app->add_option("NEWNAME", options->newName, "Its new name: at most 31 bytes, not the name of another entry of its folder; longer names are refused")->required();
     return {app, [options] { return RunRename(*options); }};
 }
 

@@ -1,6 +1,7 @@
 #include "commands.h"
 #include "progress_bar.h"
 
+#include "entry_arguments.h"
 #include "entry_path.h"
 #include "package.h"
 
@@ -19,6 +20,8 @@ struct ExtractOptions {
     std::string destination;
     std::vector<std::string> entries;
     bool keepOldFiles = false;
+    bool overwriteDuplicates = false;
+    bool all = false;
 };
 
 // Entries and file bytes in the subtrees of the nodes, for the progress bar's totals.
@@ -34,9 +37,8 @@ void CountSubtrees(const std::vector<const TreeNode*>& nodes, std::int64_t& item
 int RunExtract(const ExtractOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    std::vector<const TreeNode*> nodes;
-    for (const std::string& path : options.entries)
-        nodes.push_back(RequireEntry(package.tree(), path));
+    const std::vector<const TreeNode*> nodes = EntriesNamed(
+        package.tree(), options.entries, options.all ? Several::Taken : Several::RefusedButAllowed);
     const bool whole = nodes.empty();
     std::int64_t items = 0, bytes = 0;
     CountSubtrees(whole ? std::vector<const TreeNode*>{package.tree().root()} : nodes, items, bytes);
@@ -54,11 +56,30 @@ int RunExtract(const ExtractOptions& options) {
             std::fprintf(stderr, "tessel-vp: kept the existing \"%s\"\n", path.c_str());
         };
     }
+    // Two entries that land on one path: the later is written, as the format's order says,
+    // and each such path is named.
+    int duplicates = 0;
+    observer.duplicate = [&](const TreeNode* entry, const std::string& path) {
+        ++duplicates;
+        if (!options.overwriteDuplicates) {
+            bar.clearLine();
+            std::fprintf(stderr, "tessel-vp: \"%s\" lands where an earlier entry was written: \"%s\"; the later "
+                                 "was kept\n",
+                         EntryPath(entry).c_str(), path.c_str());
+        }
+        return ExistingFile::Replace;
+    };
     if (whole)
         package.ExtractRange(options.destination, package.tree().root(), nullptr, observer);
     else
         package.ExtractNodes(options.destination, nodes, observer);
     bar.finish();
+    if (duplicates > 0 && !options.overwriteDuplicates) {
+        std::fprintf(stderr,
+                     "tessel-vp: %d entr%s landed where others were written; --overwrite-duplicates allows it\n",
+                     duplicates, duplicates == 1 ? "y" : "ies");
+        return kExitFailure;
+    }
     return kExitSuccess;
 }
 
@@ -74,9 +95,13 @@ Command AddExtractCommand(CLI::App& parent) {
                     "Entries to extract, with everything inside the folders among them (default: all)");
     app->add_flag("-k,--keep-old-files", options->keepOldFiles,
                   "Keep files that already exist in DEST instead of replacing them");
+    app->add_flag("--overwrite-duplicates", options->overwriteDuplicates,
+                  "Let a later entry replace an earlier one of the same path in silence (exit 0)");
+    app->add_flag("--all", options->all, "Extract every entry that a path names (two entries of one name)");
     app->footer(
         "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "
-        "Existing files are replaced unless -k is given.");
+        "Existing files are replaced unless -k is given. Two entries that land on one path (one name twice, or "
+        "names that show alike) are both written, the later last: each is named and the exit status is 1.");
     return {app, [options] { return RunExtract(*options); }};
 }
 

@@ -44,7 +44,7 @@ std::unique_ptr<RunGuard> CommandRunner::hold() {
 }
 
 RunOutcome CommandRunner::runWithProgress(const std::function<void(const ProgressObserver&)>& run,
-                                          const ExistingQuestion& existing) {
+                                          const ExistingQuestion& existing, const ExistingQuestion& duplicate) {
     const RunGuard guard(window_, busy_);
     progress_->showForRun();
     RunOutcome outcome;
@@ -56,6 +56,7 @@ RunOutcome CommandRunner::runWithProgress(const std::function<void(const Progres
         shown(event);
     }};
     observer.existing = existing;
+    observer.duplicate = duplicate;
     observer.skipped = [&](const std::string&, const std::string&) { ++outcome.kept; };
     try {
         run(observer);

@@ -45,8 +45,9 @@ public:
     // Runs an extraction with the progress window; files in the way are replaced unless
     // the question says to keep them.
     using ExistingQuestion = std::function<ExistingFile(const TreeNode*, const std::string&)>;
+    // `duplicate` is asked about an entry that lands where an earlier one was written.
     RunOutcome runWithProgress(const std::function<void(const ProgressObserver&)>& run,
-                               const ExistingQuestion& existing = {});
+                               const ExistingQuestion& existing = {}, const ExistingQuestion& duplicate = {});
 
 private:
     QWidget* window_;

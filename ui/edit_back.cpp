@@ -27,7 +27,7 @@ OpenFolder EditBack::newFolder() {
 }
 
 void EditBack::watch(const QString& copyPath, const TreeNode* entry) {
-    copies_->watch(copyPath, context_.package.path(), entry);
+    copies_->watch(copyPath, context_.package.path(), context_.package.tree(), entry);
 }
 
 void EditBack::copyChanged(int id) {
@@ -51,8 +51,12 @@ bool EditBack::updateFromCopy(int id) {
     const TreeNode* entry = copies_->entryOf(id, context_.package.path(), context_.package.tree());
     if (context_.package.path() != copies_->packageOf(id))
         problem = QString("%1 is not the package open now.").arg(package);
+    else if (!copies_->sameTree(id, context_.package.tree()))
+        problem = QString("%1 was read anew since the copy was made, so Tessel cannot be sure which entry the "
+                          "copy belongs to.")
+                      .arg(package);
     else if (!entry)
-        problem = QString("The entry is no longer in %1: it was deleted or renamed.").arg(package);
+        problem = QString("The entry is no longer in %1: it was deleted.").arg(package);
     if (problem.isEmpty()) {
         try {
             context_.package.ReplaceEntry(entry, copy.toStdString());

@@ -41,17 +41,11 @@ OpenFolder EditedCopies::newFolder() {
     return folder;
 }
 
-int EditedCopies::watch(const QString& copyPath, const std::string& package, const TreeNode* entry) {
+int EditedCopies::watch(const QString& copyPath, const std::string& package, const FolderTree& tree,
+                        const TreeNode* entry) {
     Copy copy;
     copy.path = copyPath;
-    copy.origin.package = package;
-    copy.origin.name = entry->text();
-    for (const TreeNode* up = entry->parent(); up && up->parent(); up = up->parent())
-        copy.origin.folders.insert(copy.origin.folders.begin(), up->text());
-    for (const TreeNode* before = entry->previousSibling(); before; before = before->previousSibling()) {
-        if (before->isFile() && before->text() == entry->text())
-            ++copy.origin.ordinal;
-    }
+    copy.origin = {package, tree.identity(), entry->serial()};
     copy.seen = CopyStamp(copyPath);
     copies_.push_back(copy);
     watcher_->addPath(copyPath);
@@ -61,23 +55,10 @@ int EditedCopies::watch(const QString& copyPath, const std::string& package, con
 
 const TreeNode* EditedCopies::entryOf(int id, const std::string& package, const FolderTree& tree) const {
     const Origin& origin = copies_.at(std::size_t(id)).origin;
-    if (package != origin.package || tree.empty())
+    if (package != origin.package || tree.empty() || tree.identity() != origin.tree)
         return nullptr;
-    const TreeNode* folder = tree.root();
-    for (const std::string& name : origin.folders) {
-        const TreeNode* child = folder->firstChild();
-        while (child && !(child->isFolder() && child->text() == name))
-            child = child->nextSibling();
-        if (!child)
-            return nullptr;
-        folder = child;
-    }
-    int ordinal = origin.ordinal;
-    for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
-        if (child->isFile() && child->text() == origin.name && ordinal-- == 0)
-            return child;
-    }
-    return nullptr;
+    const TreeNode* entry = tree.find(origin.serial);
+    return entry && entry->isFile() ? entry : nullptr;
 }
 
 std::vector<int> EditedCopies::unwritten() const {

@@ -21,13 +21,12 @@ namespace tessel::ui {
 class EditedCopies : public QObject {
     Q_OBJECT
 public:
-    // Where a copy came from: the package, and the entry by its stored names. Among
-    // entries of the same name in one folder, the how-manieth it was.
+    // Where a copy came from: the package, and the entry itself, known by the tree it
+    // was read into and its serial there, whatever is renamed or deleted around it.
     struct Origin {
         std::string package;
-        std::vector<std::string> folders;
-        std::string name;
-        int ordinal = 0;
+        std::uint64_t tree = 0;
+        std::uint32_t serial = 0;
     };
 
     explicit EditedCopies(QObject* parent);
@@ -36,12 +35,14 @@ public:
     // A folder of its own for the next copy.
     OpenFolder newFolder();
     // Starts watching a copy just written of the entry of the package; returns its id.
-    int watch(const QString& copyPath, const std::string& package, const TreeNode* entry);
+    int watch(const QString& copyPath, const std::string& package, const FolderTree& tree, const TreeNode* entry);
 
     const QString& copyPath(int id) const { return copies_.at(std::size_t(id)).path; }
     // The entry the copy was made of, found again in the tree by its names; null when it
     // was deleted or renamed, or the tree is of another package.
     const TreeNode* entryOf(int id, const std::string& package, const FolderTree& tree) const;
+    // Whether the tree is the one the copy's entry was read into.
+    bool sameTree(int id, const FolderTree& tree) const { return copies_.at(std::size_t(id)).origin.tree == tree.identity(); }
     const std::string& packageOf(int id) const { return copies_.at(std::size_t(id)).origin.package; }
     // Copies that were changed and whose changes are not in the package.
     std::vector<int> unwritten() const;

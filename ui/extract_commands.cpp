@@ -4,6 +4,7 @@
 #include "drag_out.h"
 #include "drop_file_source.h"
 #include "edit_back.h"
+#include "entry_path.h"
 #include "error_box.h"
 #include "extract_dialog.h"
 #include "folder_list_model.h"
@@ -16,6 +17,7 @@
 #include "status_texts.h"
 
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QUrl>
 #include <QWidget>
 #include <optional>
@@ -28,22 +30,28 @@ namespace {
 // answers for all that come.
 class ExistingFileQuestion {
 public:
-    explicit ExistingFileQuestion(QWidget* parent) : parent_(parent) {}
+    // A duplicate is a file that an earlier entry of the same run wrote: two entries of one
+    // name, or names that show alike.
+    ExistingFileQuestion(QWidget* parent, bool duplicates) : parent_(parent), duplicates_(duplicates) {}
 
     ExistingFile operator()(const TreeNode* entry, const std::string& path) {
         if (forAll_)
             return *forAll_;
         const QString there = QString::fromStdString(path);
-        const Choice choice = Ask(
-            parent_, {"ExistingFileBox",
-                      "Tessel",
-                      QString("\"%1\" already exists.").arg(there),
-                      QString("In the folder: %1\nFrom the package: %2\n\nReplace it with the entry from the "
-                              "package?")
-                          .arg(DiskFileFacts(there), EntryFacts(entry)),
-                      {"Replace", "Skip", "Replace all", "Skip all", "Cancel"},
-                      QString()});
-        switch (choice.button) {
+        const QStringList buttons{"Replace", "Skip", "Replace all", "Skip all", "Cancel"};
+        const Question question =
+            duplicates_
+                ? Question{"DuplicateEntryBox", "Tessel",
+                           QString("Two entries of the package land on \"%1\".").arg(there),
+                           QString("Written already: %1\nThis one: \"%2\", %3\n\nReplace the first with this one?")
+                               .arg(DiskFileFacts(there), QString::fromStdString(EntryPath(entry)), EntryFacts(entry)),
+                           buttons, QString()}
+                : Question{"ExistingFileBox", "Tessel", QString("\"%1\" already exists.").arg(there),
+                           QString("In the folder: %1\nFrom the package: %2\n\nReplace it with the entry from the "
+                                   "package?")
+                               .arg(DiskFileFacts(there), EntryFacts(entry)),
+                           buttons, QString()};
+        switch (Ask(parent_, question).button) {
         case 0:
             return ExistingFile::Replace;
         case 1:
@@ -59,6 +67,7 @@ public:
 
 private:
     QWidget* parent_;
+    bool duplicates_;
     std::optional<ExistingFile> forAll_;
 };
 
@@ -106,7 +115,7 @@ void ExtractCommands::extract() {
         [&](const ProgressObserver& progress) {
             package.ExtractRange(destination, package.tree().root(), nullptr, progress);
         },
-        ExistingFileQuestion(context_.window));
+        ExistingFileQuestion(context_.window, false), ExistingFileQuestion(context_.window, true));
     report(outcome, destination);
 }
 
@@ -119,7 +128,7 @@ void ExtractCommands::extractSelection() {
         [&](const ProgressObserver& progress) {
             context_.package.ExtractNodes(destination, nodes, progress);
         },
-        ExistingFileQuestion(context_.window));
+        ExistingFileQuestion(context_.window, false), ExistingFileQuestion(context_.window, true));
     report(outcome, destination);
 }
 
@@ -160,7 +169,7 @@ void ExtractCommands::openFile() {
                           {"View file", "Cancel"},
                           QString()});
     if (choice.button == 0)
-        launcher_->viewText(copy);
+        viewText(copy);
 }
 
 void ExtractCommands::viewFile() {
@@ -168,7 +177,18 @@ void ExtractCommands::viewFile() {
         return;
     const QString copy = copyOfSelectedFile();
     if (!copy.isEmpty())
-        launcher_->viewText(copy);
+        viewText(copy);
+}
+
+void ExtractCommands::viewText(const QString& copy) {
+    if (launcher_->viewText(copy))
+        return;
+    QMessageBox box(QMessageBox::Warning, kApplicationTitle,
+                    "No text editor was found on this desktop to show the copy in.", QMessageBox::Ok,
+                    context_.window);
+    box.setObjectName("NoEditorBox");
+    box.setInformativeText(QString("The copy is \"%1\"; open it with a program of your choice.").arg(copy));
+    box.exec();
 }
 
 void ExtractCommands::startDrag() {

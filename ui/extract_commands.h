@@ -50,6 +50,8 @@ private:
     QString copyOfSelectedFile();
     // Open file and View file on one folder row (or "..") go there; true when they did.
     bool enterSelectedFolder();
+    // Hands the copy to the text editor, or says that there is none.
+    void viewText(const QString& copy);
 
     WindowContext context_;
     EditBack& editBack_;

@@ -114,17 +114,18 @@ bool DesktopLauncher::open(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DesktopLauncher::viewText(const QString& path) {
+bool DesktopLauncher::viewText(const QString& path) {
     const QString id = QuickOutput("xdg-mime", {"query", "default", "text/plain"});
     if (!id.isEmpty()) {
         const QString entry = FindDesktopEntry(id.split(';').first());
         if (!entry.isEmpty() && StartDesktopEntry(entry, path))
-            return;
+            return true;
     }
     for (const char* editor : kKnownEditors) {
         if (StartDetached({editor, path}))
-            return;
+            return true;
     }
+    return false;
 }
 
 } // namespace tessel::ui

@@ -13,14 +13,14 @@ public:
     // Opens the file with the program that the desktop associates with its type; false
     // when the desktop has none for it.
     virtual bool open(const QString& path) = 0;
-    // Opens the file in a plain-text editor, whatever its type.
-    virtual void viewText(const QString& path) = 0;
+    // Opens the file in a plain-text editor, whatever its type; false when none was found.
+    virtual bool viewText(const QString& path) = 0;
 };
 
 class DesktopLauncher : public Launcher {
 public:
     bool open(const QString& path) override;
-    void viewText(const QString& path) override;
+    bool viewText(const QString& path) override;
 };
 
 // The command line that starts a desktop entry's Exec line with one file: field codes for

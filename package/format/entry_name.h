@@ -30,4 +30,9 @@ bool SameEntryName(std::string_view a, std::string_view b);
 // The name as a key that is equal for same names.
 std::string EntryNameKey(std::string_view name);
 
+// The name with " (n)" before its extension, "ships (2).tbl", cut to fit a record's name
+// field without splitting a UTF-8 character: how a second entry of a name is kept beside
+// the first.
+std::string NumberedName(std::string_view name, int number);
+
 } // namespace tessel

@@ -23,6 +23,13 @@ public:
     using PackageError::PackageError;
 };
 
+// A name was created, renamed or removed, but the folder that holds it could not be synced:
+// the change is made, yet a power cut could still undo it.
+class FolderNotSynced : public PackageError {
+public:
+    using PackageError::PackageError;
+};
+
 inline constexpr const char* kStreamReadError = "Stream read error";
 inline constexpr const char* kStreamWriteError = "Stream write error";
 inline constexpr const char* kUnableToCreateDirectory = "Unable to create directory";

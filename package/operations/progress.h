@@ -50,6 +50,10 @@ struct ProgressObserver {
     // Extracting an entry to a path where a file (not a folder) exists; without an answer it
     // is replaced. May throw RunCancelled.
     std::function<ExistingFile(const TreeNode* entry, const std::string& path)> existing = {};
+    // Extracting an entry to a path that an earlier entry of the same run was written to
+    // (two entries of one name, or names that show alike); without an answer the later
+    // replaces the earlier. May throw RunCancelled.
+    std::function<ExistingFile(const TreeNode* entry, const std::string& path)> duplicate = {};
 };
 
 struct RunCancelled : std::exception {

@@ -3,11 +3,13 @@
 
 #include "folder_path.h"
 #include "folder_tree.h"
+#include "package_error.h"
 
 #include <algorithm>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessel {
 
@@ -38,9 +40,23 @@ template <typename Node, typename Visit> void WalkWithPaths(Node* top, Visit&& v
 // stored, or else as shown. A trailing "/" names a folder only. Null when there is none.
 const TreeNode* FindEntry(const FolderTree& tree, std::string_view path);
 
-// The same, but a missing entry is an error naming the path, and so is a path that only
-// the shown names match and that matches entries stored differently.
+// Every entry the path names, in directory order: two entries of one name, or names that
+// show alike, are all named by it.
+std::vector<const TreeNode*> FindEntries(const FolderTree& tree, std::string_view path);
+
+// A path that names more than one entry, with them all.
+struct AmbiguousEntry : PackageError {
+    AmbiguousEntry(std::string_view path, std::vector<const TreeNode*> found);
+    std::vector<const TreeNode*> candidates;
+};
+
+// The one entry the path names. A missing entry is an error naming the path; a path that
+// names more than one raises AmbiguousEntry, naming every candidate.
 const TreeNode* RequireEntry(const FolderTree& tree, std::string_view path);
+
+// The entry's path with what tells it from another of that path: its size and offset, or
+// what a folder holds.
+std::string DescribeEntry(const TreeNode* node);
 
 // Refuses, naming the entry, a node whose name could leave the folder it is written into.
 void RequireSafeName(const TreeNode* node);

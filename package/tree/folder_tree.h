@@ -5,6 +5,7 @@
 #include "vp_format.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,8 @@ public:
     std::size_t childCount() const { return childCount_; }
     // 0 for the root, 1 for the package's top-level entries.
     int level() const { return level_; }
+    // Tells the node from every other node its tree has had, removed ones included.
+    std::uint32_t serial() const { return serial_; }
 
     // The next node in depth-first pre-order, or null after the last one.
     TreeNode* next() const;
@@ -51,6 +54,7 @@ private:
     TreeNode* previous_ = nullptr;
     std::size_t childCount_ = 0;
     int level_ = 0;
+    std::uint32_t serial_ = 0;
 };
 
 class FolderTree {
@@ -64,6 +68,11 @@ public:
     TreeNode* root() const { return root_; }
     bool empty() const { return root_ == nullptr; }
     std::size_t count() const { return count_; }
+    // Tells this tree's contents from those of every other tree, and of this one before it
+    // was made anew: a node is known by the tree's identity and its serial.
+    std::uint64_t identity() const { return identity_; }
+    // The node of that serial, or null when the tree has none (any more).
+    const TreeNode* find(std::uint32_t serial) const;
 
     // Makes the root "Main" of an empty tree.
     TreeNode* addRoot();
@@ -81,6 +90,8 @@ private:
 
     TreeNode* root_ = nullptr;
     std::size_t count_ = 0;
+    std::uint64_t identity_ = 0;
+    std::uint32_t nextSerial_ = 0;
 };
 
 // Releases every record and removes every node.

@@ -143,7 +143,7 @@ TEST_F(Cli, CreatesAPackageFromFolderTreesAndExtractsItBackByteForByte) {
     EXPECT_EQ(RunTool("list " + blank).out, "zero\n");
 }
 
-TEST_F(Cli, AddingNamesThatExistWarnsReplacesOrSkipsAndExtractionCanKeepOldFiles) {
+TEST_F(Cli, AddingNamesThatExistRefusesKeepsBothReplacesOrSkipsAndExtractionCanKeepOldFiles) {
     const std::string source = dir.file("source");
     std::filesystem::create_directories(source + "/data/tables");
     testing::WriteFileBytes(source + "/data/tables/SHIPS.TBL", "new ships");
@@ -155,12 +155,13 @@ TEST_F(Cli, AddingNamesThatExistWarnsReplacesOrSkipsAndExtractionCanKeepOldFiles
         std::string ships;
         const char* list;
     } cases[] = {
-        {"", 0,
-         "tessel-vp: warning: \"" + source +
-             "/data/tables/SHIPS.TBL\" is already in the package as "
-             "\"data/tables/ships.tbl\"; both are kept (--replace or --skip-existing would not)\n",
-         "sssssssss",
-         "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/tables/SHIPS.TBL\ndata/empty/\nreadme.txt\n"},
+        {"", 1,
+         "tessel-vp: not added \"" + source +
+             "/data/tables/SHIPS.TBL\": \"data/tables/ships.tbl\" is in the package already (--replace, "
+             "--keep-both or --skip-existing say what to do)\n",
+         "sssssssss", "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
+        {"--keep-both ", 0, "", "sssssssss",
+         "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/tables/SHIPS (2).TBL\ndata/empty/\nreadme.txt\n"},
         {"--replace ", 0, "", "new ships",
          "data/\ndata/tables/\ndata/tables/ships.tbl\ndata/empty/\nreadme.txt\n"},
         {"--skip-existing ", 0, "", "sssssssss",
@@ -198,6 +199,7 @@ TEST_F(Cli, AddingNamesThatExistWarnsReplacesOrSkipsAndExtractionCanKeepOldFiles
     EXPECT_EQ(RunTool("extract " + package + " " + out).status, 0);
     EXPECT_EQ(testing::ReadFileBytes(out + "/readme.txt"), "hi");
     EXPECT_EQ(RunTool("add --replace --skip-existing " + package + " " + source).status, 2);
+    EXPECT_EQ(RunTool("add --keep-both --skip-existing " + package + " " + source).status, 2);
 }
 
 TEST_F(Cli, FollowsTheExitConventions) {

@@ -69,9 +69,12 @@ TEST_F(KillNine, AtEveryChangeOfADeleteAndAnAdd) {
     fs::create_directories(dir.file("disk"));
     for (int i = 0; i < 30; ++i)
         WriteFileBytes(dir.file("disk/n" + std::to_string(i)), std::string(3000 + i, 'n'));
+    // A file whose name f2/ has: adding it with --replace replaces the entry's bytes.
+    WriteFileBytes(dir.file("file45"), std::string(9000, 'R'));
     const std::vector<std::vector<std::string>> edits{
         {"delete", package, "f0/file3", "f2/", "f4/file99"},
         {"add", package, "--to", "f1/", dir.file("disk")},
+        {"add", package, "--replace", "--to", "f2/", dir.file("file45"), dir.file("disk")},
         {"rename", package, "f3/", "renamed"},
     };
     int trials = 0;
@@ -113,7 +116,37 @@ TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
         ASSERT_LT(killAt, 1000);
     }
     ASSERT_GT(trials, 10);
+    // The next create removes the scratch files that the killed ones left.
+    fs::remove(package);
+    ASSERT_FALSE(WaitKilled(StartTool(create, 0)));
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".p.vp.tessel-new-"), std::string::npos) << entry.path();
     std::printf("%d kill -9 trials of create, none left a partial package\n", trials);
+}
+
+TEST_F(KillNine, AnEditThroughALinkIsFoundThroughTheRealName) {
+    // The package reached through a symbolic link from another folder: its journal must
+    // lie beside the file itself, where any name of it finds it.
+    fs::create_directories(dir.file("other"));
+    fs::create_symlink("../p.vp", dir.file("other/s.vp"));
+    prepare({"delete", dir.file("other/s.vp"), "f0/", "f3/file70"}, Many(100, 3000));
+    int pending = 0;
+    for (long killAt = 1;; ++killAt) {
+        WriteFileBytes(package, before);
+        SCOPED_TRACE("killed at change " + std::to_string(killAt));
+        if (!WaitKilled(StartTool(edit, killAt)))
+            break;
+        EXPECT_FALSE(fs::exists(dir.file("other/s.vp-journal")));
+        int status = 0;
+        WaitKilled(StartTool({"check", package}), &status);
+        if (fs::exists(package + "-journal")) {
+            EXPECT_EQ(status, 1);
+            ++pending;
+        }
+        expectBeforeOrAfter();
+        ASSERT_LT(killAt, 1000);
+    }
+    EXPECT_GT(pending, 0);
 }
 
 TEST_F(KillNine, AtRandomInstantsOfADelete) {

@@ -15,7 +15,9 @@ struct Outcome {
     std::string err;
 };
 
-// Runs the bash line in the folder and gathers its exit status and output.
+// Runs the bash line in the folder and gathers its exit status and output. Beside `tessel`,
+// the line has $TESSEL_VP and `unprivileged COMMAND...`, which runs a command without root's
+// rights where the tests run as root.
 Outcome Shell(const std::string& folder, const std::string& line);
 // tessel-vp with the arguments (quoted for the shell), run in the working folder.
 Outcome RunTool(const std::string& arguments);

@@ -1,4 +1,5 @@
 #include "adding.h"
+#include "entry_name.h"
 #include "entry_path.h"
 #include "package.h"
 #include "package_builder.h"
@@ -148,6 +149,33 @@ TEST_F(Adding, AnEmptyFolderIsAFolderRecordAndItsEnd) {
     EXPECT_EQ(ReadFileBytes(path), PackageBuilder().file("a", "A").folder("empty").end().bytes());
 }
 
+TEST(NumberedNames, FitTheRecordAndKeepTheExtension) {
+    const struct {
+        std::string name;
+        int number;
+        std::string numbered;
+    } cases[] = {
+        {"ships.tbl", 2, "ships (2).tbl"},
+        {"readme", 10, "readme (10)"},
+        {".hidden", 2, ".hidden (2)"},
+        {std::string(27, 'n') + ".tbl", 2, std::string(23, 'n') + " (2).tbl"},
+        // A character of several bytes is never cut in two.
+        {std::string(25, 'n') + "\xC3\xA9\xC3\xA9.tbl", 3, std::string(23, 'n') + " (3).tbl"},
+        {"x." + std::string(29, 'e'), 2, "x (2)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NumberedName(c.name, c.number), c.numbered) << c.name;
+        EXPECT_LE(NumberedName(c.name, c.number).size(), 31u);
+    }
+}
+
+TEST_F(Adding, AFileKeptBesideTakesTheFirstNameFreeIgnoringCase) {
+    load(PackageBuilder().file("ships.tbl", "1").file("SHIPS (2).tbl", "2"));
+    WriteFileBytes(disk + "/ships.tbl", "3");
+    add(disk + "/ships.tbl");
+    EXPECT_EQ(Reloaded(), (std::vector<std::string>{"ships.tbl=1", "SHIPS (2).tbl=2", "ships (3).tbl=3"}));
+}
+
 TEST_F(Adding, NamesThatExistAreKeptBesideReplacedOrSkippedAndFoldersAreMergedInto) {
     const PackageBuilder start = PackageBuilder().file("Same", "old").folder("art").file("a", "1").end();
     fs::create_directories(disk + "/ART");
@@ -161,8 +189,9 @@ TEST_F(Adding, NamesThatExistAreKeptBesideReplacedOrSkippedAndFoldersAreMergedIn
         std::vector<std::string> entries;
         std::int64_t size;
     } cases[] = {
-        {std::nullopt, {"Same=old", "art/", "art/a=1", "art/A=2", "same=new!"}, 16 + 9 + 6 * 44},
-        {NameClash::KeepBoth, {"Same=old", "art/", "art/a=1", "art/A=2", "same=new!"}, 16 + 9 + 6 * 44},
+        // Kept beside, a file takes a free name: one name twice would be one entry to a game.
+        {std::nullopt, {"Same=old", "art/", "art/a=1", "art/A (2)=2", "same (2)=new!"}, 16 + 9 + 6 * 44},
+        {NameClash::KeepBoth, {"Same=old", "art/", "art/a=1", "art/A (2)=2", "same (2)=new!"}, 16 + 9 + 6 * 44},
         {NameClash::Replace, {"Same=new!", "art/", "art/a=2"}, 16 + 5 + 4 * 44},
         {NameClash::Skip, {"Same=old", "art/", "art/a=1"}, 16 + 4 + 4 * 44},
     };

@@ -10,6 +10,7 @@
 #include "package_error.h"
 #include "test_hooks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -239,6 +240,76 @@ TEST_F(CrashSweep, AddingFilesAndFolders) {
             package.AddPaths({dir.file("disk/tree"), dir.file("disk/c")}, at("keep/"));
         },
         "*");
+}
+
+TEST_F(CrashSweep, AddingThatReplacesBytes) {
+    fs::create_directories(dir.file("disk/keep"));
+    WriteFileBytes(dir.file("disk/keep/k"), std::string(400, 'R'));
+    WriteFileBytes(dir.file("disk/keep/new"), std::string(120, 'n'));
+    ProgressObserver replacing;
+    replacing.clash = [](const std::string&, const TreeNode*) { return NameClash::Replace; };
+    sweep(
+        Sample(), [&] { package.AddPaths({dir.file("disk/keep")}, package.tree().root(), replacing); }, "*");
+}
+
+TEST_F(CrashSweep, CreatingLeavesNoPackageOrAWholeOne) {
+    fs::create_directories(dir.file("disk/sub"));
+    for (int i = 0; i < 6; ++i)
+        WriteFileBytes(dir.file("disk/sub/f" + std::to_string(i)), std::string(300 + i, char('a' + i)));
+    const std::string made = dir.file("made.vp");
+    Package::Create(made, {dir.file("disk")});
+    const std::string whole = testing::WithoutTimestamps(ReadFileBytes(made));
+    int images = 0;
+    int withPackage = 0;
+    for (long crashAt = 1;; ++crashAt) {
+        fs::remove(made);
+        std::vector<IoTrace::Change> log;
+        long seen = 0;
+        IoTrace::Listen([&](const IoTrace::Change& change) {
+            if (++seen >= crashAt)
+                throw Crash();
+            log.push_back(change);
+        });
+        bool crashed = false;
+        try {
+            Package::Create(made, {dir.file("disk")});
+        } catch (const Crash&) {
+            crashed = true;
+        }
+        IoTrace::Stop();
+        if (!crashed)
+            break;
+        // The scratch file's name is the create's own: the log says what it was.
+        std::vector<std::string> names{made};
+        for (const IoTrace::Change& change : log) {
+            if (std::find(names.begin(), names.end(), change.path) == names.end() &&
+                change.path != dir.path())
+                names.push_back(change.path);
+        }
+        for (const Kept kept : {Kept::SyncedOnly, Kept::All, Kept::RandomPages}) {
+            SCOPED_TRACE("crash at change " + std::to_string(crashAt));
+            // The scratch file was made empty (by mkstemp, before the first change).
+            Files start;
+            for (const std::string& name : names) {
+                if (name != made)
+                    start[name] = "";
+            }
+            Lay(Image(start, log, kept, random), names);
+            if (fs::exists(made)) {
+                EXPECT_EQ(testing::WithoutTimestamps(ReadFileBytes(made)), whole);
+                fs::remove(made);
+                ++withPackage;
+            }
+            ++images;
+        }
+        // The next create clears what the crashed one left.
+        Package::Create(made, {dir.file("disk")});
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            EXPECT_EQ(entry.path().filename().string().find("tessel-new"), std::string::npos);
+    }
+    EXPECT_GT(images, 10);
+    // Some crash images hold the new package, whole; the others none.
+    EXPECT_GT(withPackage, 0);
 }
 
 TEST_F(CrashSweep, Replacing) {

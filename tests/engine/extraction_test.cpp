@@ -131,21 +131,29 @@ TEST_F(Extraction, RangesStopBeforeTheStopNode) {
     EXPECT_EQ(calls, (std::vector<Call>{{"extracting", "", 0, 0}}));
 }
 
-TEST_F(Extraction, ExistingFilesAreReplacedOrKeptAsTheCallerAnswers) {
+TEST_F(Extraction, ExistingFilesAndDuplicatesAreReplacedOrKeptAsTheCallerAnswers) {
     PackageBuilder().file("same", "first").file("same", "second").file("new", "N").writeTo(package);
     vp.LoadPackage(package);
+    // The second "same" meets the file that the first wrote (a duplicate), or, when the
+    // first was not written, the file that was there before.
     const struct {
         std::optional<ExistingFile> answer;
         std::string same;
         int asked;
-    } cases[] = {
-        {std::nullopt, "second", 0}, {ExistingFile::Replace, "second", 2}, {ExistingFile::Keep, "older", 2}};
+        int duplicates;
+    } cases[] = {{std::nullopt, "second", 0, 1},
+                 {ExistingFile::Replace, "second", 1, 1},
+                 {ExistingFile::Keep, "older", 2, 0}};
     for (const auto& c : cases) {
         fs::remove_all(out);
         fs::create_directories(out);
         testing::WriteFileBytes(out + "/same", "older");
-        std::vector<std::string> asked, kept;
+        std::vector<std::string> asked, kept, duplicates;
         ProgressObserver observer;
+        observer.duplicate = [&](const TreeNode* entry, const std::string& at) {
+            duplicates.push_back(entry->text() + " at " + at);
+            return ExistingFile::Replace;
+        };
         observer.skipped = [&](const std::string& at, const std::string& why) {
             kept.push_back(at + ": " + why);
         };
@@ -158,6 +166,7 @@ TEST_F(Extraction, ExistingFilesAreReplacedOrKeptAsTheCallerAnswers) {
         vp.ExtractRange(out, tree.root(), nullptr, observer);
         EXPECT_EQ(Listing(out), (std::vector<std::string>{"new N", "same " + c.same}));
         EXPECT_EQ(asked, std::vector<std::string>(std::size_t(c.asked), "same at " + out + "/same"));
+        EXPECT_EQ(duplicates, std::vector<std::string>(std::size_t(c.duplicates), "same at " + out + "/same"));
         const bool keeps = c.answer == ExistingFile::Keep;
         EXPECT_EQ(kept, std::vector<std::string>(keeps ? 2 : 0, out + "/same: a file of that name was kept"));
     }

@@ -3,6 +3,7 @@
 #include "name_text.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <vector>
 
 namespace tessel {
@@ -13,10 +14,24 @@ TEST(NameText, Utf8StaysAndOtherBytesAreReadAsWindows1252) {
     EXPECT_EQ(NameToUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
     EXPECT_EQ(NameToUtf8("caf\xE9"), "caf\xC3\xA9");
     EXPECT_EQ(NameToUtf8("\x80"), "\xE2\x82\xAC");
-    EXPECT_EQ(NameToUtf8("\x81"), "\xEF\xBF\xBD");
+    EXPECT_EQ(NameToUtf8("\x81"), "\xC2\x81"); // undefined in the code page: its C1 control
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));        // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
     EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80")); // emoji
+}
+
+TEST(NameText, EveryByteValueShowsAsACharacterOfItsOwn) {
+    // A name that is not UTF-8 shows each byte as one character: the 256 values must give
+    // 256 different characters, or two stored names would show and extract alike.
+    std::set<std::string> shown;
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string text = NameToUtf8(std::string{'\xFF', char(byte)});
+        ASSERT_TRUE(IsValidUtf8(text)) << byte;
+        ASSERT_EQ(text.substr(0, 2), "\xC3\xBF") << byte; // 0xFF is ÿ
+        EXPECT_TRUE(shown.insert(text.substr(2)).second) << "byte " << byte << " shows as another does";
+    }
+    EXPECT_EQ(shown.size(), 256u);
+    EXPECT_EQ(NameToUtf8("\xFF\x9D"), "\xC3\xBF\xC2\x9D");
 }
 
 TEST(NameText, UnsafeNamesAreRecognised) {

@@ -39,8 +39,9 @@ namespace {
 struct Launched {
     QStringList opened;
     QStringList viewed;
-    // The desktop has no program for the files opened.
+    // The desktop has no program for the files opened, or no text editor.
     bool noProgram = false;
+    bool noEditor = false;
 };
 
 class RecordingLauncher : public tessel::ui::Launcher {
@@ -50,7 +51,10 @@ public:
         launched_.opened << path;
         return !launched_.noProgram;
     }
-    void viewText(const QString& path) override { launched_.viewed << path; }
+    bool viewText(const QString& path) override {
+        launched_.viewed << path;
+        return !launched_.noEditor;
+    }
 
 private:
     Launched& launched_;
@@ -383,6 +387,66 @@ private slots:
         QVERIFY(boxes.texts().value(0).contains("From the package: 5 bytes"));
     }
 
+    void entriesThatLandOnOnePathAreAskedAbout() {
+        using tessel::testing::ModalSequence;
+        using tessel::testing::Press;
+        const std::string three = dir.file("dups.vp");
+        PackageBuilder().file("x", "1").file("x", "2").file("x", "3").writeTo(three);
+        Form1 window;
+        window.LoadPackage(three);
+        const std::string out = dir.file("dups");
+        Parts(window).Form2->LabeledEdit1->setText(QString::fromStdString(out));
+        SelectRows(window, {0, 1, 2});
+        ModalSequence boxes({Press("Replace"), Press("Skip")});
+        window.RunCommand([&] { window.ExtractSelection(); });
+        QCOMPARE(boxes.answeredCount(), 2);
+        QVERIFY(boxes.texts().value(0).startsWith("Two entries of the package land on \"" +
+                                                   QString::fromStdString(out) + "/x\"."));
+        QCOMPARE(ReadFileBytes(out + "/x"), std::string("2"));
+    }
+
+    void aSavedCopyFindsItsOwnEntryWhateverHappensAroundIt() {
+        using tessel::testing::ModalSequence;
+        using tessel::testing::Press;
+        const std::string three = dir.file("three.vp");
+        PackageBuilder().file("x", "1").file("x", "2").file("x", "3").writeTo(three);
+        auto window = std::make_unique<Form1>();
+        window->setLauncher(std::make_unique<RecordingLauncher>(launched));
+        window->LoadPackage(three);
+        auto* copies = window->findChild<tessel::ui::EditedCopies*>("EditedCopies");
+        SelectRows(*window, {1}); // the second "x"
+        Parts(*window).viewedit1->trigger();
+        const std::string copy = launched.opened.last().toStdString();
+        QCOMPARE(ReadFileBytes(copy), std::string("2"));
+        // The first "x" goes; the copy still belongs to the second, not to the one now second.
+        {
+            ModalSequence boxes({Press("Delete")});
+            SelectRows(*window, {0});
+            Parts(*window).Deletefiles1->trigger();
+        }
+        tessel::testing::WriteFileBytes(copy, "two, edited");
+        {
+            ModalSequence boxes({Press("Update")});
+            copies->checkNow();
+            QCOMPARE(boxes.answeredCount(), 1);
+        }
+        tessel::Package reloaded;
+        reloaded.LoadPackage(three);
+        const std::string bytes = ReadFileBytes(three);
+        QStringList contents;
+        for (const tessel::TreeNode* node = reloaded.tree().root()->firstChild(); node; node = node->nextSibling())
+            contents << QString::fromStdString(bytes.substr(std::size_t(node->record()->Offset),
+                                                            std::size_t(node->record()->Size)));
+        QCOMPARE(contents, (QStringList{"two, edited", "3"}));
+        // Read anew, the package cannot say which entry the copy was: the update is refused.
+        window->ReloadClick();
+        tessel::testing::WriteFileBytes(copy, "again");
+        ModalSequence boxes({Press("Update"), Press("OK")});
+        copies->checkNow();
+        QVERIFY2(boxes.texts().value(1).contains("was read anew since the copy was made"),
+                 qPrintable(boxes.texts().join("|")));
+    }
+
     void aSavedCopyIsWrittenBackWhenTheUserSaysUpdate() {
         using tessel::testing::ModalSequence;
         using tessel::testing::Press;
@@ -440,7 +504,7 @@ private slots:
         copies->checkNow();
         QCOMPARE(boxes.answeredCount(), 2);
         QVERIFY2(
-            boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted or renamed."),
+            boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted."),
             qPrintable(boxes.texts().join("|")));
         QCOMPARE(ReadFileBytes(gone), std::string("kept"));
         tessel::testing::WriteFileBytes(package, before);
@@ -455,6 +519,11 @@ private slots:
         QVERIFY(
             boxes.texts().value(0).startsWith("No program is set to open \"notes.txt\" on this desktop."));
         QCOMPARE(launched.viewed, launched.opened);
+        // Without a text editor either, View file says so instead of doing nothing.
+        launched.noEditor = true;
+        tessel::testing::ModalSequence noEditor({tessel::testing::Press("OK")});
+        Parts(*window).Viewfileinnotepad1->trigger();
+        QVERIFY(noEditor.texts().value(0).startsWith("No text editor was found on this desktop"));
     }
 
     void desktopEntriesBecomeCommandLines() {

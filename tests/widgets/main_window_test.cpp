@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -217,6 +218,16 @@ private slots:
         QVERIFY(details.text().endsWith("\n\nlost.tbl"));
         window.LoadPackage(first.toStdString());
         QVERIFY(Parts(window).StatusPanel2->text().isEmpty());
+    }
+
+    void aPackageGivenByARelativePathIsKeptByItsFullPath() {
+        Form1 window;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(QFileInfo(first).path());
+        window.LoadPackage("first.vp");
+        QDir::setCurrent(previous);
+        QCOMPARE(QString::fromStdString(window.PackagePath()), first);
+        QCOMPARE(Parts(window).Edit1->text(), first + "/");
     }
 
     void recentPackagesTheSortAndTheWindowAreRemembered() {

@@ -61,7 +61,7 @@ inline WindowParts Parts(ui::Form1& window) {
 class QuietLauncher : public ui::Launcher {
 public:
     bool open(const QString&) override { return true; }
-    void viewText(const QString&) override {}
+    bool viewText(const QString&) override { return true; }
 };
 
 } // namespace tessel::testing

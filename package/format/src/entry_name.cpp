@@ -4,6 +4,8 @@
 #include "package_error.h"
 #include "vp_format.h"
 
+#include <algorithm>
+
 namespace tessel {
 
 namespace {
@@ -62,6 +64,23 @@ std::string EntryNameKey(std::string_view name) {
     for (char& c : key)
         c = FoldCase(c);
     return key;
+}
+
+std::string NumberedName(std::string_view name, int number) {
+    const std::size_t dot = name.rfind('.');
+    // A name that starts with its only dot (".hidden") has no extension.
+    const bool hasExtension = dot != std::string_view::npos && dot > 0;
+    std::string_view stem = hasExtension ? name.substr(0, dot) : name;
+    std::string_view extension = hasExtension ? name.substr(dot) : std::string_view();
+    const std::string mark = " (" + std::to_string(number) + ")";
+    const std::size_t room = std::size_t(kMaxWrittenNameLength);
+    if (mark.size() + extension.size() > room)
+        extension = {};
+    std::size_t keep = std::min(stem.size(), room - mark.size() - extension.size());
+    // Cut before a continuation byte would split a character.
+    while (keep > 0 && keep < stem.size() && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep;
+    return std::string(stem.substr(0, keep)) + mark + std::string(extension);
 }
 
 } // namespace tessel

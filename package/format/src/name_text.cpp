@@ -6,11 +6,13 @@ namespace tessel {
 
 namespace {
 
-// Windows-1252 code points of the bytes 0x80 to 0x9F; 0 where the code page has no character.
-constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+// Windows-1252 code points of the bytes 0x80 to 0x9F. The five bytes the code page leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the same values, so
+// that distinct stored names never show, or land on disk, alike.
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, std::uint32_t code) {
     if (code < 0x80) {
@@ -80,7 +82,7 @@ std::string NameToUtf8(std::string_view bytes) {
         const auto byte = static_cast<unsigned char>(c);
         std::uint32_t code = byte;
         if (byte >= 0x80 && byte <= 0x9F)
-            code = kCp1252High[byte - 0x80] ? kCp1252High[byte - 0x80] : 0xFFFD;
+            code = kCp1252High[byte - 0x80];
         AppendUtf8(out, code);
     }
     return out;

@@ -183,10 +183,25 @@ FileStamp PackageFile::stamp() const {
 void SyncFolderOf(const std::string& path) {
     const std::string folder = FolderOf(path);
     hooks::BeforeChange(ChangeKind::SyncFolder, folder);
+    if (const int error = hooks::InjectedFailure())
+        throw PackageError(CannotWriteMessage(folder, error));
     const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid() || ::fsync(fd.get()) != 0)
         throw PackageError(CannotWriteMessage(folder, errno));
 }
+
+namespace {
+
+// The name changed; a failing sync of its folder leaves the change made, but not durable.
+void SyncFolderAfterChange(const std::string& path) {
+    try {
+        SyncFolderOf(path);
+    } catch (const PackageError& error) {
+        throw FolderNotSynced(error.what());
+    }
+}
+
+} // namespace
 
 bool RemoveFileDurably(const std::string& path) {
     hooks::BeforeChange(ChangeKind::Remove, path);
@@ -195,7 +210,7 @@ bool RemoveFileDurably(const std::string& path) {
             return false;
         throw PackageError("Cannot remove \"" + FullPath(path) + "\". " + SystemReason(errno));
     }
-    SyncFolderOf(path);
+    SyncFolderAfterChange(path);
     return true;
 }
 
@@ -204,7 +219,7 @@ void RenameDurably(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0)
         throw PackageError("Cannot rename \"" + FullPath(from) + "\" to \"" + FullPath(to) + "\". " +
                            SystemReason(errno));
-    SyncFolderOf(to);
+    SyncFolderAfterChange(to);
 }
 
 void ReplaceDurably(const std::string& from, const std::string& to) {
@@ -212,7 +227,7 @@ void ReplaceDurably(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0)
         throw PackageError("Cannot rename \"" + FullPath(from) + "\" to \"" + FullPath(to) + "\". " +
                            SystemReason(errno));
-    SyncFolderOf(to);
+    SyncFolderAfterChange(to);
 }
 
 FileStamp StampOf(const std::string& path) {

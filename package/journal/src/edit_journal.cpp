@@ -84,7 +84,12 @@ EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan,
     const std::string next = NextJournalPath(package.path());
     EditJournal redo = Arm(kRedo, package, package.size(), body, true, room, next);
     undo->file_.close();
-    ReplaceDurably(next, JournalPath(package.path()));
+    try {
+        ReplaceDurably(next, JournalPath(package.path()));
+    } catch (const FolderNotSynced& error) {
+        // Nothing has moved yet: this is no commit, but a failure that recovery settles.
+        throw PackageError(error.what());
+    }
     redo.file_.renamed(JournalPath(package.path()));
     return redo;
 }

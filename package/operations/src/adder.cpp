@@ -118,8 +118,14 @@ void Adder::addOpened(FileDescriptor fd, const struct stat& info, const std::str
 
 void Adder::addFile(int fd, const struct stat& info, const std::string& shown, const std::string& name,
                     TreeNode* parent) {
-    if (const std::string why = edit_.ownFile(info.st_dev, info.st_ino); !why.empty())
-        return skip(shown, why);
+    switch (edit_.ownFile(info.st_dev, info.st_ino)) {
+    case PackageEdit::Own::Package:
+        return skip(shown, "it is the package itself");
+    case PackageEdit::Own::Scratch:
+        return;
+    case PackageEdit::Own::None:
+        break;
+    }
     TreeNode* existing = namesOf(parent).lookup(name);
     if (existing && existing->isFolder())
         return skip(shown, "a folder of that name is in the package");
@@ -135,7 +141,11 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
         if (!edit_.replace(existing, fd, info.st_size, LocalTimestampNow()))
             return skip(shown, "it could not be read");
     } else {
-        node = edit_.addFile(parent, name, fd, info.st_size, LocalTimestampNow());
+        // Kept beside an entry of its name, it takes a name that is free in the folder.
+        std::string stored = name;
+        for (int number = 2; existing && namesOf(parent).lookup(stored); ++number)
+            stored = NumberedName(name, number);
+        node = edit_.addFile(parent, stored, fd, info.st_size, LocalTimestampNow());
         if (!node)
             return skip(shown, "it could not be read");
         namesOf(parent).add(node);

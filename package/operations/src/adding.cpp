@@ -15,6 +15,8 @@ namespace tessel {
 
 namespace {
 
+constexpr const char* kAdded = "The files were added";
+
 void Tally(const std::string& path, DiskTally& tally, std::set<FileId>& seen) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
@@ -72,13 +74,13 @@ void Package::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode
         }
     } catch (const RunCancelled&) {
         // What was added before the stop is kept: the run ends as a commit of it.
-        edit.commit();
+        edit.commit(kAdded);
         throw;
     } catch (const TooLarge&) {
-        edit.commit();
+        edit.commit(kAdded);
         throw;
     }
-    edit.commit();
+    edit.commit(kAdded);
 }
 
 void Package::AddPath(const std::string& diskPath, const TreeNode* parent, const ProgressObserver& observer) {

@@ -136,7 +136,13 @@ void Package::Create(const std::string& path, const std::vector<std::string>& di
         edit.touch();
         edit.commit();
     }
-    RenameDurably(scratch.path(), path);
+    try {
+        RenameDurably(scratch.path(), path);
+    } catch (const FolderNotSynced& error) {
+        scratch.placed();
+        throw PackageError("\"" + FullPath(path) + "\" was created; the folder could not be synced, so a power "
+                           "cut now could undo it (" + std::string(error.what()) + ")");
+    }
     scratch.placed();
 }
 

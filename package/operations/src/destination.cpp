@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +55,7 @@ std::string ShortPath(const std::string& path) {
 }
 
 Destination::Destination(std::string path) : path_(std::move(path)), shown_(path_) {
+    rootHash_ = std::hash<std::string>()(path_);
     if (path_.empty())
         throw PackageError(kUnableToCreateDirectory);
     std::error_code error;
@@ -65,6 +67,7 @@ Destination::Destination(std::string path) : path_(std::move(path)), shown_(path
 
 Destination::Destination(const OpenFolder& folder)
     : path_(folder.path), shown_(path_), root_(::dup(folder.fd.get())) {
+    rootHash_ = std::hash<std::string>()(path_);
     if (!root_.valid())
         CannotMakeFolder(path_, errno);
 }
@@ -81,7 +84,8 @@ void Destination::enter(const std::string& name) {
     const std::size_t length = shown_.size();
     shown_ += "/" + name;
     FileDescriptor opened = OpenFolderAt(parent, name, shown_);
-    levels_.push_back({name, length, std::move(opened)});
+    const std::size_t hash = (this->hash() * 1099511628211ULL) ^ std::hash<std::string>()(name);
+    levels_.push_back({name, length, std::move(opened), hash});
     // Below the first levels only the innermost folder stays open.
     if (levels_.size() >= kLevelsKeptOpen + 2)
         levels_[levels_.size() - 2].fd.reset();
@@ -102,35 +106,45 @@ int Destination::fd() {
     return levels_.back().fd.get();
 }
 
-NewFileAt::NewFileAt(int folderFd, std::string name, std::string shownPath)
-    : folderFd_(folderFd), name_(std::move(name)), shownPath_(std::move(shownPath)) {
+NewFileAt::NewFileAt(int folderFd, std::string name, std::string_view shownFolder)
+    : folderFd_(folderFd), name_(std::move(name)), shownFolder_(shownFolder) {
+    fd_.reset(::openat(folderFd_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+    if (fd_.valid()) {
+        writing_ = name_;
+        return;
+    }
+    if (errno != EEXIST)
+        throw PackageError(CannotCreateMessage(ShortPath(shown()), SystemReason(errno)));
     static std::mt19937_64 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
         char suffix[20];
-        std::snprintf(suffix, sizeof suffix, "%012llx",
-                      static_cast<unsigned long long>(random() & 0xffffffffffffULL));
-        temporary_ = ".tessel-" + std::string(suffix);
-        fd_.reset(::openat(folderFd_, temporary_.c_str(),
-                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+        std::snprintf(suffix, sizeof suffix, "%012llx", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+        writing_ = ".tessel-" + std::string(suffix);
+        fd_.reset(::openat(folderFd_, writing_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                           kFileMode));
         if (!fd_.valid() && errno != EEXIST)
             break;
     }
     if (!fd_.valid())
-        throw PackageError(CannotCreateMessage(ShortPath(shownPath_), SystemReason(errno)));
+        throw PackageError(CannotCreateMessage(ShortPath(shown()), SystemReason(errno)));
 }
 
 NewFileAt::~NewFileAt() {
-    if (!temporary_.empty() && fd_.valid()) {
+    if (!placed_ && fd_.valid()) {
         fd_.reset();
-        ::unlinkat(folderFd_, temporary_.c_str(), 0);
+        ::unlinkat(folderFd_, writing_.c_str(), 0);
     }
 }
 
+std::string NewFileAt::shown() const {
+    return std::string(shownFolder_) + "/" + name_;
+}
+
 void NewFileAt::place() {
-    if (::renameat(folderFd_, temporary_.c_str(), folderFd_, name_.c_str()) != 0)
-        throw PackageError(CannotCreateMessage(ShortPath(shownPath_), SystemReason(errno)));
+    if (writing_ != name_ && ::renameat(folderFd_, writing_.c_str(), folderFd_, name_.c_str()) != 0)
+        throw PackageError(CannotCreateMessage(ShortPath(shown()), SystemReason(errno)));
     fd_.reset();
-    temporary_.clear();
+    placed_ = true;
 }
 
 } // namespace tessel

@@ -7,6 +7,7 @@
 #include "temp_folder.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,8 @@ public:
     std::size_t depth() const { return levels_.size(); }
     // "<destination>/a/b" for the folders entered.
     const std::string& shown() const { return shown_; }
+    // A hash of the folders entered, as shown: equal for folders that land on one path.
+    std::size_t hash() const { return levels_.empty() ? rootHash_ : levels_.back().hash; }
 
     // Goes back out to the outermost folders, as many as given.
     void keep(std::size_t depth);
@@ -41,20 +44,24 @@ private:
         std::string name;
         std::size_t shownLength; // of shown_ before this level's name
         FileDescriptor fd;
+        std::size_t hash;
     };
 
     std::string path_;
     std::string shown_;
     FileDescriptor root_;
+    std::size_t rootHash_ = 0;
     std::vector<Level> levels_;
 };
 
-// A new file of a folder, written under a temporary name beside its own and renamed over it
-// only when whole: whatever stood at the name (a file, a link, a hard link, a FIFO, a
-// device) is replaced, never opened or written through, and a failure leaves it as it was.
+// A new file of a folder. Where nothing stands at its name it is made there at once (and
+// removed again if it cannot be written whole); where something does, it is written under a
+// temporary name beside and renamed over it only when whole: whatever stood at the name (a
+// file, a link, a hard link, a FIFO, a device) is replaced, never opened or written through,
+// and a failure leaves it as it was.
 class NewFileAt {
 public:
-    NewFileAt(int folderFd, std::string name, std::string shownPath);
+    NewFileAt(int folderFd, std::string name, std::string_view shownFolder);
     ~NewFileAt();
     NewFileAt(const NewFileAt&) = delete;
     NewFileAt& operator=(const NewFileAt&) = delete;
@@ -64,11 +71,16 @@ public:
     void place();
 
 private:
+    std::string shown() const;
+
     int folderFd_;
     std::string name_;
-    std::string shownPath_;
-    std::string temporary_;
+    std::string_view shownFolder_;
+    // The name the file is written under until it is placed; the name itself when it was
+    // made there.
+    std::string writing_;
     FileDescriptor fd_;
+    bool placed_ = false;
 };
 
 // A path cut in its middle when it is longer than a message should carry.

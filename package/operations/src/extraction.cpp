@@ -11,6 +11,8 @@
 #include "package_file.h"
 
 #include <algorithm>
+#include <functional>
+#include <unordered_set>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,29 +31,34 @@ PackageFile OpenForReading(const std::string& path, const FileStamp& loaded) {
     return package;
 }
 
-// Writes the entry's bytes as the file of that name in the folder: under a temporary name,
-// then renamed into place, so that nothing already at the name is written through and a
-// failure leaves what was there.
+// Folders nest at most this deep below a destination: deeper ones are refused before
+// anything is written, so that no run makes paths that tools cannot reach.
+constexpr std::size_t kDeepestFolders = 1024;
+
+// Writes the entry's bytes as the file of that name in the folder, never through what
+// already stands at the name; a failure leaves what was there.
 void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd, const std::string& name,
-                const std::string& shown, std::int32_t offset, std::int32_t size) {
+                std::string_view shownFolder, std::int32_t offset, std::int32_t size) {
+    auto shown = [&] { return ShortPath(std::string(shownFolder) + "/" + name); };
     struct stat there {};
     if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_dev == self.device &&
         there.st_ino == self.inode)
-        throw PackageError("Cannot extract \"" + ShortPath(shown) +
-                           "\": it would replace the package itself");
+        throw PackageError("Cannot extract \"" + shown() + "\": it would replace the package itself");
     if (offset < 0 || size < 0)
-        throw PackageError(kStreamReadError);
-    NewFileAt file(folderFd, name, shown);
+        throw PackageError("Cannot extract \"" + shown() + "\": its record gives offset " + std::to_string(offset) +
+                           " and size " + std::to_string(size) + ", which lie outside \"" +
+                           FullPath(package.path()) + "\"");
+    NewFileAt file(folderFd, name, shownFolder);
     // Reserving the blocks first spares the file system a reservation per page written.
     if (size > kCopyBufferSize)
         ::fallocate(file.fd(), FALLOC_FL_KEEP_SIZE, 0, size);
     const CopyResult result = CopyBytes(package.descriptor(), offset, file.fd(), 0, size);
     if (result.writeError != 0)
-        throw PackageError(CannotWriteMessage(ShortPath(shown), result.writeError));
+        throw PackageError(CannotWriteMessage(shown(), result.writeError));
     if (result.readFailed || result.sourceEnded)
-        throw PackageError("Cannot extract \"" + ShortPath(shown) + "\": its data at offset " +
-                           std::to_string(offset) + " of " + std::to_string(size) +
-                           " bytes cannot be read from \"" + FullPath(package.path()) + "\"");
+        throw PackageError("Cannot extract \"" + shown() + "\": its data at offset " + std::to_string(offset) +
+                           " of " + std::to_string(size) + " bytes cannot be read from \"" +
+                           FullPath(package.path()) + "\"");
     file.place();
 }
 
@@ -88,27 +95,33 @@ private:
     void write(const TreeNode* node) {
         const EntryRecord& record = *node->record();
         const std::string name = NameToUtf8(node->text());
-        const std::string shown = destination_.shown() + "/" + name;
         const int folderFd = destination_.fd();
-        if (keepsExisting(node, folderFd, name, shown)) {
-            if (observer_.skipped)
-                observer_.skipped(shown, "a file of that name was kept");
-        } else {
-            WriteEntry(package_, self_, folderFd, name, shown, record.Offset, record.Size);
-        }
         bytes_ += record.Size;
+        // A path that an earlier entry of this run was written to: two entries of one name.
+        const std::size_t path = destination_.hash() * 1099511628211ULL ^ std::hash<std::string>()(name);
+        if (written_.count(path)) {
+            if (observer_.duplicate && observer_.duplicate(node, shownPath(name)) == ExistingFile::Keep)
+                return;
+        } else if (keepsExisting(node, folderFd, name)) {
+            if (observer_.skipped)
+                observer_.skipped(shownPath(name), "a file of that name was kept");
+            return;
+        }
+        WriteEntry(package_, self_, folderFd, name, destination_.shown(), record.Offset, record.Size);
+        written_.insert(path);
     }
+
+    std::string shownPath(const std::string& name) const { return destination_.shown() + "/" + name; }
 
     // Whether the caller wants the file already at the entry's place kept. A folder there
     // is no file to keep: the write fails with its own reason.
-    bool keepsExisting(const TreeNode* node, int folderFd, const std::string& name,
-                       const std::string& shown) {
+    bool keepsExisting(const TreeNode* node, int folderFd, const std::string& name) {
         if (!observer_.existing)
             return false;
         struct stat there {};
         if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(there.st_mode))
             return false;
-        return observer_.existing(node, shown) == ExistingFile::Keep;
+        return observer_.existing(node, shownPath(name)) == ExistingFile::Keep;
     }
 
     const PackageFile& package_;
@@ -116,10 +129,24 @@ private:
     const FileStamp self_;
     Destination& destination_;
     const ProgressObserver& observer_;
+    // The paths written in this run, by their hashes.
+    std::unordered_set<std::size_t> written_;
     std::int32_t total_;
     std::int32_t index_ = 0;
     std::int64_t bytes_ = 0;
 };
+
+// Refuses, before anything is written, a walk that would nest folders deeper than a
+// destination takes.
+void RequireShallow(const TreeNode* top, int baseLevel) {
+    for (const TreeNode* node : Subtree(top)) {
+        if (node->isFolder() && node->parent() &&
+            static_cast<std::size_t>(node->level() - baseLevel) >= kDeepestFolders)
+            throw PackageError("Cannot extract \"" + ShortPath(EntryPath(node)) + "\": it lies " +
+                               std::to_string(node->level() - baseLevel + 1) +
+                               " folders deep, and Tessel extracts at most " + std::to_string(kDeepestFolders));
+    }
+}
 
 const TreeNode* RootOf(const TreeNode* node) {
     while (node->parent())
@@ -151,7 +178,7 @@ void Package::ExtractEntryToFile(const std::string& filePath, std::int32_t offse
     if (!folderFd.valid())
         throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
     const PackageFile package = OpenForReading(path_, stamp_);
-    WriteEntry(package, package.stamp(), folderFd.get(), name, filePath, offset, size);
+    WriteEntry(package, package.stamp(), folderFd.get(), name, folder, offset, size);
 }
 
 void Package::ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
@@ -161,6 +188,8 @@ void Package::ExtractRange(const std::string& destDir, const TreeNode* start, co
     const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
                                     : static_cast<std::int64_t>(SubtreeSize(RootOf(start))) + 1;
     const int baseLevel = std::max(start->level(), 1);
+    for (const TreeNode* node = start; node && node != stop; node = node->nextAfterSubtree())
+        RequireShallow(node, baseLevel);
     Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node = start; node && node != stop; node = node->next())
         extractor.visit(node, DepthBelow(node, baseLevel));
@@ -183,8 +212,10 @@ void Package::extractNodes(Destination& destination, const std::vector<const Tre
                            const ProgressObserver& observer) const {
     const PackageFile package = OpenForReading(path_, stamp_);
     std::int64_t total = 0;
-    for (const TreeNode* node : nodes)
+    for (const TreeNode* node : nodes) {
         total += static_cast<std::int64_t>(SubtreeSize(node));
+        RequireShallow(node, std::max(node->level(), 1));
+    }
     Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
     for (const TreeNode* node : nodes) {
         const int baseLevel = std::max(node->level(), 1);

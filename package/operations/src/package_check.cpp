@@ -1,8 +1,13 @@
+// The check streams the directory twice at most: a first pass that reports what a record
+// shows by itself and keeps compact marks (hashes and record numbers) for what needs two
+// records to see (names alike, shared data); a second pass, only when there are such
+// marks, that finds the paths of the records they point at. Memory grows with the depth,
+// the files and the problems, never with the product of the depth and the files.
 #include "package_check.h"
 
+#include "directory_stream.h"
 #include "edit_journal.h"
 #include "entry_name.h"
-#include "folder_path.h"
 #include "name_text.h"
 #include "package_file.h"
 #include "package_layout.h"
@@ -11,19 +16,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string_view>
 #include <sys/stat.h>
-#include <unordered_map>
 
 namespace tessel {
 
 namespace {
-
-struct DataSpan {
-    std::int64_t begin;
-    std::int64_t end;
-    std::string path;
-};
 
 std::string Quoted(std::string_view text) {
     return "\"" + NameToUtf8(text) + "\"";
@@ -61,20 +61,55 @@ bool CheckBounds(const PackageHeader& header, std::int64_t fileSize, std::vector
         return false;
     }
     const DirectoryPlace place = PlaceOf(header);
-    if (place.end() < fileSize && place.count > 0)
-        problems.push_back(std::to_string(fileSize - place.end()) + " bytes follow the directory");
+    const std::int64_t end = std::max<std::int64_t>(place.offset, kHeaderSize) + place.count * kDirEntrySize;
+    if (end < fileSize)
+        problems.push_back(std::to_string(fileSize - end) +
+                           " bytes follow the directory; Tessel's edits refuse the package, which would lose them");
     return true;
 }
 
-void CheckOverlaps(std::vector<DataSpan>& spans, std::vector<std::string>& problems) {
-    std::sort(spans.begin(), spans.end(),
-              [](const DataSpan& a, const DataSpan& b) { return a.begin < b.begin; });
-    const DataSpan* widest = nullptr;
-    for (const DataSpan& span : spans) {
+// A name seen in a folder, by the hash of its case-folded form.
+struct NameMark {
+    std::uint64_t hash;
+    std::uint32_t record;
+};
+
+// The data of a file record.
+struct Span {
+    std::int32_t begin;
+    std::int32_t end;
+    std::uint32_t record;
+};
+
+// Two records that the second pass must name.
+struct Pair {
+    std::uint32_t first;
+    std::uint32_t second;
+    enum Kind { Names, Data } kind;
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+};
+
+// The records of a folder whose names fold alike, as pairs with the first of each name.
+void PairNames(std::vector<NameMark>& marks, std::vector<Pair>& pairs) {
+    std::sort(marks.begin(), marks.end(), [](const NameMark& a, const NameMark& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.record < b.record;
+    });
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+        std::size_t first = i - 1;
+        while (first > 0 && marks[first - 1].hash == marks[i].hash)
+            --first;
+        if (marks[i].hash == marks[first].hash)
+            pairs.push_back({marks[first].record, marks[i].record, Pair::Names});
+    }
+}
+
+void PairOverlaps(std::vector<Span>& spans, std::vector<Pair>& pairs) {
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    const Span* widest = nullptr;
+    for (const Span& span : spans) {
         if (widest && span.begin < widest->end)
-            problems.push_back("entries \"" + widest->path + "\" and \"" + span.path +
-                               "\" share data (bytes " + std::to_string(span.begin) + " to " +
-                               std::to_string(std::min(span.end, widest->end) - 1) + ")");
+            pairs.push_back({widest->record, span.record, Pair::Data, span.begin, std::min(span.end, widest->end) - 1});
         if (!widest || span.end > widest->end)
             widest = &span;
     }
@@ -86,68 +121,97 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     PackageFile file = PackageFile::Open(path, FileAccess::Read, FileSharing::Unlocked);
     std::vector<std::string> problems;
     struct stat journal {};
-    if (::lstat(JournalPath(RealPath(path)).c_str(), &journal) == 0)
-        problems.push_back("an interrupted edit is pending in \"" + JournalPath(RealPath(path)) +
+    const std::string journalPath = JournalPath(RealPath(path));
+    if (::lstat(journalPath.c_str(), &journal) == 0)
+        problems.push_back("an interrupted edit is pending in \"" + journalPath +
                            "\"; open the package with Tessel (any tessel-vp command but check) to finish it");
     const std::int64_t fileSize = file.size();
     if (fileSize == 0)
         return problems;
     if (fileSize < kHeaderSize) {
-        problems.push_back("header: the file has " + std::to_string(fileSize) +
-                           " bytes, fewer than the header's " + std::to_string(kHeaderSize));
+        problems.push_back("header: the file has " + std::to_string(fileSize) + " bytes, fewer than the header's " +
+                           std::to_string(kHeaderSize));
         return problems;
     }
     const PackageHeader header = ReadHeader(file);
     CheckHeader(header, problems);
     if (!CheckBounds(header, fileSize, problems))
         return problems;
+    const DirectoryPlace place = PlaceOf(header);
 
-    // The folders open around each record, and the names seen in each of them: memory
-    // grows with the depth, not its square.
-    FolderPath folders;
-    std::vector<std::unordered_map<std::string, std::string>> names(1);
-    std::vector<DataSpan> spans;
-    file.seek(header.DirOffset);
-    unsigned char bytes[kDirEntrySize];
-    for (std::int32_t i = 0; i < header.EntryCount; ++i) {
-        file.readExact(bytes, kDirEntrySize);
-        const DirEntry entry = DecodeDirEntry(bytes);
-        const std::string name = entry.name();
+    std::vector<std::vector<NameMark>> names(1);
+    std::vector<Span> spans;
+    std::vector<Pair> pairs;
+    std::int64_t stray = 0;
+    DirectoryStream stream(file, place);
+    while (stream.next()) {
+        const DirEntry& entry = stream.record();
+        const auto record = static_cast<std::uint32_t>(stream.index());
         if (entry.isFolderEnd()) {
-            if (folders.depth() > 0) {
-                folders.close();
+            if (stream.strayEnd()) {
+                ++stray;
+            } else {
+                PairNames(names.back(), pairs);
                 names.pop_back();
             }
             continue;
         }
-        const std::string shown = NameToUtf8(name);
-        const std::string entryPath = folders.entry(name, entry.isFolder());
+        const std::string name = entry.name();
         if (!IsSafeEntryName(name))
-            problems.push_back("entry \"" + entryPath + "\": the name " + Quoted(name) +
+            problems.push_back("entry \"" + stream.path() + "\": the name " + Quoted(name) +
                                " cannot be extracted safely");
-        const auto [earlier, first] = names.back().emplace(EntryNameKey(shown), shown);
-        if (!first)
-            problems.push_back(std::string(kWarning) + "entries \"" + folders.text() + earlier->second +
-                               "\" and \"" + entryPath +
-                               "\" have names that are the same to programs that ignore case");
+        names.back().push_back({std::hash<std::string>()(EntryNameKey(NameToUtf8(name))), record});
         if (entry.isFolder()) {
-            folders.open(name);
             names.emplace_back();
             continue;
         }
-        if (DataOutside(entry, header.DirOffset)) {
-            problems.push_back("entry \"" + entryPath + "\": data at offset " + std::to_string(entry.Offset) +
+        if (DataOutside(entry, header.DirOffset))
+            problems.push_back("entry \"" + stream.path() + "\": data at offset " + std::to_string(entry.Offset) +
                                " of " + std::to_string(entry.Size) + " bytes lies outside the data area (" +
                                std::to_string(kHeaderSize) + " to " + std::to_string(header.DirOffset) + ")");
-        } else if (entry.Size > 0) {
-            spans.push_back({entry.Offset, std::int64_t(entry.Offset) + entry.Size, entryPath});
+        else if (entry.Size > 0)
+            spans.push_back({entry.Offset, static_cast<std::int32_t>(std::int64_t(entry.Offset) + entry.Size), record});
+    }
+    const std::size_t open = names.size() - 1;
+    while (!names.empty()) {
+        PairNames(names.back(), pairs);
+        names.pop_back();
+    }
+    if (stray > 0)
+        problems.push_back(std::to_string(stray) + " folder-end record" + (stray == 1 ? "" : "s") +
+                           " (\"..\") outside every folder close nothing");
+    if (open > 0)
+        problems.push_back(std::to_string(open) + " folder" + (open == 1 ? " is" : "s are") +
+                           " left open at the end of the directory");
+    PairOverlaps(spans, pairs);
+    spans = {};
+    if (pairs.empty())
+        return problems;
+
+    // The second pass: the paths and names of the records that the pairs point at.
+    std::map<std::uint32_t, std::pair<std::string, std::string>> named; // record -> path, stored name
+    for (const Pair& pair : pairs)
+        named[pair.first] = named[pair.second] = {};
+    DirectoryStream again(file, place);
+    auto wanted = named.begin();
+    while (wanted != named.end() && again.next()) {
+        if (static_cast<std::uint32_t>(again.index()) == wanted->first)
+            (wanted++)->second = {again.path(), again.record().name()};
+    }
+    for (const Pair& pair : pairs) {
+        const auto& [firstPath, firstName] = named[pair.first];
+        const auto& [secondPath, secondName] = named[pair.second];
+        if (pair.kind == Pair::Data) {
+            problems.push_back("entries \"" + firstPath + "\" and \"" + secondPath + "\" share data (bytes " +
+                               std::to_string(pair.from) + " to " + std::to_string(pair.to) + ")");
+        } else if (firstName == secondName) {
+            problems.push_back("entries \"" + firstPath + "\" and \"" + secondPath +
+                               "\" have exactly one name: a game finds only one of them");
+        } else if (SameEntryName(NameToUtf8(firstName), NameToUtf8(secondName))) {
+            problems.push_back(std::string(kWarning) + "entries \"" + firstPath + "\" and \"" + secondPath +
+                               "\" have names that are the same to programs that ignore case");
         }
     }
-    if (folders.depth() > 0)
-        problems.push_back(std::to_string(folders.depth()) + " folder" +
-                           (folders.depth() == 1 ? " is" : "s are") +
-                           " left open at the end of the directory");
-    CheckOverlaps(spans, problems);
     return problems;
 }
 

@@ -40,13 +40,13 @@ PackageEdit::~PackageEdit() {
     }
 }
 
-std::string PackageEdit::ownFile(dev_t device, ino_t inode) const {
+PackageEdit::Own PackageEdit::ownFile(dev_t device, ino_t inode) const {
     const std::pair id(device, inode);
     if (id == fileId_)
-        return writer_.fresh() ? "it is the package being made" : "it is the package itself";
+        return writer_.fresh() ? Own::Scratch : Own::Package;
     if (undoArmed_ && id == journalId_)
-        return "it is the journal of this edit";
-    return {};
+        return Own::Scratch;
+    return Own::None;
 }
 
 bool PackageEdit::fits(std::int64_t bytes, std::int64_t records, std::int64_t going) const {
@@ -144,7 +144,7 @@ bool PackageEdit::doomed(const TreeNode* node) const {
     return false;
 }
 
-void PackageEdit::commit() {
+void PackageEdit::commit(const std::string& done) {
     Package& package = writer_.package();
     FolderTree& tree = package.tree_;
     if (!changed_) {
@@ -182,16 +182,24 @@ void PackageEdit::commit() {
     plan.pieces.push_back({dirOffset, std::string(directory.bytes.begin(), directory.bytes.end())});
     plan.pieces.push_back({0, HeaderBytes(static_cast<std::int32_t>(dirOffset), count)});
     plan.finalSize = end;
-    if (compaction.empty()) {
-        armUndo();
-        ApplyPieces(writer_.file(), plan.pieces, plan.finalSize);
-        if (undo_) {
-            undo_->remove();
-            undo_.reset();
-            undoArmed_ = false;
+    // The journal's removal is the commit: when the folder cannot be synced after it, the
+    // edit is made but a power cut could still undo it, which the user must hear.
+    std::string notDurable;
+    try {
+        if (compaction.empty()) {
+            armUndo();
+            ApplyPieces(writer_.file(), plan.pieces, plan.finalSize);
+            if (undo_) {
+                undoArmed_ = false;
+                undo_->remove();
+                undo_.reset();
+            }
+        } else {
+            runRedo(plan);
         }
-    } else {
-        runRedo(plan);
+    } catch (const FolderNotSynced& error) {
+        undo_.reset();
+        notDurable = error.what();
     }
     finished_ = true;
     // The file is as planned: the tree follows.
@@ -204,6 +212,10 @@ void PackageEdit::commit() {
     for (TreeNode* node : doomed_)
         tree.remove(node);
     writer_.written();
+    if (!notDurable.empty())
+        throw PackageError((done.empty() ? "\"" + FullPath(package.path()) + "\" was edited" : done) +
+                           "; the folder could not be synced, so a power cut now could undo it (" + notDurable +
+                           ")");
 }
 
 void PackageEdit::runRedo(const RedoPlan& plan) {
@@ -214,6 +226,9 @@ void PackageEdit::runRedo(const RedoPlan& plan) {
         undoArmed_ = false;
         CompleteRedo(file, journal, plan, 0);
         return;
+    } catch (const FolderNotSynced&) {
+        // Only the journal's removal syncs the folder after a change: the edit is made.
+        throw;
     } catch (const PackageError& failure) {
         // Whatever journal stands says where the edit goes: follow it now, as the next open
         // would.

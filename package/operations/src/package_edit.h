@@ -33,9 +33,11 @@ public:
 
     TreeNode* root() { return writer_.package().tree_.root(); }
     static TreeNode* own(const TreeNode* node) { return Package::Own(node); }
-    // Why the file cannot be added when it is one this edit writes (the package or its
-    // journal); empty for any other file.
-    std::string ownFile(dev_t device, ino_t inode) const;
+    // What the file is to this edit: the package itself (which is never added into itself),
+    // a file the edit makes on the side (its journal, a new package's scratch file: never
+    // added, and not worth a word), or any other file.
+    enum class Own { None, Package, Scratch };
+    Own ownFile(dev_t device, ino_t inode) const;
     // Whether new bytes can be appended (their offset must fit a record) and the package
     // as the commit will leave it stays below 2 GiB, with the records more and the bytes
     // that go (the old bytes of an entry replaced) less.
@@ -57,8 +59,9 @@ public:
     void touch() { changed_ = true; }
 
     // Makes the edit durable, or raises with the package as it was (or, when finishing a
-    // redo edit failed, with its journal kept for the next open).
-    void commit();
+    // redo edit failed, with its journal kept for the next open). `done` says what the edit
+    // did ("\"a\" was renamed"), for the one failure that leaves it made but not durable.
+    void commit(const std::string& done = {});
     // Takes the edit back, in the file and in the tree. Raises nothing.
     void rollback();
 

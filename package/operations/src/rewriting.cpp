@@ -54,7 +54,8 @@ void Package::DeleteEntries(const std::vector<const TreeNode*>& nodes) {
     PackageEdit edit(*this);
     for (const TreeNode* node : doomed)
         edit.remove(Own(node));
-    edit.commit();
+    edit.commit(doomed.size() == 1 ? "\"" + EntryPath(doomed.front()) + "\" was deleted"
+                                   : std::to_string(doomed.size()) + " entries were deleted");
 }
 
 void Package::RenameEntry(const TreeNode* node, const std::string& newName) {
@@ -64,9 +65,10 @@ void Package::RenameEntry(const TreeNode* node, const std::string& newName) {
     if (const TreeNode* existing = ChildNamed(node->parent(), newName, node))
         throw PackageError("Cannot rename \"" + NameToUtf8(node->text()) + "\" to \"" + NameToUtf8(newName) +
                            "\": \"" + EntryPath(existing) + "\" already exists");
+    const std::string oldName = NameToUtf8(node->text());
     PackageEdit edit(*this);
     edit.rename(Own(node), newName);
-    edit.commit();
+    edit.commit("\"" + oldName + "\" was renamed to \"" + NameToUtf8(newName) + "\"");
 }
 
 void Package::ReplaceEntry(const TreeNode* node, const std::string& diskPath) {
@@ -83,7 +85,7 @@ void Package::ReplaceEntry(const TreeNode* node, const std::string& diskPath) {
         throw PackageError("Cannot add \"" + diskPath + "\": " + kTooLargeReason);
     if (!edit.replace(Own(node), source.get(), info.st_size, LocalTimestampNow()))
         throw PackageError(CannotReadMessage(diskPath, EIO));
-    edit.commit();
+    edit.commit("\"" + EntryPath(node) + "\" has its new bytes");
 }
 
 } // namespace tessel

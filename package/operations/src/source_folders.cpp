@@ -35,6 +35,8 @@ void FolderChain::pop() {
 }
 
 int FolderChain::innermost() {
+    if (levels_.back().fd.valid())
+        return levels_.back().fd.get();
     std::size_t open = levels_.size() - 1;
     while (!levels_[open].fd.valid())
         --open;

@@ -80,8 +80,10 @@ std::vector<std::string> ListTempPaths(const OpenFolder& folder, const std::vect
     for (const TreeNode* node : nodes) {
         RequireSafeName(node);
         const std::string name = NameToUtf8(node->text());
+        // What the user drags out gets the permissions of anything else the user makes; the
+        // private folder around it keeps others out meanwhile.
         if (node->isFolder())
-            ::mkdirat(folder.fd.get(), name.c_str(), kPrivateFolderMode);
+            ::mkdirat(folder.fd.get(), name.c_str(), 0777);
         paths.push_back(folder.path + "/" + name);
     }
     return paths;

@@ -4,6 +4,7 @@
 #include "name_text.h"
 #include "package_error.h"
 
+#include <limits>
 #include <vector>
 
 namespace tessel {
@@ -103,14 +104,33 @@ const TreeNode* FindEntry(const FolderTree& tree, std::string_view path) {
     return found.empty() ? nullptr : found.front();
 }
 
+std::vector<const TreeNode*> FindEntries(const FolderTree& tree, std::string_view path) {
+    return Candidates(tree, path, std::numeric_limits<std::size_t>::max());
+}
+
+std::string DescribeEntry(const TreeNode* node) {
+    const EntryRecord* record = node->record();
+    if (!record)
+        return "\"" + EntryPath(node) + "\", a folder of " + std::to_string(node->childCount()) + " entries";
+    return "\"" + EntryPath(node) + "\", " + std::to_string(record->Size) + " bytes at offset " +
+           std::to_string(record->Offset);
+}
+
+AmbiguousEntry::AmbiguousEntry(std::string_view path, std::vector<const TreeNode*> found)
+    : PackageError([&] {
+          std::string text = "\"" + std::string(path) + "\" names " + std::to_string(found.size()) + " entries:";
+          for (std::size_t i = 0; i < found.size(); ++i)
+              text += (i == 0 ? " " : "; ") + DescribeEntry(found[i]);
+          return text;
+      }()),
+      candidates(std::move(found)) {}
+
 const TreeNode* RequireEntry(const FolderTree& tree, std::string_view path) {
-    const std::vector<const TreeNode*> found = Candidates(tree, path, 2);
+    std::vector<const TreeNode*> found = FindEntries(tree, path);
     if (found.empty())
         throw PackageError("no entry \"" + std::string(path) + "\" in the package");
-    if (found.size() > 1 && found[0]->text() != found[1]->text())
-        throw PackageError(
-            "\"" + std::string(path) +
-            "\" could be more than one entry: their names show alike but are stored differently");
+    if (found.size() > 1)
+        throw AmbiguousEntry(path, std::move(found));
     return found.front();
 }
 

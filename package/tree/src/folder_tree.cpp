@@ -1,5 +1,6 @@
 #include "folder_tree.h"
 
+#include <atomic>
 #include <stdexcept>
 #include <utility>
 
@@ -26,13 +27,18 @@ FolderTree::~FolderTree() {
 TreeNode* FolderTree::addRoot() {
     if (root_)
         throw std::logic_error("the folder tree already has a root");
+    static std::atomic<std::uint64_t> trees{0};
     root_ = new TreeNode(std::string(kRootText), std::nullopt);
     count_ = 1;
+    identity_ = ++trees;
+    nextSerial_ = 0;
+    root_->serial_ = nextSerial_++;
     return root_;
 }
 
 TreeNode* FolderTree::appendChild(TreeNode* parent, std::string text, std::optional<EntryRecord> record) {
     auto* node = new TreeNode(std::move(text), record);
+    node->serial_ = nextSerial_++;
     node->parent_ = parent;
     node->level_ = parent->level_ + 1;
     node->previous_ = parent->last_;
@@ -102,6 +108,16 @@ void FolderTree::clear() {
 void FolderTree::swap(FolderTree& other) noexcept {
     std::swap(root_, other.root_);
     std::swap(count_, other.count_);
+    std::swap(identity_, other.identity_);
+    std::swap(nextSerial_, other.nextSerial_);
+}
+
+const TreeNode* FolderTree::find(std::uint32_t serial) const {
+    for (const TreeNode* node : Subtree(static_cast<const TreeNode*>(root_))) {
+        if (node->serial() == serial)
+            return node;
+    }
+    return nullptr;
 }
 
 void ClearFolderTree(FolderTree& tree) {
