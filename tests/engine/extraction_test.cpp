@@ -287,7 +287,9 @@ TEST_F(TempFolder, IsPrivateToTheUserAndListsTheDraggedPaths) {
     const OpenFolder open = MakeScratchFolder("drag-");
     EXPECT_EQ(fs::path(drag.path).parent_path(), temp);
     EXPECT_NE(drag.path, open.path);
+    const mode_t mask = umask(022);
     const auto paths = ListTempPaths(drag, {node("data/tables"), node("readme.txt")});
+    umask(mask);
     EXPECT_EQ(paths, (std::vector<std::string>{drag.path + "/tables", drag.path + "/readme.txt"}));
     EXPECT_TRUE(fs::is_directory(drag.path + "/tables"));
     EXPECT_TRUE(fs::is_empty(drag.path + "/tables"));
@@ -297,6 +299,10 @@ TEST_F(TempFolder, IsPrivateToTheUserAndListsTheDraggedPaths) {
         ASSERT_EQ(stat(folder.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0700u);
     }
+    // What the user drags out arrives as anything else the user makes would.
+    struct stat dragged {};
+    ASSERT_EQ(stat((drag.path + "/tables").c_str(), &dragged), 0);
+    EXPECT_EQ(dragged.st_mode & 0777, 0755u);
     // What a drag names is what extracting the same nodes into the folder writes.
     vp.ExtractNodes(drag, {node("data/tables"), node("readme.txt")});
     vp.ExtractNodes(open, {node("readme.txt")});
