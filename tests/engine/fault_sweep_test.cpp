@@ -103,6 +103,27 @@ TEST_P(FaultSweep, LeavesThePackageBeforeOrAfterAndTheTreeMatchingIt) {
     EXPECT_GT(failures, 5);
 }
 
+TEST(CreateFaultSweep, LeavesNoPackageOrAWholeOneAndNothingBeside) {
+    testing::TempDir dir;
+    fs::create_directories(dir.file("disk/sub"));
+    for (int i = 0; i < 5; ++i)
+        WriteFileBytes(dir.file("disk/sub/f" + std::to_string(i)), std::string(70000 + i, char('a' + i)));
+    const std::string made = dir.file("made.vp");
+    Package::Create(made, {dir.file("disk")});
+    const std::string whole = testing::WithoutTimestamps(ReadFileBytes(made));
+    const int failures = testing::SweepFailures(
+        [&] { fs::remove(made); }, [&] { Package::Create(made, {dir.file("disk")}); },
+        [&](const std::string& error, bool) {
+            const bool madeButSaid = error.find("so a power cut now could undo it") != std::string::npos;
+            EXPECT_EQ(fs::exists(made), error.empty() || madeButSaid) << error;
+            if (fs::exists(made))
+                EXPECT_EQ(testing::WithoutTimestamps(ReadFileBytes(made)), whole);
+            for (const auto& entry : fs::directory_iterator(dir.path()))
+                EXPECT_EQ(entry.path().filename().string().find("tessel-new"), std::string::npos);
+        });
+    EXPECT_GT(failures, 5);
+}
+
 const TreeNode* At(const Package& package, const std::string& entry) {
     return RequireEntry(package.tree(), entry);
 }
