@@ -1,8 +1,7 @@
 #include "commands.h"
 #include "text_format.h"
 
-#include "entry_path.h"
-#include "package.h"
+#include "package_reader.h"
 #include "package_error.h"
 
 #include <CLI/CLI.hpp>
@@ -49,11 +48,14 @@ private:
     std::string buffer_;
 };
 
-// Hands each entry with its path to the visitor, in directory order.
-template <typename Visitor> void WalkEntries(const FolderTree& tree, Visitor visit) {
-    WalkWithPaths(tree.root(), [&](const TreeNode* node, const FolderPath& folders) {
-        visit(*node, folders.entry(node->text(), node->isFolder()));
-    });
+// Hands each entry with its path to the visitor, in directory order, straight from the
+// directory: no tree is built, so memory stays with the depth of the folders.
+template <typename Visitor> void WalkEntries(PackageReader& reader, Visitor visit) {
+    DirectoryStream records = reader.records();
+    while (records.next()) {
+        if (!records.record().isFolderEnd())
+            visit(records.record(), records.path());
+    }
 }
 
 // A path as a terminal can show it: control characters and backslashes escaped as C does,
@@ -86,48 +88,46 @@ std::string Escaped(const std::string& path) {
     return out;
 }
 
-std::string LongLine(const TreeNode& node, const std::string& path) {
+std::string LongLine(const DirEntry& record, const std::string& path) {
     char line[96];
-    if (node.isFolder()) {
+    if (record.isFolder()) {
         std::snprintf(line, sizeof line, "%15s  %-16s  ", "folder", "");
     } else {
-        const EntryRecord& record = *node.record();
         const std::string when = record.Timestamp > 0 ? WallClockText(record.Timestamp) : "";
         std::snprintf(line, sizeof line, "%15s  %-16s  ", WithThousands(record.Size).c_str(), when.c_str());
     }
     return line + Escaped(path) + "\n";
 }
 
-std::string JsonObject(const TreeNode& node, const std::string& path) {
+std::string JsonObject(const DirEntry& record, const std::string& path) {
     nlohmann::ordered_json object;
     object["path"] = path;
-    object["type"] = node.isFolder() ? "folder" : "file";
-    if (const EntryRecord* record = node.record()) {
-        object["size"] = record->Size;
-        object["offset"] = record->Offset;
-        object["timestamp"] = record->Timestamp;
+    object["type"] = record.isFolder() ? "folder" : "file";
+    if (record.isFile()) {
+        object["size"] = record.Size;
+        object["offset"] = record.Offset;
+        object["timestamp"] = record.Timestamp;
     }
     return object.dump();
 }
 
 int RunList(const ListOptions& options) {
-    Package package;
-    LoadForCommand(package, options.package);
-    const FolderTree& tree = package.tree();
+    PackageReader reader(options.package);
+    ReportRecovery(reader.recoveryNote());
     Output out;
     if (options.json) {
         bool first = true;
         out.add("[");
-        WalkEntries(tree, [&](const TreeNode& node, const std::string& path) {
+        WalkEntries(reader, [&](const DirEntry& record, const std::string& path) {
             out.add(first ? "\n  " : ",\n  ");
-            out.add(JsonObject(node, path));
+            out.add(JsonObject(record, path));
             first = false;
         });
         out.add(first ? "]\n" : "\n]\n");
         out.flush();
     } else {
-        WalkEntries(tree, [&](const TreeNode& node, const std::string& path) {
-            out.add(options.longFormat ? LongLine(node, path) : Escaped(path) + "\n");
+        WalkEntries(reader, [&](const DirEntry& record, const std::string& path) {
+            out.add(options.longFormat ? LongLine(record, path) : Escaped(path) + "\n");
         });
         out.flush();
     }

@@ -6,10 +6,14 @@
 
 namespace tessel::cli {
 
+void ReportRecovery(const std::string& note) {
+    if (!note.empty())
+        std::fprintf(stderr, "tessel-vp: %s\n", note.c_str());
+}
+
 void LoadForCommand(Package& package, const std::string& path) {
     package.LoadPackage(path);
-    if (!package.recoveryNote().empty())
-        std::fprintf(stderr, "tessel-vp: %s\n", package.recoveryNote().c_str());
+    ReportRecovery(package.recoveryNote());
 }
 
 } // namespace tessel::cli

@@ -30,10 +30,11 @@ struct RedoPlan {
 };
 
 // How RunMoves cuts its work: stretches that move at least directDistance are copied
-// straight; shorter moves go through the journal in windows of windowSize. Tests make them
+// straight; shorter moves go through the journal in windows of up to windowSize bytes, each
+// taking as many consecutive short moves as it holds. Tests make them
 // small to reach both ways with small packages.
 struct MoveLimits {
     std::int64_t directDistance = std::int64_t(1) << 20;
-    std::int64_t windowSize = std::int64_t(4) << 20;
+    std::int64_t windowSize = std::int64_t(8) << 20;
 };
 } // namespace tessel

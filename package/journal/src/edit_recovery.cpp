@@ -2,6 +2,7 @@
 #include "edit_journal.h"
 
 #include "journal_format.h"
+#include "moves.h"
 #include "package_error.h"
 
 #include <cerrno>
@@ -49,8 +50,7 @@ void Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::int6
     std::int64_t done = progress.done;
     if (!window.empty()) {
         // The stretch was being written over its own source: put the saved copy in place.
-        package.seek(TargetAt(plan.moves, done));
-        package.writeAll(window.data(), window.size());
+        WriteWindow(package, plan.moves, done, window);
         package.sync();
         done += static_cast<std::int64_t>(window.size());
         journal.recordProgress(done);

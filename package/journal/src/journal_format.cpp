@@ -38,16 +38,6 @@ std::vector<Piece> TakePieces(Reader& reader) {
     return pieces;
 }
 
-// The move that the byte `done` of the moves belongs to, and the offset within it.
-std::pair<const Move*, std::int64_t> Locate(const std::vector<Move>& moves, std::int64_t done) {
-    for (const Move& move : moves) {
-        if (done < move.length)
-            return {&move, done};
-        done -= move.length;
-    }
-    return {nullptr, 0};
-}
-
 } // namespace
 
 MoveLimits& Limits() {
@@ -193,16 +183,6 @@ Progress LatestProgress(PackageFile& journal) {
     if (!best)
         throw Damaged("its progress record is unreadable");
     return *best;
-}
-
-std::int64_t SourceAt(const std::vector<Move>& moves, std::int64_t done) {
-    const auto [move, offset] = Locate(moves, done);
-    return move ? move->from + offset : 0;
-}
-
-std::int64_t TargetAt(const std::vector<Move>& moves, std::int64_t done) {
-    const auto [move, offset] = Locate(moves, done);
-    return move ? move->to + offset : 0;
 }
 
 } // namespace tessel::journal_format

@@ -94,10 +94,6 @@ std::string EncodeSlot(const Progress& progress);
 std::optional<Progress> DecodeSlot(std::string_view bytes);
 // The newer of the two progress slots that holds a whole record.
 Progress LatestProgress(PackageFile& journal);
-// Where in the package the byte `done` of the moves comes from.
-std::int64_t SourceAt(const std::vector<Move>& moves, std::int64_t done);
-// Where in the package the byte `done` of the moves goes.
-std::int64_t TargetAt(const std::vector<Move>& moves, std::int64_t done);
 // Stretches that move down far are copied straight inside the package, with a sync each
 // time the writing reaches bytes not yet copied durably; shorter distances would need a
 // sync every few bytes, so their stretches go through the journal instead.

@@ -7,6 +7,7 @@
 #include "package_file.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace tessel {
@@ -18,5 +19,8 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
 
 // The room the journal needs for the windows of the moves that go through it.
 std::int64_t WindowRoom(const std::vector<Move>& moves);
+
+// Writes a window saved from the moves, which starts at their byte `done`, to its targets.
+void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done, std::string_view bytes);
 
 } // namespace tessel
