@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 
@@ -59,13 +60,14 @@ protected:
             builder.file("f" + std::to_string(i), std::string(2000 + i, char('a' + i % 26)));
         builder.writeTo(package);
     }
-    // tessel-vp with the arguments, run from outside the small disk.
-    Outcome run(std::string arguments) const {
-        for (std::size_t at; (at = arguments.find('P')) != std::string::npos;)
-            arguments.replace(at, 1, package);
-        for (std::size_t at; (at = arguments.find('S')) != std::string::npos;)
-            arguments.replace(at, 1, dir.file("new"));
-        return Shell(dir.path(), "tessel " + arguments);
+    // tessel-vp with the arguments, run from outside the small disk: the words P and S
+    // stand for the package and the folder of new files.
+    Outcome run(const std::string& arguments) const {
+        std::string line = "tessel";
+        std::istringstream words(arguments);
+        for (std::string word; words >> word;)
+            line += " " + (word == "P" ? package : word == "S" ? dir.file("new") : word);
+        return Shell(dir.path(), line);
     }
     // Fills the file system until only `left` bytes are free.
     void fillLeaving(std::uint64_t left) const {

@@ -43,10 +43,12 @@ bool AsUnprivilegedUser(const std::function<bool()>& check) {
 
 std::string MountSmallDisk(const std::string& folder, const std::string& size) {
     const std::string options = "size=" + size;
-    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0)
+    // A mount namespace of the test's own: the disk goes with the process, however the test
+    // ends, and nothing else sees it.
+    if (::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0)
         return {};
-    // Without the right to mount, a user and mount namespace of our own gives it: the test
-    // runs in a process of its own, so nothing else sees the change.
+    // Without the right to mount, a user namespace of our own gives it.
     const uid_t uid = ::geteuid();
     const gid_t gid = ::getegid();
     if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)

@@ -10,8 +10,8 @@ namespace tessel::testing {
 // tests run as root, else right here. True when the check held.
 bool AsUnprivilegedUser(const std::function<bool()>& check);
 
-// Mounts a tmpfs of the size on the folder, in a mount namespace of this process's own
-// when it may not mount otherwise. Returns why it could not, or "".
+// Mounts a tmpfs of the size on the folder, in a mount namespace of this process's own (and a
+// user namespace when it may not mount otherwise). Returns why it could not, or "".
 std::string MountSmallDisk(const std::string& folder, const std::string& size);
 
 } // namespace tessel::testing
