@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
             for (const tessel::TreeNode* node = big->firstChild(); node; node = node->nextSibling()) {
                 const tessel::EntryRecord& record = *node->record();
                 auto* item = new QTreeWidgetItem(QStringList{
-                    QString::fromStdString(node->text()), QLocale::system().toString(record.Size),
+                    QString::fromStdString(std::string(node->text())), QLocale::system().toString(record.Size),
                     "Kyth Data File", tessel::ui::FolderListModel::ModifiedText(record.Timestamp)});
                 item->setIcon(0, icon);
                 items.append(item);

@@ -33,7 +33,7 @@ QString FolderListModel::ModifiedText(qint32 timestamp) {
     return QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
-QString FolderListModel::NameText(const std::string& bytes) {
+QString FolderListModel::NameText(std::string_view bytes) {
     return QString::fromStdString(NameToUtf8(bytes));
 }
 

@@ -48,7 +48,7 @@ public:
 
     static QString SizeText(qint64 size);
     static QString ModifiedText(qint32 timestamp);
-    static QString NameText(const std::string& bytes);
+    static QString NameText(std::string_view bytes);
 
 private:
     QString text(const ListRow& row, int column) const;

@@ -188,7 +188,7 @@ void Form1::ReloadClick() {
     const std::string folder = GetFolderPath(browser_->currentFolder(), 1);
     const QModelIndex current = browser_->list()->currentIndex();
     const std::string row = current.isValid() && !browser_->model()->isUpRow(current.row())
-                                ? browser_->model()->nodeAt(current.row())->text()
+                                ? std::string(browser_->model()->nodeAt(current.row())->text())
                                 : std::string();
     LoadPackage(package_.path());
     const TreeNode* shown = FindEntry(package_.tree(), folder);

@@ -29,7 +29,7 @@ NameFilter::NameFilter(const QString& text) {
         pattern_ = "*" + pattern_ + "*";
 }
 
-bool NameFilter::matches(const std::string& storedName) const {
+bool NameFilter::matches(std::string_view storedName) const {
     if (empty())
         return true;
     if (IsValidUtf8(storedName))

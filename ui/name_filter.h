@@ -17,7 +17,7 @@ public:
 
     bool empty() const { return pattern_.empty(); }
     // Whether the stored name (shown as UTF-8, else as Windows-1252) is kept.
-    bool matches(const std::string& storedName) const;
+    bool matches(std::string_view storedName) const;
 
 private:
     bool matchesText(std::string_view name) const;

@@ -75,8 +75,8 @@ int CompareByName(const ListRow& a, const ListRow& b, bool reversed) {
     const int frame = FrameOrder(a, b);
     if (frame != 2 && frame != -2)
         return frame;
-    const std::string& x = a.node->text();
-    const std::string& y = b.node->text();
+    const std::string_view x = a.node->text();
+    const std::string_view y = b.node->text();
     const std::size_t common = std::min(x.size(), y.size());
     for (std::size_t i = 0; i < common; ++i) {
         const int difference = int(FoldedByte(x[i])) - int(FoldedByte(y[i]));

@@ -62,7 +62,8 @@ struct DirEntry {
     std::int32_t Timestamp = 0;
 
     // The characters before the first NUL of the field, all 32 when it holds none.
-    std::string name() const;
+    std::string name() const { return std::string(nameView()); }
+    std::string_view nameView() const;
     // Puts the name into the field and zeroes the rest. A new name is checked to leave the
     // field's last byte NUL first; one read from a package may fill it and is kept whole.
     void setName(std::string_view name);

@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tessel {
 
@@ -15,14 +18,16 @@ inline constexpr std::string_view kRootText = "Main";
 
 class TreeNode {
 public:
-    const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    // The name as stored, at most 32 bytes: a file's is its record's.
+    std::string_view text() const { return record_.nameView(); }
+    void setText(std::string_view name) { record_.setName(name); }
 
     // A file node's record; null for folder nodes and the root.
-    EntryRecord* record() { return record_ ? &*record_ : nullptr; }
-    const EntryRecord* record() const { return record_ ? &*record_ : nullptr; }
-    bool isFile() const { return record_.has_value(); }
-    bool isFolder() const { return !record_.has_value(); }
+    EntryRecord* record() { return isFile_ ? &record_ : nullptr; }
+    const EntryRecord* record() const { return isFile_ ? &record_ : nullptr; }
+    bool isFile() const { return isFile_; }
+    bool isFolder() const { return !isFile_; }
+    // A file node's record, name included.
     void setRecord(const EntryRecord& record) { record_ = record; }
 
     TreeNode* parent() const { return parent_; }
@@ -43,17 +48,20 @@ public:
 
 private:
     friend class FolderTree;
-    TreeNode(std::string text, std::optional<EntryRecord> record) : text_(std::move(text)), record_(record) {}
+    TreeNode() = default;
 
-    std::string text_;
-    std::optional<EntryRecord> record_;
+    // A file's record; a folder keeps only its name in it. One copy of every name, and
+    // nothing a record already says held twice: a package of half a million entries is
+    // held in about 100 bytes each.
+    EntryRecord record_;
+    bool isFile_ = false;
     TreeNode* parent_ = nullptr;
     TreeNode* first_ = nullptr;
     TreeNode* last_ = nullptr;
     TreeNode* next_ = nullptr;
     TreeNode* previous_ = nullptr;
-    std::size_t childCount_ = 0;
-    int level_ = 0;
+    std::uint32_t childCount_ = 0;
+    std::int32_t level_ = 0;
     std::uint32_t serial_ = 0;
 };
 
@@ -76,9 +84,9 @@ public:
 
     // Makes the root "Main" of an empty tree.
     TreeNode* addRoot();
-    // Adds a node as the parent's last child.
-    TreeNode* appendChild(TreeNode* parent, std::string text,
-                          std::optional<EntryRecord> record = std::nullopt);
+    // Adds a node as the parent's last child: a folder of that name, or with a record, a
+    // file (whose name is the record's).
+    TreeNode* appendChild(TreeNode* parent, std::string_view text, std::optional<EntryRecord> record = std::nullopt);
     // Removes a node with its whole subtree and their records.
     void remove(TreeNode* node);
     // Removes every node.
@@ -86,8 +94,16 @@ public:
     void swap(FolderTree& other) noexcept;
 
 private:
+    TreeNode* make();
+    void release(TreeNode* node);
     void destroySubtree(TreeNode* node);
 
+    // Nodes are made in blocks and reused from a list of released ones: no allocation of
+    // its own per node.
+    static constexpr std::size_t kBlockNodes = 1024;
+    std::vector<std::unique_ptr<TreeNode[]>> blocks_;
+    std::size_t usedInBlock_ = kBlockNodes;
+    TreeNode* released_ = nullptr;
     TreeNode* root_ = nullptr;
     std::size_t count_ = 0;
     std::uint64_t identity_ = 0;

@@ -49,7 +49,7 @@ struct Extraction : ::testing::Test {
     std::vector<std::int64_t> bytesDone;
     ProgressObserver record{[this](const ProgressEvent& event) {
         calls.push_back(
-            {std::string(event.caption), event.node ? event.node->text() : "", event.total, event.index});
+            {std::string(event.caption), event.node ? std::string(event.node->text()) : "", event.total, event.index});
         bytesDone.push_back(event.bytes);
     }};
 
@@ -151,7 +151,7 @@ TEST_F(Extraction, ExistingFilesAndDuplicatesAreReplacedOrKeptAsTheCallerAnswers
         std::vector<std::string> asked, kept, duplicates;
         ProgressObserver observer;
         observer.duplicate = [&](const TreeNode* entry, const std::string& at) {
-            duplicates.push_back(entry->text() + " at " + at);
+            duplicates.push_back(std::string(entry->text()) + " at " + at);
             return ExistingFile::Replace;
         };
         observer.skipped = [&](const std::string& at, const std::string& why) {
@@ -159,7 +159,7 @@ TEST_F(Extraction, ExistingFilesAndDuplicatesAreReplacedOrKeptAsTheCallerAnswers
         };
         if (c.answer) {
             observer.existing = [&](const TreeNode* entry, const std::string& at) {
-                asked.push_back(entry->text() + " at " + at);
+                asked.push_back(std::string(entry->text()) + " at " + at);
                 return *c.answer;
             };
         }

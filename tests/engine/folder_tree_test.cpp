@@ -14,7 +14,7 @@ EntryRecord File(const std::string& name) {
 std::vector<std::string> PreOrder(const FolderTree& tree) {
     std::vector<std::string> texts;
     for (const TreeNode* node = tree.root(); node; node = node->next())
-        texts.push_back(node->text());
+        texts.push_back(std::string(node->text()));
     return texts;
 }
 

@@ -230,7 +230,7 @@ private slots:
         const tessel::FolderTree& reloaded = reloadedPackage.tree();
         QStringList order;
         for (const tessel::TreeNode* node = reloaded.root()->firstChild(); node; node = node->nextSibling())
-            order << QString::fromStdString(node->text());
+            order << QString::fromStdString(std::string(node->text()));
         QCOMPARE(order, (QStringList{"data", "notes.txt", "other.bin", "two", "folder", "one"}));
     }
 
@@ -312,7 +312,7 @@ private slots:
         QStringList names;
         for (const tessel::TreeNode* node = reloaded.tree().root()->firstChild(); node;
              node = node->nextSibling())
-            names << QString::fromStdString(node->text());
+            names << QString::fromStdString(std::string(node->text()));
         QCOMPARE(RowNames(*window), names);
         QCOMPARE(names, (QStringList{"data", "notes.txt", "other.bin", "first"}));
     }

@@ -8,9 +8,9 @@
 
 namespace tessel {
 
-std::string DirEntry::name() const {
+std::string_view DirEntry::nameView() const {
     const auto end = std::find(Name.begin(), Name.end(), '\0');
-    return std::string(Name.begin(), end);
+    return std::string_view(Name.data(), static_cast<std::size_t>(end - Name.begin()));
 }
 
 void DirEntry::setName(std::string_view name) {

@@ -115,11 +115,9 @@ bool PackageEdit::replace(TreeNode* node, int fd, std::int64_t size, std::int32_
 }
 
 void PackageEdit::rename(TreeNode* node, const std::string& name) {
-    changes_.push_back({node, Change::Renamed, node->text(),
+    changes_.push_back({node, Change::Renamed, std::string(node->text()),
                         node->record() ? std::optional<EntryRecord>(*node->record()) : std::nullopt});
     node->setText(name);
-    if (EntryRecord* record = node->record())
-        record->setName(name);
     changed_ = true;
 }
 

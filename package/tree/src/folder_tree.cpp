@@ -28,7 +28,8 @@ TreeNode* FolderTree::addRoot() {
     if (root_)
         throw std::logic_error("the folder tree already has a root");
     static std::atomic<std::uint64_t> trees{0};
-    root_ = new TreeNode(std::string(kRootText), std::nullopt);
+    root_ = make();
+    root_->setText(kRootText);
     count_ = 1;
     identity_ = ++trees;
     nextSerial_ = 0;
@@ -36,8 +37,33 @@ TreeNode* FolderTree::addRoot() {
     return root_;
 }
 
-TreeNode* FolderTree::appendChild(TreeNode* parent, std::string text, std::optional<EntryRecord> record) {
-    auto* node = new TreeNode(std::move(text), record);
+TreeNode* FolderTree::make() {
+    if (released_) {
+        TreeNode* node = released_;
+        released_ = node->next_;
+        *node = TreeNode();
+        return node;
+    }
+    if (usedInBlock_ == kBlockNodes) {
+        blocks_.emplace_back(new TreeNode[kBlockNodes]);
+        usedInBlock_ = 0;
+    }
+    return &blocks_.back()[usedInBlock_++];
+}
+
+void FolderTree::release(TreeNode* node) {
+    node->next_ = released_;
+    released_ = node;
+}
+
+TreeNode* FolderTree::appendChild(TreeNode* parent, std::string_view text, std::optional<EntryRecord> record) {
+    TreeNode* node = make();
+    if (record) {
+        node->record_ = *record;
+        node->isFile_ = true;
+    } else {
+        node->setText(text);
+    }
     node->serial_ = nextSerial_++;
     node->parent_ = parent;
     node->level_ = parent->level_ + 1;
@@ -83,7 +109,7 @@ void FolderTree::destroySubtree(TreeNode* node) {
         TreeNode* parent = current->parent_;
         TreeNode* following = current->next_;
         const bool wasTop = current == node;
-        delete current;
+        release(current);
         --count_;
         if (wasTop)
             return;
@@ -97,10 +123,10 @@ void FolderTree::destroySubtree(TreeNode* node) {
 }
 
 void FolderTree::clear() {
-    if (root_) {
-        root_->next_ = nullptr;
-        destroySubtree(root_);
-    }
+    // The nodes hold nothing of their own: their blocks go with them.
+    blocks_.clear();
+    usedInBlock_ = kBlockNodes;
+    released_ = nullptr;
     root_ = nullptr;
     count_ = 0;
 }
@@ -110,6 +136,9 @@ void FolderTree::swap(FolderTree& other) noexcept {
     std::swap(count_, other.count_);
     std::swap(identity_, other.identity_);
     std::swap(nextSerial_, other.nextSerial_);
+    blocks_.swap(other.blocks_);
+    std::swap(usedInBlock_, other.usedInBlock_);
+    std::swap(released_, other.released_);
 }
 
 const TreeNode* FolderTree::find(std::uint32_t serial) const {
