@@ -101,9 +101,10 @@ int main(int argc, char** argv) {
             items.reserve(files);
             for (const tessel::TreeNode* node = big->firstChild(); node; node = node->nextSibling()) {
                 const tessel::EntryRecord& record = *node->record();
-                auto* item = new QTreeWidgetItem(QStringList{
-                    QString::fromStdString(std::string(node->text())), QLocale::system().toString(record.Size),
-                    "Kyth Data File", tessel::ui::FolderListModel::ModifiedText(record.Timestamp)});
+                auto* item = new QTreeWidgetItem(
+                    QStringList{QString::fromStdString(std::string(node->text())),
+                                QLocale::system().toString(record.Size), "Kyth Data File",
+                                tessel::ui::FolderListModel::ModifiedText(record.Timestamp)});
                 item->setIcon(0, icon);
                 items.append(item);
             }

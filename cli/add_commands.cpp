@@ -110,8 +110,9 @@ Command AddAddCommand(CLI::App& parent) {
                                          "Give an entry whose name an added file has that file's bytes");
     CLI::Option* skip = app->add_flag("--skip-existing", options->skipExisting,
                                       "Leave out added files whose names the folder already has");
-    CLI::Option* both = app->add_flag("--keep-both", options->keepBoth,
-                                      "Add such a file beside the entry, under a free name (\"ships (2).tbl\")");
+    CLI::Option* both =
+        app->add_flag("--keep-both", options->keepBoth,
+                      "Add such a file beside the entry, under a free name (\"ships (2).tbl\")");
     replace->excludes(skip)->excludes(both);
     skip->excludes(both);
     app->footer(

@@ -35,7 +35,8 @@ int RunDelete(const DeleteOptions& options) {
 int RunRename(const RenameOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    package.RenameEntry(EntriesNamed(package.tree(), {options.entry}, Several::Refused).front(), options.newName);
+    package.RenameEntry(EntriesNamed(package.tree(), {options.entry}, Several::Refused).front(),
+                        options.newName);
     return kExitSuccess;
 }
 
@@ -57,7 +58,10 @@ Command AddRenameCommand(CLI::App& parent) {
     CLI::App* app = parent.add_subcommand("rename", "Give an entry (a file or a folder) a new name");
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_option("ENTRY", options->entry, "The entry to rename")->required();
-    app->add_option("NEWNAME", options->newName, "Its new name: at most 31 bytes, not the name of another entry of its folder; longer names are refused")->required();
+    app->add_option("NEWNAME", options->newName,
+                    "Its new name: at most 31 bytes, not the name of another entry of its folder; longer "
+                    "names are refused")
+        ->required();
     return {app, [options] { return RunRename(*options); }};
 }
 

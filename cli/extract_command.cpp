@@ -63,8 +63,9 @@ int RunExtract(const ExtractOptions& options) {
         ++duplicates;
         if (!options.overwriteDuplicates) {
             bar.clearLine();
-            std::fprintf(stderr, "tessel-vp: \"%s\" lands where an earlier entry was written: \"%s\"; the later "
-                                 "was kept\n",
+            std::fprintf(stderr,
+                         "tessel-vp: \"%s\" lands where an earlier entry was written: \"%s\"; the later "
+                         "was kept\n",
                          EntryPath(entry).c_str(), path.c_str());
         }
         return ExistingFile::Replace;
@@ -75,9 +76,10 @@ int RunExtract(const ExtractOptions& options) {
         package.ExtractNodes(options.destination, nodes, observer);
     bar.finish();
     if (duplicates > 0 && !options.overwriteDuplicates) {
-        std::fprintf(stderr,
-                     "tessel-vp: %d entr%s landed where others were written; --overwrite-duplicates allows it\n",
-                     duplicates, duplicates == 1 ? "y" : "ies");
+        std::fprintf(
+            stderr,
+            "tessel-vp: %d entr%s landed where others were written; --overwrite-duplicates allows it\n",
+            duplicates, duplicates == 1 ? "y" : "ies");
         return kExitFailure;
     }
     return kExitSuccess;
@@ -100,7 +102,8 @@ Command AddExtractCommand(CLI::App& parent) {
     app->add_flag("--all", options->all, "Extract every entry that a path names (two entries of one name)");
     app->footer(
         "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "
-        "Existing files are replaced unless -k is given. Two entries that land on one path (one name twice, or "
+        "Existing files are replaced unless -k is given. Two entries that land on one path (one name twice, "
+        "or "
         "names that show alike) are both written, the later last: each is named and the exit status is 1.");
     return {app, [options] { return RunExtract(*options); }};
 }

@@ -1,8 +1,8 @@
 #include "commands.h"
 #include "text_format.h"
 
-#include "package_reader.h"
 #include "package_error.h"
+#include "package_reader.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>

@@ -44,7 +44,8 @@ std::unique_ptr<RunGuard> CommandRunner::hold() {
 }
 
 RunOutcome CommandRunner::runWithProgress(const std::function<void(const ProgressObserver&)>& run,
-                                          const ExistingQuestion& existing, const ExistingQuestion& duplicate) {
+                                          const ExistingQuestion& existing,
+                                          const ExistingQuestion& duplicate) {
     const RunGuard guard(window_, busy_);
     progress_->showForRun();
     RunOutcome outcome;

@@ -52,9 +52,10 @@ bool EditBack::updateFromCopy(int id) {
     if (context_.package.path() != copies_->packageOf(id))
         problem = QString("%1 is not the package open now.").arg(package);
     else if (!copies_->sameTree(id, context_.package.tree()))
-        problem = QString("%1 was read anew since the copy was made, so Tessel cannot be sure which entry the "
-                          "copy belongs to.")
-                      .arg(package);
+        problem =
+            QString("%1 was read anew since the copy was made, so Tessel cannot be sure which entry the "
+                    "copy belongs to.")
+                .arg(package);
     else if (!entry)
         problem = QString("The entry is no longer in %1: it was deleted.").arg(package);
     if (problem.isEmpty()) {

@@ -35,14 +35,17 @@ public:
     // A folder of its own for the next copy.
     OpenFolder newFolder();
     // Starts watching a copy just written of the entry of the package; returns its id.
-    int watch(const QString& copyPath, const std::string& package, const FolderTree& tree, const TreeNode* entry);
+    int watch(const QString& copyPath, const std::string& package, const FolderTree& tree,
+              const TreeNode* entry);
 
     const QString& copyPath(int id) const { return copies_.at(std::size_t(id)).path; }
     // The entry the copy was made of, found again in the tree by its names; null when it
     // was deleted or renamed, or the tree is of another package.
     const TreeNode* entryOf(int id, const std::string& package, const FolderTree& tree) const;
     // Whether the tree is the one the copy's entry was read into.
-    bool sameTree(int id, const FolderTree& tree) const { return copies_.at(std::size_t(id)).origin.tree == tree.identity(); }
+    bool sameTree(int id, const FolderTree& tree) const {
+        return copies_.at(std::size_t(id)).origin.tree == tree.identity();
+    }
     const std::string& packageOf(int id) const { return copies_.at(std::size_t(id)).origin.package; }
     // Copies that were changed and whose changes are not in the package.
     std::vector<int> unwritten() const;

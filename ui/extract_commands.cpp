@@ -41,16 +41,24 @@ public:
         const QStringList buttons{"Replace", "Skip", "Replace all", "Skip all", "Cancel"};
         const Question question =
             duplicates_
-                ? Question{"DuplicateEntryBox", "Tessel",
+                ? Question{"DuplicateEntryBox",
+                           "Tessel",
                            QString("Two entries of the package land on \"%1\".").arg(there),
-                           QString("Written already: %1\nThis one: \"%2\", %3\n\nReplace the first with this one?")
-                               .arg(DiskFileFacts(there), QString::fromStdString(EntryPath(entry)), EntryFacts(entry)),
-                           buttons, QString()}
-                : Question{"ExistingFileBox", "Tessel", QString("\"%1\" already exists.").arg(there),
-                           QString("In the folder: %1\nFrom the package: %2\n\nReplace it with the entry from the "
-                                   "package?")
-                               .arg(DiskFileFacts(there), EntryFacts(entry)),
-                           buttons, QString()};
+                           QString("Written already: %1\nThis one: \"%2\", %3\n\nReplace the first with this "
+                                   "one?")
+                               .arg(DiskFileFacts(there), QString::fromStdString(EntryPath(entry)),
+                                    EntryFacts(entry)),
+                           buttons,
+                           QString()}
+                : Question{
+                      "ExistingFileBox",
+                      "Tessel",
+                      QString("\"%1\" already exists.").arg(there),
+                      QString("In the folder: %1\nFrom the package: %2\n\nReplace it with the entry from the "
+                              "package?")
+                          .arg(DiskFileFacts(there), EntryFacts(entry)),
+                      buttons,
+                      QString()};
         switch (Ask(parent_, question).button) {
         case 0:
             return ExistingFile::Replace;

@@ -86,7 +86,8 @@ public:
     TreeNode* addRoot();
     // Adds a node as the parent's last child: a folder of that name, or with a record, a
     // file (whose name is the record's).
-    TreeNode* appendChild(TreeNode* parent, std::string_view text, std::optional<EntryRecord> record = std::nullopt);
+    TreeNode* appendChild(TreeNode* parent, std::string_view text,
+                          std::optional<EntryRecord> record = std::nullopt);
     // Removes a node with its whole subtree and their records.
     void remove(TreeNode* node);
     // Removes every node.

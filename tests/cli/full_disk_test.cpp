@@ -127,7 +127,9 @@ TEST_P(FullDisk, EndsBeforeOrAfterWithTheReason) {
 INSTANTIATE_TEST_SUITE_P(Edits, FullDisk,
                          ::testing::Values(Edit{"Add", "add P S"}, Edit{"AddReplacing", "add --replace P S"},
                                            Edit{"Delete", "delete P f3 f50"}, Edit{"Create", "create P S"}),
-                         [](const ::testing::TestParamInfo<Edit>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Edit>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace tessel

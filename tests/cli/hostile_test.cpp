@@ -162,7 +162,8 @@ TEST_F(Hostile, APackageNested100000DeepIsCheckedAndRefusedInLinearTime) {
     EXPECT_EQ(check.status, 0) << check.out << check.err;
     const Outcome extract = Shell(dir.path(), kMemoryLimit + " && tessel extract deep.vp out");
     EXPECT_EQ(extract.status, 1);
-    EXPECT_NE(extract.err.find("folders deep, and Tessel extracts at most 1024"), std::string::npos) << extract.err;
+    EXPECT_NE(extract.err.find("folders deep, and Tessel extracts at most 1024"), std::string::npos)
+        << extract.err;
     EXPECT_FALSE(fs::exists(at("out/d")));
 }
 

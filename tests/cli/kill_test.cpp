@@ -120,7 +120,8 @@ TEST_F(KillNine, ACreateKilledAnywhereLeavesNoPackageOrAWholeOne) {
     fs::remove(package);
     ASSERT_FALSE(WaitKilled(StartTool(create, 0)));
     for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".p.vp.tessel-new-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".p.vp.tessel-new-"), std::string::npos)
+            << entry.path();
     std::printf("%d kill -9 trials of create, none left a partial package\n", trials);
 }
 

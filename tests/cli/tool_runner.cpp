@@ -15,12 +15,12 @@ Outcome Shell(const std::string& folder, const std::string& line) {
     const std::string script = folder + "/.run.sh", out = folder + "/.out", err = folder + "/.err";
     // `unprivileged COMMAND...` runs a command without root's rights where the tests run as
     // root; TESSEL_VP names the tessel-vp under test for it.
-    const std::string prelude =
-        "TESSEL_VP='" + std::string(TESSEL_VP_PATH) +
-        "'\n"
-        "tessel() { timeout 20 \"$TESSEL_VP\" \"$@\"; }\n"
-        "unprivileged() { if [ \"$(id -u)\" = 0 ]; then setpriv --reuid=65534 --regid=65534 --clear-groups \"$@\";"
-        " else \"$@\"; fi; }\n";
+    const std::string prelude = "TESSEL_VP='" + std::string(TESSEL_VP_PATH) +
+                                "'\n"
+                                "tessel() { timeout 20 \"$TESSEL_VP\" \"$@\"; }\n"
+                                "unprivileged() { if [ \"$(id -u)\" = 0 ]; then setpriv --reuid=65534 "
+                                "--regid=65534 --clear-groups \"$@\";"
+                                " else \"$@\"; fi; }\n";
     WriteFileBytes(script, prelude + "cd '" + folder + "'\n" + line + "\n");
     const int status = std::system(("bash '" + script + "' >'" + out + "' 2>'" + err + "'").c_str());
     Outcome outcome{WEXITSTATUS(status), ReadFileBytes(out), ReadFileBytes(err)};

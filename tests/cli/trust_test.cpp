@@ -162,8 +162,7 @@ const Finding kFindings[] = {
      },
      "chmod 777 . && chmod 000 src/locked && : > u.vp && chmod 666 u.vp && unprivileged \"$TESSEL_VP\" add "
      "u.vp src",
-     1, "skipped \"src/locked\": Permission denied", "tessel list u.vp",
-     "src/\nsrc/ok/\nsrc/ok/f\n"},
+     1, "skipped \"src/locked\": Permission denied", "tessel list u.vp", "src/\nsrc/ok/\nsrc/ok/f\n"},
     {"ADeepTreeIsAddedWholeWithFewDescriptors",
      [](const std::string& folder) {
          std::string path = "d";

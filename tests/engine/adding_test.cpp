@@ -191,7 +191,9 @@ TEST_F(Adding, NamesThatExistAreKeptBesideReplacedOrSkippedAndFoldersAreMergedIn
     } cases[] = {
         // Kept beside, a file takes a free name: one name twice would be one entry to a game.
         {std::nullopt, {"Same=old", "art/", "art/a=1", "art/A (2)=2", "same (2)=new!"}, 16 + 9 + 6 * 44},
-        {NameClash::KeepBoth, {"Same=old", "art/", "art/a=1", "art/A (2)=2", "same (2)=new!"}, 16 + 9 + 6 * 44},
+        {NameClash::KeepBoth,
+         {"Same=old", "art/", "art/a=1", "art/A (2)=2", "same (2)=new!"},
+         16 + 9 + 6 * 44},
         {NameClash::Replace, {"Same=new!", "art/", "art/a=2"}, 16 + 5 + 4 * 44},
         {NameClash::Skip, {"Same=old", "art/", "art/a=1"}, 16 + 4 + 4 * 44},
     };

@@ -48,8 +48,8 @@ struct Extraction : ::testing::Test {
     std::vector<Call> calls;
     std::vector<std::int64_t> bytesDone;
     ProgressObserver record{[this](const ProgressEvent& event) {
-        calls.push_back(
-            {std::string(event.caption), event.node ? std::string(event.node->text()) : "", event.total, event.index});
+        calls.push_back({std::string(event.caption), event.node ? std::string(event.node->text()) : "",
+                         event.total, event.index});
         bytesDone.push_back(event.bytes);
     }};
 
@@ -166,7 +166,8 @@ TEST_F(Extraction, ExistingFilesAndDuplicatesAreReplacedOrKeptAsTheCallerAnswers
         vp.ExtractRange(out, tree.root(), nullptr, observer);
         EXPECT_EQ(Listing(out), (std::vector<std::string>{"new N", "same " + c.same}));
         EXPECT_EQ(asked, std::vector<std::string>(std::size_t(c.asked), "same at " + out + "/same"));
-        EXPECT_EQ(duplicates, std::vector<std::string>(std::size_t(c.duplicates), "same at " + out + "/same"));
+        EXPECT_EQ(duplicates,
+                  std::vector<std::string>(std::size_t(c.duplicates), "same at " + out + "/same"));
         const bool keeps = c.answer == ExistingFile::Keep;
         EXPECT_EQ(kept, std::vector<std::string>(keeps ? 2 : 0, out + "/same: a file of that name was kept"));
     }

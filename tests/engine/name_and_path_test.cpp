@@ -14,7 +14,7 @@ TEST(NameText, Utf8StaysAndOtherBytesAreReadAsWindows1252) {
     EXPECT_EQ(NameToUtf8("caf\xC3\xA9"), "caf\xC3\xA9");
     EXPECT_EQ(NameToUtf8("caf\xE9"), "caf\xC3\xA9");
     EXPECT_EQ(NameToUtf8("\x80"), "\xE2\x82\xAC");
-    EXPECT_EQ(NameToUtf8("\x81"), "\xC2\x81"); // undefined in the code page: its C1 control
+    EXPECT_EQ(NameToUtf8("\x81"), "\xC2\x81");    // undefined in the code page: its C1 control
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));        // overlong
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));    // surrogate
     EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80")); // emoji

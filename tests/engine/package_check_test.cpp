@@ -37,8 +37,9 @@ TEST_F(Check, ReportsHeaderAndBounds) {
               Problems{"directory at offset 100 lies past the end of the file (16 bytes)"});
     EXPECT_EQ(check(HeaderBytes(16, 2) + std::string(50, '\0')),
               Problems{"directory of 2 records at offset 16 runs past the end of the file (66 bytes)"});
-    EXPECT_EQ(check(PackageBuilder().file("a", "x").bytes() + "junk"),
-              Problems{"4 bytes follow the directory; Tessel's edits refuse the package, which would lose them"});
+    EXPECT_EQ(
+        check(PackageBuilder().file("a", "x").bytes() + "junk"),
+        Problems{"4 bytes follow the directory; Tessel's edits refuse the package, which would lose them"});
 }
 
 TEST_F(Check, ReportsEntriesThatCannotBeReadOrWrittenSafely) {

@@ -401,7 +401,7 @@ private slots:
         window.RunCommand([&] { window.ExtractSelection(); });
         QCOMPARE(boxes.answeredCount(), 2);
         QVERIFY(boxes.texts().value(0).startsWith("Two entries of the package land on \"" +
-                                                   QString::fromStdString(out) + "/x\"."));
+                                                  QString::fromStdString(out) + "/x\"."));
         QCOMPARE(ReadFileBytes(out + "/x"), std::string("2"));
     }
 
@@ -434,9 +434,10 @@ private slots:
         reloaded.LoadPackage(three);
         const std::string bytes = ReadFileBytes(three);
         QStringList contents;
-        for (const tessel::TreeNode* node = reloaded.tree().root()->firstChild(); node; node = node->nextSibling())
-            contents << QString::fromStdString(bytes.substr(std::size_t(node->record()->Offset),
-                                                            std::size_t(node->record()->Size)));
+        for (const tessel::TreeNode* node = reloaded.tree().root()->firstChild(); node;
+             node = node->nextSibling())
+            contents << QString::fromStdString(
+                bytes.substr(std::size_t(node->record()->Offset), std::size_t(node->record()->Size)));
         QCOMPARE(contents, (QStringList{"two, edited", "3"}));
         // Read anew, the package cannot say which entry the copy was: the update is refused.
         window->ReloadClick();
@@ -503,9 +504,8 @@ private slots:
         ModalSequence boxes({Press("Update"), Press("OK")});
         copies->checkNow();
         QCOMPARE(boxes.answeredCount(), 2);
-        QVERIFY2(
-            boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted."),
-            qPrintable(boxes.texts().join("|")));
+        QVERIFY2(boxes.texts().value(1).startsWith("The entry is no longer in p.vp: it was deleted."),
+                 qPrintable(boxes.texts().join("|")));
         QCOMPARE(ReadFileBytes(gone), std::string("kept"));
         tessel::testing::WriteFileBytes(package, before);
     }

@@ -64,7 +64,8 @@ std::pair<std::size_t, std::int64_t> MoveOf(const std::vector<Move>& moves, std:
 
 } // namespace
 
-void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done, std::string_view bytes) {
+void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done,
+                 std::string_view bytes) {
     const auto [index, before] = MoveOf(moves, done);
     ForEachPiece(moves, index, done - before, std::int64_t(bytes.size()),
                  [&](std::int64_t, std::int64_t target, std::int64_t count, std::int64_t at) {
@@ -104,15 +105,17 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
             checkpoint(source);
             const std::int64_t length = WindowLength(moves, index, offset);
             std::string bytes(static_cast<std::size_t>(length), '\0');
-            ForEachPiece(moves, index, offset, length, [&](std::int64_t from, std::int64_t, std::int64_t count, std::int64_t at) {
-                package.seek(from);
-                package.readExact(bytes.data() + at, std::size_t(count));
-            });
+            ForEachPiece(moves, index, offset, length,
+                         [&](std::int64_t from, std::int64_t, std::int64_t count, std::int64_t at) {
+                             package.seek(from);
+                             package.readExact(bytes.data() + at, std::size_t(count));
+                         });
             journal.saveWindow(done, bytes);
-            ForEachPiece(moves, index, offset, length, [&](std::int64_t, std::int64_t to, std::int64_t count, std::int64_t at) {
-                package.seek(to);
-                package.writeAll(bytes.data() + at, std::size_t(count));
-            });
+            ForEachPiece(moves, index, offset, length,
+                         [&](std::int64_t, std::int64_t to, std::int64_t count, std::int64_t at) {
+                             package.seek(to);
+                             package.writeAll(bytes.data() + at, std::size_t(count));
+                         });
             done += length;
             locate();
             checkpoint(sourceNow());

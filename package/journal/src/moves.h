@@ -21,6 +21,7 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
 std::int64_t WindowRoom(const std::vector<Move>& moves);
 
 // Writes a window saved from the moves, which starts at their byte `done`, to its targets.
-void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done, std::string_view bytes);
+void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done,
+                 std::string_view bytes);
 
 } // namespace tessel

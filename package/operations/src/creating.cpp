@@ -140,8 +140,10 @@ void Package::Create(const std::string& path, const std::vector<std::string>& di
         RenameDurably(scratch.path(), path);
     } catch (const FolderNotSynced& error) {
         scratch.placed();
-        throw PackageError("\"" + FullPath(path) + "\" was created; the folder could not be synced, so a power "
-                           "cut now could undo it (" + std::string(error.what()) + ")");
+        throw PackageError("\"" + FullPath(path) +
+                           "\" was created; the folder could not be synced, so a power "
+                           "cut now could undo it (" +
+                           std::string(error.what()) + ")");
     }
     scratch.placed();
 }

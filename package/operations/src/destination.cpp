@@ -108,7 +108,8 @@ int Destination::fd() {
 
 NewFileAt::NewFileAt(int folderFd, std::string name, std::string_view shownFolder)
     : folderFd_(folderFd), name_(std::move(name)), shownFolder_(shownFolder) {
-    fd_.reset(::openat(folderFd_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+    fd_.reset(
+        ::openat(folderFd_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
     if (fd_.valid()) {
         writing_ = name_;
         return;
@@ -118,7 +119,8 @@ NewFileAt::NewFileAt(int folderFd, std::string name, std::string_view shownFolde
     static std::mt19937_64 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
         char suffix[20];
-        std::snprintf(suffix, sizeof suffix, "%012llx", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+        std::snprintf(suffix, sizeof suffix, "%012llx",
+                      static_cast<unsigned long long>(random() & 0xffffffffffffULL));
         writing_ = ".tessel-" + std::string(suffix);
         fd_.reset(::openat(folderFd_, writing_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                            kFileMode));

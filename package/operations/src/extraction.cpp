@@ -11,12 +11,12 @@
 #include "package_file.h"
 
 #include <algorithm>
-#include <functional>
-#include <unordered_set>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace tessel {
 
@@ -45,9 +45,9 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
         there.st_ino == self.inode)
         throw PackageError("Cannot extract \"" + shown() + "\": it would replace the package itself");
     if (offset < 0 || size < 0)
-        throw PackageError("Cannot extract \"" + shown() + "\": its record gives offset " + std::to_string(offset) +
-                           " and size " + std::to_string(size) + ", which lie outside \"" +
-                           FullPath(package.path()) + "\"");
+        throw PackageError("Cannot extract \"" + shown() + "\": its record gives offset " +
+                           std::to_string(offset) + " and size " + std::to_string(size) +
+                           ", which lie outside \"" + FullPath(package.path()) + "\"");
     NewFileAt file(folderFd, name, shownFolder);
     // Reserving the blocks first spares the file system a reservation per page written.
     if (size > kCopyBufferSize)
@@ -56,9 +56,9 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
     if (result.writeError != 0)
         throw PackageError(CannotWriteMessage(shown(), result.writeError));
     if (result.readFailed || result.sourceEnded)
-        throw PackageError("Cannot extract \"" + shown() + "\": its data at offset " + std::to_string(offset) +
-                           " of " + std::to_string(size) + " bytes cannot be read from \"" +
-                           FullPath(package.path()) + "\"");
+        throw PackageError("Cannot extract \"" + shown() + "\": its data at offset " +
+                           std::to_string(offset) + " of " + std::to_string(size) +
+                           " bytes cannot be read from \"" + FullPath(package.path()) + "\"");
     file.place();
 }
 
@@ -144,7 +144,8 @@ void RequireShallow(const TreeNode* top, int baseLevel) {
             static_cast<std::size_t>(node->level() - baseLevel) >= kDeepestFolders)
             throw PackageError("Cannot extract \"" + ShortPath(EntryPath(node)) + "\": it lies " +
                                std::to_string(node->level() - baseLevel + 1) +
-                               " folders deep, and Tessel extracts at most " + std::to_string(kDeepestFolders));
+                               " folders deep, and Tessel extracts at most " +
+                               std::to_string(kDeepestFolders));
     }
 }
 

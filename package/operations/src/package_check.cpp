@@ -63,8 +63,9 @@ bool CheckBounds(const PackageHeader& header, std::int64_t fileSize, std::vector
     const DirectoryPlace place = PlaceOf(header);
     const std::int64_t end = std::max<std::int64_t>(place.offset, kHeaderSize) + place.count * kDirEntrySize;
     if (end < fileSize)
-        problems.push_back(std::to_string(fileSize - end) +
-                           " bytes follow the directory; Tessel's edits refuse the package, which would lose them");
+        problems.push_back(
+            std::to_string(fileSize - end) +
+            " bytes follow the directory; Tessel's edits refuse the package, which would lose them");
     return true;
 }
 
@@ -109,7 +110,8 @@ void PairOverlaps(std::vector<Span>& spans, std::vector<Pair>& pairs) {
     const Span* widest = nullptr;
     for (const Span& span : spans) {
         if (widest && span.begin < widest->end)
-            pairs.push_back({widest->record, span.record, Pair::Data, span.begin, std::min(span.end, widest->end) - 1});
+            pairs.push_back(
+                {widest->record, span.record, Pair::Data, span.begin, std::min(span.end, widest->end) - 1});
         if (!widest || span.end > widest->end)
             widest = &span;
     }
@@ -129,8 +131,8 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     if (fileSize == 0)
         return problems;
     if (fileSize < kHeaderSize) {
-        problems.push_back("header: the file has " + std::to_string(fileSize) + " bytes, fewer than the header's " +
-                           std::to_string(kHeaderSize));
+        problems.push_back("header: the file has " + std::to_string(fileSize) +
+                           " bytes, fewer than the header's " + std::to_string(kHeaderSize));
         return problems;
     }
     const PackageHeader header = ReadHeader(file);
@@ -166,11 +168,13 @@ std::vector<std::string> CheckPackage(const std::string& path) {
             continue;
         }
         if (DataOutside(entry, header.DirOffset))
-            problems.push_back("entry \"" + stream.path() + "\": data at offset " + std::to_string(entry.Offset) +
-                               " of " + std::to_string(entry.Size) + " bytes lies outside the data area (" +
-                               std::to_string(kHeaderSize) + " to " + std::to_string(header.DirOffset) + ")");
+            problems.push_back("entry \"" + stream.path() + "\": data at offset " +
+                               std::to_string(entry.Offset) + " of " + std::to_string(entry.Size) +
+                               " bytes lies outside the data area (" + std::to_string(kHeaderSize) + " to " +
+                               std::to_string(header.DirOffset) + ")");
         else if (entry.Size > 0)
-            spans.push_back({entry.Offset, static_cast<std::int32_t>(std::int64_t(entry.Offset) + entry.Size), record});
+            spans.push_back(
+                {entry.Offset, static_cast<std::int32_t>(std::int64_t(entry.Offset) + entry.Size), record});
     }
     const std::size_t open = names.size() - 1;
     while (!names.empty()) {

@@ -212,8 +212,8 @@ void PackageEdit::commit(const std::string& done) {
     writer_.written();
     if (!notDurable.empty())
         throw PackageError((done.empty() ? "\"" + FullPath(package.path()) + "\" was edited" : done) +
-                           "; the folder could not be synced, so a power cut now could undo it (" + notDurable +
-                           ")");
+                           "; the folder could not be synced, so a power cut now could undo it (" +
+                           notDurable + ")");
 }
 
 void PackageEdit::runRedo(const RedoPlan& plan) {

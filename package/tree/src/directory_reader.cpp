@@ -15,8 +15,9 @@ DirectoryPlace ReadablePlace(PackageFile& file) {
     if (const std::string problem = DirectoryPlaceProblem(header, fileSize); !problem.empty()) {
         // A file of another kind (a picture renamed .vp) is no damaged package.
         if (!header.hasMagic())
-            throw PackageError("\"" + FullPath(file.path()) + "\" is not a VP package: it does not begin with \"" +
-                               std::string(kMagic) + "\"");
+            throw PackageError("\"" + FullPath(file.path()) +
+                               "\" is not a VP package: it does not begin with \"" + std::string(kMagic) +
+                               "\"");
         throw PackageError("\"" + FullPath(file.path()) + "\" is damaged: " + problem);
     }
     return PlaceOf(header);

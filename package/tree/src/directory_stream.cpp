@@ -10,7 +10,8 @@ constexpr std::int64_t kRecordsPerRead = 4096;
 
 } // namespace
 
-DirectoryStream::DirectoryStream(PackageFile& file, const DirectoryPlace& place) : file_(file), place_(place) {}
+DirectoryStream::DirectoryStream(PackageFile& file, const DirectoryPlace& place)
+    : file_(file), place_(place) {}
 
 bool DirectoryStream::next() {
     // What the record before did to the folders around the next one.

@@ -118,7 +118,8 @@ std::string DescribeEntry(const TreeNode* node) {
 
 AmbiguousEntry::AmbiguousEntry(std::string_view path, std::vector<const TreeNode*> found)
     : PackageError([&] {
-          std::string text = "\"" + std::string(path) + "\" names " + std::to_string(found.size()) + " entries:";
+          std::string text =
+              "\"" + std::string(path) + "\" names " + std::to_string(found.size()) + " entries:";
           for (std::size_t i = 0; i < found.size(); ++i)
               text += (i == 0 ? " " : "; ") + DescribeEntry(found[i]);
           return text;

@@ -56,7 +56,8 @@ void FolderTree::release(TreeNode* node) {
     released_ = node;
 }
 
-TreeNode* FolderTree::appendChild(TreeNode* parent, std::string_view text, std::optional<EntryRecord> record) {
+TreeNode* FolderTree::appendChild(TreeNode* parent, std::string_view text,
+                                  std::optional<EntryRecord> record) {
     TreeNode* node = make();
     if (record) {
         node->record_ = *record;
