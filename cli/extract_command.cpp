@@ -36,7 +36,11 @@ void CountSubtrees(const std::vector<const TreeNode*>& nodes, std::int64_t& item
 
 int RunExtract(const ExtractOptions& options) {
     Package package;
-    LoadForCommand(package, options.package);
+    // Named entries need only their part of the tree: memory stays with what is extracted.
+    if (options.entries.empty())
+        LoadForCommand(package, options.package);
+    else
+        LoadForCommand(package, options.package, options.entries);
     const std::vector<const TreeNode*> nodes = EntriesNamed(
         package.tree(), options.entries, options.all ? Several::Taken : Several::RefusedButAllowed);
     const bool whole = nodes.empty();

@@ -16,4 +16,9 @@ void LoadForCommand(Package& package, const std::string& path) {
     ReportRecovery(package.recoveryNote());
 }
 
+void LoadForCommand(Package& package, const std::string& path, const std::vector<std::string>& entryPaths) {
+    package.LoadEntries(path, entryPaths);
+    ReportRecovery(package.recoveryNote());
+}
+
 } // namespace tessel::cli

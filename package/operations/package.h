@@ -27,6 +27,10 @@ public:
     // read-only and reads its directory. The path is kept absolute. On any error this
     // package stays as it was. A file shorter than the header is an empty package.
     void LoadPackage(const std::string& path);
+    // Reads only the part of the package that the entry paths can name, with what the folders
+    // among them hold and the folders that hold them: memory grows with that part, not with
+    // the package. Such a package is for reading; edits refuse it.
+    void LoadEntries(const std::string& path, const std::vector<std::string>& entryPaths);
     // Makes a new package at the path, which must be free, from the disk files and folders.
     // The file is written once, under a scratch name beside its own, and takes its name when
     // whole; nothing stands at the name before. Paths that cannot be added are reported to
@@ -94,14 +98,18 @@ public:
 
 private:
     friend class PackageWriter;
+    friend PackageFile OpenForEdit(const Package& package);
     friend class PackageEdit;
     void extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
                       const ProgressObserver& observer) const;
     // The node as the edits change it: the tree is this package's own.
     static TreeNode* Own(const TreeNode* node) { return const_cast<TreeNode*>(node); }
 
+    void load(const std::string& path, const std::vector<std::string>* part);
+
     std::string path_;
     FolderTree tree_;
+    bool partial_ = false;
     FileStamp stamp_;
     std::string recoveryNote_;
 };

@@ -152,3 +152,47 @@ TEST_F(Loader, LargeDirectoriesLoadAcrossReadBatches) {
 
 } // namespace
 } // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST(PartLoader, KeepsWhatThePathsNameAndTheFoldersAroundIt) {
+    TempDir dir;
+    const std::string path = dir.file("p.vp");
+    PackageBuilder()
+        .folder("data")
+        .file("a", "1")
+        .folder("sub")
+        .file("b", "2")
+        .end()
+        .end()
+        .folder("data")
+        .file("caf\xE9", "3")
+        .end()
+        .file("top", "4")
+        .writeTo(path);
+    const struct {
+        std::vector<std::string> paths;
+        std::string shape;
+    } cases[] = {
+        {{"data/a"}, "data(a)"},
+        {{"data/sub/"}, "data(sub(b))"},
+        {{"data/sub"}, "data(sub(b))"},
+        {{"data/a/"}, ""},
+        {{"top", "data/caf\xC3\xA9"}, "data(caf\xE9) top"},
+        {{"nothing/at/all"}, ""},
+    };
+    for (const auto& c : cases) {
+        Package package;
+        package.LoadEntries(path, c.paths);
+        // Folders on the way are kept only where something inside them is.
+        std::string shape = Shape(package.tree().root());
+        EXPECT_EQ(shape, c.shape) << c.paths.front();
+    }
+    Package part;
+    part.LoadEntries(path, {"top"});
+    EXPECT_THROW(part.RenameEntry(part.tree().root()->firstChild(), "x"), std::logic_error);
+}
+
+} // namespace
+} // namespace tessel

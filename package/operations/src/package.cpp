@@ -23,15 +23,27 @@ std::vector<const TreeNode*> Package::EntriesOutsideTheFile() const {
 }
 
 void Package::LoadPackage(const std::string& path) {
+    load(path, nullptr);
+}
+
+void Package::LoadEntries(const std::string& path, const std::vector<std::string>& entryPaths) {
+    load(path, &entryPaths);
+}
+
+void Package::load(const std::string& path, const std::vector<std::string>* part) {
     // The journal lies beside the file itself, whatever name reaches it.
     const std::string real = RealPath(path);
     std::string note = RecoveryNote(path, RecoverInterruptedEdit(real));
     PackageFile file = PackageFile::Open(real, FileAccess::Read, FileSharing::SharedRead);
     FolderTree loaded;
-    ReadDirectory(file, loaded);
+    if (part)
+        ReadDirectoryPart(file, loaded, *part);
+    else
+        ReadDirectory(file, loaded);
     stamp_ = file.stamp();
     tree_.swap(loaded);
     path_ = FullPath(path);
+    partial_ = part != nullptr;
     recoveryNote_ = std::move(note);
 }
 

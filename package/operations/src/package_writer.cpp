@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
 
@@ -35,7 +36,14 @@ std::string RealPath(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
-PackageWriter::PackageWriter(Package& package) : package_(package), file_(OpenForEdit(package.path())) {
+PackageFile OpenForEdit(const Package& package) {
+    // Written from a part of its tree, the directory would lose the rest.
+    if (package.partial_)
+        throw std::logic_error("a package read in part cannot be edited");
+    return OpenForEdit(package.path());
+}
+
+PackageWriter::PackageWriter(Package& package) : package_(package), file_(OpenForEdit(package)) {
     refuseWhatWouldBeDamaged();
     if (package_.stamp_.valid() && file_.stamp() != package_.stamp_)
         throw PackageChangedError("\"" + FullPath(package.path()) + "\" has changed on disk; open it again");
