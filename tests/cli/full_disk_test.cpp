@@ -3,6 +3,7 @@
 // the system's reason, and the package is as it was before or as the edit leaves it, byte
 // for byte, with nothing of the edit left beside it.
 #include "package_builder.h"
+#include "param_name.h"
 #include "privileges.h"
 #include "tool_runner.h"
 
@@ -127,9 +128,7 @@ TEST_P(FullDisk, EndsBeforeOrAfterWithTheReason) {
 INSTANTIATE_TEST_SUITE_P(Edits, FullDisk,
                          ::testing::Values(Edit{"Add", "add P S"}, Edit{"AddReplacing", "add --replace P S"},
                                            Edit{"Delete", "delete P f3 f50"}, Edit{"Create", "create P S"}),
-                         [](const ::testing::TestParamInfo<Edit>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testing::RowName<Edit>);
 
 } // namespace
 } // namespace tessel

@@ -1,6 +1,7 @@
 // The paths that used to lose, hide or confuse data, one row each: what is set up, the
 // command line, what it must answer, and what must be there afterwards.
 #include "package_builder.h"
+#include "param_name.h"
 #include "tool_runner.h"
 
 #include <filesystem>
@@ -43,8 +44,9 @@ TEST_P(Trust, EndsAsItMust) {
     const testing::Outcome run = testing::Shell(dir.path(), finding.line);
     EXPECT_EQ(run.status, finding.status) << run.err;
     EXPECT_NE(run.err.find(finding.err), std::string::npos) << run.err;
-    if (!finding.check.empty())
+    if (!finding.check.empty()) {
         EXPECT_EQ(testing::Shell(dir.path(), finding.check).out, finding.output);
+    }
 }
 
 void Write(const std::string& folder, const std::string& name, const std::string& bytes) {
@@ -196,10 +198,7 @@ const Finding kFindings[] = {
      "tessel rename --help | grep -c 'longer names are refused'", "1\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Findings, Trust, ::testing::ValuesIn(kFindings),
-                         [](const ::testing::TestParamInfo<Finding>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Findings, Trust, ::testing::ValuesIn(kFindings), testing::RowName<Finding>);
 
 } // namespace
 } // namespace tessel

@@ -6,6 +6,7 @@
 #include "failure_sweep.h"
 #include "package.h"
 #include "package_builder.h"
+#include "param_name.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -116,8 +117,9 @@ TEST(CreateFaultSweep, LeavesNoPackageOrAWholeOneAndNothingBeside) {
         [&](const std::string& error, bool) {
             const bool madeButSaid = error.find("so a power cut now could undo it") != std::string::npos;
             EXPECT_EQ(fs::exists(made), error.empty() || madeButSaid) << error;
-            if (fs::exists(made))
+            if (fs::exists(made)) {
                 EXPECT_EQ(testing::WithoutTimestamps(ReadFileBytes(made)), whole);
+            }
             for (const auto& entry : fs::directory_iterator(dir.path()))
                 EXPECT_EQ(entry.path().filename().string().find("tessel-new"), std::string::npos);
         });
@@ -144,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                  replacing.clash = [](const std::string&, const TreeNode*) { return NameClash::Replace; };
                  p.AddPaths({disk + "/drop", disk + "/k"}, At(p, "keep/"), replacing);
              }}),
-    [](const ::testing::TestParamInfo<Edit>& info) { return std::string(info.param.name); });
+    testing::RowName<Edit>);
 
 } // namespace
 } // namespace tessel

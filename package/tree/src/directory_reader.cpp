@@ -69,7 +69,8 @@ std::vector<Wanted> WantedPaths(const std::vector<std::string>& paths) {
             continue;
         for (std::size_t start = 0;;) {
             const std::size_t slash = path.find('/', start);
-            one.parts.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+            one.parts.push_back(
+                path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
             if (slash == std::string::npos)
                 break;
             start = slash + 1;
