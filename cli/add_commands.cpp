@@ -16,6 +16,9 @@ namespace tessel::cli {
 
 namespace {
 
+constexpr const char* kKeepTimesHelp =
+    "Give each entry the file's modification time as its timestamp (default: the moment of adding)";
+
 struct AddOptions {
     std::string package;
     std::string folder;
@@ -23,6 +26,7 @@ struct AddOptions {
     bool replace = false;
     bool skipExisting = false;
     bool keepBoth = false;
+    bool keepTimes = false;
 };
 
 // The observer of an adding run: the progress bar, the clash answers of the options, and
@@ -83,14 +87,14 @@ int RunAdd(const AddOptions& options) {
             throw PackageError("no folder \"" + options.folder + "\" in the package");
     }
     AddingReport report(options);
-    package.AddPaths(options.paths, folder, report.observer());
+    package.AddPaths(options.paths, folder, report.observer(), {options.keepTimes});
     report.finish();
     return report.skippedAny() ? kExitFailure : kExitSuccess;
 }
 
 int RunCreate(const AddOptions& options) {
     AddingReport report(options);
-    Package::Create(options.package, options.paths, report.observer());
+    Package::Create(options.package, options.paths, report.observer(), {options.keepTimes});
     report.finish();
     return report.skippedAny() ? kExitFailure : kExitSuccess;
 }
@@ -114,6 +118,7 @@ Command AddAddCommand(CLI::App& parent) {
         app->add_flag("--keep-both", options->keepBoth,
                       "Add such a file beside the entry, under a free name (\"ships (2).tbl\")");
     replace->excludes(skip)->excludes(both);
+    app->add_flag("--keep-times", options->keepTimes, kKeepTimesHelp);
     skip->excludes(both);
     app->footer(
         "Names are the same when they differ only in ASCII case. A file whose name the folder has is not "
@@ -131,6 +136,7 @@ Command AddCreateCommand(CLI::App& parent) {
                     "The package file to create; an existing file is not overwritten")
         ->required();
     app->add_option("PATH", options->paths, "Files and folders to put in it");
+    app->add_flag("--keep-times", options->keepTimes, kKeepTimesHelp);
     return {app, [options] { return RunCreate(*options); }};
 }
 

@@ -42,5 +42,8 @@ Command AddDeleteCommand(CLI::App& parent);
 Command AddRenameCommand(CLI::App& parent);
 Command AddAddCommand(CLI::App& parent);
 Command AddCreateCommand(CLI::App& parent);
+Command AddCatCommand(CLI::App& parent);
+Command AddCompactCommand(CLI::App& parent);
+Command AddSyncCommand(CLI::App& parent);
 
 } // namespace tessel::cli

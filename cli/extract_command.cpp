@@ -21,6 +21,7 @@ struct ExtractOptions {
     std::vector<std::string> entries;
     bool keepOldFiles = false;
     bool overwriteDuplicates = false;
+    bool keepTimes = false;
     bool all = false;
 };
 
@@ -37,7 +38,7 @@ void CountSubtrees(const std::vector<const TreeNode*>& nodes, std::int64_t& item
 int RunExtract(const ExtractOptions& options) {
     Package package;
     // Named entries need only their part of the tree: memory stays with what is extracted.
-    if (options.entries.empty())
+    if (options.entries.empty() || AnyPattern(options.entries))
         LoadForCommand(package, options.package);
     else
         LoadForCommand(package, options.package, options.entries);
@@ -75,9 +76,10 @@ int RunExtract(const ExtractOptions& options) {
         return ExistingFile::Replace;
     };
     if (whole)
-        package.ExtractRange(options.destination, package.tree().root(), nullptr, observer);
+        package.ExtractRange(options.destination, package.tree().root(), nullptr, observer,
+                             {options.keepTimes});
     else
-        package.ExtractNodes(options.destination, nodes, observer);
+        package.ExtractNodes(options.destination, nodes, observer, {options.keepTimes});
     bar.finish();
     if (duplicates > 0 && !options.overwriteDuplicates) {
         std::fprintf(
@@ -103,6 +105,8 @@ Command AddExtractCommand(CLI::App& parent) {
                   "Keep files that already exist in DEST instead of replacing them");
     app->add_flag("--overwrite-duplicates", options->overwriteDuplicates,
                   "Let a later entry replace an earlier one of the same path in silence (exit 0)");
+    app->add_flag("--keep-times", options->keepTimes,
+                  "Give each file written its entry's timestamp as its modification time");
     app->add_flag("--all", options->all, "Extract every entry that a path names (two entries of one name)");
     app->footer(
         "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "

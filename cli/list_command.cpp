@@ -1,6 +1,8 @@
 #include "commands.h"
 #include "text_format.h"
 
+#include "name_pattern.h"
+#include "name_text.h"
 #include "package_error.h"
 #include "package_reader.h"
 
@@ -18,6 +20,7 @@ namespace {
 
 struct ListOptions {
     std::string package;
+    std::vector<std::string> entries;
     bool json = false;
     bool longFormat = false;
 };
@@ -48,14 +51,70 @@ private:
     std::string buffer_;
 };
 
-// Hands each entry with its path to the visitor, in directory order, straight from the
+// Which entries a listing shows: every one, or those the paths name (by their shown path,
+// or as patterns) with everything inside the folders among them.
+class Selection {
+public:
+    explicit Selection(const std::vector<std::string>& paths) : paths_(paths), used_(paths.size(), false) {
+        for (const std::string& path : paths)
+            patterns_.emplace_back(path);
+    }
+
+    // Whether the record, whose folders are open around it, is shown; called for every
+    // record in directory order.
+    bool shows(const DirectoryStream& records) {
+        const std::size_t depth = records.folders().depth();
+        if (insideFrom_ != kNone && depth > insideFrom_)
+            return true;
+        insideFrom_ = kNone;
+        if (paths_.empty())
+            return true;
+        const std::string path = records.path();
+        std::vector<std::string_view> parts;
+        for (std::size_t i = 0; i < depth; ++i)
+            parts.push_back(records.folders().segment(i));
+        const std::string name = NameToUtf8(records.record().nameView());
+        parts.push_back(name);
+        bool shown = false;
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            const std::string& wanted = paths_[i];
+            const bool exact = path == wanted || (records.record().isFolder() && path == wanted + "/");
+            if (exact || (IsPattern(wanted) && patterns_[i].matches(parts, records.record().isFolder()))) {
+                used_[i] = true;
+                shown = true;
+            }
+        }
+        if (shown && records.record().isFolder())
+            insideFrom_ = depth;
+        return shown;
+    }
+
+    // Raises for a path or pattern that named nothing, as tar does.
+    void requireAllUsed() const {
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            if (!used_[i])
+                throw PackageError(IsPattern(paths_[i]) ? "no entry matches \"" + paths_[i] + "\""
+                                                        : "no entry \"" + paths_[i] + "\" in the package");
+        }
+    }
+
+private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::string> paths_;
+    std::vector<PathPattern> patterns_;
+    std::vector<bool> used_;
+    std::size_t insideFrom_ = kNone;
+};
+
+// Hands each entry shown with its path to the visitor, in directory order, straight from the
 // directory: no tree is built, so memory stays with the depth of the folders.
-template <typename Visitor> void WalkEntries(PackageReader& reader, Visitor visit) {
+template <typename Visitor> void WalkEntries(PackageReader& reader, Selection& selection, Visitor visit) {
     DirectoryStream records = reader.records();
     while (records.next()) {
-        if (!records.record().isFolderEnd())
+        if (!records.record().isFolderEnd() && selection.shows(records))
             visit(records.record(), records.path());
     }
+    selection.requireAllUsed();
 }
 
 // A path as a terminal can show it: control characters and backslashes escaped as C does,
@@ -114,11 +173,12 @@ std::string JsonObject(const DirEntry& record, const std::string& path) {
 int RunList(const ListOptions& options) {
     PackageReader reader(options.package);
     ReportRecovery(reader.recoveryNote());
+    Selection selection(options.entries);
     Output out;
     if (options.json) {
         bool first = true;
         out.add("[");
-        WalkEntries(reader, [&](const DirEntry& record, const std::string& path) {
+        WalkEntries(reader, selection, [&](const DirEntry& record, const std::string& path) {
             out.add(first ? "\n  " : ",\n  ");
             out.add(JsonObject(record, path));
             first = false;
@@ -126,7 +186,7 @@ int RunList(const ListOptions& options) {
         out.add(first ? "]\n" : "\n]\n");
         out.flush();
     } else {
-        WalkEntries(reader, [&](const DirEntry& record, const std::string& path) {
+        WalkEntries(reader, selection, [&](const DirEntry& record, const std::string& path) {
             out.add(options.longFormat ? LongLine(record, path) : Escaped(path) + "\n");
         });
         out.flush();
@@ -142,6 +202,9 @@ Command AddListCommand(CLI::App& parent) {
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_flag("--json", options->json, "Write a JSON array with path, type, size, offset and timestamp");
     app->add_flag("-l,--long", options->longFormat, "Show sizes and dates");
+    app->add_option("ENTRY", options->entries,
+                    "Entries to list, folders with everything inside, or patterns (*, ?, [...], **; case "
+                    "ignored); default: all");
     app->footer("Folders end with \"/\". Paths run from the package's top level, joined by \"/\".");
     return {app, [options] { return RunList(*options); }};
 }

@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("tessel-vp ") + tessel::kProgramVersion);
     app.require_subcommand(1);
     const std::vector<Command> commands = {
-        AddListCommand(app),   AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
-        AddCreateCommand(app), AddDeleteCommand(app), AddRenameCommand(app)};
+        AddListCommand(app),    AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
+        AddCreateCommand(app),  AddDeleteCommand(app), AddRenameCommand(app),  AddCatCommand(app),
+        AddCompactCommand(app), AddSyncCommand(app)};
     // A first word that names no command is the likeliest mistake: say so plainly.
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;

@@ -1,12 +1,16 @@
 // Which names a filter or a search keeps: the text typed, compared ignoring ASCII case,
-// anywhere in the name; with * (any characters) or ? (any one character) it is a pattern
-// for the whole name. Names are matched as bytes, so a folder of a hundred thousand
-// entries filters in a few milliseconds.
+// anywhere in the name; with *, ? or [...] it is a pattern for the whole name, as the
+// command line's patterns are.
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <string>
 #include <string_view>
+
+namespace tessel {
+class NamePattern;
+}
 
 namespace tessel::ui {
 
@@ -15,15 +19,12 @@ public:
     NameFilter() = default;
     explicit NameFilter(const QString& text);
 
-    bool empty() const { return pattern_.empty(); }
+    bool empty() const { return !pattern_; }
     // Whether the stored name (shown as UTF-8, else as Windows-1252) is kept.
     bool matches(std::string_view storedName) const;
 
 private:
-    bool matchesText(std::string_view name) const;
-
-    // Lower-case UTF-8, with * around plain text.
-    std::string pattern_;
+    std::shared_ptr<const NamePattern> pattern_;
 };
 
 } // namespace tessel::ui

@@ -22,4 +22,8 @@ struct CopyResult {
 CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset,
                      std::int64_t count);
 
+// Copies count bytes from fromFd at fromOffset to wherever toFd stands (a pipe, a terminal, a
+// file), writing in order: the kernel's sendfile where it can, else a bounded buffer.
+CopyResult SendBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t count);
+
 } // namespace tessel

@@ -18,7 +18,12 @@ struct DiskTally {
 };
 DiskTally TallyDiskPaths(const std::vector<std::string>& paths);
 
-// The local wall-clock time now, as seconds counted from 1970 without a zone.
+// The local wall-clock time now, as seconds counted from 1970 without a zone: how the
+// format stores times.
 std::int32_t LocalTimestampNow();
+// A moment of the system's clock (seconds since 1970 in UTC) as the format stores it, and
+// back.
+std::int32_t TimestampOf(std::int64_t utcSeconds);
+std::int64_t UtcSecondsOf(std::int32_t timestamp);
 
 } // namespace tessel

@@ -4,6 +4,7 @@
 // file, and nothing outside the engine changes the tree.
 #pragma once
 
+#include "entry_change.h"
 #include "folder_tree.h"
 #include "package_file.h"
 #include "progress.h"
@@ -36,7 +37,7 @@ public:
     // whole; nothing stands at the name before. Paths that cannot be added are reported to
     // the observer and left out.
     static void Create(const std::string& path, const std::vector<std::string>& diskPaths,
-                       const ProgressObserver& observer = {});
+                       const ProgressObserver& observer = {}, const TimeChoice& times = {});
 
     // What the last load had to do about an interrupted edit, as a sentence for the user;
     // empty when there was none.
@@ -70,13 +71,26 @@ public:
     // raised again). Adding events carry the index of the path being added among those
     // given, and the number of paths as their total.
     void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
-                  const ProgressObserver& observer = {});
+                  const ProgressObserver& observer = {}, const TimeChoice& times = {});
     // One path, as AddPaths adds it.
     void AddPath(const std::string& diskPath, const TreeNode* parent, const ProgressObserver& observer = {});
+    // Makes the package folder hold the disk folder's files, as one edit: files it lacks are
+    // added, files whose bytes differ (sizes first, then contents) get the disk's bytes, and
+    // with removeMissing the entries the disk folder lacks go. Entries that do not change
+    // keep their bytes, places and timestamps; nothing to do writes nothing. Returns what
+    // changed (or would, on a dry run), in the order found; paths that cannot be stored are
+    // reported to the observer and left out.
+    std::vector<EntryChange> Sync(const std::string& diskFolder, const TreeNode* folder,
+                                  const SyncOptions& options, const ProgressObserver& observer = {});
     // Gives a file entry the bytes of a disk file, keeping its place in the directory, with
     // the new size and the current time; its old bytes go unless another entry uses them.
     // The new bytes stream from the file: memory stays bounded whatever its size.
     void ReplaceEntry(const TreeNode* node, const std::string& diskPath);
+
+    // Removes the bytes of the data area that no entry uses (gaps left by other programs,
+    // bytes an edit cut short left behind), keeping the data in its order and shared bytes
+    // shared. Returns the bytes removed; with none, nothing is written.
+    std::int64_t Compact();
 
     // Reads. Each run opens the package once, holds it against edits for its length, and
     // refuses a file that changed since it was loaded. Files are written under temporary
@@ -85,13 +99,16 @@ public:
     // Writes the nodes from start up to (not including) stop in depth-first order, or to
     // the end of the tree without a stop node, below destDir.
     void ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
-                      const ProgressObserver& observer = {}) const;
+                      const ProgressObserver& observer = {}, const TimeChoice& times = {}) const;
     // Writes the subtree of each node, in order, below destDir.
     void ExtractNodes(const std::string& destDir, const std::vector<const TreeNode*>& nodes,
-                      const ProgressObserver& observer = {}) const;
+                      const ProgressObserver& observer = {}, const TimeChoice& times = {}) const;
     // The same below a folder already opened and checked (the temporary folder).
     void ExtractNodes(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes,
-                      const ProgressObserver& observer = {}) const;
+                      const ProgressObserver& observer = {}, const TimeChoice& times = {}) const;
+    // Writes the bytes of the file entries, one after the other, to the descriptor (standard
+    // output, a pipe), in order.
+    void SendEntries(const std::vector<const TreeNode*>& entries, int fd) const;
     // Writes one file with size bytes from offset of the package; an existing file is
     // replaced.
     void ExtractEntryToFile(const std::string& filePath, std::int32_t offset, std::int32_t size) const;
@@ -101,7 +118,7 @@ private:
     friend PackageFile OpenForEdit(const Package& package);
     friend class PackageEdit;
     void extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
-                      const ProgressObserver& observer) const;
+                      const ProgressObserver& observer, const TimeChoice& times) const;
     // The node as the edits change it: the tree is this package's own.
     static TreeNode* Own(const TreeNode* node) { return const_cast<TreeNode*>(node); }
 

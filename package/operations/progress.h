@@ -56,6 +56,13 @@ struct ProgressObserver {
     std::function<ExistingFile(const TreeNode* entry, const std::string& path)> duplicate = {};
 };
 
+// How a run treats times. Adding: each entry's timestamp is the file's modification time
+// instead of the moment of adding. Extracting: each file written gets its entry's timestamp
+// as its modification time.
+struct TimeChoice {
+    bool keepTimes = false;
+};
+
 struct RunCancelled : std::exception {
     const char* what() const noexcept override { return "cancelled"; }
 };

@@ -1,8 +1,6 @@
 // The paths that used to lose, hide or confuse data, one row each: what is set up, the
 // command line, what it must answer, and what must be there afterwards.
-#include "package_builder.h"
-#include "param_name.h"
-#include "tool_runner.h"
+#include "scenario.h"
 
 #include <filesystem>
 #include <functional>
@@ -15,43 +13,13 @@ namespace fs = std::filesystem;
 using testing::PackageBuilder;
 using testing::Rec;
 
-struct Finding {
-    const char* name;
-    // Packages and files made in the folder before the line runs.
-    std::function<void(const std::string& folder)> setup;
-    std::string line;
-    int status;
-    // A part of what standard error must say; empty for nothing in particular.
-    std::string err;
-    // A line run afterwards, and its standard output.
-    std::string check;
-    std::string output;
-};
+using testing::Write;
+using Finding = testing::Scenario;
 
-void PrintTo(const Finding& finding, std::ostream* out) {
-    *out << finding.name;
-}
-
-class Trust : public ::testing::TestWithParam<Finding> {
-protected:
-    testing::TempDir dir;
-};
+class Trust : public ::testing::TestWithParam<Finding> {};
 
 TEST_P(Trust, EndsAsItMust) {
-    const Finding& finding = GetParam();
-    if (finding.setup)
-        finding.setup(dir.path());
-    const testing::Outcome run = testing::Shell(dir.path(), finding.line);
-    EXPECT_EQ(run.status, finding.status) << run.err;
-    EXPECT_NE(run.err.find(finding.err), std::string::npos) << run.err;
-    if (!finding.check.empty()) {
-        EXPECT_EQ(testing::Shell(dir.path(), finding.check).out, finding.output);
-    }
-}
-
-void Write(const std::string& folder, const std::string& name, const std::string& bytes) {
-    fs::create_directories(fs::path(folder + "/" + name).parent_path());
-    testing::WriteFileBytes(folder + "/" + name, bytes);
+    testing::RunScenario(GetParam());
 }
 
 // p.vp: the files a and b.

@@ -312,6 +312,22 @@ TEST_F(CrashSweep, CreatingLeavesNoPackageOrAWholeOne) {
     EXPECT_GT(withPackage, 0);
 }
 
+TEST_F(CrashSweep, Compacting) {
+    PackageBuilder builder = Sample();
+    builder.gap(std::string(200, 'u')).file("after", std::string(90, 'a'));
+    sweep(builder, [&] { package.Compact(); });
+}
+
+TEST_F(CrashSweep, Syncing) {
+    fs::create_directories(dir.file("work/sub"));
+    WriteFileBytes(dir.file("work/k"), std::string(150, 'K'));
+    WriteFileBytes(dir.file("work/sub/new"), std::string(80, 'n'));
+    SyncOptions options;
+    options.removeMissing = true;
+    sweep(
+        Sample(), [&] { package.Sync(dir.file("work"), at("gone/"), options); }, "*");
+}
+
 TEST_F(CrashSweep, Replacing) {
     WriteFileBytes(dir.file("new"), std::string(1000, 'N'));
     sweep(

@@ -45,6 +45,7 @@ PackageBuilder Sample() {
         .folder("keep")
         .file("k", std::string(65537, 'K'))
         .end()
+        .gap(std::string(3000, 'u'))
         .file("tail", "TAIL");
     return b;
 }
@@ -136,6 +137,13 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"Delete",
              [](Package& p, const std::string&) {
                  p.DeleteEntries({At(p, "gone/"), At(p, "doomed")});
+             }},
+        Edit{"Compact", [](Package& p, const std::string&) { p.Compact(); }},
+        Edit{"Sync",
+             [](Package& p, const std::string& disk) {
+                 SyncOptions options;
+                 options.removeMissing = true;
+                 p.Sync(disk + "/drop", At(p, "keep/"), options);
              }},
         Edit{"Rename", [](Package& p, const std::string&) { p.RenameEntry(At(p, "mid"), "renamed"); }},
         Edit{"Replace",

@@ -52,6 +52,11 @@ PackageBuilder& PackageBuilder::raw(const Record& record) {
     return *this;
 }
 
+PackageBuilder& PackageBuilder::gap(const std::string& bytes) {
+    data_ += bytes;
+    return *this;
+}
+
 std::string PackageBuilder::bytes() const {
     std::vector<Record> records = records_;
     // The folder ends after the last entry say so with their offset.

@@ -34,6 +34,8 @@ public:
                          std::int32_t timestamp = kDefaultTimestamp);
     // A record taken as it is, with no data of its own.
     PackageBuilder& raw(const Record& record);
+    // Bytes in the data area that no record names.
+    PackageBuilder& gap(const std::string& bytes);
 
     std::int32_t dirOffset() const { return 16 + static_cast<std::int32_t>(data_.size()); }
     std::int32_t recordCount() const { return static_cast<std::int32_t>(records_.size()); }

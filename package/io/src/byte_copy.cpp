@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
+#include <sys/sendfile.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -182,6 +183,56 @@ CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t
         break;
     }
     BufferedCopy(fromFd, fromOffset, toFd, toOffset, count, result);
+    return result;
+}
+
+CopyResult SendBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t count) {
+    CopyResult result;
+    while (result.copied < count) {
+        off_t from = fromOffset + result.copied;
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, 1 << 30));
+        const ssize_t sent = ::sendfile(toFd, fromFd, &from, want);
+        if (sent > 0) {
+            result.copied += sent;
+            continue;
+        }
+        if (sent == 0) {
+            result.sourceEnded = true;
+            return result;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EINVAL && errno != ENOSYS) {
+            result.writeError = errno;
+            return result;
+        }
+        break;
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(std::min(count - result.copied, kCopyBufferSize)));
+    while (result.copied < count) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, kCopyBufferSize));
+        const IoResult got = ReadAt(fromFd, buffer.data(), want, fromOffset + result.copied);
+        for (std::size_t done = 0; done < got.done;) {
+            const ssize_t put = ::write(toFd, buffer.data() + done, got.done - done);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0) {
+                result.writeError = errno;
+                return result;
+            }
+            done += static_cast<std::size_t>(put);
+        }
+        result.copied += static_cast<std::int64_t>(got.done);
+        if (got.error != 0) {
+            result.readFailed = true;
+            return result;
+        }
+        if (got.done < want) {
+            result.sourceEnded = true;
+            return result;
+        }
+    }
     return result;
 }
 

@@ -76,7 +76,10 @@ void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int6
 
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done) {
     std::int64_t durable = done;
-    auto [index, before] = MoveOf(moves, done);
+    // Not a structured binding: lambdas below capture them, which clang 14 refuses.
+    const std::pair<std::size_t, std::int64_t> start = MoveOf(moves, done);
+    std::size_t index = start.first;
+    std::int64_t before = start.second;
     // Steps to the move that holds `done`; done only grows, so the walk is linear.
     auto locate = [&] {
         while (index < moves.size() && done >= before + moves[index].length)

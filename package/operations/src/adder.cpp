@@ -15,8 +15,6 @@ namespace tessel {
 
 namespace {
 
-constexpr const char* kNotAFileOrFolder = "it is neither a regular file nor a folder";
-
 // The name a disk path gets in the package: its last component, that of its resolved path
 // when it is "." or ".." (which would read back as a folder's end).
 std::string EntryNameOf(std::string path) {
@@ -29,10 +27,6 @@ std::string EntryNameOf(std::string path) {
         name = std::filesystem::canonical(path, error).filename().string();
     }
     return name;
-}
-
-bool IsSpecial(unsigned char type) {
-    return type == DT_CHR || type == DT_BLK || type == DT_FIFO || type == DT_SOCK;
 }
 
 } // namespace
@@ -49,9 +43,14 @@ void Adder::FolderNames::add(TreeNode* child) {
     byName_.emplace(EntryNameKey(child->text()), child);
 }
 
-TreeNode* Adder::FolderNames::lookup(const std::string& name) const {
-    const auto found = byName_.find(EntryNameKey(name));
-    return found == byName_.end() ? nullptr : found->second;
+TreeNode* Adder::FolderNames::lookup(const std::string& name, const PackageEdit& edit) const {
+    TreeNode* first = nullptr;
+    const auto [begin, end] = byName_.equal_range(EntryNameKey(name));
+    for (auto at = begin; at != end; ++at) {
+        if (!edit.removed(at->second) && (!first || first->serial() > at->second->serial()))
+            first = at->second;
+    }
+    return first;
 }
 
 Adder::FolderNames& Adder::namesOf(const TreeNode* folder) {
@@ -80,31 +79,12 @@ void Adder::add(const std::string& diskPath, TreeNode* parent) {
 
 bool Adder::open(int folderFd, const FolderEntry& entry, const std::string& shown, FileDescriptor& fd,
                  struct stat& info) {
-    if (const std::string why = NewNameProblem(entry.name); !why.empty()) {
+    std::string why = NewNameProblem(entry.name);
+    if (why.empty())
+        why = OpenListed(folderFd, entry, fd, info);
+    if (!why.empty())
         skip(shown, why);
-        return false;
-    }
-    if (IsSpecial(entry.type)) {
-        skip(shown, kNotAFileOrFolder);
-        return false;
-    }
-    if (entry.type != DT_REG && entry.type != DT_DIR) {
-        // A link, or a file system that does not say: what it leads to decides.
-        if (::fstatat(folderFd, entry.name.c_str(), &info, 0) != 0) {
-            skip(shown, SystemReason(errno));
-            return false;
-        }
-        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
-            skip(shown, kNotAFileOrFolder);
-            return false;
-        }
-    }
-    fd.reset(::openat(folderFd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
-        skip(shown, errno == ENXIO ? kNotAFileOrFolder : SystemReason(errno));
-        return false;
-    }
-    return true;
+    return why.empty();
 }
 
 void Adder::addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown,
@@ -126,7 +106,7 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
     case PackageEdit::Own::None:
         break;
     }
-    TreeNode* existing = namesOf(parent).lookup(name);
+    TreeNode* existing = namesOf(parent).lookup(name, edit_);
     if (existing && existing->isFolder())
         return skip(shown, "a folder of that name is in the package");
     const NameClash choice =
@@ -138,14 +118,14 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
         throw TooLarge(shown);
     TreeNode* node = existing;
     if (replacing) {
-        if (!edit_.replace(existing, fd, info.st_size, LocalTimestampNow()))
+        if (!edit_.replace(existing, fd, info.st_size, timestampOf(info)))
             return skip(shown, "it could not be read");
     } else {
         // Kept beside an entry of its name, it takes a name that is free in the folder.
         std::string stored = name;
-        for (int number = 2; existing && namesOf(parent).lookup(stored); ++number)
+        for (int number = 2; existing && namesOf(parent).lookup(stored, edit_); ++number)
             stored = NumberedName(name, number);
-        node = edit_.addFile(parent, stored, fd, info.st_size, LocalTimestampNow());
+        node = edit_.addFile(parent, stored, fd, info.st_size, timestampOf(info));
         if (!node)
             return skip(shown, "it could not be read");
         namesOf(parent).add(node);
@@ -157,7 +137,7 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
 void Adder::addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown,
                       const std::string& name, TreeNode* parent, bool top) {
     const FileId id{info.st_dev, info.st_ino};
-    TreeNode* existing = namesOf(parent).lookup(name);
+    TreeNode* existing = namesOf(parent).lookup(name, edit_);
     if (existing && existing->isFile())
         return skip(shown, "a file of that name is in the package");
     if (!entered_.insert(id).second)
@@ -196,6 +176,10 @@ void Adder::addFolder(FileDescriptor fd, const struct stat& info, const std::str
             addOpened(std::move(child), childInfo, path, entry.name, node, false);
     }
     folders_.pop();
+}
+
+std::int32_t Adder::timestampOf(const struct stat& info) const {
+    return times_.keepTimes ? TimestampOf(info.st_mtim.tv_sec) : LocalTimestampNow();
 }
 
 void Adder::skip(const std::string& diskPath, const std::string& why) {

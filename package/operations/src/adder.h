@@ -23,7 +23,8 @@ struct TooLarge : PackageError {
 
 class Adder {
 public:
-    Adder(PackageEdit& edit, const ProgressObserver& observer) : edit_(edit), observer_(observer) {}
+    Adder(PackageEdit& edit, const ProgressObserver& observer, const TimeChoice& times)
+        : edit_(edit), observer_(observer), times_(times) {}
 
     // The path given is the index-th of total.
     void setPath(std::int32_t index, std::int32_t total) {
@@ -52,16 +53,20 @@ private:
     public:
         explicit FolderNames(const TreeNode* folder);
         void add(TreeNode* child);
-        // The first child of the folder with that name.
-        TreeNode* lookup(const std::string& name) const;
+        // The first child of the folder with that name that the edit keeps.
+        TreeNode* lookup(const std::string& name, const PackageEdit& edit) const;
 
     private:
-        std::unordered_map<std::string, TreeNode*> byName_;
+        std::unordered_multimap<std::string, TreeNode*> byName_;
     };
     FolderNames& namesOf(const TreeNode* folder);
 
+    // The timestamp an added file gets.
+    std::int32_t timestampOf(const struct stat& info) const;
+
     PackageEdit& edit_;
     const ProgressObserver& observer_;
+    TimeChoice times_;
     FolderChain folders_;
     std::set<FileId> entered_;
     std::unordered_map<const TreeNode*, FolderNames> names_;

@@ -33,11 +33,24 @@ void Tally(const std::string& path, DiskTally& tally, std::set<FileId>& seen) {
 
 } // namespace
 
-std::int32_t LocalTimestampNow() {
-    const std::time_t now = std::time(nullptr);
+std::int32_t TimestampOf(std::int64_t utcSeconds) {
+    const std::time_t moment = utcSeconds;
     std::tm local{};
-    localtime_r(&now, &local);
-    return static_cast<std::int32_t>(static_cast<std::int64_t>(now) + local.tm_gmtoff);
+    localtime_r(&moment, &local);
+    return static_cast<std::int32_t>(utcSeconds + local.tm_gmtoff);
+}
+
+std::int64_t UtcSecondsOf(std::int32_t timestamp) {
+    // The stored seconds are the wall clock's fields: read them as such, then as local time.
+    const std::time_t wall = timestamp;
+    std::tm fields{};
+    gmtime_r(&wall, &fields);
+    fields.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&fields));
+}
+
+std::int32_t LocalTimestampNow() {
+    return TimestampOf(static_cast<std::int64_t>(std::time(nullptr)));
 }
 
 std::vector<std::string> ListFolderEntries(const std::string& folderPath) {
@@ -63,9 +76,9 @@ DiskTally TallyDiskPaths(const std::vector<std::string>& paths) {
 }
 
 void Package::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
-                       const ProgressObserver& observer) {
+                       const ProgressObserver& observer, const TimeChoice& times) {
     PackageEdit edit(*this);
-    Adder adder(edit, observer);
+    Adder adder(edit, observer, times);
     const auto total = static_cast<std::int32_t>(diskPaths.size());
     try {
         for (std::int32_t i = 0; i < total; ++i) {
@@ -84,7 +97,7 @@ void Package::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode
 }
 
 void Package::AddPath(const std::string& diskPath, const TreeNode* parent, const ProgressObserver& observer) {
-    AddPaths({diskPath}, parent, observer);
+    AddPaths({diskPath}, parent, observer, {});
 }
 
 } // namespace tessel

@@ -114,7 +114,7 @@ private:
 } // namespace
 
 void Package::Create(const std::string& path, const std::vector<std::string>& diskPaths,
-                     const ProgressObserver& observer) {
+                     const ProgressObserver& observer, const TimeChoice& times) {
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0)
         throw PackageError("\"" + path + "\" already exists; it was left as it is");
@@ -126,7 +126,7 @@ void Package::Create(const std::string& path, const std::vector<std::string>& di
         package.path_ = scratch.path();
         package.tree_.addRoot();
         PackageEdit edit(package, scratch.open());
-        Adder adder(edit, observer);
+        Adder adder(edit, observer, times);
         const auto total = static_cast<std::int32_t>(diskPaths.size());
         for (std::int32_t i = 0; i < total; ++i) {
             adder.setPath(i, total);

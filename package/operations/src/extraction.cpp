@@ -1,6 +1,7 @@
 // Writing entries of the open package out to ordinary files and folders.
 #include "package.h"
 
+#include "adding.h"
 #include "byte_copy.h"
 #include "destination.h"
 #include "entry_name.h"
@@ -9,6 +10,7 @@
 #include "name_text.h"
 #include "package_error.h"
 #include "package_file.h"
+#include "package_layout.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,7 +40,9 @@ constexpr std::size_t kDeepestFolders = 1024;
 // Writes the entry's bytes as the file of that name in the folder, never through what
 // already stands at the name; a failure leaves what was there.
 void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd, const std::string& name,
-                std::string_view shownFolder, std::int32_t offset, std::int32_t size) {
+                std::string_view shownFolder, const EntryRecord& record, bool keepTime) {
+    const std::int32_t offset = record.Offset;
+    const std::int32_t size = record.Size;
     auto shown = [&] { return ShortPath(std::string(shownFolder) + "/" + name); };
     struct stat there {};
     if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_dev == self.device &&
@@ -59,6 +63,11 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
         throw PackageError("Cannot extract \"" + shown() + "\": its data at offset " +
                            std::to_string(offset) + " of " + std::to_string(size) +
                            " bytes cannot be read from \"" + FullPath(package.path()) + "\"");
+    if (keepTime && record.Timestamp > 0) {
+        const timespec when{static_cast<time_t>(UtcSecondsOf(record.Timestamp)), 0};
+        const timespec times[2] = {when, when};
+        ::futimens(file.fd(), times);
+    }
     file.place();
 }
 
@@ -66,9 +75,9 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
 class Extractor {
 public:
     Extractor(const PackageFile& package, Destination& destination, const ProgressObserver& observer,
-              std::int32_t total)
+              const TimeChoice& times, std::int32_t total)
         : package_(package), self_(package.stamp()), destination_(destination), observer_(observer),
-          total_(total) {}
+          times_(times), total_(total) {}
 
     // Visits a node inside the folders of the path (counted from the destination), and
     // goes into it when it is a folder; the root only counts.
@@ -107,7 +116,7 @@ private:
                 observer_.skipped(shownPath(name), "a file of that name was kept");
             return;
         }
-        WriteEntry(package_, self_, folderFd, name, destination_.shown(), record.Offset, record.Size);
+        WriteEntry(package_, self_, folderFd, name, destination_.shown(), record, times_.keepTimes);
         written_.insert(path);
     }
 
@@ -129,6 +138,7 @@ private:
     const FileStamp self_;
     Destination& destination_;
     const ProgressObserver& observer_;
+    TimeChoice times_;
     // The paths written in this run, by their hashes.
     std::unordered_set<std::size_t> written_;
     std::int32_t total_;
@@ -179,11 +189,34 @@ void Package::ExtractEntryToFile(const std::string& filePath, std::int32_t offse
     if (!folderFd.valid())
         throw PackageError(CannotCreateMessage(filePath, SystemReason(errno)));
     const PackageFile package = OpenForReading(path_, stamp_);
-    WriteEntry(package, package.stamp(), folderFd.get(), name, folder, offset, size);
+    EntryRecord record;
+    record.Offset = offset;
+    record.Size = size;
+    WriteEntry(package, package.stamp(), folderFd.get(), name, folder, record, false);
+}
+
+void Package::SendEntries(const std::vector<const TreeNode*>& entries, int fd) const {
+    const PackageFile package = OpenForReading(path_, stamp_);
+    for (const TreeNode* entry : entries) {
+        const EntryRecord* record = entry->record();
+        if (!record)
+            throw PackageError("\"" + EntryPath(entry) + "\" is a folder, not a file");
+        if (DataOutside(*record, package.size()))
+            throw PackageError("\"" + EntryPath(entry) + "\" cannot be read: its data at offset " +
+                               std::to_string(record->Offset) + " of " + std::to_string(record->Size) +
+                               " bytes lies outside \"" + FullPath(path_) + "\"");
+        const CopyResult sent = SendBytes(package.descriptor(), record->Offset, fd, record->Size);
+        if (sent.writeError != 0)
+            throw PackageError("Cannot write \"" + EntryPath(entry) + "\": " + SystemReason(sent.writeError));
+        if (sent.readFailed || sent.sourceEnded)
+            throw PackageError("\"" + EntryPath(entry) + "\" cannot be read: its data at offset " +
+                               std::to_string(record->Offset) + " of " + std::to_string(record->Size) +
+                               " bytes lies outside \"" + FullPath(path_) + "\"");
+    }
 }
 
 void Package::ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
-                           const ProgressObserver& observer) const {
+                           const ProgressObserver& observer, const TimeChoice& times) const {
     Destination destination(destDir);
     const PackageFile package = OpenForReading(path_, stamp_);
     const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
@@ -191,33 +224,33 @@ void Package::ExtractRange(const std::string& destDir, const TreeNode* start, co
     const int baseLevel = std::max(start->level(), 1);
     for (const TreeNode* node = start; node && node != stop; node = node->nextAfterSubtree())
         RequireShallow(node, baseLevel);
-    Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
+    Extractor extractor(package, destination, observer, times, static_cast<std::int32_t>(total));
     for (const TreeNode* node = start; node && node != stop; node = node->next())
         extractor.visit(node, DepthBelow(node, baseLevel));
     extractor.finish();
 }
 
 void Package::ExtractNodes(const std::string& destDir, const std::vector<const TreeNode*>& nodes,
-                           const ProgressObserver& observer) const {
+                           const ProgressObserver& observer, const TimeChoice& times) const {
     Destination destination(destDir);
-    extractNodes(destination, nodes, observer);
+    extractNodes(destination, nodes, observer, times);
 }
 
 void Package::ExtractNodes(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes,
-                           const ProgressObserver& observer) const {
+                           const ProgressObserver& observer, const TimeChoice& times) const {
     Destination destination(folder);
-    extractNodes(destination, nodes, observer);
+    extractNodes(destination, nodes, observer, times);
 }
 
 void Package::extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
-                           const ProgressObserver& observer) const {
+                           const ProgressObserver& observer, const TimeChoice& times) const {
     const PackageFile package = OpenForReading(path_, stamp_);
     std::int64_t total = 0;
     for (const TreeNode* node : nodes) {
         total += static_cast<std::int64_t>(SubtreeSize(node));
         RequireShallow(node, std::max(node->level(), 1));
     }
-    Extractor extractor(package, destination, observer, static_cast<std::int32_t>(total));
+    Extractor extractor(package, destination, observer, times, static_cast<std::int32_t>(total));
     for (const TreeNode* node : nodes) {
         const int baseLevel = std::max(node->level(), 1);
         for (const TreeNode* walk : Subtree(node))

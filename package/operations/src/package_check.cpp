@@ -105,16 +105,22 @@ void PairNames(std::vector<NameMark>& marks, std::vector<Pair>& pairs) {
     }
 }
 
-void PairOverlaps(std::vector<Span>& spans, std::vector<Pair>& pairs) {
+// Pairs the files whose data overlaps; returns the bytes that some file's data covers.
+std::int64_t PairOverlaps(std::vector<Span>& spans, std::vector<Pair>& pairs) {
     std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.begin < b.begin; });
     const Span* widest = nullptr;
+    std::int64_t covered = 0;
     for (const Span& span : spans) {
+        const std::int64_t reached = widest ? widest->end : 0;
+        if (span.end > reached)
+            covered += span.end - std::max<std::int64_t>(span.begin, reached);
         if (widest && span.begin < widest->end)
             pairs.push_back(
                 {widest->record, span.record, Pair::Data, span.begin, std::min(span.end, widest->end) - 1});
         if (!widest || span.end > widest->end)
             widest = &span;
     }
+    return covered;
 }
 
 } // namespace
@@ -187,8 +193,11 @@ std::vector<std::string> CheckPackage(const std::string& path) {
     if (open > 0)
         problems.push_back(std::to_string(open) + " folder" + (open == 1 ? " is" : "s are") +
                            " left open at the end of the directory");
-    PairOverlaps(spans, pairs);
+    const std::int64_t unused = std::int64_t(header.DirOffset) - kHeaderSize - PairOverlaps(spans, pairs);
     spans = {};
+    if (unused > 0 && header.DirOffset > kHeaderSize)
+        problems.push_back(std::string(kWarning) + std::to_string(unused) +
+                           " bytes of the data area belong to no entry (tessel-vp compact removes them)");
     if (pairs.empty())
         return problems;
 

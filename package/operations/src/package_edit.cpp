@@ -134,6 +134,22 @@ void PackageEdit::remove(TreeNode* node) {
     changed_ = true;
 }
 
+std::int64_t PackageEdit::dropUnused() {
+    std::vector<Interval> used;
+    for (const TreeNode* node : Subtree(writer_.package().tree_.root())) {
+        if (const EntryRecord* record = node->record())
+            used.push_back(DataOf(*record, end_));
+    }
+    std::int64_t unused = 0;
+    for (const Interval& gap : Subtract({{kHeaderSize, end_}}, Merged(used)))
+        unused += gap.end - gap.begin;
+    if (unused > 0) {
+        dropUnused_ = true;
+        changed_ = true;
+    }
+    return unused;
+}
+
 bool PackageEdit::doomed(const TreeNode* node) const {
     for (const TreeNode* up = node; up; up = up->parent()) {
         if (doomedSet_.count(up))
@@ -159,6 +175,8 @@ void PackageEdit::commit(const std::string& done) {
     }
     for (const EntryRecord& record : formerRecords_)
         going.push_back(DataOf(record, end_));
+    if (dropUnused_)
+        going.push_back({kHeaderSize, end_});
     const Compaction compaction(Subtract(Merged(going), Merged(kept)), end_);
 
     DirectoryView view;

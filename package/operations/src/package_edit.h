@@ -32,6 +32,8 @@ public:
     PackageEdit& operator=(const PackageEdit&) = delete;
 
     TreeNode* root() { return writer_.package().tree_.root(); }
+    // The package open for the edit, for reading what its entries hold.
+    const PackageFile& file() { return writer_.file(); }
     static TreeNode* own(const TreeNode* node) { return Package::Own(node); }
     // What the file is to this edit: the package itself (which is never added into itself),
     // a file the edit makes on the side (its journal, a new package's scratch file: never
@@ -55,8 +57,13 @@ public:
     void rename(TreeNode* node, const std::string& name);
     // The node and everything inside it go at the commit.
     void remove(TreeNode* node);
+    // Whether the node goes at the commit, by itself or with a folder around it.
+    bool removed(const TreeNode* node) const { return doomed(node); }
     // The directory is written again even when nothing else changed.
     void touch() { changed_ = true; }
+    // The commit removes every byte of the data area that no entry uses; returns how many
+    // bytes that is.
+    std::int64_t dropUnused();
 
     // Makes the edit durable, or raises with the package as it was (or, when finishing a
     // redo edit failed, with its journal kept for the next open). `done` says what the edit
@@ -99,6 +106,7 @@ private:
     std::unordered_set<const TreeNode*> doomedSet_;
     std::vector<EntryRecord> formerRecords_;
     bool changed_ = false;
+    bool dropUnused_ = false;
     bool finished_ = false;
 };
 

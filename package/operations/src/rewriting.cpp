@@ -71,6 +71,13 @@ void Package::RenameEntry(const TreeNode* node, const std::string& newName) {
     edit.commit("\"" + oldName + "\" was renamed to \"" + NameToUtf8(newName) + "\"");
 }
 
+std::int64_t Package::Compact() {
+    PackageEdit edit(*this);
+    const std::int64_t unused = edit.dropUnused();
+    edit.commit("\"" + FullPath(path_) + "\" was compacted");
+    return unused;
+}
+
 void Package::ReplaceEntry(const TreeNode* node, const std::string& diskPath) {
     if (!node || !node->isFile())
         throw PackageError("Only a file can have its bytes replaced");

@@ -84,4 +84,23 @@ std::vector<FolderEntry> ListEntries(int folderFd) {
     return entries;
 }
 
+std::string OpenListed(int folderFd, const FolderEntry& entry, FileDescriptor& fd, struct stat& info) {
+    const unsigned char type = entry.type;
+    if (type == DT_CHR || type == DT_BLK || type == DT_FIFO || type == DT_SOCK)
+        return kNotAFileOrFolder;
+    if (type != DT_REG && type != DT_DIR) {
+        // A link, or a file system that does not say: what it leads to decides.
+        if (::fstatat(folderFd, entry.name.c_str(), &info, 0) != 0)
+            return SystemReason(errno);
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+            return kNotAFileOrFolder;
+    }
+    fd.reset(::openat(folderFd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
+        return errno == ENXIO ? kNotAFileOrFolder : SystemReason(errno);
+    if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return kNotAFileOrFolder;
+    return {};
+}
+
 } // namespace tessel

@@ -7,6 +7,7 @@
 #include "file_descriptor.h"
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
 #include <vector>
@@ -44,5 +45,12 @@ private:
 // The entries of the open folder, "." and ".." left out; raises a PackageError with the
 // system's reason when it cannot be listed.
 std::vector<FolderEntry> ListEntries(int folderFd);
+
+// Opens a listed entry of the folder for reading, judging it by what was opened: special
+// files are never opened (a device may act on an open), and what is opened is opened
+// without waiting. Returns why it was passed over, or "" with fd and info set.
+std::string OpenListed(int folderFd, const FolderEntry& entry, FileDescriptor& fd, struct stat& info);
+
+inline constexpr const char* kNotAFileOrFolder = "it is neither a regular file nor a folder";
 
 } // namespace tessel

@@ -1,0 +1,221 @@
+// Keeping a package folder in step with a disk folder: a plan made by walking both side by
+// side (names compared ignoring ASCII case, bytes compared only where sizes agree), then
+// carried out as one edit.
+#include "package.h"
+
+#include "adder.h"
+#include "adding.h"
+#include "entry_name.h"
+#include "entry_path.h"
+#include "package_edit.h"
+#include "package_error.h"
+#include "positioned_io.h"
+#include "source_folders.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unordered_map>
+
+namespace tessel {
+
+namespace {
+
+constexpr std::size_t kCompareChunk = 256 * 1024;
+
+// Whether the file holds exactly the bytes of the package at the offset.
+bool SameBytes(int packageFd, std::int64_t offset, int fileFd, std::int64_t size) {
+    std::vector<char> ours(kCompareChunk), theirs(kCompareChunk);
+    for (std::int64_t done = 0; done < size;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, kCompareChunk));
+        const IoResult a = ReadAt(packageFd, ours.data(), want, offset + done);
+        const IoResult b = ReadAt(fileFd, theirs.data(), want, done);
+        if (a.done != want || b.done != want || std::memcmp(ours.data(), theirs.data(), want) != 0)
+            return false;
+        done += static_cast<std::int64_t>(want);
+    }
+    return true;
+}
+
+class SyncPlan {
+public:
+    SyncPlan(PackageEdit& edit, const SyncOptions& options, const ProgressObserver& observer)
+        : edit_(edit), options_(options), observer_(observer) {}
+
+    struct Step {
+        enum Kind { Add, Replace, Remove } kind;
+        std::string diskPath;
+        TreeNode* node; // the parent of an addition; the entry replaced or removed
+    };
+
+    // Compares the disk folder, open, with the package folder.
+    void compare(int folderFd, const std::string& diskPath, TreeNode* folder) {
+        std::vector<FolderEntry> entries;
+        try {
+            entries = ListEntries(folderFd);
+        } catch (const PackageError& error) {
+            return skip(diskPath, std::string("it cannot be listed: ") + error.what());
+        }
+        std::unordered_map<std::string, TreeNode*> children;
+        for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling())
+            children.emplace(EntryNameKey(child->text()), child);
+        std::unordered_map<const TreeNode*, bool> seen;
+        for (const FolderEntry& entry : entries) {
+            const std::string path = diskPath + "/" + entry.name;
+            if (const std::string why = NewNameProblem(entry.name); !why.empty()) {
+                skip(path, why);
+                continue;
+            }
+            FileDescriptor fd;
+            struct stat info {};
+            if (const std::string why = OpenListed(folderFd, entry, fd, info); !why.empty()) {
+                skip(path, why);
+                continue;
+            }
+            const auto found = children.find(EntryNameKey(entry.name));
+            TreeNode* node = found == children.end() ? nullptr : found->second;
+            if (node)
+                seen[node] = true;
+            const bool isFolder = S_ISDIR(info.st_mode);
+            if (node && node->isFolder() != isFolder) {
+                if (!options_.removeMissing) {
+                    skip(path, isFolder ? "a file of that name is in the package" : "a folder of that name is in the package");
+                    continue;
+                }
+                removed(node);
+                node = nullptr;
+            }
+            if (!node) {
+                added(path, folder, fd.get(), info);
+                continue;
+            }
+            if (isFolder) {
+                compare(fd.get(), path, node);
+                continue;
+            }
+            const EntryRecord& record = *node->record();
+            if (record.Size != info.st_size ||
+                !SameBytes(edit_.file().descriptor(), record.Offset, fd.get(), info.st_size)) {
+                steps_.push_back({Step::Replace, path, node});
+                EntryRecord after = record;
+                after.Size = static_cast<std::int32_t>(info.st_size);
+                after.Timestamp = timestampOf(info);
+                changes_.push_back({EntryChange::Changed, EntryPath(node), record, after});
+            }
+        }
+        if (!options_.removeMissing)
+            return;
+        for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+            if (!seen.count(child))
+                removed(child);
+        }
+    }
+
+    void apply(const TimeChoice& times) {
+        Adder adder(edit_, observer_, times);
+        for (const Step& step : steps_) {
+            switch (step.kind) {
+            case Step::Add:
+                adder.add(step.diskPath, step.node);
+                break;
+            case Step::Remove:
+                edit_.remove(step.node);
+                break;
+            case Step::Replace:
+                replace(step);
+                break;
+            }
+        }
+    }
+
+    std::vector<EntryChange>& changes() { return changes_; }
+
+private:
+    void replace(const Step& step) {
+        const FileDescriptor source(::open(step.diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (!source.valid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            return skip(step.diskPath, source.valid() ? "it is not a regular file any more" : SystemReason(errno));
+        if (!edit_.fits(info.st_size, 0, step.node->record()->Size))
+            throw TooLarge(step.diskPath);
+        if (!edit_.replace(step.node, source.get(), info.st_size, timestampOf(info)))
+            skip(step.diskPath, "it could not be read");
+    }
+
+    // An entry the disk lacks goes, with everything inside it.
+    void removed(TreeNode* node) {
+        steps_.push_back({Step::Remove, {}, node});
+        for (const TreeNode* inside : Subtree(static_cast<const TreeNode*>(node)))
+            changes_.push_back({EntryChange::Removed, EntryPath(inside),
+                                inside->record() ? std::optional<EntryRecord>(*inside->record()) : std::nullopt,
+                                std::nullopt});
+    }
+
+    // A file or folder the package lacks comes, with everything inside it; its lines are
+    // made from the disk, so that a dry run says the same.
+    void added(const std::string& diskPath, TreeNode* folder, int fd, const struct stat& info) {
+        steps_.push_back({Step::Add, diskPath, folder});
+        const std::string name = diskPath.substr(diskPath.rfind('/') + 1);
+        const std::string path = EntryPath(folder) + name;
+        addedLines(fd, info, path);
+    }
+
+    void addedLines(int fd, const struct stat& info, const std::string& path) {
+        if (!S_ISDIR(info.st_mode)) {
+            EntryRecord after;
+            after.Size = static_cast<std::int32_t>(info.st_size);
+            after.Timestamp = timestampOf(info);
+            changes_.push_back({EntryChange::Added, path, std::nullopt, after});
+            return;
+        }
+        changes_.push_back({EntryChange::Added, path + "/", std::nullopt, std::nullopt});
+        std::vector<FolderEntry> entries;
+        try {
+            entries = ListEntries(fd);
+        } catch (const PackageError&) {
+            return; // the adding says why
+        }
+        for (const FolderEntry& entry : entries) {
+            FileDescriptor child;
+            struct stat childInfo {};
+            if (NewNameProblem(entry.name).empty() && OpenListed(fd, entry, child, childInfo).empty())
+                addedLines(child.get(), childInfo, path + "/" + entry.name);
+        }
+    }
+
+    std::int32_t timestampOf(const struct stat& info) const {
+        return options_.times.keepTimes ? TimestampOf(info.st_mtim.tv_sec) : LocalTimestampNow();
+    }
+
+    void skip(const std::string& path, const std::string& why) {
+        if (observer_.skipped)
+            observer_.skipped(path, why);
+    }
+
+    PackageEdit& edit_;
+    const SyncOptions& options_;
+    const ProgressObserver& observer_;
+    std::vector<Step> steps_;
+    std::vector<EntryChange> changes_;
+};
+
+} // namespace
+
+std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const TreeNode* folder,
+                                      const SyncOptions& options, const ProgressObserver& observer) {
+    if (!folder || !folder->isFolder())
+        throw PackageError("A sync goes into a folder of the package");
+    const FileDescriptor top(::open(diskFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!top.valid())
+        throw PackageError("Cannot read the folder \"" + FullPath(diskFolder) + "\". " + SystemReason(errno));
+    PackageEdit edit(*this);
+    SyncPlan plan(edit, options, observer);
+    plan.compare(top.get(), diskFolder, Own(folder));
+    if (!options.dryRun && !plan.changes().empty()) {
+        plan.apply(options.times);
+        edit.commit("\"" + FullPath(path_) + "\" was synced with \"" + FullPath(diskFolder) + "\"");
+    }
+    return std::move(plan.changes());
+}
+
+} // namespace tessel
