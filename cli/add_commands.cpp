@@ -19,6 +19,9 @@ namespace {
 constexpr const char* kKeepTimesHelp =
     "Give each entry the file's modification time as its timestamp (default: the moment of adding)";
 
+constexpr const char* kUnpackHelp =
+    "Add the contents of archives given (.zip, .7z, .tar, .tar.gz, .tar.xz, .tar.zst) instead of the files";
+
 struct AddOptions {
     std::string package;
     std::string folder;
@@ -27,6 +30,7 @@ struct AddOptions {
     bool skipExisting = false;
     bool keepBoth = false;
     bool keepTimes = false;
+    bool unpack = false;
 };
 
 // The observer of an adding run: the progress bar, the clash answers of the options, and
@@ -87,14 +91,14 @@ int RunAdd(const AddOptions& options) {
             throw PackageError("no folder \"" + options.folder + "\" in the package");
     }
     AddingReport report(options);
-    package.AddPaths(options.paths, folder, report.observer(), {options.keepTimes});
+    package.AddPaths(options.paths, folder, report.observer(), {options.keepTimes, options.unpack});
     report.finish();
     return report.skippedAny() ? kExitFailure : kExitSuccess;
 }
 
 int RunCreate(const AddOptions& options) {
     AddingReport report(options);
-    Package::Create(options.package, options.paths, report.observer(), {options.keepTimes});
+    Package::Create(options.package, options.paths, report.observer(), {options.keepTimes, options.unpack});
     report.finish();
     return report.skippedAny() ? kExitFailure : kExitSuccess;
 }
@@ -119,6 +123,7 @@ Command AddAddCommand(CLI::App& parent) {
                       "Add such a file beside the entry, under a free name (\"ships (2).tbl\")");
     replace->excludes(skip)->excludes(both);
     app->add_flag("--keep-times", options->keepTimes, kKeepTimesHelp);
+    app->add_flag("--unpack", options->unpack, kUnpackHelp);
     skip->excludes(both);
     app->footer(
         "Names are the same when they differ only in ASCII case. A file whose name the folder has is not "
@@ -137,6 +142,7 @@ Command AddCreateCommand(CLI::App& parent) {
         ->required();
     app->add_option("PATH", options->paths, "Files and folders to put in it");
     app->add_flag("--keep-times", options->keepTimes, kKeepTimesHelp);
+    app->add_flag("--unpack", options->unpack, kUnpackHelp);
     return {app, [options] { return RunCreate(*options); }};
 }
 

@@ -26,7 +26,8 @@ int RunCat(const CatOptions& options) {
         LoadForCommand(package, options.package);
     else
         LoadForCommand(package, options.package, options.entries);
-    const std::vector<const TreeNode*> entries = EntriesNamed(package.tree(), options.entries, Several::Refused);
+    const std::vector<const TreeNode*> entries =
+        EntriesNamed(package.tree(), options.entries, Several::Refused);
     std::fflush(stdout);
     package.SendEntries(entries, STDOUT_FILENO);
     return kExitSuccess;
@@ -36,9 +37,11 @@ int RunCat(const CatOptions& options) {
 
 Command AddCatCommand(CLI::App& parent) {
     auto options = std::make_shared<CatOptions>();
-    CLI::App* app = parent.add_subcommand("cat", "Write the bytes of entries to standard output, one after the other");
+    CLI::App* app =
+        parent.add_subcommand("cat", "Write the bytes of entries to standard output, one after the other");
     app->add_option("PACKAGE", options->package, "The package file")->required();
-    app->add_option("ENTRY", options->entries, "Files of the package, or patterns (*, ?, [...], **)")->required();
+    app->add_option("ENTRY", options->entries, "Files of the package, or patterns (*, ?, [...], **)")
+        ->required();
     app->footer("A folder is an error, and so is a path that names two entries (one name twice).");
     return {app, [options] { return RunCat(*options); }};
 }

@@ -45,5 +45,6 @@ Command AddCreateCommand(CLI::App& parent);
 Command AddCatCommand(CLI::App& parent);
 Command AddCompactCommand(CLI::App& parent);
 Command AddSyncCommand(CLI::App& parent);
+Command AddConvertCommand(CLI::App& parent);
 
 } // namespace tessel::cli

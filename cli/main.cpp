@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     const std::vector<Command> commands = {
         AddListCommand(app),    AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
         AddCreateCommand(app),  AddDeleteCommand(app), AddRenameCommand(app),  AddCatCommand(app),
-        AddCompactCommand(app), AddSyncCommand(app)};
+        AddCompactCommand(app), AddSyncCommand(app),   AddConvertCommand(app)};
     // A first word that names no command is the likeliest mistake: say so plainly.
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;

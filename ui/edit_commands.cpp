@@ -128,7 +128,7 @@ void EditCommands::reportSkipped(const QStringList& lines) {
 }
 
 void EditCommands::addPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
-                            const ProgressCallback& more) {
+                            const ProgressCallback& more, const RunChoices& choices) {
     if (!context_.package.isOpen())
         return;
     FolderBrowser& browser = context_.browser;
@@ -149,7 +149,7 @@ void EditCommands::addPaths(const std::vector<std::string>& diskPaths, const Tre
     };
     observer.clash = ClashQuestion(context_.window, context_.package.path());
     try {
-        context_.package.AddPaths(diskPaths, target, observer);
+        context_.package.AddPaths(diskPaths, target, observer, choices);
     } catch (const RunCancelled&) {
         context_.refreshStatus();
         reportSkipped(skipped);
@@ -227,6 +227,23 @@ void EditCommands::drop(const QStringList& paths) {
     }
     if (!context_.package.isOpen())
         return;
+    // An archive dropped is asked about: its contents, or the file itself.
+    RunChoices choices;
+    for (const QString& path : paths) {
+        if (path.endsWith(".zip", Qt::CaseInsensitive) || path.endsWith(".7z", Qt::CaseInsensitive)) {
+            const Choice choice =
+                Ask(context_.window, {"DroppedArchiveBox",
+                                      "Tessel",
+                                      QString("\"%1\" is an archive.").arg(FileNameOf(path)),
+                                      "Add the files it holds, or the archive itself as one file?",
+                                      {"Add its contents", "Add the file", "Cancel"},
+                                      QString()});
+            if (choice.button == 2)
+                return;
+            choices.unpackArchives = choice.button == 0;
+            break;
+        }
+    }
     const auto guard = context_.runner.hold();
     Form3* progress = context_.runner.progressWindow();
     progress->showForRun();
@@ -237,10 +254,13 @@ void EditCommands::drop(const QStringList& paths) {
     try {
         // Each entry added gives the progress window its turn, where Cancel may stop the
         // run: what was added before stays.
-        addPaths(diskPaths, context_.browser.currentFolder(), [&](const ProgressEvent& event) {
-            progress->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last,
-                               event.index);
-        });
+        addPaths(
+            diskPaths, context_.browser.currentFolder(),
+            [&](const ProgressEvent& event) {
+                progress->Progress(std::string(kAddingCaption), diskPaths[std::size_t(event.index)], last,
+                                   event.index);
+            },
+            choices);
         progress->Progress(std::string(kAddingCaption), std::string(), 0, 0);
     } catch (const RunCancelled&) {
         // What was added before the Cancel stays.

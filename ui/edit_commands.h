@@ -29,7 +29,7 @@ public:
     // Adds the paths in one run to the target folder, rows appearing for new entries of the
     // folder shown; more hears of each entry added.
     void addPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,
-                  const ProgressCallback& more = {});
+                  const ProgressCallback& more = {}, const RunChoices& choices = {});
 
 private:
     enum class DroppedPackage { Open, Add, Cancel };

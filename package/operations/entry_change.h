@@ -26,7 +26,7 @@ struct SyncOptions {
     bool removeMissing = false;
     // Only say what would change.
     bool dryRun = false;
-    TimeChoice times;
+    RunChoices times;
 };
 
 } // namespace tessel

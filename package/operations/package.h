@@ -37,7 +37,7 @@ public:
     // whole; nothing stands at the name before. Paths that cannot be added are reported to
     // the observer and left out.
     static void Create(const std::string& path, const std::vector<std::string>& diskPaths,
-                       const ProgressObserver& observer = {}, const TimeChoice& times = {});
+                       const ProgressObserver& observer = {}, const RunChoices& times = {});
 
     // What the last load had to do about an interrupted edit, as a sentence for the user;
     // empty when there was none.
@@ -71,7 +71,7 @@ public:
     // raised again). Adding events carry the index of the path being added among those
     // given, and the number of paths as their total.
     void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
-                  const ProgressObserver& observer = {}, const TimeChoice& times = {});
+                  const ProgressObserver& observer = {}, const RunChoices& times = {});
     // One path, as AddPaths adds it.
     void AddPath(const std::string& diskPath, const TreeNode* parent, const ProgressObserver& observer = {});
     // Makes the package folder hold the disk folder's files, as one edit: files it lacks are
@@ -92,6 +92,12 @@ public:
     // shared. Returns the bytes removed; with none, nothing is written.
     std::int64_t Compact();
 
+    // Writes the package as an archive of another format, chosen by the target's name (.zip,
+    // .7z, .tar, .tar.gz, .tar.xz, .tar.zst): its folders and files with their timestamps.
+    // The archive is written under a scratch name beside the target and takes its name when
+    // whole; nothing may stand at the name before.
+    void WriteArchive(const std::string& target, const ProgressObserver& observer = {}) const;
+
     // Reads. Each run opens the package once, holds it against edits for its length, and
     // refuses a file that changed since it was loaded. Files are written under temporary
     // names and renamed into place.
@@ -99,13 +105,13 @@ public:
     // Writes the nodes from start up to (not including) stop in depth-first order, or to
     // the end of the tree without a stop node, below destDir.
     void ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
-                      const ProgressObserver& observer = {}, const TimeChoice& times = {}) const;
+                      const ProgressObserver& observer = {}, const RunChoices& times = {}) const;
     // Writes the subtree of each node, in order, below destDir.
     void ExtractNodes(const std::string& destDir, const std::vector<const TreeNode*>& nodes,
-                      const ProgressObserver& observer = {}, const TimeChoice& times = {}) const;
+                      const ProgressObserver& observer = {}, const RunChoices& times = {}) const;
     // The same below a folder already opened and checked (the temporary folder).
     void ExtractNodes(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes,
-                      const ProgressObserver& observer = {}, const TimeChoice& times = {}) const;
+                      const ProgressObserver& observer = {}, const RunChoices& times = {}) const;
     // Writes the bytes of the file entries, one after the other, to the descriptor (standard
     // output, a pipe), in order.
     void SendEntries(const std::vector<const TreeNode*>& entries, int fd) const;
@@ -118,7 +124,7 @@ private:
     friend PackageFile OpenForEdit(const Package& package);
     friend class PackageEdit;
     void extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
-                      const ProgressObserver& observer, const TimeChoice& times) const;
+                      const ProgressObserver& observer, const RunChoices& times) const;
     // The node as the edits change it: the tree is this package's own.
     static TreeNode* Own(const TreeNode* node) { return const_cast<TreeNode*>(node); }
 

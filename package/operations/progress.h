@@ -56,11 +56,13 @@ struct ProgressObserver {
     std::function<ExistingFile(const TreeNode* entry, const std::string& path)> duplicate = {};
 };
 
-// How a run treats times. Adding: each entry's timestamp is the file's modification time
-// instead of the moment of adding. Extracting: each file written gets its entry's timestamp
-// as its modification time.
-struct TimeChoice {
+// What a run may do beyond the usual. keepTimes: adding gives each entry the file's
+// modification time as its timestamp instead of the moment of adding; extracting gives each
+// file written its entry's timestamp as its modification time. unpackArchives: adding takes
+// the contents of an archive (.zip, .7z, .tar...) instead of the file.
+struct RunChoices {
     bool keepTimes = false;
+    bool unpackArchives = false;
 };
 
 struct RunCancelled : std::exception {

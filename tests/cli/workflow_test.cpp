@@ -53,6 +53,24 @@ void Nested(const std::string& folder) {
         .writeTo(folder + "/p.vp");
 }
 
+// hostile.tar: a good file beside entries that climb out, are absolute, or are links and
+// devices; made by Python's tarfile, as a hostile archive would be.
+const char* const kHostileTar =
+    "python3 - <<'PY'\n"
+    "import io, tarfile\n"
+    "with tarfile.open('hostile.tar', 'w') as tar:\n"
+    "    def add(name, data=b'x', kind=tarfile.REGTYPE, link=''):\n"
+    "        info = tarfile.TarInfo(name); info.type = kind; info.linkname = link; info.size = len(data) if "
+    "kind == tarfile.REGTYPE else 0\n"
+    "        tar.addfile(info, io.BytesIO(data) if kind == tarfile.REGTYPE else None)\n"
+    "    add('good/a.txt', b'fine')\n"
+    "    add('../evil.txt'); add('/abs.txt'); add('good/../../up.txt')\n"
+    "    add('good/link', kind=tarfile.SYMTYPE, link='/etc/passwd')\n"
+    "    add('good/hard', kind=tarfile.LNKTYPE, link='good/a.txt')\n"
+    "    add('good/dev', kind=tarfile.CHRTYPE)\n"
+    "    add('good/' + 'n' * 40)\n"
+    "PY\n";
+
 const Scenario kScenarios[] = {
     {"SyncAddsAndReplacesButRemovesOnlyWhenAsked", PackageAndWork, "tessel sync p.vp work/data --to data", 0,
      "", "tessel list p.vp; tessel cat p.vp data/ships.tbl",
@@ -86,6 +104,30 @@ const Scenario kScenarios[] = {
     {"CompactRemovesWhatNoEntryUses", WithAGap, "tessel check p.vp > before && tessel compact p.vp", 0, "",
      "cat before; tessel check p.vp; tessel cat p.vp a b",
      "warning: 3 bytes of the data area belong to no entry (tessel-vp compact removes them)\nAAAABBBBBB"},
+    {"AnArchiveBecomesAPackageAndBack", Nested,
+     "tessel convert p.vp p.zip && tessel convert p.zip back.vp && tessel convert back.vp back.tar.xz && "
+     "tessel convert back.tar.xz again.vp",
+     0, "", "tessel list again.vp && tessel cat again.vp data/deep/c.tbl && tessel list -l again.vp top.tbl",
+     "data/\ndata/a.tbl\ndata/B.TBL\ndata/deep/\ndata/deep/c.tbl\ndata/deep/x.txt\ntop.tbl\nC"
+     "              1  2005-06-01 12:00  top.tbl\n"},
+    {"AHostileArchiveGivesOnlyWhatIsSafe", nullptr,
+     std::string(kHostileTar) + "tessel convert hostile.tar p.vp", 1,
+     "skipped \"hostile.tar: ../evil.txt\": its path holds \"..\"",
+     "tessel list p.vp; ls ..  | grep -c evil || true", "good/\ngood/a.txt\n0\n"},
+    {"EveryHostileEntryIsNamed", nullptr, std::string(kHostileTar) + "tessel convert hostile.tar p.vp 2> err",
+     1, "", "grep -c 'skipped' err; grep -c 'it is a link' err", "7\n2\n"},
+    {"ATruncatedArchiveMakesNoPackage", Nested,
+     "tessel convert p.vp p.zip && head -c 200 p.zip > cut.zip && tessel convert cut.zip cut.vp", 1,
+     "Cannot read", "ls -A | grep -c 'cut.vp' || true", "0\n"},
+    {"AnEntryLargerThanAPackageStopsTheConvert", nullptr,
+     "python3 -c \"import tarfile; i = tarfile.TarInfo('big'); i.size = 3 << 30; "
+     "open('big.tar', 'wb').write(i.tobuf() + b'x' * 4096)\" && tessel convert big.tar big.vp",
+     1, "2 GiB", "ls -A | grep -c '\\.vp' || true", "0\n"},
+    {"AddUnpacksAnArchiveIntoAFolder", Nested,
+     "tessel convert p.vp p.zip && tessel add --unpack --to data/deep p.vp p.zip && tessel check p.vp", 0, "",
+     "tessel list p.vp 'data/deep/data/**'",
+     "data/deep/data/\ndata/deep/data/a.tbl\ndata/deep/data/B.TBL\n"
+     "data/deep/data/deep/\ndata/deep/data/deep/c.tbl\ndata/deep/data/deep/x.txt\n"},
     {"CompactSaysHowManyBytes", WithAGap, "tessel compact p.vp > out && tessel compact p.vp >> out", 0, "",
      "cat out", "3 bytes reclaimed\n0 bytes reclaimed\n"},
 };

@@ -238,6 +238,30 @@ private slots:
         QVERIFY(!driver.answered());
     }
 
+    void aDroppedArchiveIsAskedAbout() {
+        // An archive of our own making: a package written out as a zip.
+        const std::string zip = dir.file("mod.zip");
+        {
+            const std::string source = dir.file("mod.vp");
+            PackageBuilder().file("x.tbl", "X").file("y.tbl", "Y").writeTo(source);
+            tessel::Package mod;
+            mod.LoadPackage(source);
+            mod.WriteArchive(zip);
+        }
+        const struct {
+            const char* answer;
+            QStringList added;
+        } cases[] = {{"Add its contents", {"x.tbl", "y.tbl"}}, {"Add the file", {"mod.zip"}}, {"Cancel", {}}};
+        for (const auto& c : cases) {
+            auto window = openWindow();
+            const QStringList before = RowNames(*window);
+            ModalSequence boxes({Press(c.answer)});
+            window->DropFileTarget1Drop({QString::fromStdString(zip)});
+            QVERIFY(boxes.texts().value(0).startsWith("\"mod.zip\" is an archive."));
+            QCOMPARE(RowNames(*window).mid(before.size()), c.added);
+        }
+    }
+
     void addedEntriesGetRowsOnlyInTheFolderShown() {
         auto window = openWindow();
         tessel::testing::TempDir disk;

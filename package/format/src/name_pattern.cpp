@@ -35,8 +35,9 @@ bool InSet(std::string_view pattern, std::size_t at, std::string_view character,
             }
             continue;
         }
-        found = found || (low.size() == 1 && character.size() == 1 ? FoldCase(low[0]) == FoldCase(character[0])
-                                                                  : low == character);
+        found =
+            found || (low.size() == 1 && character.size() == 1 ? FoldCase(low[0]) == FoldCase(character[0])
+                                                               : low == character);
     }
     if (p >= pattern.size()) {
         end = std::string_view::npos;
@@ -68,7 +69,8 @@ bool NamePattern::matches(std::string_view name) const {
         } else if (p < pattern.size() && pattern[p] == '?') {
             ++p;
             n += length;
-        } else if (p < pattern.size() && pattern[p] == '[' && InSet(pattern, p, name.substr(n, length), setEnd)) {
+        } else if (p < pattern.size() && pattern[p] == '[' &&
+                   InSet(pattern, p, name.substr(n, length), setEnd)) {
             p = setEnd;
             n += length;
         } else if (p < pattern.size() && (pattern[p] != '[' || setEnd == std::string_view::npos) &&
@@ -94,7 +96,8 @@ PathPattern::PathPattern(std::string_view pattern) {
         pattern.remove_suffix(1);
     for (std::size_t start = 0;;) {
         const std::size_t slash = pattern.find('/', start);
-        raw_.emplace_back(pattern.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
+        raw_.emplace_back(
+            pattern.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
         parts_.emplace_back(raw_.back());
         if (slash == std::string_view::npos)
             break;
@@ -102,7 +105,8 @@ PathPattern::PathPattern(std::string_view pattern) {
     }
 }
 
-bool PathPattern::matchFrom(const std::vector<std::string_view>& parts, std::size_t part, std::size_t from) const {
+bool PathPattern::matchFrom(const std::vector<std::string_view>& parts, std::size_t part,
+                            std::size_t from) const {
     if (part == raw_.size())
         return from == parts.size();
     if (raw_[part] == "**") {
@@ -129,7 +133,8 @@ bool PathPattern::matches(std::string_view path) const {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         const std::size_t slash = path.find('/', start);
-        parts.push_back(path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
+        parts.push_back(
+            path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
         if (slash == std::string_view::npos)
             break;
         start = slash + 1;

@@ -1,6 +1,7 @@
 #include "adder.h"
 
 #include "adding.h"
+#include "archives.h"
 #include "entry_name.h"
 #include "package_error.h"
 #include "vp_format.h"
@@ -93,11 +94,6 @@ void Adder::addOpened(FileDescriptor fd, const struct stat& info, const std::str
         return addFolder(std::move(fd), info, shown, name, parent, top);
     if (!S_ISREG(info.st_mode))
         return skip(shown, kNotAFileOrFolder);
-    addFile(fd.get(), info, shown, name, parent);
-}
-
-void Adder::addFile(int fd, const struct stat& info, const std::string& shown, const std::string& name,
-                    TreeNode* parent) {
     switch (edit_.ownFile(info.st_dev, info.st_ino)) {
     case PackageEdit::Own::Package:
         return skip(shown, "it is the package itself");
@@ -106,6 +102,13 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
     case PackageEdit::Own::None:
         break;
     }
+    if (choices_.unpackArchives && IsArchivePath(name))
+        return addArchive(shown, parent);
+    addFile(ByteSource{fd.get()}, info.st_size, info.st_mtim.tv_sec, shown, name, parent);
+}
+
+void Adder::addFile(const ByteSource& source, std::int64_t size, std::int64_t modified,
+                    const std::string& shown, const std::string& name, TreeNode* parent) {
     TreeNode* existing = namesOf(parent).lookup(name, edit_);
     if (existing && existing->isFolder())
         return skip(shown, "a folder of that name is in the package");
@@ -114,23 +117,24 @@ void Adder::addFile(int fd, const struct stat& info, const std::string& shown, c
     if (choice == NameClash::Skip)
         return;
     const bool replacing = choice == NameClash::Replace;
-    if (!edit_.fits(info.st_size, replacing ? 0 : 1, replacing ? existing->record()->Size : 0))
+    if (!edit_.fits(size, replacing ? 0 : 1, replacing ? existing->record()->Size : 0))
         throw TooLarge(shown);
+    const std::int32_t timestamp = choices_.keepTimes ? TimestampOf(modified) : LocalTimestampNow();
     TreeNode* node = existing;
     if (replacing) {
-        if (!edit_.replace(existing, fd, info.st_size, timestampOf(info)))
+        if (!edit_.replace(existing, source, size, timestamp))
             return skip(shown, "it could not be read");
     } else {
         // Kept beside an entry of its name, it takes a name that is free in the folder.
         std::string stored = name;
         for (int number = 2; existing && namesOf(parent).lookup(stored, edit_); ++number)
             stored = NumberedName(name, number);
-        node = edit_.addFile(parent, stored, fd, info.st_size, timestampOf(info));
+        node = edit_.addFile(parent, stored, source, size, timestamp);
         if (!node)
             return skip(shown, "it could not be read");
         namesOf(parent).add(node);
     }
-    bytes_ += info.st_size;
+    bytes_ += size;
     report(node, replacing);
 }
 
@@ -176,10 +180,6 @@ void Adder::addFolder(FileDescriptor fd, const struct stat& info, const std::str
             addOpened(std::move(child), childInfo, path, entry.name, node, false);
     }
     folders_.pop();
-}
-
-std::int32_t Adder::timestampOf(const struct stat& info) const {
-    return times_.keepTimes ? TimestampOf(info.st_mtim.tv_sec) : LocalTimestampNow();
 }
 
 void Adder::skip(const std::string& diskPath, const std::string& why) {

@@ -23,8 +23,8 @@ struct TooLarge : PackageError {
 
 class Adder {
 public:
-    Adder(PackageEdit& edit, const ProgressObserver& observer, const TimeChoice& times)
-        : edit_(edit), observer_(observer), times_(times) {}
+    Adder(PackageEdit& edit, const ProgressObserver& observer, const RunChoices& choices)
+        : edit_(edit), observer_(observer), choices_(choices) {}
 
     // The path given is the index-th of total.
     void setPath(std::int32_t index, std::int32_t total) {
@@ -40,8 +40,14 @@ private:
               struct stat& info);
     void addOpened(FileDescriptor fd, const struct stat& info, const std::string& shown,
                    const std::string& name, TreeNode* parent, bool top);
-    void addFile(int fd, const struct stat& info, const std::string& shown, const std::string& name,
-                 TreeNode* parent);
+    // A file of the size, modified at the moment given (seconds in UTC), into the parent.
+    void addFile(const ByteSource& source, std::int64_t size, std::int64_t modified, const std::string& shown,
+                 const std::string& name, TreeNode* parent);
+    // The files and folders an archive holds, into the parent.
+    void addArchive(const std::string& archivePath, TreeNode* parent);
+    // The folder of that name in the parent, made when there is none; null, said why, when a
+    // file holds the name.
+    TreeNode* folderNamed(TreeNode* parent, const std::string& name, const std::string& shown);
     void addFolder(FileDescriptor fd, const struct stat& info, const std::string& shown,
                    const std::string& name, TreeNode* parent, bool top);
     void skip(const std::string& diskPath, const std::string& why);
@@ -61,12 +67,9 @@ private:
     };
     FolderNames& namesOf(const TreeNode* folder);
 
-    // The timestamp an added file gets.
-    std::int32_t timestampOf(const struct stat& info) const;
-
     PackageEdit& edit_;
     const ProgressObserver& observer_;
-    TimeChoice times_;
+    RunChoices choices_;
     FolderChain folders_;
     std::set<FileId> entered_;
     std::unordered_map<const TreeNode*, FolderNames> names_;

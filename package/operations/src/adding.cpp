@@ -76,7 +76,7 @@ DiskTally TallyDiskPaths(const std::vector<std::string>& paths) {
 }
 
 void Package::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
-                       const ProgressObserver& observer, const TimeChoice& times) {
+                       const ProgressObserver& observer, const RunChoices& times) {
     PackageEdit edit(*this);
     Adder adder(edit, observer, times);
     const auto total = static_cast<std::int32_t>(diskPaths.size());

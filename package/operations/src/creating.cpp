@@ -114,7 +114,7 @@ private:
 } // namespace
 
 void Package::Create(const std::string& path, const std::vector<std::string>& diskPaths,
-                     const ProgressObserver& observer, const TimeChoice& times) {
+                     const ProgressObserver& observer, const RunChoices& times) {
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0)
         throw PackageError("\"" + path + "\" already exists; it was left as it is");

@@ -75,7 +75,7 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
 class Extractor {
 public:
     Extractor(const PackageFile& package, Destination& destination, const ProgressObserver& observer,
-              const TimeChoice& times, std::int32_t total)
+              const RunChoices& times, std::int32_t total)
         : package_(package), self_(package.stamp()), destination_(destination), observer_(observer),
           times_(times), total_(total) {}
 
@@ -138,7 +138,7 @@ private:
     const FileStamp self_;
     Destination& destination_;
     const ProgressObserver& observer_;
-    TimeChoice times_;
+    RunChoices times_;
     // The paths written in this run, by their hashes.
     std::unordered_set<std::size_t> written_;
     std::int32_t total_;
@@ -216,7 +216,7 @@ void Package::SendEntries(const std::vector<const TreeNode*>& entries, int fd) c
 }
 
 void Package::ExtractRange(const std::string& destDir, const TreeNode* start, const TreeNode* stop,
-                           const ProgressObserver& observer, const TimeChoice& times) const {
+                           const ProgressObserver& observer, const RunChoices& times) const {
     Destination destination(destDir);
     const PackageFile package = OpenForReading(path_, stamp_);
     const std::int64_t total = stop ? AbsoluteIndex(stop) - AbsoluteIndex(start)
@@ -231,19 +231,19 @@ void Package::ExtractRange(const std::string& destDir, const TreeNode* start, co
 }
 
 void Package::ExtractNodes(const std::string& destDir, const std::vector<const TreeNode*>& nodes,
-                           const ProgressObserver& observer, const TimeChoice& times) const {
+                           const ProgressObserver& observer, const RunChoices& times) const {
     Destination destination(destDir);
     extractNodes(destination, nodes, observer, times);
 }
 
 void Package::ExtractNodes(const OpenFolder& folder, const std::vector<const TreeNode*>& nodes,
-                           const ProgressObserver& observer, const TimeChoice& times) const {
+                           const ProgressObserver& observer, const RunChoices& times) const {
     Destination destination(folder);
     extractNodes(destination, nodes, observer, times);
 }
 
 void Package::extractNodes(Destination& destination, const std::vector<const TreeNode*>& nodes,
-                           const ProgressObserver& observer, const TimeChoice& times) const {
+                           const ProgressObserver& observer, const RunChoices& times) const {
     const PackageFile package = OpenForReading(path_, stamp_);
     std::int64_t total = 0;
     for (const TreeNode* node : nodes) {

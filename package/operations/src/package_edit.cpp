@@ -67,15 +67,29 @@ void PackageEdit::armUndo() {
     journalId_ = {journal.device, journal.inode};
 }
 
-bool PackageEdit::append(int fd, std::int64_t size, EntryRecord& record) {
+bool PackageEdit::append(const ByteSource& source, std::int64_t size, EntryRecord& record) {
     armUndo();
     PackageFile& file = writer_.file();
     file.seek(end_);
-    const CopyResult copied = file.copyFrom(fd, 0, size);
-    // What was written of a source that could not be read whole is written over by the
-    // next bytes or cut at the commit.
-    if (copied.readFailed || copied.sourceEnded)
-        return false;
+    if (source.fd >= 0) {
+        const CopyResult copied = file.copyFrom(source.fd, 0, size);
+        // What was written of a source that could not be read whole is written over by the
+        // next bytes or cut at the commit.
+        if (copied.readFailed || copied.sourceEnded)
+            return false;
+    } else {
+        std::vector<char> buffer(static_cast<std::size_t>(
+            std::min<std::int64_t>(std::max<std::int64_t>(size, 1), kCopyBufferSize)));
+        for (std::int64_t done = 0; done < size;) {
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::int64_t>(size - done, kCopyBufferSize));
+            const std::size_t got = source.read(buffer.data(), want);
+            if (got == 0)
+                return false;
+            file.writeAll(buffer.data(), got);
+            done += static_cast<std::int64_t>(got);
+        }
+    }
     record.Offset = static_cast<std::int32_t>(end_);
     record.Size = static_cast<std::int32_t>(size);
     end_ += size;
@@ -91,10 +105,21 @@ TreeNode* PackageEdit::addFolder(TreeNode* parent, const std::string& name) {
     return node;
 }
 
-TreeNode* PackageEdit::addFile(TreeNode* parent, const std::string& name, int fd, std::int64_t size,
-                               std::int32_t timestamp) {
+namespace {
+
+// A file record with timestamp 0 reads back as a folder: a file dated exactly 1970-01-01
+// 00:00:00 is stored a second later.
+std::int32_t FileTimestamp(std::int32_t timestamp) {
+    return timestamp == 0 ? 1 : timestamp;
+}
+
+} // namespace
+
+TreeNode* PackageEdit::addFile(TreeNode* parent, const std::string& name, const ByteSource& source,
+                               std::int64_t size, std::int32_t timestamp) {
+    timestamp = FileTimestamp(timestamp);
     EntryRecord record = NewEntryRecord(0, 0, timestamp, name);
-    if (!append(fd, size, record))
+    if (!append(source, size, record))
         return nullptr;
     TreeNode* node = writer_.package().tree_.appendChild(parent, name, record);
     changes_.push_back({node, Change::Added, {}, {}});
@@ -102,9 +127,11 @@ TreeNode* PackageEdit::addFile(TreeNode* parent, const std::string& name, int fd
     return node;
 }
 
-bool PackageEdit::replace(TreeNode* node, int fd, std::int64_t size, std::int32_t timestamp) {
+bool PackageEdit::replace(TreeNode* node, const ByteSource& source, std::int64_t size,
+                          std::int32_t timestamp) {
+    timestamp = FileTimestamp(timestamp);
     EntryRecord record = *node->record();
-    if (!append(fd, size, record))
+    if (!append(source, size, record))
         return false;
     changes_.push_back({node, Change::Record, {}, *node->record()});
     formerRecords_.push_back(*node->record());

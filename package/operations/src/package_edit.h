@@ -11,6 +11,7 @@
 #include "package_writer.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -19,6 +20,13 @@
 #include <vector>
 
 namespace tessel {
+
+// Where a file's new bytes come from: a descriptor, or a reader that hands out the next bytes
+// (an archive's entry) and returns how many it put into the buffer, 0 at the end.
+struct ByteSource {
+    int fd = -1;
+    std::function<std::size_t(char* buffer, std::size_t size)> read = {};
+};
 
 class PackageEdit {
 public:
@@ -48,12 +56,12 @@ public:
     TreeNode* addFolder(TreeNode* parent, const std::string& name);
     // A new file entry, the parent's last child, with the descriptor's bytes; null, with
     // nothing added, when the source could not be read whole.
-    TreeNode* addFile(TreeNode* parent, const std::string& name, int fd, std::int64_t size,
+    TreeNode* addFile(TreeNode* parent, const std::string& name, const ByteSource& source, std::int64_t size,
                       std::int32_t timestamp);
     // New bytes for a file entry, which keeps its place; false, with the entry as it was,
     // when the source could not be read whole. The old bytes go at the commit unless
     // another entry uses them.
-    bool replace(TreeNode* node, int fd, std::int64_t size, std::int32_t timestamp);
+    bool replace(TreeNode* node, const ByteSource& source, std::int64_t size, std::int32_t timestamp);
     void rename(TreeNode* node, const std::string& name);
     // The node and everything inside it go at the commit.
     void remove(TreeNode* node);
@@ -73,7 +81,7 @@ public:
     void rollback();
 
 private:
-    bool append(int fd, std::int64_t size, EntryRecord& record);
+    bool append(const ByteSource& source, std::int64_t size, EntryRecord& record);
     void armUndo();
     bool doomed(const TreeNode* node) const;
     // Runs the plan under a redo journal. Returns when the edit went through, raises when it

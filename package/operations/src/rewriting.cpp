@@ -90,7 +90,7 @@ void Package::ReplaceEntry(const TreeNode* node, const std::string& diskPath) {
     PackageEdit edit(*this);
     if (!edit.fits(info.st_size, 0, node->record()->Size))
         throw PackageError("Cannot add \"" + diskPath + "\": " + kTooLargeReason);
-    if (!edit.replace(Own(node), source.get(), info.st_size, LocalTimestampNow()))
+    if (!edit.replace(Own(node), ByteSource{source.get()}, info.st_size, LocalTimestampNow()))
         throw PackageError(CannotReadMessage(diskPath, EIO));
     edit.commit("\"" + EntryPath(node) + "\" has its new bytes");
 }

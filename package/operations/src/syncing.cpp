@@ -79,7 +79,8 @@ public:
             const bool isFolder = S_ISDIR(info.st_mode);
             if (node && node->isFolder() != isFolder) {
                 if (!options_.removeMissing) {
-                    skip(path, isFolder ? "a file of that name is in the package" : "a folder of that name is in the package");
+                    skip(path, isFolder ? "a file of that name is in the package"
+                                        : "a folder of that name is in the package");
                     continue;
                 }
                 removed(node);
@@ -111,7 +112,7 @@ public:
         }
     }
 
-    void apply(const TimeChoice& times) {
+    void apply(const RunChoices& times) {
         Adder adder(edit_, observer_, times);
         for (const Step& step : steps_) {
             switch (step.kind) {
@@ -135,10 +136,11 @@ private:
         const FileDescriptor source(::open(step.diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         struct stat info {};
         if (!source.valid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
-            return skip(step.diskPath, source.valid() ? "it is not a regular file any more" : SystemReason(errno));
+            return skip(step.diskPath,
+                        source.valid() ? "it is not a regular file any more" : SystemReason(errno));
         if (!edit_.fits(info.st_size, 0, step.node->record()->Size))
             throw TooLarge(step.diskPath);
-        if (!edit_.replace(step.node, source.get(), info.st_size, timestampOf(info)))
+        if (!edit_.replace(step.node, ByteSource{source.get()}, info.st_size, timestampOf(info)))
             skip(step.diskPath, "it could not be read");
     }
 
@@ -146,9 +148,10 @@ private:
     void removed(TreeNode* node) {
         steps_.push_back({Step::Remove, {}, node});
         for (const TreeNode* inside : Subtree(static_cast<const TreeNode*>(node)))
-            changes_.push_back({EntryChange::Removed, EntryPath(inside),
-                                inside->record() ? std::optional<EntryRecord>(*inside->record()) : std::nullopt,
-                                std::nullopt});
+            changes_.push_back(
+                {EntryChange::Removed, EntryPath(inside),
+                 inside->record() ? std::optional<EntryRecord>(*inside->record()) : std::nullopt,
+                 std::nullopt});
     }
 
     // A file or folder the package lacks comes, with everything inside it; its lines are
@@ -202,7 +205,7 @@ private:
 } // namespace
 
 std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const TreeNode* folder,
-                                      const SyncOptions& options, const ProgressObserver& observer) {
+                                       const SyncOptions& options, const ProgressObserver& observer) {
     if (!folder || !folder->isFolder())
         throw PackageError("A sync goes into a folder of the package");
     const FileDescriptor top(::open(diskFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
