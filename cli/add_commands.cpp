@@ -1,5 +1,5 @@
 #include "commands.h"
-#include "progress_bar.h"
+#include "run_report.h"
 
 #include "adding.h"
 #include "entry_path.h"
@@ -33,29 +33,26 @@ struct AddOptions {
     bool unpack = false;
 };
 
-// The observer of an adding run: the progress bar, the clash answers of the options, and
-// every path passed over named on standard error.
+// The observer of an adding run: the run's report, with the clash answers of the options.
 class AddingReport {
 public:
     explicit AddingReport(const AddOptions& options)
         : options_(options),
-          bar_("adding", ProgressBar::Shown() ? TallyDiskPaths(options.paths) : DiskTally{}) {}
+          report_("adding", ProgressBar::Shown() ? TallyDiskPaths(options.paths) : DiskTally{}) {}
 
     ProgressObserver observer();
-    void finish() { bar_.finish(); }
-    bool skippedAny() const { return skippedAny_; }
+    int finish() {
+        report_.finish();
+        return report_.status();
+    }
 
 private:
     const AddOptions& options_;
-    ProgressBar bar_;
-    bool skippedAny_ = false;
+    RunReport report_;
 };
 
 ProgressObserver AddingReport::observer() {
-    ProgressObserver observer;
-    observer.progress = [this](const ProgressEvent& event) {
-        bar_.advance(1, event.node->record() ? event.node->record()->Size : 0);
-    };
+    ProgressObserver observer = report_.observer();
     observer.clash = [this](const std::string& path, const TreeNode* existing) {
         if (options_.replace)
             return NameClash::Replace;
@@ -64,18 +61,11 @@ ProgressObserver AddingReport::observer() {
         if (options_.keepBoth)
             return NameClash::KeepBoth;
         // Two entries of one name would be one to the game: nothing is decided unasked.
-        bar_.clearLine();
-        std::fprintf(stderr,
-                     "tessel-vp: not added \"%s\": \"%s\" is in the package already (--replace, "
-                     "--keep-both or --skip-existing say what to do)\n",
-                     path.c_str(), EntryPath(existing).c_str());
-        skippedAny_ = true;
+        report_.say(
+            "not added \"" + path + "\": \"" + EntryPath(existing) +
+            "\" is in the package already (--replace, --keep-both or --skip-existing say what to do)");
+        report_.fail();
         return NameClash::Skip;
-    };
-    observer.skipped = [this](const std::string& path, const std::string& why) {
-        bar_.clearLine();
-        std::fprintf(stderr, "tessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
-        skippedAny_ = true;
     };
     return observer;
 }
@@ -92,15 +82,13 @@ int RunAdd(const AddOptions& options) {
     }
     AddingReport report(options);
     package.AddPaths(options.paths, folder, report.observer(), {options.keepTimes, options.unpack});
-    report.finish();
-    return report.skippedAny() ? kExitFailure : kExitSuccess;
+    return report.finish();
 }
 
 int RunCreate(const AddOptions& options) {
     AddingReport report(options);
     Package::Create(options.package, options.paths, report.observer(), {options.keepTimes, options.unpack});
-    report.finish();
-    return report.skippedAny() ? kExitFailure : kExitSuccess;
+    return report.finish();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "run_report.h"
 #include "text_format.h"
 
 #include "package.h"
@@ -15,7 +16,9 @@ namespace {
 int RunCompact(const std::string& path) {
     Package package;
     LoadForCommand(package, path);
-    const std::int64_t reclaimed = package.Compact();
+    RunReport report("compacting");
+    const std::int64_t reclaimed = package.Compact(report.observer());
+    report.finish();
     std::printf("%s bytes reclaimed\n", WithThousands(reclaimed).c_str());
     return kExitSuccess;
 }

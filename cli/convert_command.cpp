@@ -1,5 +1,5 @@
 #include "commands.h"
-#include "progress_bar.h"
+#include "run_report.h"
 
 #include "archives.h"
 #include "package.h"
@@ -27,24 +27,24 @@ int RunConvert(const ConvertArguments& arguments) {
             "one of \"" + arguments.source + "\" and \"" + arguments.target +
             "\" must be a package and the other an archive (.zip, .7z, .tar, .tar.gz, .tar.xz, "
             ".tar.zst)");
-    bool skippedAny = false;
-    ProgressObserver observer;
-    observer.skipped = [&](const std::string& path, const std::string& why) {
-        std::fprintf(stderr, "tessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
-        skippedAny = true;
-    };
     if (fromArchive) {
         // An archive's files keep their dates, as its folders keep their places.
         RunChoices choices;
         choices.keepTimes = true;
         choices.unpackArchives = true;
-        Package::Create(arguments.target, {arguments.source}, observer, choices);
-    } else {
-        Package package;
-        LoadForCommand(package, arguments.source);
-        package.WriteArchive(arguments.target, observer);
+        RunReport report("converting");
+        Package::Create(arguments.target, {arguments.source}, report.observer(), choices);
+        report.finish();
+        return report.status();
     }
-    return skippedAny ? kExitFailure : kExitSuccess;
+    Package package;
+    LoadForCommand(package, arguments.source);
+    DiskTally totals = TallyEntries({package.tree().root()});
+    --totals.items; // the top level is no entry of the archive
+    RunReport report("converting", totals);
+    package.WriteArchive(arguments.target, report.observer());
+    report.finish();
+    return report.status();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "run_report.h"
 
 #include "entry_arguments.h"
 #include "package.h"
@@ -27,8 +28,11 @@ struct RenameOptions {
 int RunDelete(const DeleteOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
+    RunReport report("deleting");
     package.DeleteEntries(EntriesNamed(package.tree(), options.entries,
-                                       options.all ? Several::Taken : Several::RefusedButAllowed));
+                                       options.all ? Several::Taken : Several::RefusedButAllowed),
+                          report.observer());
+    report.finish();
     return kExitSuccess;
 }
 
@@ -47,7 +51,9 @@ Command AddDeleteCommand(CLI::App& parent) {
     CLI::App* app =
         parent.add_subcommand("delete", "Delete entries, folders with everything inside, from a package");
     app->add_option("PACKAGE", options->package, "The package file")->required();
-    app->add_option("ENTRY", options->entries, "Entries to delete")->required();
+    app->add_option("ENTRY", options->entries,
+                    "Entries to delete, folders with everything inside, or patterns (*, ?, [...], **)")
+        ->required();
     app->add_flag("--all", options->all, "Delete every entry that a path names (two entries of one name)");
     app->footer("The package is rewritten in place; the data behind the deleted entries moves down.");
     return {app, [options] { return RunDelete(*options); }};

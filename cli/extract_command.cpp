@@ -25,16 +25,6 @@ struct ExtractOptions {
     bool all = false;
 };
 
-// Entries and file bytes in the subtrees of the nodes, for the progress bar's totals.
-void CountSubtrees(const std::vector<const TreeNode*>& nodes, std::int64_t& items, std::int64_t& bytes) {
-    for (const TreeNode* node : nodes) {
-        for (const TreeNode* walk : Subtree(node)) {
-            ++items;
-            bytes += walk->record() ? walk->record()->Size : 0;
-        }
-    }
-}
-
 int RunExtract(const ExtractOptions& options) {
     Package package;
     // Named entries need only their part of the tree: memory stays with what is extracted.
@@ -45,10 +35,8 @@ int RunExtract(const ExtractOptions& options) {
     const std::vector<const TreeNode*> nodes = EntriesNamed(
         package.tree(), options.entries, options.all ? Several::Taken : Several::RefusedButAllowed);
     const bool whole = nodes.empty();
-    std::int64_t items = 0, bytes = 0;
-    CountSubtrees(whole ? std::vector<const TreeNode*>{package.tree().root()} : nodes, items, bytes);
-
-    ProgressBar bar("extracting", items, bytes);
+    ProgressBar bar("extracting",
+                    TallyEntries(whole ? std::vector<const TreeNode*>{package.tree().root()} : nodes));
     ProgressObserver observer;
     observer.progress = [&](const ProgressEvent& event) {
         if (event.node)
@@ -100,7 +88,8 @@ Command AddExtractCommand(CLI::App& parent) {
     app->add_option("PACKAGE", options->package, "The package file")->required();
     app->add_option("DEST", options->destination, "The folder to write into (made when missing)")->required();
     app->add_option("ENTRY", options->entries,
-                    "Entries to extract, with everything inside the folders among them (default: all)");
+                    "Entries to extract, with everything inside the folders among them, or patterns "
+                    "(*, ?, [...], **); default: all");
     app->add_flag("-k,--keep-old-files", options->keepOldFiles,
                   "Keep files that already exist in DEST instead of replacing them");
     app->add_flag("--overwrite-duplicates", options->overwriteDuplicates,

@@ -1,6 +1,6 @@
 #include "change_report.h"
 #include "commands.h"
-#include "progress_bar.h"
+#include "run_report.h"
 
 #include "entry_path.h"
 #include "package.h"
@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessel::cli {
 
@@ -35,18 +36,16 @@ int RunSync(const SyncArguments& arguments) {
         if (!target)
             throw PackageError("no folder \"" + arguments.target + "\" in the package");
     }
-    bool skippedAny = false;
-    ProgressObserver observer;
-    observer.skipped = [&](const std::string& path, const std::string& why) {
-        std::fprintf(stderr, "tessel-vp: skipped \"%s\": %s\n", path.c_str(), why.c_str());
-        skippedAny = true;
-    };
+    RunReport report("syncing");
     SyncOptions options;
     options.removeMissing = arguments.removeMissing;
     options.dryRun = arguments.dryRun;
     options.times.keepTimes = arguments.keepTimes;
-    WriteChanges(package.Sync(arguments.folder, target, options, observer), arguments.json);
-    return skippedAny ? kExitFailure : kExitSuccess;
+    const std::vector<EntryChange> changes =
+        package.Sync(arguments.folder, target, options, report.observer());
+    report.finish();
+    WriteChanges(changes, arguments.json);
+    return report.status();
 }
 
 } // namespace

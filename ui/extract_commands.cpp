@@ -115,13 +115,15 @@ void ExtractCommands::extract() {
     if (options_->exec() != Form2::ResultOk)
         return;
     Settings().setValue(kLastExtractionFolder, options_->destination());
+    Settings().setValue(kKeepExtractionDates, options_->keepDates());
     if (!options_->extractAll())
         return extractSelection();
     const std::string destination = options_->destination().toStdString();
     const Package& package = context_.package;
     const RunOutcome outcome = context_.runner.runWithProgress(
         [&](const ProgressObserver& progress) {
-            package.ExtractRange(destination, package.tree().root(), nullptr, progress);
+            package.ExtractRange(destination, package.tree().root(), nullptr, progress,
+                                 {options_->keepDates()});
         },
         ExistingFileQuestion(context_.window, false), ExistingFileQuestion(context_.window, true));
     report(outcome, destination);
@@ -134,7 +136,7 @@ void ExtractCommands::extractSelection() {
     const std::string destination = options_->destination().toStdString();
     const RunOutcome outcome = context_.runner.runWithProgress(
         [&](const ProgressObserver& progress) {
-            context_.package.ExtractNodes(destination, nodes, progress);
+            context_.package.ExtractNodes(destination, nodes, progress, {options_->keepDates()});
         },
         ExistingFileQuestion(context_.window, false), ExistingFileQuestion(context_.window, true));
     report(outcome, destination);

@@ -2,6 +2,7 @@
 
 #include "settings.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -59,6 +60,12 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     auto* choices = new QVBoxLayout(GroupBox1);
     choices->addWidget(RadioButton1);
     choices->addWidget(RadioButton2);
+    KeepDates = new QCheckBox("Keep the entries' dates", GroupBox1);
+    KeepDates->setObjectName("KeepDates");
+    KeepDates->setAccessibleDescription(
+        "Give each file written its entry's date instead of the moment of extracting");
+    KeepDates->setChecked(Settings().value(kKeepExtractionDates, false).toBool());
+    choices->addWidget(KeepDates);
     choices->addStretch();
 
     Button1 = new QPushButton("OK", this);
@@ -107,6 +114,10 @@ void Form2::presetChoice(bool hasSelection) {
 
 bool Form2::extractAll() const {
     return RadioButton1->isChecked();
+}
+
+bool Form2::keepDates() const {
+    return KeepDates->isChecked();
 }
 
 QString Form2::destination() const {

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QFileSystemModel;
 class QGroupBox;
 class QLineEdit;
@@ -28,6 +29,7 @@ public:
     QGroupBox* GroupBox1 = nullptr;
     QRadioButton* RadioButton1 = nullptr;
     QRadioButton* RadioButton2 = nullptr;
+    QCheckBox* KeepDates = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
 
@@ -35,6 +37,8 @@ public:
     // there is one.
     void presetChoice(bool hasSelection);
     bool extractAll() const;
+    // Files written take their entries' dates; the choice is remembered.
+    bool keepDates() const;
     QString destination() const;
 
 protected:

@@ -14,6 +14,8 @@ public:
 // Whether Delete asks first; the user may tell it not to.
 inline constexpr const char* kAskBeforeDeleting = "confirmations/askBeforeDeleting";
 inline constexpr const char* kLastExtractionFolder = "extraction/lastFolder";
+// Whether extracted files take their entries' dates.
+inline constexpr const char* kKeepExtractionDates = "extraction/keepDates";
 inline constexpr const char* kWindowGeometry = "window/geometry";
 inline constexpr const char* kListColumns = "window/columns";
 // The column the list is sorted by (-1: none) and whether that sort is reversed.

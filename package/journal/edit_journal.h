@@ -69,7 +69,8 @@ void ApplyPieces(PackageFile& package, const std::vector<Piece>& pieces, std::in
 
 // Runs a redo plan on from the given point of its moves: the moves, then the pieces, the
 // cut and the sync; then removes the journal.
-void CompleteRedo(PackageFile& package, EditJournal& journal, const RedoPlan& plan, std::int64_t done);
+void CompleteRedo(PackageFile& package, EditJournal& journal, const RedoPlan& plan, std::int64_t done,
+                  const MoveProgress& moved = {});
 
 // Finishes or undoes an interrupted edit of the package, if its journal is there, and
 // removes the journal. The package is opened for writing and locked meanwhile. Refuses,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct RedoPlan {
     std::vector<Piece> pieces;
     std::int64_t finalSize = 0;
 };
+
+// Hears how many bytes of the moves are done, as they become durable.
+using MoveProgress = std::function<void(std::int64_t done)>;
 
 // How RunMoves cuts its work: stretches that move at least directDistance are copied
 // straight; shorter moves go through the journal in windows of up to windowSize bytes, each

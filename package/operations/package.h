@@ -60,7 +60,7 @@ public:
     void RewriteDirectory();
     // Removes the nodes (files, and folders with everything inside them). The data behind
     // the first removed byte moves down once; bytes that a remaining entry uses are kept.
-    void DeleteEntries(const std::vector<const TreeNode*>& nodes);
+    void DeleteEntries(const std::vector<const TreeNode*>& nodes, const ProgressObserver& observer = {});
     // Gives a file or folder a new name, in the package and in the tree.
     void RenameEntry(const TreeNode* node, const std::string& newName);
     // Adds the paths in order, as the parent's last children. A file whose name a file of
@@ -90,7 +90,7 @@ public:
     // Removes the bytes of the data area that no entry uses (gaps left by other programs,
     // bytes an edit cut short left behind), keeping the data in its order and shared bytes
     // shared. Returns the bytes removed; with none, nothing is written.
-    std::int64_t Compact();
+    std::int64_t Compact(const ProgressObserver& observer = {});
 
     // Writes the package as an archive of another format, chosen by the target's name (.zip,
     // .7z, .tar, .tar.gz, .tar.xz, .tar.zst): its folders and files with their timestamps.

@@ -54,6 +54,9 @@ struct ProgressObserver {
     // (two entries of one name, or names that show alike); without an answer the later
     // replaces the earlier. May throw RunCancelled.
     std::function<ExistingFile(const TreeNode* entry, const std::string& path)> duplicate = {};
+    // An edit that removes bytes moves the data behind them down: bytes moved so far of the
+    // total, as each step becomes durable. Cannot stop the run.
+    std::function<void(std::int64_t done, std::int64_t total)> moved = {};
 };
 
 // What a run may do beyond the usual. keepTimes: adding gives each entry the file's

@@ -71,6 +71,13 @@ const char* const kHostileTar =
     "    add('good/' + 'n' * 40)\n"
     "PY\n";
 
+// What bash completion offers for the words, the last being completed, one a line.
+std::string Completing(const std::string& words) {
+    return std::string("export LC_ALL=C PATH=$(dirname \"$TESSEL_VP\"):$PATH; compopt() { :; }; source '") +
+           TESSEL_COMPLETION_PATH + "'; COMP_WORDS=(" + words +
+           "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _tessel_vp; printf '%s\\n' \"${COMPREPLY[@]}\"";
+}
+
 const Scenario kScenarios[] = {
     {"SyncAddsAndReplacesButRemovesOnlyWhenAsked", PackageAndWork, "tessel sync p.vp work/data --to data", 0,
      "", "tessel list p.vp; tessel cat p.vp data/ships.tbl",
@@ -130,6 +137,14 @@ const Scenario kScenarios[] = {
      "data/deep/data/deep/\ndata/deep/data/deep/c.tbl\ndata/deep/data/deep/x.txt\n"},
     {"CompactSaysHowManyBytes", WithAGap, "tessel compact p.vp > out && tessel compact p.vp >> out", 0, "",
      "cat out", "3 bytes reclaimed\n0 bytes reclaimed\n"},
+    {"CompletionGoesOneFolderAtATime", Nested, "true", 0, "", Completing("tessel-vp extract p.vp out data/"),
+     "data/B.TBL\ndata/a.tbl\ndata/deep/\n"},
+    {"CompletionEndsAtTheNextSlash", Nested, "true", 0, "", Completing("tessel-vp cat p.vp data/d"),
+     "data/deep/\n"},
+    {"CompletionOffersACommandsOwnOptions", nullptr, "true", 0, "", Completing("tessel-vp sync --d"),
+     "--delete\n--dry-run\n"},
+    {"CompletionOffersTheCommands", nullptr, "true", 0, "", Completing("tessel-vp c"),
+     "check\ncreate\ncat\ncompact\nconvert\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, Workflow, ::testing::ValuesIn(kScenarios), testing::RowName<Scenario>);

@@ -11,6 +11,7 @@
 #include "window_parts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using tessel::testing::CloseDialog;
@@ -170,6 +172,24 @@ private slots:
         }));
         Parts(*window).ToolButton5->trigger();
         QCOMPARE(Listing(out).size(), std::size_t(6));
+    }
+
+    void keepDatesDatesTheFilesAsTheirEntriesAndIsRemembered() {
+        for (const bool keep : {true, false}) {
+            auto window = openWindow();
+            const std::string out = dir.file(keep ? "dated" : "undated");
+            bool presetKeep = !keep;
+            ModalDriver driver(Options(QString::fromStdString(out), [&](Form2* dialog) {
+                presetKeep = dialog->KeepDates->isChecked();
+                dialog->KeepDates->setChecked(keep);
+                dialog->Button1->click();
+            }));
+            Parts(*window).ToolButton5->trigger();
+            QCOMPARE(presetKeep, !keep); // the first run starts unticked, the second as the first left it
+            struct stat written {};
+            QCOMPARE(::stat((out + "/notes.txt").c_str(), &written), 0);
+            QCOMPARE(written.st_mtime == tessel::testing::kDefaultTimestamp, keep);
+        }
     }
 
     void cancelCloseAndEscapeWriteNothing() {

@@ -129,8 +129,9 @@ void ApplyPieces(PackageFile& package, const std::vector<Piece>& pieces, std::in
     package.sync();
 }
 
-void CompleteRedo(PackageFile& package, EditJournal& journal, const RedoPlan& plan, std::int64_t done) {
-    RunMoves(package, journal, plan.moves, done);
+void CompleteRedo(PackageFile& package, EditJournal& journal, const RedoPlan& plan, std::int64_t done,
+                  const MoveProgress& moved) {
+    RunMoves(package, journal, plan.moves, done, moved);
     ApplyPieces(package, plan.pieces, plan.finalSize);
     journal.remove();
 }

@@ -74,7 +74,8 @@ void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int6
                  });
 }
 
-void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done) {
+void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done,
+              const MoveProgress& moved) {
     std::int64_t durable = done;
     // Not a structured binding: lambdas below capture them, which clang 14 refuses.
     const std::pair<std::size_t, std::int64_t> start = MoveOf(moves, done);
@@ -93,6 +94,8 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
             package.sync();
             journal.recordProgress(done);
             durable = done;
+            if (moved)
+                moved(done);
         }
         intactFrom = nextSource;
     };

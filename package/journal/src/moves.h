@@ -14,8 +14,9 @@ namespace tessel {
 
 // Moves the stretches from the given point on, keeping the promise that recovery relies on:
 // no source byte is overwritten before a durable copy of it exists, in the package or in
-// the journal.
-void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done);
+// the journal. `moved` hears the bytes moved so far at each durable step.
+void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done,
+              const MoveProgress& moved = {});
 
 // The room the journal needs for the windows of the moves that go through it.
 std::int64_t WindowRoom(const std::vector<Move>& moves);

@@ -78,6 +78,7 @@ DiskTally TallyDiskPaths(const std::vector<std::string>& paths) {
 void Package::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
                        const ProgressObserver& observer, const RunChoices& times) {
     PackageEdit edit(*this);
+    edit.onMoved(observer.moved);
     Adder adder(edit, observer, times);
     const auto total = static_cast<std::int32_t>(diskPaths.size());
     try {

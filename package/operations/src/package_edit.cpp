@@ -267,7 +267,13 @@ void PackageEdit::runRedo(const RedoPlan& plan) {
         EditJournal journal = EditJournal::ArmRedo(file, plan, std::move(undo_));
         undo_.reset();
         undoArmed_ = false;
-        CompleteRedo(file, journal, plan, 0);
+        std::int64_t total = 0;
+        for (const Move& move : plan.moves)
+            total += move.length;
+        MoveProgress moved;
+        if (moved_)
+            moved = [this, total](std::int64_t done) { moved_(done, total); };
+        CompleteRedo(file, journal, plan, 0, moved);
         return;
     } catch (const FolderNotSynced&) {
         // Only the journal's removal syncs the folder after a change: the edit is made.

@@ -72,6 +72,10 @@ public:
     // The commit removes every byte of the data area that no entry uses; returns how many
     // bytes that is.
     std::int64_t dropUnused();
+    // Hears the bytes the commit moves down, so far of all.
+    void onMoved(std::function<void(std::int64_t done, std::int64_t total)> moved) {
+        moved_ = std::move(moved);
+    }
 
     // Makes the edit durable, or raises with the package as it was (or, when finishing a
     // redo edit failed, with its journal kept for the next open). `done` says what the edit
@@ -115,6 +119,7 @@ private:
     std::vector<EntryRecord> formerRecords_;
     bool changed_ = false;
     bool dropUnused_ = false;
+    std::function<void(std::int64_t done, std::int64_t total)> moved_;
     bool finished_ = false;
 };
 

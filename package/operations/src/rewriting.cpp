@@ -47,11 +47,12 @@ void Package::RewriteDirectory() {
     edit.commit();
 }
 
-void Package::DeleteEntries(const std::vector<const TreeNode*>& nodes) {
+void Package::DeleteEntries(const std::vector<const TreeNode*>& nodes, const ProgressObserver& observer) {
     const std::vector<const TreeNode*> doomed = OutermostNodes(nodes);
     if (doomed.empty())
         return;
     PackageEdit edit(*this);
+    edit.onMoved(observer.moved);
     for (const TreeNode* node : doomed)
         edit.remove(Own(node));
     edit.commit(doomed.size() == 1 ? "\"" + EntryPath(doomed.front()) + "\" was deleted"
@@ -71,8 +72,9 @@ void Package::RenameEntry(const TreeNode* node, const std::string& newName) {
     edit.commit("\"" + oldName + "\" was renamed to \"" + NameToUtf8(newName) + "\"");
 }
 
-std::int64_t Package::Compact() {
+std::int64_t Package::Compact(const ProgressObserver& observer) {
     PackageEdit edit(*this);
+    edit.onMoved(observer.moved);
     const std::int64_t unused = edit.dropUnused();
     edit.commit("\"" + FullPath(path_) + "\" was compacted");
     return unused;

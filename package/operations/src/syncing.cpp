@@ -212,6 +212,7 @@ std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const Tree
     if (!top.valid())
         throw PackageError("Cannot read the folder \"" + FullPath(diskFolder) + "\". " + SystemReason(errno));
     PackageEdit edit(*this);
+    edit.onMoved(observer.moved);
     SyncPlan plan(edit, options, observer);
     plan.compare(top.get(), diskFolder, Own(folder));
     if (!options.dryRun && !plan.changes().empty()) {
