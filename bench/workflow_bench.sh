@@ -40,17 +40,17 @@ fi
 
 t=() p=()
 for _ in $(seq "$runs"); do
-  t+=("$(time_ms "cp '$work/ref.vp' '$work/s.vp'" "$tessel_vp" sync --delete "$work/s.vp" "$work/work")")
+  t+=("$(time_ms "cp '$work/ref.vp' '$work/s.vp'" "$tessel_vp" sync --delete --to tree "$work/s.vp" "$work/work")")
   p+=("$(time_ms "cp '$work/ref.zip' '$work/s.zip'" bash -c "cd '$work/work' && zip -0 -FS -r -q '$work/s.zip' .")")
 done
 sync_ms=$(median "${t[@]}") zip_ms=$(median "${p[@]}")
 t=() p=()
 for _ in $(seq "$runs"); do
-  t+=("$(time_ms ":" "$tessel_vp" sync --delete "$work/s.vp" "$work/work")")
+  t+=("$(time_ms ":" "$tessel_vp" sync --delete --to tree "$work/s.vp" "$work/work")")
   p+=("$(time_ms ":" bash -c "cd '$work/work' && zip -0 -FS -r -q '$work/s.zip' .")")
 done
 idle_ms=$(median "${t[@]}") idle_zip_ms=$(median "${p[@]}")
-"$tessel_vp" check "$work/s.vp" >/dev/null 2>&1 && [ "$("$tessel_vp" list "$work/s.vp" | grep -vc '/$')" -eq 10000 ] &&
+"$tessel_vp" check "$work/s.vp" >/dev/null 2>&1 && [ "$("$tessel_vp" list "$work/s.vp" | grep -vc "/$")" -eq 10000 ] &&
   synced=yes || synced=NO
 
 # Compact: the same package with a gap before every tenth file, as big as the file, that no

@@ -13,9 +13,13 @@ namespace tessel::testing {
 
 Outcome Shell(const std::string& folder, const std::string& line) {
     const std::string script = folder + "/.run.sh", out = folder + "/.out", err = folder + "/.err";
+    // What syncs remember stays beside the folder, not in the user's cache.
+    const std::string cache = folder + ".cache";
     // `unprivileged COMMAND...` runs a command without root's rights where the tests run as
-    // root; TESSEL_VP names the tessel-vp under test for it.
-    const std::string prelude = "TESSEL_VP='" + std::string(TESSEL_VP_PATH) +
+    // root; TESSEL_VP names the tessel-vp under test for it. XDG_CACHE_HOME is a folder of the
+    // run's own.
+    const std::string prelude = "TESSEL_VP='" + std::string(TESSEL_VP_PATH) + "'\nexport XDG_CACHE_HOME='" +
+                                cache +
                                 "'\n"
                                 "tessel() { timeout 20 \"$TESSEL_VP\" \"$@\"; }\n"
                                 "unprivileged() { if [ \"$(id -u)\" = 0 ]; then setpriv --reuid=65534 "
@@ -26,6 +30,7 @@ Outcome Shell(const std::string& folder, const std::string& line) {
     Outcome outcome{WEXITSTATUS(status), ReadFileBytes(out), ReadFileBytes(err)};
     for (const std::string& scratch : {script, out, err})
         std::filesystem::remove(scratch);
+    std::filesystem::remove_all(cache);
     return outcome;
 }
 

@@ -137,6 +137,16 @@ const Scenario kScenarios[] = {
      "data/deep/data/deep/\ndata/deep/data/deep/c.tbl\ndata/deep/data/deep/x.txt\n"},
     {"CompactSaysHowManyBytes", WithAGap, "tessel compact p.vp > out && tessel compact p.vp >> out", 0, "",
      "cat out", "3 bytes reclaimed\n0 bytes reclaimed\n"},
+    // A file rewritten with its size and modification time kept is still seen: its change
+    // time moved.
+    {"ASyncTrustsOnlyFilesAsItLeftThem", PackageAndWork,
+     "tessel sync --to data p.vp work/data > out && sleep 2.1 && tessel sync --to data p.vp work/data >> out "
+     "&& "
+     "printf 'NEW SHIPS!' > x && touch -r work/data/ships.tbl x && cat x > work/data/ships.tbl && "
+     "touch -r x work/data/ships.tbl && tessel sync --to data p.vp work/data >> out && "
+     "tail -n +2 \"$XDG_CACHE_HOME\"/tessel/sync/* | cut -d' ' -f10- | sort > known",
+     0, "", "sort out; cat known",
+     "A data/new.tbl\nM data/ships.tbl\nM data/ships.tbl\ncolors.TBL\nnew.tbl\n"},
     {"CompletionGoesOneFolderAtATime", Nested, "true", 0, "", Completing("tessel-vp extract p.vp out data/"),
      "data/B.TBL\ndata/a.tbl\ndata/deep/\n"},
     {"CompletionEndsAtTheNextSlash", Nested, "true", 0, "", Completing("tessel-vp cat p.vp data/d"),

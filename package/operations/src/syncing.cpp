@@ -11,9 +11,14 @@
 #include "package_error.h"
 #include "positioned_io.h"
 #include "source_folders.h"
+#include "sync_index.h"
+#include "worker_pool.h"
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unordered_map>
 
@@ -37,19 +42,44 @@ bool SameBytes(int packageFd, std::int64_t offset, int fileFd, std::int64_t size
     return true;
 }
 
+// What fstatat says of a listed entry, following a link as adding does.
+struct Status {
+    bool known = false;
+    struct stat info {};
+};
+
+// The status of every listed entry that may be a file, taken by the pool's threads at once: a
+// sync that its index vouches for does little else, and each call waits on the file system.
+std::vector<Status> StatusOfEntries(WorkerPool& pool, int folderFd, const std::vector<FolderEntry>& entries) {
+    constexpr std::size_t kBatch = 16;
+    std::vector<Status> statuses(entries.size());
+    pool.forEach((entries.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
+        for (std::size_t i = batch * kBatch; i < std::min(entries.size(), (batch + 1) * kBatch); ++i) {
+            const unsigned char type = entries[i].type;
+            if (type == DT_REG || type == DT_LNK || type == DT_UNKNOWN)
+                statuses[i].known = ::fstatat(folderFd, entries[i].name.c_str(), &statuses[i].info, 0) == 0 &&
+                                    S_ISREG(statuses[i].info.st_mode);
+        }
+    });
+    return statuses;
+}
+
 class SyncPlan {
 public:
-    SyncPlan(PackageEdit& edit, const SyncOptions& options, const ProgressObserver& observer)
-        : edit_(edit), options_(options), observer_(observer) {}
+    SyncPlan(PackageEdit& edit, const SyncOptions& options, const ProgressObserver& observer,
+             SyncIndex& index)
+        : edit_(edit), options_(options), observer_(observer), index_(index) {}
 
     struct Step {
         enum Kind { Add, Replace, Remove } kind;
         std::string diskPath;
-        TreeNode* node; // the parent of an addition; the entry replaced or removed
+        TreeNode* node;            // the parent of an addition; the entry replaced or removed
+        std::string relative = {}; // of a file replaced, below the disk folder synced
     };
 
-    // Compares the disk folder, open, with the package folder.
-    void compare(int folderFd, const std::string& diskPath, TreeNode* folder) {
+    // Compares the disk folder, open, with the package folder; `relative` is its path below
+    // the folder synced ("" for that folder).
+    void compare(int folderFd, const std::string& diskPath, const std::string& relative, TreeNode* folder) {
         std::vector<FolderEntry> entries;
         try {
             entries = ListEntries(folderFd);
@@ -60,15 +90,13 @@ public:
         for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling())
             children.emplace(EntryNameKey(child->text()), child);
         std::unordered_map<const TreeNode*, bool> seen;
-        for (const FolderEntry& entry : entries) {
+        const std::vector<Status> statuses =
+            index_.empty() ? std::vector<Status>(entries.size()) : StatusOfEntries(pool_, folderFd, entries);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const FolderEntry& entry = entries[i];
             const std::string path = diskPath + "/" + entry.name;
+            const std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
             if (const std::string why = NewNameProblem(entry.name); !why.empty()) {
-                skip(path, why);
-                continue;
-            }
-            FileDescriptor fd;
-            struct stat info {};
-            if (const std::string why = OpenListed(folderFd, entry, fd, info); !why.empty()) {
                 skip(path, why);
                 continue;
             }
@@ -76,6 +104,19 @@ public:
             TreeNode* node = found == children.end() ? nullptr : found->second;
             if (node)
                 seen[node] = true;
+            struct stat info = statuses[i].info;
+            // A file the index vouches for: a regular file of the entry's size, as the last sync
+            // left both.
+            if (node && node->isFile() && statuses[i].known && info.st_size == node->record()->Size &&
+                index_.knownEqual(below, *node->record(), info)) {
+                index_.remember(below, node, info, true);
+                continue;
+            }
+            FileDescriptor fd;
+            if (const std::string why = OpenListed(folderFd, entry, fd, info); !why.empty()) {
+                skip(path, why);
+                continue;
+            }
             const bool isFolder = S_ISDIR(info.st_mode);
             if (node && node->isFolder() != isFolder) {
                 if (!options_.removeMissing) {
@@ -91,13 +132,15 @@ public:
                 continue;
             }
             if (isFolder) {
-                compare(fd.get(), path, node);
+                compare(fd.get(), path, below, node);
                 continue;
             }
             const EntryRecord& record = *node->record();
-            if (record.Size != info.st_size ||
-                !SameBytes(edit_.file().descriptor(), record.Offset, fd.get(), info.st_size)) {
-                steps_.push_back({Step::Replace, path, node});
+            if (record.Size == info.st_size &&
+                SameBytes(edit_.file().descriptor(), record.Offset, fd.get(), info.st_size)) {
+                index_.remember(below, node, info);
+            } else {
+                steps_.push_back({Step::Replace, path, node, below});
                 EntryRecord after = record;
                 after.Size = static_cast<std::int32_t>(info.st_size);
                 after.Timestamp = timestampOf(info);
@@ -114,6 +157,9 @@ public:
 
     void apply(const RunChoices& times) {
         Adder adder(edit_, observer_, times);
+        // What goes is counted first, so that the package's room for the new bytes is known.
+        std::stable_partition(steps_.begin(), steps_.end(),
+                              [](const Step& step) { return step.kind == Step::Remove; });
         for (const Step& step : steps_) {
             switch (step.kind) {
             case Step::Add:
@@ -141,7 +187,8 @@ private:
         if (!edit_.fits(info.st_size, 0, step.node->record()->Size))
             throw TooLarge(step.diskPath);
         if (!edit_.replace(step.node, ByteSource{source.get()}, info.st_size, timestampOf(info)))
-            skip(step.diskPath, "it could not be read");
+            return skip(step.diskPath, "it could not be read");
+        index_.remember(step.relative, step.node, info);
     }
 
     // An entry the disk lacks goes, with everything inside it.
@@ -198,6 +245,9 @@ private:
     PackageEdit& edit_;
     const SyncOptions& options_;
     const ProgressObserver& observer_;
+    SyncIndex& index_;
+    // Only a sync with an index to trust stats files ahead.
+    WorkerPool pool_{index_.empty() ? 0u : 3u};
     std::vector<Step> steps_;
     std::vector<EntryChange> changes_;
 };
@@ -213,12 +263,14 @@ std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const Tree
         throw PackageError("Cannot read the folder \"" + FullPath(diskFolder) + "\". " + SystemReason(errno));
     PackageEdit edit(*this);
     edit.onMoved(observer.moved);
-    SyncPlan plan(edit, options, observer);
-    plan.compare(top.get(), diskFolder, Own(folder));
+    SyncIndex index(path_, stamp_, diskFolder, EntryPath(folder));
+    SyncPlan plan(edit, options, observer, index);
+    plan.compare(top.get(), diskFolder, "", Own(folder));
     if (!options.dryRun && !plan.changes().empty()) {
         plan.apply(options.times);
         edit.commit("\"" + FullPath(path_) + "\" was synced with \"" + FullPath(diskFolder) + "\"");
     }
+    index.save(stamp_);
     return std::move(plan.changes());
 }
 

@@ -1,0 +1,155 @@
+#include "sync_index.h"
+
+#include "file_descriptor.h"
+#include "package_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tessel {
+
+namespace {
+
+constexpr const char* kMagic = "tessel-sync-index 1";
+// Files changed this close to the save are not remembered: a change made in the same tick of
+// the file system's clock after the sync read them would leave their times as they are.
+constexpr std::int64_t kSettleNanoseconds = 2'000'000'000;
+
+std::int64_t Nanoseconds(const timespec& time) {
+    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+std::string CacheFolder() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/')
+        return std::string(cache) + "/tessel/sync";
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::string(home) + "/.cache/tessel/sync";
+    return {};
+}
+
+// FNV-1a: a name for the index that stays the same from one build to the next.
+std::string KeyOf(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const unsigned char byte : text)
+        hash = (hash ^ byte) * 1099511628211ull;
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+    return name;
+}
+
+std::string StampLine(const FileStamp& stamp) {
+    std::ostringstream line;
+    line << kMagic << ' ' << stamp.device << ' ' << stamp.inode << ' ' << stamp.size << ' '
+         << stamp.modifiedSeconds << ' ' << stamp.modifiedNanoseconds << ' ' << stamp.changedSeconds << ' '
+         << stamp.changedNanoseconds;
+    return line.str();
+}
+
+void MakeFolders(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
+        ::mkdir(path.substr(0, slash).c_str(), 0700);
+    ::mkdir(path.c_str(), 0700);
+}
+
+} // namespace
+
+SyncIndex::SyncIndex(const std::string& packagePath, const FileStamp& package, const std::string& diskFolder,
+                     const std::string& packageFolder) {
+    const std::string folder = CacheFolder();
+    if (folder.empty())
+        return;
+    file_ = folder + "/" + KeyOf(RealPath(packagePath) + '\0' + RealPath(diskFolder) + '\0' + packageFolder);
+    loaded_ = StampLine(package);
+    std::ifstream in(file_, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.compare(0, loaded_.size() + 1, loaded_ + "\n") != 0)
+        return;
+    // A line per file: the record, the disk file, then the path's length and the path. What
+    // does not parse ends the index there.
+    known_.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '\n')));
+    const char* at = bytes.data() + loaded_.size() + 1;
+    const char* const end = bytes.data() + bytes.size();
+    auto number = [&](auto& value) {
+        const auto [next, error] = std::from_chars(at, end, value);
+        if (error != std::errc() || next == end || *next != ' ')
+            return false;
+        at = next + 1;
+        return true;
+    };
+    while (at < end) {
+        Known known{};
+        std::size_t length = 0;
+        if (!number(known.record.Offset) || !number(known.record.Size) || !number(known.record.Timestamp) ||
+            !number(known.file.device) || !number(known.file.inode) || !number(known.file.size) ||
+            !number(known.file.modified) || !number(known.file.changed) || !number(length) ||
+            std::size_t(end - at) <= length || at[length] != '\n')
+            break;
+        known_.emplace(std::string(at, length), known);
+        at += length + 1;
+    }
+}
+
+bool SyncIndex::knownEqual(const std::string& relativePath, const EntryRecord& record,
+                           const struct stat& file) const {
+    const auto found = known_.find(relativePath);
+    if (found == known_.end())
+        return false;
+    const Known& known = found->second;
+    return known.record.Offset == record.Offset && known.record.Size == record.Size &&
+           known.record.Timestamp == record.Timestamp && known.file == StateOf(file);
+}
+
+SyncIndex::FileState SyncIndex::StateOf(const struct stat& file) {
+    return {file.st_dev, file.st_ino, file.st_size, Nanoseconds(file.st_mtim), Nanoseconds(file.st_ctim)};
+}
+
+void SyncIndex::remember(const std::string& relativePath, const TreeNode* node, const struct stat& file,
+                         bool known) {
+    news_ = news_ || !known;
+    pending_.push_back({relativePath, node, StateOf(file)});
+}
+
+void SyncIndex::save(const FileStamp& package) const {
+    // Nothing learned and nothing moved: the index on disk says it all already.
+    if (file_.empty() || (!news_ && pending_.size() == known_.size() && StampLine(package) == loaded_))
+        return;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t settled = Nanoseconds(now) - kSettleNanoseconds;
+    std::ostringstream out;
+    out << StampLine(package) << '\n';
+    for (const Pending& entry : pending_) {
+        const EntryRecord* record = entry.node->record();
+        if (!record || entry.file.modified > settled || entry.file.changed > settled)
+            continue;
+        out << record->Offset << ' ' << record->Size << ' ' << record->Timestamp << ' ' << entry.file.device
+            << ' ' << entry.file.inode << ' ' << entry.file.size << ' ' << entry.file.modified << ' '
+            << entry.file.changed << ' ' << entry.path.size() << ' ' << entry.path << '\n';
+    }
+    const std::string bytes = out.str();
+    MakeFolders(file_.substr(0, file_.rfind('/')));
+    // Written whole under a scratch name and renamed: a reader sees the old index or the new.
+    std::string scratch = file_ + ".XXXXXX";
+    const FileDescriptor fd(::mkstemp(scratch.data()));
+    if (!fd.valid())
+        return;
+    bool whole = true;
+    for (std::size_t done = 0; whole && done < bytes.size();) {
+        const ssize_t wrote = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        whole = wrote > 0 || (wrote < 0 && errno == EINTR);
+        done += wrote > 0 ? std::size_t(wrote) : 0;
+    }
+    if (!whole || ::rename(scratch.c_str(), file_.c_str()) != 0)
+        ::unlink(scratch.c_str());
+}
+
+} // namespace tessel
