@@ -71,7 +71,7 @@ for n in $sizes; do
   measure list ":" "'$tessel_vp' list '$dir/ref.vp'" "unzip -l '$dir/ref.zip'"
   measure check ":" "'$tessel_vp' check '$dir/ref.vp'" "unzip -l '$dir/ref.zip'"
   measure one ":" "'$tessel_vp' cat '$dir/ref.vp' '$one' 2>/dev/null || '$tessel_vp' extract '$dir/ref.vp' '$dir/one' '$one'" \
-    "unzip -p '$dir/ref.zip' '$one'"
+    "unzip -p '$dir/ref.zip' '${one#tree/}'"
   measure extract "rm -rf '$dir/out' '$dir/tarout'; mkdir -p '$dir/tarout'" \
     "'$tessel_vp' extract '$dir/ref.vp' '$dir/out'" "tar -xf '$dir/ref.tar' -C '$dir/tarout'"
   peak[list,$n]=$(peak_kib "$tessel_vp" list "$dir/ref.vp")
