@@ -37,6 +37,8 @@ void CommandRunner::run(const std::function<void()>& command) {
     } catch (const std::exception& error) {
         ShowErrorBox(window_, QString::fromStdString(error.what()));
     }
+    if (after_)
+        after_();
 }
 
 std::unique_ptr<RunGuard> CommandRunner::hold() {

@@ -33,6 +33,9 @@ public:
 
     // What "Reload" does when a command finds the package changed on disk.
     void setReload(std::function<void()> reload) { reload_ = std::move(reload); }
+    // What follows every command, whatever it did: the views that show the package look
+    // at it again.
+    void setAfterCommand(std::function<void()> after) { after_ = std::move(after); }
 
     // Runs a command; an error it raises is shown in the standard error box, a cancel ends
     // it quietly. While a run is under way no command runs.
@@ -53,6 +56,7 @@ private:
     QWidget* window_;
     Form3* progress_;
     std::function<void()> reload_;
+    std::function<void()> after_;
     bool busy_ = false;
 };
 

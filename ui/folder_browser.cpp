@@ -99,6 +99,8 @@ FolderBrowser::FolderBrowser(QMainWindow* window) : QObject(window) {
     connect(list_, &FolderListView::menuRequested, this,
             [this](const QPoint& at) { emit menuRequested(list_->viewport()->mapToGlobal(at)); });
     connect(header, &QHeaderView::sectionClicked, this, &FolderBrowser::sortBy);
+    connect(list_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FolderBrowser::currentRowChanged);
     connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!quiet_)
             emit selectionChanged();
@@ -112,6 +114,8 @@ void FolderBrowser::fitPathBox(int windowWidth) {
 }
 
 void FolderBrowser::showFolder(const TreeNode* folder, const TreeNode* current) {
+    if (folder != currentFolder_ && currentFolder_ && leaveCheck_ && !leaveCheck_())
+        return;
     pathBox_->setText(packagePath_ + "/" + QString::fromStdString(GetFolderPath(folder, 1)));
     const bool filtering = !filterBar_->isHidden();
     model_->FillFolderList(folder, NameFilter(filtering ? filterEdit_->text() : QString()));
@@ -136,6 +140,33 @@ void FolderBrowser::showFolder(const TreeNode* folder, const TreeNode* current) 
         list_->scrollTo(index);
     }
     emit folderShown();
+}
+
+const TreeNode* FolderBrowser::currentNode() const {
+    const std::vector<int> rows = selectedRows();
+    if (rows.size() == 1)
+        return model_->nodeAt(rows.front());
+    const QModelIndex current = list_->currentIndex();
+    if (!current.isValid() || current.row() >= model_->rowCount())
+        return nullptr;
+    return model_->nodeAt(current.row());
+}
+
+FolderBrowser::Place FolderBrowser::place() const {
+    const QModelIndex current = list_->currentIndex();
+    const bool row = current.isValid() && !model_->isUpRow(current.row());
+    return {GetFolderPath(currentFolder_, 1), row ? std::string(model_->nodeAt(current.row())->text()) : ""};
+}
+
+void FolderBrowser::showPlace(const FolderTree& tree, const Place& place) {
+    const TreeNode* shown = FindEntry(tree, place.folder);
+    if (!shown || !shown->isFolder())
+        return;
+    const TreeNode* again = nullptr;
+    for (const TreeNode* child = shown->firstChild(); child && !place.row.empty() && !again;
+         child = child->nextSibling())
+        again = child->text() == place.row ? child : nullptr;
+    showFolder(shown, again);
 }
 
 void FolderBrowser::showParent() {

@@ -8,6 +8,8 @@
 
 #include <QObject>
 #include <QStringList>
+#include <functional>
+#include <string>
 #include <vector>
 
 class QLabel;
@@ -40,8 +42,22 @@ public:
     // Shows the folder's rows (those the filter keeps) in the sort in force; the given row,
     // else the first entry, is made current.
     void showFolder(const TreeNode* folder, const TreeNode* current = nullptr);
+    // Asked before another folder is shown: false keeps the one shown.
+    void setLeaveCheck(std::function<bool()> check) { leaveCheck_ = std::move(check); }
+    // The row the user looks at: the one selected row, else the current row. ".." stands for
+    // the folder it goes up to; null for none.
+    const TreeNode* currentNode() const;
     // The folder that holds the one shown, with the one left current.
     void showParent();
+    // The folder shown and the current row, by their paths, to be found again in a tree read
+    // anew.
+    struct Place {
+        std::string folder;
+        std::string row;
+    };
+    Place place() const;
+    // Shows the place's folder with its row current, where the tree still has them.
+    void showPlace(const FolderTree& tree, const Place& place);
     // What a double-click on the row does: a folder is shown, ".." goes up, a file is
     // activated.
     void activate(const QModelIndex& index);
@@ -78,6 +94,8 @@ public:
 
 signals:
     void folderShown();
+    // Another row became current.
+    void currentRowChanged();
     void selectionChanged();
     // A file row was double-clicked or entered.
     void fileActivated();
@@ -102,6 +120,7 @@ private:
     ColumnSortState sort_;
     // Select All and row removals report the selection once, at their end.
     bool quiet_ = false;
+    std::function<bool()> leaveCheck_;
 };
 
 } // namespace tessel::ui

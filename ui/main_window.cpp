@@ -9,6 +9,7 @@
 #include "folder_list_model.h"
 #include "folder_list_view.h"
 #include "launcher.h"
+#include "preview_pane.h"
 #include "recent_packages.h"
 #include "status_panels.h"
 #include "status_texts.h"
@@ -68,9 +69,14 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     extracts_ = new ExtractCommands(context, *editBack_);
     edits_ = new EditCommands(context, [this](const std::string& path) { LoadPackage(path); });
     recent_ = new RecentPackages(actions_.recentMenu);
+    preview_ = new PreviewPane(context);
+    mainArea_->addWidget(preview_);
     connectCommands();
+    connect(actions_.preview, &QAction::toggled, this, &Form1::PreviewClick);
     PlaceWindow(*this);
     RestoreListSettings(*browser_);
+    RestorePreviewSettings(*mainArea_, *preview_);
+    actions_.preview->setChecked(!preview_->isHidden());
     // The keyboard starts in the list, not in the path box before it.
     browser_->list()->setFocus();
 }
@@ -119,6 +125,11 @@ void Form1::connectCommands() {
             [this](const QString& path) { RunCommand([&] { LoadPackage(path.toStdString()); }); });
 }
 
+void Form1::PreviewClick(bool shown) {
+    if (!preview_->setShown(shown))
+        actions_.preview->setChecked(true);
+}
+
 void Form1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     browser_->fitPathBox(frameGeometry().width());
@@ -143,7 +154,11 @@ void Form1::Open1Click() {
 }
 
 void Form1::LoadPackage(const std::string& path) {
-    // The rows point into the tree that a load replaces: they are filled anew at once.
+    if (!preview_->mayLeave())
+        return;
+    // The rows and the pane point into the tree that a load replaces: they are filled anew
+    // at once.
+    preview_->forget();
     package_.LoadPackage(path);
     setWindowTitle(FileNameOf(package_.path()) + " - " + kWindowTitle);
     recent_->remember(QString::fromStdString(package_.path()));
@@ -184,21 +199,9 @@ std::vector<const TreeNode*> Form1::SelectedEntries() const {
 void Form1::ReloadClick() {
     if (!package_.isOpen())
         return;
-    // The folder shown and the current row are found again by their paths.
-    const std::string folder = GetFolderPath(browser_->currentFolder(), 1);
-    const QModelIndex current = browser_->list()->currentIndex();
-    const std::string row = current.isValid() && !browser_->model()->isUpRow(current.row())
-                                ? std::string(browser_->model()->nodeAt(current.row())->text())
-                                : std::string();
+    const FolderBrowser::Place place = browser_->place();
     LoadPackage(package_.path());
-    const TreeNode* shown = FindEntry(package_.tree(), folder);
-    if (!shown || !shown->isFolder())
-        return;
-    const TreeNode* again = nullptr;
-    for (const TreeNode* child = shown->firstChild(); child && !row.empty() && !again;
-         child = child->nextSibling())
-        again = child->text() == row ? child : nullptr;
-    ShowFolder(shown, again);
+    browser_->showPlace(package_.tree(), place);
 }
 
 void Form1::FindInPackageClick() {
@@ -267,9 +270,10 @@ void Form1::DropFileTarget1Drop(const QStringList& paths) {
 }
 
 bool Form1::mayLeave() {
-    if (!editBack_->mayLeave())
+    if (!preview_->mayLeave() || !editBack_->mayLeave())
         return false;
     SaveWindowSettings(*this, *browser_);
+    SavePreviewSettings(*mainArea_, *preview_);
     return true;
 }
 

@@ -30,6 +30,7 @@ class QStackedWidget;
 namespace tessel::ui {
 
 class EditBack;
+class PreviewPane;
 class EditCommands;
 class ExtractCommands;
 class FolderBrowser;
@@ -80,6 +81,8 @@ public:
     void ListView1ColumnClick(int column);
     void ListView1SelectItem();
     void SelectAll1Click();
+    void PreviewClick(bool shown);
+    PreviewPane* previewPane() const { return preview_; }
     void viewedit1Click();
     void Viewfileinnotepad1Click();
     void ToolButton5Click();
@@ -112,6 +115,7 @@ private:
     ExtractCommands* extracts_ = nullptr;
     EditCommands* edits_ = nullptr;
     RecentPackages* recent_ = nullptr;
+    PreviewPane* preview_ = nullptr;
 };
 
 } // namespace tessel::ui

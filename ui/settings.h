@@ -21,6 +21,9 @@ inline constexpr const char* kListColumns = "window/columns";
 // The column the list is sorted by (-1: none) and whether that sort is reversed.
 inline constexpr const char* kSortColumn = "list/sortColumn";
 inline constexpr const char* kSortReversed = "list/sortReversed";
+// Whether the preview pane shows, and how the list and the pane share the window's width.
+inline constexpr const char* kPreviewShown = "window/previewShown";
+inline constexpr const char* kMainAreaSplit = "window/mainAreaSplit";
 // The packages opened last, the latest first.
 inline constexpr const char* kRecentPackages = "packages/recent";
 inline constexpr int kRecentPackageCount = 8;

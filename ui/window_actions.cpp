@@ -51,6 +51,9 @@ void WindowActions::build(QMainWindow* window) {
     findInPackage->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     reload = NamedAction(window, "Reload", "Reload");
     reload->setShortcut(QKeySequence::Refresh);
+    preview = NamedAction(window, "Preview", "Preview");
+    preview->setShortcut(QKeySequence(Qt::Key_F3));
+    preview->setCheckable(true);
     buildToolBar(window);
     buildEntryMenu(window);
 }
@@ -142,6 +145,8 @@ void WindowActions::buildMenus(QMainWindow* window) {
     view->setObjectName("ViewMenu");
     for (QAction* action : {up, filter, findInPackage, reload})
         view->addAction(action);
+    view->addSeparator();
+    view->addAction(preview);
 
     window->menuBar()->addAction(about);
 }

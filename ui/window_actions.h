@@ -39,6 +39,8 @@ struct WindowActions {
     QAction* reload = nullptr;
     QAction* filter = nullptr;
     QAction* findInPackage = nullptr;
+    // Shows and hides the preview pane.
+    QAction* preview = nullptr;
 
 private:
     void buildToolBar(QMainWindow* window);

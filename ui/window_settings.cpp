@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QScreen>
+#include <QSplitter>
 
 namespace tessel::ui {
 
@@ -55,6 +56,22 @@ void SaveWindowSettings(const QMainWindow& window, const FolderBrowser& browser)
     settings.setValue(kListColumns, browser.list()->header()->saveState());
     settings.setValue(kSortColumn, sort.active() ? sort.activeColumn() : -1);
     settings.setValue(kSortReversed, sort.active() && sort.active()->reversed);
+}
+
+void RestorePreviewSettings(QSplitter& mainArea, QWidget& pane) {
+    const Settings settings;
+    if (!mainArea.restoreState(settings.value(kMainAreaSplit).toByteArray())) {
+        // The list keeps the larger part of the width.
+        const int width = std::max(mainArea.width(), kDesignedWidth);
+        mainArea.setSizes({width * 3 / 5, width * 2 / 5});
+    }
+    pane.setVisible(settings.value(kPreviewShown, true).toBool());
+}
+
+void SavePreviewSettings(const QSplitter& mainArea, const QWidget& pane) {
+    Settings settings;
+    settings.setValue(kMainAreaSplit, mainArea.saveState());
+    settings.setValue(kPreviewShown, !pane.isHidden());
 }
 
 } // namespace tessel::ui

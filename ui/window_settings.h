@@ -3,6 +3,8 @@
 #pragma once
 
 class QMainWindow;
+class QSplitter;
+class QWidget;
 
 namespace tessel::ui {
 
@@ -12,5 +14,8 @@ class FolderBrowser;
 void PlaceWindow(QMainWindow& window);
 void RestoreListSettings(FolderBrowser& browser);
 void SaveWindowSettings(const QMainWindow& window, const FolderBrowser& browser);
+// The preview pane beside the list: shown the first time, then as it was left.
+void RestorePreviewSettings(QSplitter& mainArea, QWidget& pane);
+void SavePreviewSettings(const QSplitter& mainArea, const QWidget& pane);
 
 } // namespace tessel::ui

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessel {
@@ -86,6 +87,8 @@ public:
     // the new size and the current time; its old bytes go unless another entry uses them.
     // The new bytes stream from the file: memory stays bounded whatever its size.
     void ReplaceEntry(const TreeNode* node, const std::string& diskPath);
+    // The same with bytes held in memory (a text edited in the window).
+    void ReplaceEntryBytes(const TreeNode* node, std::string_view bytes);
 
     // Removes the bytes of the data area that no entry uses (gaps left by other programs,
     // bytes an edit cut short left behind), keeping the data in its order and shared bytes

@@ -1,8 +1,10 @@
 """Drives the real window through its accessibility tree (AT-SPI), as a screen reader or a
 voice-control tool would: opens a package from File > Open Recent, enters a folder, reads the
 status bar, deletes an entry through the Edit menu and its confirmation, and reads the new
-totals. Exits 0 when every step did what a user would expect.
-Usage: accessibility_e2e.py PACKAGE (the package must be first in Open Recent)."""
+totals; then reads a text entry in the preview pane, changes it, saves it and reads the
+package's bytes back with tessel-vp. Exits 0 when every step did what a user would expect.
+Usage: accessibility_e2e.py PACKAGE TESSEL_VP (the package must be first in Open Recent)."""
+import subprocess
 import sys
 import time
 
@@ -133,6 +135,20 @@ def main():
     print("after delete:", after)
     names = [c.name for c in walk(table) if c.getRoleName() == "table cell" and c.name]
     assert "ships.tbl" not in names, names
+
+    # The preview pane reads the current row's text; it is changed and saved in place.
+    select_row(table, "weapons.tbl")
+    editor = wait_for("the text in the preview", lambda: find(frame, "text", "Text"))
+    shown = wait_for("the entry's text", lambda: text_of(editor) == "0" * 48 and text_of(editor))
+    print("preview:", shown)
+    editor.queryEditableText().setTextContents("speed = 12\n")
+    state = wait_for("the modified state", lambda: find(frame, "label", starts="Modified: "))
+    print("state:", state.name)
+    press(wait_for("the Save button", lambda: find(frame, "push button", "Save")))
+    wait_for("the saved state", lambda: find(frame, "label", starts="UTF-8, "))
+    stored = subprocess.run([sys.argv[2], "cat", package, "data/weapons.tbl"], capture_output=True, check=True).stdout
+    assert stored == b"speed = 12\n", stored
+    print("saved:", stored)
     print("accessibility e2e: passed")
 
 

@@ -28,7 +28,7 @@ printf '[packages]\nrecent=%s\n' "$package" >"$XDG_CONFIG_HOME/tessel/tessel.con
 
 "$tessel" >"$work/tessel.log" 2>&1 &
 pids+=($!)
-timeout 120 /usr/bin/python3 "$here/accessibility_e2e.py" "$package"
+timeout 120 /usr/bin/python3 "$here/accessibility_e2e.py" "$package" "$tessel_vp"
 status=$?
 [ $status -eq 0 ] || { echo "accessibility e2e: tessel said:"; cat "$work/tessel.log"; }
 exit $status

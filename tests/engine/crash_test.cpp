@@ -332,6 +332,8 @@ TEST_F(CrashSweep, Replacing) {
     WriteFileBytes(dir.file("new"), std::string(1000, 'N'));
     sweep(
         Sample(), [&] { package.ReplaceEntry(at("lead"), dir.file("new")); }, "lead");
+    sweep(
+        Sample(), [&] { package.ReplaceEntryBytes(at("lead"), std::string(20, 'n')); }, "lead");
 }
 
 } // namespace

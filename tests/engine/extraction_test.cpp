@@ -1,3 +1,5 @@
+#include "entry_bytes.h"
+#include "entry_path.h"
 #include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
@@ -340,6 +342,32 @@ TEST_F(TempFolder, DeletingNeverFollowsLinks) {
     EXPECT_TRUE(DeleteFolder(temp));
     EXPECT_FALSE(fs::exists(temp));
     EXPECT_EQ(ReadFileBytes(outside + "/file"), "kept");
+}
+
+TEST_F(Extraction, AnEntrysBytesAreReadInRangesUntilThePackageChanges) {
+    const EntryBytes ships(vp, node("data/tables/ships.tbl"));
+    EXPECT_EQ(ships.size(), 5);
+    EXPECT_EQ(ships.read(0, 5), "SHIPS");
+    EXPECT_EQ(ships.read(3, 100), "PS");
+    EXPECT_EQ(ships.read(9, 4), "");
+    EXPECT_EQ(EntryBytes(vp, node("zero")).read(0, 10), "");
+    EXPECT_THROW(EntryBytes(vp, node("data")), PackageError);
+
+    Package other;
+    other.LoadPackage(package);
+    other.ReplaceEntryBytes(FindEntry(other.tree(), "readme.txt"), "read me again");
+    EXPECT_THROW(ships.read(0, 5), PackageChangedError);
+    EXPECT_EQ(EntryBytes(other, FindEntry(other.tree(), "readme.txt")).read(0, 100), "read me again");
+    EXPECT_EQ(EntryBytes(other, FindEntry(other.tree(), "data/tables/weapons.tbl")).read(0, 100), "WEAPONS");
+}
+
+TEST_F(Extraction, DataOutsideTheFileIsNamedAndNeverRead) {
+    PackageBuilder().raw(Rec(1000, 50, testing::kDefaultTimestamp, "far")).writeTo(package);
+    vp.LoadPackage(package);
+    const EntryBytes far(vp, node("far"));
+    EXPECT_TRUE(far.outside());
+    EXPECT_NE(far.outsideReason().find("offset 1000 of 50 bytes"), std::string::npos) << far.outsideReason();
+    EXPECT_THROW(far.read(0, 10), PackageError);
 }
 
 } // namespace

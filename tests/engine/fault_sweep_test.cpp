@@ -148,6 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"Rename", [](Package& p, const std::string&) { p.RenameEntry(At(p, "mid"), "renamed"); }},
         Edit{"Replace",
              [](Package& p, const std::string& disk) { p.ReplaceEntry(At(p, "mid"), disk + "/new"); }},
+        Edit{"ReplaceFromMemory",
+             [](Package& p, const std::string&) {
+                 p.ReplaceEntryBytes(At(p, "mid"), std::string(3000, 'M'));
+             }},
         Edit{"AddAndReplace",
              [](Package& p, const std::string& disk) {
                  ProgressObserver replacing;

@@ -1,6 +1,8 @@
 #include "name_text.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace tessel {
 
@@ -76,6 +78,10 @@ bool IsValidUtf8(std::string_view bytes) {
 std::string NameToUtf8(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return std::string(bytes);
+    return Cp1252ToUtf8(bytes);
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char c : bytes) {
@@ -86,6 +92,29 @@ std::string NameToUtf8(std::string_view bytes) {
         AppendUtf8(out, code);
     }
     return out;
+}
+
+bool Utf8ToCp1252(std::string_view text, std::string& bytes) {
+    bytes.clear();
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = SequenceLength(text, i);
+        if (length == 0)
+            return false;
+        std::uint32_t code = static_cast<unsigned char>(text[i]) & (length == 1 ? 0x7F : 0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += length;
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+            bytes.push_back(static_cast<char>(code));
+            continue;
+        }
+        const char16_t* high = std::find(std::begin(kCp1252High), std::end(kCp1252High), code);
+        if (high == std::end(kCp1252High))
+            return false;
+        bytes.push_back(static_cast<char>(0x80 + (high - std::begin(kCp1252High))));
+    }
+    return true;
 }
 
 } // namespace tessel

@@ -11,6 +11,7 @@
 #include "package_error.h"
 #include "vp_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,6 +95,25 @@ void Package::ReplaceEntry(const TreeNode* node, const std::string& diskPath) {
         throw PackageError("Cannot add \"" + diskPath + "\": " + kTooLargeReason);
     if (!edit.replace(Own(node), ByteSource{source.get()}, info.st_size, LocalTimestampNow()))
         throw PackageError(CannotReadMessage(diskPath, EIO));
+    edit.commit("\"" + EntryPath(node) + "\" has its new bytes");
+}
+
+void Package::ReplaceEntryBytes(const TreeNode* node, std::string_view bytes) {
+    if (!node || !node->isFile())
+        throw PackageError("Only a file can have its bytes replaced");
+    PackageEdit edit(*this);
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    if (!edit.fits(size, 0, node->record()->Size))
+        throw PackageError("Cannot save \"" + EntryPath(node) + "\": " + kTooLargeReason);
+    std::size_t given = 0;
+    const ByteSource source{-1, [&](char* buffer, std::size_t room) {
+                                const std::size_t n = std::min(room, bytes.size() - given);
+                                std::copy_n(bytes.data() + given, n, buffer);
+                                given += n;
+                                return n;
+                            }};
+    if (!edit.replace(Own(node), source, size, LocalTimestampNow()))
+        throw PackageError("Cannot save \"" + EntryPath(node) + "\"");
     edit.commit("\"" + EntryPath(node) + "\" has its new bytes");
 }
 

@@ -1,0 +1,118 @@
+// The pane beside the list that shows the current row's entry: text (editable, saved into
+// the package as one edit), pictures, sounds, and any entry's bytes. Previews are made off
+// the window's thread, one at a time; one no longer wanted when it arrives is dropped, and
+// only the latest of those asked for meanwhile is made next, so that moving through the list
+// never waits for a preview.
+#pragma once
+
+#include "entry_bytes.h"
+#include "preview_content.h"
+#include "window_context.h"
+
+#include <QFutureWatcher>
+#include <QThreadPool>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QTimer;
+class QStackedWidget;
+class QTabWidget;
+
+namespace tessel::ui {
+
+class HexView;
+class ImagePreview;
+class SoundPreview;
+class TextPreview;
+
+class PreviewPane : public QWidget {
+    Q_OBJECT
+public:
+    explicit PreviewPane(const WindowContext& context);
+    ~PreviewPane() override;
+
+    // Shows the row's node: a file's preview, what a folder holds; null shows nothing.
+    void showNode(const TreeNode* node);
+    // Shows or hides the pane; false when it stays because unsaved text was kept.
+    bool setShown(bool shown);
+    // After a command: the package may have been edited or read anew. Text being edited
+    // stays as it is; anything else is shown again as the package holds it now.
+    void packageMayHaveChanged(const TreeNode* current);
+    // The tree is going: the pane lets go of its nodes.
+    void forget();
+    // With unsaved text, asks whether to save it, drop it or stay; true when the pane may
+    // leave its entry.
+    bool mayLeave();
+    bool modified() const;
+    // Writes the text into the entry; false, with the reason shown and the text kept, when
+    // it could not be.
+    bool save();
+
+    // Whether a preview is being made.
+    bool loading() const { return running_ || pending_.has_value(); }
+    TextPreview* textView() const { return text_; }
+    ImagePreview* imageView() const { return image_; }
+    SoundPreview* soundView() const { return sound_; }
+    HexView* bytesView() const { return bytes_; }
+    QTabWidget* tabs() const { return tabs_; }
+    // What the Preview tab says when it shows no view of its own.
+    QString message() const;
+
+signals:
+    // A preview arrived and is on screen (a long text's first screens, then the whole).
+    void shown();
+
+private:
+    struct Request {
+        EntryBytes entry;
+        QString name;
+        QSize room;
+        std::uint64_t generation = 0;
+    };
+    // The pane follows the list's current row, is asked before the list leaves its folder,
+    // and looks again after every command.
+    void follow();
+    void launch();
+    void arrived(int index);
+    void finished();
+    void display(const PreviewContent& content);
+    void showMessage(const QString& text);
+    // The entry shown, found again in the tree; null when it is gone.
+    const TreeNode* shownEntry() const;
+    // The file or folder shown, found again in the tree; null when it is gone.
+    const TreeNode* shownNode() const;
+
+    WindowContext context_;
+    QLabel* title_;
+    QTabWidget* tabs_;
+    QStackedWidget* views_;
+    QLabel* message_;
+    TextPreview* text_;
+    ImagePreview* image_;
+    SoundPreview* sound_;
+    HexView* bytes_;
+    QFutureWatcher<PreviewContent>* watcher_;
+    // Previews are made one at a time, on a thread of their own.
+    QThreadPool pool_;
+    // A while after the last preview, the memory the ones before it freed goes back.
+    QTimer* trim_;
+    // The text shown is the first part of the entry's.
+    bool partial_ = false;
+    // The row the user went to and was asked about, keeping the text: not asked about again.
+    const TreeNode* stayedFor_ = nullptr;
+    bool staying_ = false;
+
+    // The node shown, by its tree and serial, and the package's stamp when it was shown.
+    std::uint64_t tree_ = 0;
+    std::uint32_t serial_ = 0;
+    bool showsEntry_ = false;
+    FileStamp stamp_;
+    preview::TextEncoding encoding_ = preview::TextEncoding::Utf8;
+    std::uint64_t generation_ = 0;
+    std::uint64_t runningGeneration_ = 0;
+    bool running_ = false;
+    std::optional<Request> pending_;
+};
+
+} // namespace tessel::ui
