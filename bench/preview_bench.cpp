@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
         if (fd < 0 || ::ftruncate(fd, std::int64_t(1) << 30) != 0)
             return 1;
         ::close(fd);
-        tessel::Package::Create(dir.file("big.vp"), {dir.file("big.bin")});
+        std::ofstream(dir.file("small.bin")) << "small";
+        tessel::Package::Create(dir.file("big.vp"), {dir.file("big.bin"), dir.file("small.bin")});
     }
 
     tessel::ui::Form1 window;
@@ -149,6 +150,7 @@ int main(int argc, char** argv) {
     auto phase = [&](const char* name) {
         const double grew = StatusMiB("VmHWM:") - before;
         std::printf("memory while previewing %s: %.1f MiB more\n", name, grew);
+        std::fflush(stdout);
         growth = std::max(growth, grew);
         list->setCurrentIndex(list->model()->index(0, 0));
         settle();
@@ -212,6 +214,7 @@ int main(int argc, char** argv) {
     std::vector<double> saves, replaces;
     std::ofstream(dir.file("a.txt")) << text << "y";
     for (int i = 0; i < runs; ++i) {
+        timeRow(2);
         timeRow(1);
         pane.textView()->editor()->insertPlainText(i % 2 ? "y" : "z");
         QElapsedTimer timer;
@@ -235,8 +238,7 @@ int main(int argc, char** argv) {
     window.LoadPackage(dir.file("big.vp"));
     std::vector<double> hexTimes;
     for (int i = 0; i < runs; ++i) {
-        list->setCurrentIndex({});
-        QCoreApplication::processEvents();
+        timeRow(1);
         hexTimes.push_back(timeRow(0));
     }
     phase("the 1 GiB entry");

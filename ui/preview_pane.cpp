@@ -119,17 +119,23 @@ PreviewPane::~PreviewPane() {
 }
 
 void PreviewPane::forget() {
+    leave();
+    bytes_->clear();
+    sound_->clear();
+    image_->clear();
+    text_->clear();
+}
+
+void PreviewPane::leave() {
     ++generation_;
     pending_.reset();
     stayedFor_ = nullptr;
     partial_ = false;
     showsEntry_ = false;
     tree_ = 0;
+    node_ = nullptr;
     title_->clear();
-    bytes_->clear();
-    sound_->clear();
-    image_->clear();
-    text_->clear();
+    sound_->stop();
     tabs_->setTabEnabled(kBytesTab, false);
     showMessage({});
 }
@@ -147,11 +153,17 @@ QString PreviewPane::message() const {
 void PreviewPane::showNode(const TreeNode* node) {
     if (node && node == shownNode() && context_.package.stamp() == stamp_)
         return;
-    forget();
+    // Moving from file to file keeps the views until the next preview takes their place:
+    // emptying them first would cost each keystroke twice.
+    if (!node || node->isFolder())
+        forget();
+    else
+        leave();
     if (!node)
         return;
     tree_ = context_.package.tree().identity();
     serial_ = node->serial();
+    node_ = node;
     stamp_ = context_.package.stamp();
     if (node->isFolder()) {
         title_->setText(node->parent() ? QString::fromStdString(EntryPath(node)) : QString("/"));
@@ -232,10 +244,12 @@ void PreviewPane::display(const PreviewContent& content) {
 }
 
 const TreeNode* PreviewPane::shownNode() const {
+    return node_;
+}
+
+void PreviewPane::findShownNodeAgain() {
     const FolderTree& tree = context_.package.tree();
-    if (tree_ == 0 || tree.empty() || tree.identity() != tree_)
-        return nullptr;
-    return tree.find(serial_);
+    node_ = tree_ == 0 || tree.empty() || tree.identity() != tree_ ? nullptr : tree.find(serial_);
 }
 
 const TreeNode* PreviewPane::shownEntry() const {
@@ -244,6 +258,8 @@ const TreeNode* PreviewPane::shownEntry() const {
 }
 
 void PreviewPane::packageMayHaveChanged(const TreeNode* current) {
+    // A command may have removed the node or read the tree anew.
+    findShownNodeAgain();
     if (modified()) {
         // The text stays; the bytes tab reads the package as it is now.
         if (const TreeNode* entry = shownEntry()) {
@@ -279,6 +295,7 @@ bool PreviewPane::mayLeave() {
 }
 
 bool PreviewPane::save() {
+    findShownNodeAgain();
     const TreeNode* entry = shownEntry();
     if (!entry) {
         ShowErrorBox(context_.window, "The entry is no longer in the package; the text was not saved");

@@ -73,6 +73,8 @@ private:
     // The pane follows the list's current row, is asked before the list leaves its folder,
     // and looks again after every command.
     void follow();
+    // Lets go of the entry shown, keeping what the views hold.
+    void leave();
     void launch();
     void arrived(int index);
     void finished();
@@ -80,8 +82,11 @@ private:
     void showMessage(const QString& text);
     // The entry shown, found again in the tree; null when it is gone.
     const TreeNode* shownEntry() const;
-    // The file or folder shown, found again in the tree; null when it is gone.
+    // The file or folder shown; null when none is, or it went.
     const TreeNode* shownNode() const;
+    // Between commands the tree stands still; after one, the node shown is looked for by its
+    // tree and serial, so that a pointer to a removed node is never followed.
+    void findShownNodeAgain();
 
     WindowContext context_;
     QLabel* title_;
@@ -106,6 +111,7 @@ private:
     // The node shown, by its tree and serial, and the package's stamp when it was shown.
     std::uint64_t tree_ = 0;
     std::uint32_t serial_ = 0;
+    const TreeNode* node_ = nullptr;
     bool showsEntry_ = false;
     FileStamp stamp_;
     preview::TextEncoding encoding_ = preview::TextEncoding::Utf8;
