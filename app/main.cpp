@@ -8,6 +8,29 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    // Help, the version and usage errors need no display: the arguments are read first.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Browse and edit VP packages.");
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addPositionalArgument("PACKAGE", "The package to open (optional).", "[PACKAGE]");
+    if (!parser.parse(arguments) || parser.positionalArguments().size() > 1) {
+        const QString why =
+            parser.errorText().isEmpty() ? "only one package can be open at a time" : parser.errorText();
+        std::fprintf(stderr, "tessel: %s\nusage: tessel [PACKAGE]   (tessel --help)\n", qPrintable(why));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText().replace(arguments.first(), "tessel")), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("tessel %s\n", tessel::kProgramVersion);
+        return 0;
+    }
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "tessel: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                              "Run it on a desktop, or under a virtual display: xvfb-run -a tessel\n");
@@ -16,21 +39,6 @@ int main(int argc, char** argv) {
     tessel::ui::TesselApplication app(argc, argv);
     QApplication::setApplicationName("tessel");
     QApplication::setApplicationVersion(tessel::kProgramVersion);
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Browse and edit VP packages.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument("PACKAGE", "The package to open (optional).", "[PACKAGE]");
-    if (!parser.parse(QApplication::arguments()) || parser.positionalArguments().size() > 1) {
-        const QString why =
-            parser.errorText().isEmpty() ? "only one package can be open at a time" : parser.errorText();
-        std::fprintf(stderr, "tessel: %s\nusage: tessel [PACKAGE]   (tessel --help)\n", qPrintable(why));
-        return 2;
-    }
-    if (parser.isSet("help"))
-        parser.showHelp();
-    if (parser.isSet("version"))
-        parser.showVersion();
     tessel::ui::Form1 mainWindow;
     mainWindow.show();
     if (!parser.positionalArguments().isEmpty()) {

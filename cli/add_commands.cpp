@@ -73,15 +73,10 @@ ProgressObserver AddingReport::observer() {
 int RunAdd(const AddOptions& options) {
     Package package;
     LoadForCommand(package, options.package);
-    const TreeNode* folder = package.tree().root();
-    if (!options.folder.empty()) {
-        folder =
-            FindEntry(package.tree(), options.folder.back() == '/' ? options.folder : options.folder + "/");
-        if (!folder)
-            throw PackageError("no folder \"" + options.folder + "\" in the package");
-    }
     AddingReport report(options);
-    package.AddPaths(options.paths, folder, report.observer(), {options.keepTimes, options.unpack});
+    // The folders of --to that the package lacks are made in the same edit.
+    package.AddPaths(options.paths, package.tree().root(), report.observer(),
+                     {options.keepTimes, options.unpack}, options.folder);
     return report.finish();
 }
 
@@ -100,7 +95,7 @@ Command AddAddCommand(CLI::App& parent) {
                     "The package file (an empty file is a package without entries)")
         ->required();
     app->add_option("--to", options->folder,
-                    "The folder of the package to add into (default: the top level)");
+                    "The folder of the package to add into, made when missing (default: the top level)");
     app->add_option("PATH", options->paths, "Files and folders to add")->required();
     CLI::Option* replace = app->add_flag("--replace", options->replace,
                                          "Give an entry whose name an added file has that file's bytes");

@@ -23,6 +23,7 @@ struct ExtractOptions {
     bool overwriteDuplicates = false;
     bool keepTimes = false;
     bool all = false;
+    bool verbose = false;
 };
 
 int RunExtract(const ExtractOptions& options) {
@@ -42,9 +43,14 @@ int RunExtract(const ExtractOptions& options) {
         if (event.node)
             bar.advance(1, event.node->record() ? event.node->record()->Size : 0);
     };
+    // Files kept are counted; naming a thousand of them would bury what else is said.
+    long kept = 0;
     if (options.keepOldFiles) {
         observer.existing = [](const TreeNode*, const std::string&) { return ExistingFile::Keep; };
         observer.skipped = [&](const std::string& path, const std::string&) {
+            ++kept;
+            if (!options.verbose)
+                return;
             bar.clearLine();
             std::fprintf(stderr, "tessel-vp: kept the existing \"%s\"\n", path.c_str());
         };
@@ -69,6 +75,9 @@ int RunExtract(const ExtractOptions& options) {
     else
         package.ExtractNodes(options.destination, nodes, observer, {options.keepTimes});
     bar.finish();
+    if (kept > 0)
+        std::fprintf(stderr, "tessel-vp: kept %ld existing file%s%s\n", kept, kept == 1 ? "" : "s",
+                     options.verbose ? "" : " (--verbose names them)");
     if (duplicates > 0 && !options.overwriteDuplicates) {
         std::fprintf(
             stderr,
@@ -96,6 +105,7 @@ Command AddExtractCommand(CLI::App& parent) {
                   "Let a later entry replace an earlier one of the same path in silence (exit 0)");
     app->add_flag("--keep-times", options->keepTimes,
                   "Give each file written its entry's timestamp as its modification time");
+    app->add_flag("-v,--verbose", options->verbose, "Name each file that -k kept");
     app->add_flag("--all", options->all, "Extract every entry that a path names (two entries of one name)");
     app->footer(
         "The whole package keeps its folders below DEST; a named entry lands in DEST by its own name. "

@@ -1,6 +1,7 @@
 // tessel-vp: the command-line companion of Tessel, over the same package engine.
 #include "commands.h"
 #include "tessel_version.h"
+#include "usage_error.h"
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
@@ -9,12 +10,6 @@
 #include <exception>
 #include <string>
 #include <vector>
-
-namespace {
-
-constexpr const char* kUsage = "usage: tessel-vp COMMAND [OPTIONS] ARGS (see tessel-vp --help)";
-
-} // namespace
 
 int main(int argc, char** argv) {
     using namespace tessel::cli;
@@ -26,6 +21,12 @@ int main(int argc, char** argv) {
         AddCreateCommand(app),  AddDeleteCommand(app), AddRenameCommand(app),  AddCatCommand(app),
         AddCompactCommand(app), AddSyncCommand(app),   AddConvertCommand(app)};
     // A first word that names no command is the likeliest mistake: say so plainly.
+    if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--help") != 0 &&
+        std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--version") != 0) {
+        std::fprintf(stderr, "tessel-vp: unknown option %s; a command comes first\n%s\n", argv[1],
+                     UsageLine(nullptr).c_str());
+        return kExitUsage;
+    }
     if (argc > 1 && argv[1][0] != '-') {
         bool known = false;
         std::string names;
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
         }
         if (!known) {
             std::fprintf(stderr, "tessel-vp: unknown command '%s'; the commands are %s\n%s\n", argv[1],
-                         names.c_str(), kUsage);
+                         names.c_str(), UsageLine(nullptr).c_str());
             return kExitUsage;
         }
     }
@@ -48,7 +49,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
     } catch (const CLI::ParseError& error) {
-        std::fprintf(stderr, "tessel-vp: %s\n%s\n", error.what(), kUsage);
+        const CLI::App* given = nullptr;
+        for (const Command& command : commands)
+            given = argc > 1 && command.app->get_name() == argv[1] ? command.app : given;
+        std::fprintf(stderr, "tessel-vp: %s\n%s\n", UsageErrorText(error).c_str(), UsageLine(given).c_str());
         return kExitUsage;
     }
     try {

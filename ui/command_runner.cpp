@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <exception>
+#include <utility>
 
 namespace tessel::ui {
 
@@ -52,15 +53,23 @@ RunOutcome CommandRunner::runWithProgress(const std::function<void(const Progres
     progress_->showForRun();
     RunOutcome outcome;
     const ProgressCallback shown = progress_->callback();
+    // A file kept is said before its entry's progress, which counts its bytes.
+    bool keptLast = false;
     ProgressObserver observer{[&](const ProgressEvent& event) {
-        if (event.node && event.node->isFile())
+        if (event.node && event.node->isFile()) {
             ++outcome.files;
+            if (std::exchange(keptLast, false))
+                outcome.keptBytes += event.node->record()->Size;
+        }
         outcome.bytes = event.bytes;
         shown(event);
     }};
     observer.existing = existing;
     observer.duplicate = duplicate;
-    observer.skipped = [&](const std::string&, const std::string&) { ++outcome.kept; };
+    observer.skipped = [&](const std::string&, const std::string&) {
+        ++outcome.kept;
+        keptLast = true;
+    };
     try {
         run(observer);
     } catch (const RunCancelled&) {

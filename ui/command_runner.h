@@ -22,6 +22,8 @@ struct RunOutcome {
     qint64 files = 0;
     qint64 kept = 0;
     qint64 bytes = 0;
+    // Of the bytes, those of the files kept.
+    qint64 keptBytes = 0;
     bool cancelled = false;
 };
 

@@ -225,8 +225,18 @@ void EditCommands::drop(const QStringList& paths) {
             return;
         }
     }
-    if (!context_.package.isOpen())
+    addChosen(paths);
+}
+
+void EditCommands::addChosen(const QStringList& paths) {
+    if (!context_.package.isOpen() || paths.isEmpty())
         return;
+    if (!context_.package.readOnlyReason().empty()) {
+        ShowErrorBox(context_.window, QString("Nothing can be added to %1: %2.")
+                                          .arg(FileNameOf(context_.package.path()),
+                                               QString::fromStdString(context_.package.readOnlyReason())));
+        return;
+    }
     // An archive dropped is asked about: its contents, or the file itself.
     RunChoices choices;
     for (const QString& path : paths) {

@@ -26,6 +26,9 @@ public:
     // Files dropped on the list: a single package is opened (or added, if the user says so),
     // anything else added to the folder shown.
     void drop(const QStringList& paths);
+    // Adds files and folders chosen on disk to the folder shown, as a drop adds them, with
+    // the progress window; a read-only package refuses them before anything is asked.
+    void addChosen(const QStringList& paths);
     // Adds the paths in one run to the target folder, rows appearing for new entries of the
     // folder shown; more hears of each entry added.
     void addPaths(const std::vector<std::string>& diskPaths, const TreeNode* target,

@@ -101,10 +101,13 @@ void ExtractCommands::report(const RunOutcome& outcome, const std::string& desti
                        .arg(outcome.cancelled ? "Cancelled after writing" : "Extracted")
                        .arg(written)
                        .arg(written == 1 ? "" : "s")
-                       .arg(FolderListModel::SizeText(outcome.bytes))
+                       .arg(FolderListModel::SizeText(outcome.bytes - outcome.keptBytes))
                        .arg(QUrl::fromLocalFile(folder).toString().toHtmlEscaped(), folder.toHtmlEscaped());
     if (outcome.kept > 0)
-        text += QString("; %1 existing kept").arg(outcome.kept);
+        text += QString("; kept %1 existing file%2 (%3 bytes)")
+                    .arg(outcome.kept)
+                    .arg(outcome.kept == 1 ? "" : "s")
+                    .arg(FolderListModel::SizeText(outcome.keptBytes));
     context_.status.showResult(text);
 }
 

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
@@ -73,7 +74,7 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     Button2 = new QPushButton("Cancel", this);
     // Return means OK wherever the focus rests; Cancel is for a click or Escape.
     Button2->setAutoDefault(false);
-    connect(Button1, &QPushButton::clicked, this, [this] { done(ResultOk); });
+    connect(Button1, &QPushButton::clicked, this, &Form2::accept);
     connect(Button2, &QPushButton::clicked, this, [this] { done(ResultCancel); });
 
     auto* right = new QVBoxLayout;
@@ -99,12 +100,66 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     ShellTreeView1->setCurrentIndex(home);
     ShellTreeView1->scrollTo(home);
     LabeledEdit1->setText(folders_->filePath(ShellTreeView1->currentIndex()));
+    connect(LabeledEdit1, &QLineEdit::textChanged, this, &Form2::followField);
+    // The tree reads folders as it is shown: the field's folder may appear only later.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, &Form2::followField);
 }
 
 void Form2::ShellTreeView1Change(const QModelIndex& current) {
+    if (following_)
+        return;
     const QString path = folders_->filePath(current);
     if (!path.isEmpty() && QFileInfo(path).isDir())
         LabeledEdit1->setText(path);
+}
+
+void Form2::followField() {
+    QString path = destination();
+    while (!path.isEmpty() && !QFileInfo(path).isDir() && path != QDir::rootPath())
+        path = QFileInfo(path).path();
+    const QModelIndex index = folders_->index(path);
+    if (!index.isValid() || index == ShellTreeView1->currentIndex())
+        return;
+    following_ = true;
+    ShellTreeView1->setCurrentIndex(index);
+    ShellTreeView1->scrollTo(index);
+    following_ = false;
+}
+
+void Form2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // What the user types replaces the folder shown.
+    LabeledEdit1->setFocus();
+    LabeledEdit1->selectAll();
+    followField();
+}
+
+void Form2::accept() {
+    const QString folder = destination();
+    const QFileInfo info(folder);
+    if (folder.isEmpty()) {
+        QMessageBox::warning(this, windowTitle(), "Type or choose the folder to extract into.");
+        return;
+    }
+    if (info.exists() && !info.isDir()) {
+        QMessageBox::warning(this, windowTitle(), QString("\"%1\" is a file, not a folder.").arg(folder));
+        return;
+    }
+    if (!info.exists()) {
+        QMessageBox ask(QMessageBox::Question, windowTitle(),
+                        QString("The folder \"%1\" does not exist. Create it?").arg(folder),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        ask.setObjectName("CreateFolderBox");
+        ask.setDefaultButton(QMessageBox::Yes);
+        if (ask.exec() != QMessageBox::Yes)
+            return;
+        if (!QDir().mkpath(folder)) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QString("The folder \"%1\" cannot be created.").arg(folder));
+            return;
+        }
+    }
+    done(ResultOk);
 }
 
 void Form2::presetChoice(bool hasSelection) {
@@ -121,7 +176,12 @@ bool Form2::keepDates() const {
 }
 
 QString Form2::destination() const {
-    return LabeledEdit1->text();
+    QString typed = LabeledEdit1->text().trimmed();
+    if (typed == "~" || typed.startsWith("~/"))
+        typed = QDir::homePath() + typed.mid(1);
+    if (typed.isEmpty())
+        return typed;
+    return QDir::cleanPath(QDir::home().absoluteFilePath(typed));
 }
 
 void Form2::keyPressEvent(QKeyEvent* event) {

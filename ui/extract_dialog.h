@@ -39,16 +39,24 @@ public:
     bool extractAll() const;
     // Files written take their entries' dates; the choice is remembered.
     bool keepDates() const;
+    // The folder the field names, "~" and paths relative to the home folder resolved.
     QString destination() const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void ShellTreeView1Change(const QModelIndex& current);
+    // The tree shows the field's folder, or the nearest folder above it that exists.
+    void followField();
+    // OK: the field's folder, made after asking when it does not exist.
+    void accept() override;
 
     QFileSystemModel* folders_ = nullptr;
+    // Set while the tree moves to follow the field, so that it does not write back.
+    bool following_ = false;
 };
 
 } // namespace tessel::ui

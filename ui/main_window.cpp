@@ -4,6 +4,7 @@
 #include "edit_commands.h"
 #include "entry_path.h"
 #include "extract_commands.h"
+#include "file_commands.h"
 #include "find_dialog.h"
 #include "folder_browser.h"
 #include "folder_list_model.h"
@@ -20,7 +21,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSplitter>
@@ -32,14 +32,6 @@ static void InitResources() {
 }
 
 namespace tessel::ui {
-
-namespace {
-
-const char* const kAboutText = "Tessel, made by the Tessel developers, 2005.\n\n"
-                               "Questions, ideas and packages to share are welcome at the modding "
-                               "community's forum: https://forum.tessel.example.org/";
-
-} // namespace
 
 Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     InitResources();
@@ -68,6 +60,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     editBack_ = new EditBack(context);
     extracts_ = new ExtractCommands(context, *editBack_);
     edits_ = new EditCommands(context, [this](const std::string& path) { LoadPackage(path); });
+    files_ = new FileCommands(context, *edits_, [this](const std::string& path) { LoadPackage(path); });
     recent_ = new RecentPackages(actions_.recentMenu);
     preview_ = new PreviewPane(context);
     mainArea_->addWidget(preview_);
@@ -99,6 +92,9 @@ void Form1::connectCommands() {
         {actions_.deleteEntries, &Form1::Deletefiles1Click},
         {actions_.reload, &Form1::ReloadClick},
         {actions_.findInPackage, &Form1::FindInPackageClick},
+        {actions_.newPackage, &Form1::NewPackageClick},
+        {actions_.addFiles, &Form1::AddFilesClick},
+        {actions_.addFolder, &Form1::AddFolderClick},
     };
     for (const auto& [action, handler] : commands)
         connect(action, &QAction::triggered, this,
@@ -144,13 +140,7 @@ const ColumnSortState& Form1::columnSort() const {
 }
 
 void Form1::Open1Click() {
-    QFileDialog dialog(this, "Open", QString(), "VP Files (*.vp)");
-    dialog.setObjectName("OpenDialog1");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    LoadPackage(dialog.selectedFiles().first().toStdString());
+    files_->open();
 }
 
 void Form1::LoadPackage(const std::string& path) {
@@ -160,7 +150,11 @@ void Form1::LoadPackage(const std::string& path) {
     // at once.
     preview_->forget();
     package_.LoadPackage(path);
-    setWindowTitle(FileNameOf(package_.path()) + " - " + kWindowTitle);
+    const bool readOnly = !package_.readOnlyReason().empty();
+    setWindowTitle(FileNameOf(package_.path()) + (readOnly ? " (read-only)" : "") + " - " + kWindowTitle);
+    actions_.setEditable(
+        !readOnly,
+        QString("The package is read-only: %1").arg(QString::fromStdString(package_.readOnlyReason())));
     recent_->remember(QString::fromStdString(package_.path()));
     status_->showResult({});
     browser_->setPackagePath(QString::fromStdString(package_.path()));
@@ -214,6 +208,18 @@ void Form1::FindInPackageClick() {
     // A filter that would hide the entry goes.
     browser_->clearFilter();
     ShowFolder(entry->parent(), entry);
+}
+
+void Form1::NewPackageClick() {
+    files_->newPackage();
+}
+
+void Form1::AddFilesClick() {
+    files_->addFiles();
+}
+
+void Form1::AddFolderClick() {
+    files_->addFolder();
 }
 
 void Form1::ExtractSelection() {
@@ -289,7 +295,13 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::About1Click() {
-    QMessageBox::information(this, "Information", kAboutText);
+    QMessageBox::information(
+        this, "About Tessel",
+        QString("%1\n\nBrowse and edit VP packages: the single files in which games keep "
+                "their data files.\n\nCopyright 2026 the Tessel developers.\nTessel "
+                "is free software under the GNU General Public License, version 3 "
+                "or (at your option) any later version; it comes with no warranty.")
+            .arg(kWindowTitle));
 }
 
 } // namespace tessel::ui

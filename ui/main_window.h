@@ -6,6 +6,7 @@
 //   CommandRunner    commands one at a time, errors shown, runs with the progress window
 //   ExtractCommands  Extract, Open file, View file, dragging rows out
 //   EditCommands     delete, rename, files dropped in or added
+//   FileCommands     Open, New Package, Add Files and Add Folder through file dialogs
 //   EditBack         copies handed to other programs and their changes
 //   RecentPackages   File > Open Recent
 // The middle of the window is a splitter: the views of the package (today the folder list)
@@ -33,6 +34,7 @@ class EditBack;
 class PreviewPane;
 class EditCommands;
 class ExtractCommands;
+class FileCommands;
 class FolderBrowser;
 class Launcher;
 class RecentPackages;
@@ -71,6 +73,9 @@ public:
     void setLauncher(std::unique_ptr<Launcher> launcher);
 
     void Open1Click();
+    void NewPackageClick();
+    void AddFilesClick();
+    void AddFolderClick();
     void Exit2Click();
     void About1Click();
     // Reads the package anew, keeping the folder shown and the current row where they are.
@@ -114,6 +119,7 @@ private:
     EditBack* editBack_ = nullptr;
     ExtractCommands* extracts_ = nullptr;
     EditCommands* edits_ = nullptr;
+    FileCommands* files_ = nullptr;
     RecentPackages* recent_ = nullptr;
     PreviewPane* preview_ = nullptr;
 };

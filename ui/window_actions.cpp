@@ -22,6 +22,11 @@ QAction* NamedAction(QMainWindow* window, const char* name, const QString& text)
     return action;
 }
 
+// The desktop's icon where its theme has one, else ours.
+QIcon ThemeIcon(const char* name, const char* ours) {
+    return QIcon::fromTheme(name, QIcon(ours));
+}
+
 } // namespace
 
 QToolBar* FixedToolBar(QMainWindow* window, const char* name, const char* title) {
@@ -41,7 +46,18 @@ QToolBar* FixedToolBar(QMainWindow* window, const char* name, const char* title)
 void WindowActions::build(QMainWindow* window) {
     open = NamedAction(window, "Open1", "Open..");
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    open->setIcon(QIcon(":/icons/folder16.png"));
+    open->setIcon(ThemeIcon("document-open", ":/icons/folder16.png"));
+    newPackage = NamedAction(window, "NewPackage", "New Package..");
+    newPackage->setShortcut(QKeySequence::New);
+    newPackage->setIcon(QIcon::fromTheme("document-new"));
+    addFiles = NamedAction(window, "AddFiles", "Add Files..");
+    addFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    addFiles->setIcon(ThemeIcon("list-add", ":/icons/add48.png"));
+    addFolder = NamedAction(window, "AddFolder", "Add Folder..");
+    addFolder->setIcon(ThemeIcon("folder-new", ":/icons/folder16.png"));
+    folderTree = NamedAction(window, "FolderTree", "Folder Tree");
+    folderTree->setShortcut(QKeySequence(Qt::Key_F9));
+    folderTree->setCheckable(true);
     exit = NamedAction(window, "Exit2", "Exit");
     exit->setShortcut(QKeySequence::Quit);
     about = NamedAction(window, "About1", "About");
@@ -67,19 +83,23 @@ void WindowActions::buildToolBar(QMainWindow* window) {
     commandBar->addWidget(lead);
 
     up = NamedAction(window, "ToolButton3", "Up");
-    up->setIcon(QIcon(":/icons/up48.png"));
+    up->setIcon(ThemeIcon("go-up", ":/icons/up48.png"));
     up->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Up));
     openButton = NamedAction(window, "ToolButton1", "Open..");
-    openButton->setIcon(QIcon(":/icons/open48.png"));
+    openButton->setIcon(ThemeIcon("document-open", ":/icons/open48.png"));
     QObject::connect(openButton, &QAction::triggered, open, &QAction::trigger);
     extract = NamedAction(window, "ToolButton5", "Extract");
-    extract->setIcon(QIcon(":/icons/red48.png"));
+    extract->setIcon(ThemeIcon("archive-extract", ":/icons/red48.png"));
+    addButton = NamedAction(window, "AddButton", "Add files");
+    addButton->setIcon(ThemeIcon("list-add", ":/icons/add48.png"));
+    QObject::connect(addButton, &QAction::triggered, addFiles, &QAction::trigger);
     deleteButton = NamedAction(window, "ToolButton4", "Delete files");
-    deleteButton->setIcon(QIcon(":/icons/delete48.png"));
+    deleteButton->setIcon(ThemeIcon("edit-delete", ":/icons/delete48.png"));
     const std::pair<QAction*, const char*> buttons[] = {
         {up, "Go to the folder that holds this one (Alt+Up)"},
         {openButton, "Open a VP package (Ctrl+O)"},
         {extract, "Extract the package or the selected entries to a folder"},
+        {addButton, "Add files to the folder shown (Ctrl+Shift+A)"},
         {deleteButton, "Delete the selected entries from the package (Delete)"},
     };
     for (const auto& [action, tip] : buttons) {
@@ -115,6 +135,24 @@ void WindowActions::buildEntryMenu(QMainWindow* window) {
     entryMenu->addAction(viewFile);
     entryMenu->addAction(rename);
     entryMenu->addAction(deleteEntries);
+    entryMenu->addSeparator();
+    entryMenu->addAction(addFiles);
+    entryMenu->addAction(addFolder);
+}
+
+void WindowActions::setEditable(bool editable, const QString& whyNot) {
+    const std::pair<QAction*, const char*> edits[] = {
+        {rename, "Rename the selected entry (F2)"},
+        {deleteEntries, "Delete the selected entries (Delete)"},
+        {deleteButton, "Delete files: Delete the selected entries from the package (Delete)"},
+        {addFiles, "Add files to the folder shown (Ctrl+Shift+A)"},
+        {addFolder, "Add a folder, with everything in it, to the folder shown"},
+        {addButton, "Add files: Add files to the folder shown (Ctrl+Shift+A)"},
+    };
+    for (const auto& [action, tip] : edits) {
+        action->setEnabled(editable);
+        action->setToolTip(editable ? QString(tip) : whyNot);
+    }
 }
 
 void WindowActions::attachListShortcuts(QWidget* list) {
@@ -127,9 +165,11 @@ void WindowActions::attachListShortcuts(QWidget* list) {
 void WindowActions::buildMenus(QMainWindow* window) {
     QMenu* file = window->menuBar()->addMenu("&File");
     file->setObjectName("FileMenu");
+    file->addAction(newPackage);
     file->addAction(open);
     recentMenu = file->addMenu("Open &Recent");
     recentMenu->setObjectName("OpenRecent");
+    file->addSeparator();
     file->addAction(extractToFolder);
     file->addSeparator();
     file->addAction(exit);
@@ -140,12 +180,16 @@ void WindowActions::buildMenus(QMainWindow* window) {
     edit->setObjectName("EditMenu");
     for (QAction* action : {openFile, viewFile, rename, deleteEntries, selectAll})
         edit->addAction(action);
+    edit->addSeparator();
+    edit->addAction(addFiles);
+    edit->addAction(addFolder);
 
     QMenu* view = window->menuBar()->addMenu("&View");
     view->setObjectName("ViewMenu");
     for (QAction* action : {up, filter, findInPackage, reload})
         view->addAction(action);
     view->addSeparator();
+    view->addAction(folderTree);
     view->addAction(preview);
 
     window->menuBar()->addAction(about);

@@ -6,6 +6,7 @@
 class QAction;
 class QMainWindow;
 class QMenu;
+class QString;
 class QToolBar;
 class QWidget;
 
@@ -18,12 +19,19 @@ struct WindowActions {
     void buildMenus(QMainWindow* window);
     // The pop-up menu's shortcuts act while the list has the keyboard.
     void attachListShortcuts(QWidget* list);
+    // The commands that change the package, enabled or disabled with the reason as their
+    // tooltip.
+    void setEditable(bool editable, const QString& whyNot);
 
     QToolBar* commandBar = nullptr; // ToolBar1
     QMenu* entryMenu = nullptr;     // PopupMenu1
     QMenu* recentMenu = nullptr;    // OpenRecent
 
-    QAction* open = nullptr;            // Open1
+    QAction* open = nullptr; // Open1
+    QAction* newPackage = nullptr;
+    QAction* addFiles = nullptr;
+    QAction* addFolder = nullptr;
+    QAction* addButton = nullptr;
     QAction* exit = nullptr;            // Exit2
     QAction* about = nullptr;           // About1
     QAction* up = nullptr;              // ToolButton3
@@ -41,6 +49,8 @@ struct WindowActions {
     QAction* findInPackage = nullptr;
     // Shows and hides the preview pane.
     QAction* preview = nullptr;
+    // Shows and hides the folder tree.
+    QAction* folderTree = nullptr;
 
 private:
     void buildToolBar(QMainWindow* window);

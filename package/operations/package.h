@@ -43,6 +43,9 @@ public:
     // What the last load had to do about an interrupted edit, as a sentence for the user;
     // empty when there was none.
     const std::string& recoveryNote() const { return recoveryNote_; }
+    // Why edits cannot be written, as found at open ("it lies on a read-only file system");
+    // empty when they can.
+    const std::string& readOnlyReason() const { return readOnlyReason_; }
 
     bool isOpen() const { return !tree_.empty(); }
     const std::string& path() const { return path_; }
@@ -71,8 +74,11 @@ public:
     // would take the package past 2 GiB, ends it with what was added so far kept (and is
     // raised again). Adding events carry the index of the path being added among those
     // given, and the number of paths as their total.
+    // With `into` ("maps/extra") they go into that folder below the parent, its folders made
+    // in the same edit where the package has none.
     void AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
-                  const ProgressObserver& observer = {}, const RunChoices& times = {});
+                  const ProgressObserver& observer = {}, const RunChoices& times = {},
+                  const std::string& into = {});
     // One path, as AddPaths adds it.
     void AddPath(const std::string& diskPath, const TreeNode* parent, const ProgressObserver& observer = {});
     // Makes the package folder hold the disk folder's files, as one edit: files it lacks are
@@ -138,6 +144,7 @@ private:
     bool partial_ = false;
     FileStamp stamp_;
     std::string recoveryNote_;
+    std::string readOnlyReason_;
 };
 
 } // namespace tessel

@@ -12,6 +12,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -19,6 +21,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <filesystem>
 #include <sys/stat.h>
@@ -62,11 +65,14 @@ private:
     Launched& launched_;
 };
 
-// Answers the options dialog: the destination, then OK (or the given button).
+// Answers the options dialog: the destination (made, so that OK asks nothing), then OK (or
+// the given button).
 ModalDriver::Answer Options(const QString& destination, std::function<void(Form2*)> choose = {}) {
     return [destination, choose](QWidget* widget) {
         auto* dialog = qobject_cast<Form2*>(widget);
         QVERIFY(dialog);
+        std::error_code unmade;
+        fs::create_directories(destination.toStdString(), unmade);
         dialog->LabeledEdit1->setText(destination);
         if (choose)
             choose(dialog);
@@ -215,7 +221,7 @@ private slots:
             Parts(*window).ToolButton5->trigger();
             QCOMPARE(Parts(*window).Form2->result(), Form2::ResultCancel);
         }
-        QVERIFY(!fs::exists(out));
+        QVERIFY(fs::is_empty(out));
         // The destination typed last is kept for the next use.
         QCOMPARE(Parts(*window).Form2->LabeledEdit1->text(), QString::fromStdString(out));
     }
@@ -287,16 +293,44 @@ private slots:
         QCOMPARE(Parts(*window).Form2->result(), 0);
     }
 
-    void aDestinationThatCannotBeMadeShowsTheErrorBox() {
+    void whatIsTypedIsWhereReturnExtractsAfterAskingToMakeIt() {
+        using tessel::testing::ModalSequence;
+        using tessel::testing::Press;
         auto window = openWindow();
+        const QString typed = QString::fromStdString(dir.file("typed/deeper"));
         tessel::testing::WriteFileBytes(dir.file("plain"), "x");
-        const QString blocked = QString::fromStdString(dir.file("plain")) + "/sub";
-        ModalDriver options(Options(blocked));
-        ModalDriver errorBox(CloseDialog, 8000);
+        bool focused = false, selected = false;
+        int asked = 0;
+        QString treeShows, home;
+        ModalSequence boxes({[&](QWidget* widget) {
+            auto* dialog = qobject_cast<Form2*>(widget);
+            QVERIFY(dialog);
+            focused = dialog->focusWidget() == dialog->LabeledEdit1;
+            selected = dialog->LabeledEdit1->selectedText() == dialog->LabeledEdit1->text();
+            dialog->LabeledEdit1->setText("~/somewhere");
+            home = dialog->destination();
+            // A folder that cannot be made keeps the dialog open.
+            dialog->LabeledEdit1->setText(QString::fromStdString(dir.file("plain/sub")));
+            // The dialog's own questions come while this answer runs.
+            ModalSequence unmade({Press("&Yes"), CloseDialog});
+            dialog->Button1->click();
+            asked += unmade.answeredCount();
+            dialog->LabeledEdit1->selectAll();
+            QTest::keyClicks(dialog->LabeledEdit1, typed);
+            auto* folders = static_cast<QFileSystemModel*>(dialog->ShellTreeView1->model());
+            treeShows = folders->filePath(dialog->ShellTreeView1->currentIndex());
+            ModalSequence made({Press("&Yes")});
+            QTest::keyClick(dialog->LabeledEdit1, Qt::Key_Return);
+            asked += made.answeredCount();
+        }});
         Parts(*window).ToolButton5->trigger();
-        QVERIFY(errorBox.answered());
-        QCOMPARE(errorBox.text(), "Unable to create directory \"" + blocked + "\". Not a directory.");
-        QVERIFY(!Parts(*window).Form3->isVisible());
+        QCOMPARE(asked, 3);
+        QVERIFY(focused);
+        QVERIFY(selected);
+        QCOMPARE(home, QDir::homePath() + "/somewhere");
+        // The tree follows the field to the nearest folder that exists.
+        QCOMPARE(treeShows, QString::fromStdString(dir.file("")).chopped(1));
+        QCOMPARE(Listing(typed.toStdString()).size(), std::size_t(6));
     }
 
     void openAndViewActOnOneFileRowOnly() {
@@ -377,12 +411,12 @@ private slots:
              "NOTES",
              "mine",
              2,
-             "Extracted 1 file (5 bytes) to " + link + "; 1 existing kept"},
+             "Extracted 1 file (5 bytes) to " + link + "; kept 1 existing file (0 bytes)"},
             {{Press("Skip all")},
              "mine",
              "mine",
              1,
-             "Extracted 0 files (5 bytes) to " + link + "; 2 existing kept"},
+             "Extracted 0 files (0 bytes) to " + link + "; kept 2 existing files (5 bytes)"},
             {{Press("Replace all")}, "NOTES", "", 1, "Extracted 2 files (5 bytes) to " + link},
             {{Press("Cancel")}, "mine", "mine", 1, "Cancelled after writing 0 files (0 bytes) to " + link},
         };

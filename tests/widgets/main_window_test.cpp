@@ -4,6 +4,7 @@
 #include "modal_driver.h"
 #include "package_builder.h"
 #include "settings.h"
+#include "tessel_version.h"
 #include "window_parts.h"
 
 #include <QAbstractButton>
@@ -91,7 +92,7 @@ private slots:
 
     void startsWithNoPackage() {
         Form1 window;
-        QCOMPARE(window.windowTitle(), QString("Tessel 0.3b"));
+        QCOMPARE(window.windowTitle(), QString(tessel::kWindowTitle));
         QCOMPARE(Parts(window).Edit1->text(), QString(".."));
         // The path box cannot be typed in, but its text can be selected and copied.
         QVERIFY(Parts(window).Edit1->isEnabled() && Parts(window).Edit1->isReadOnly());
@@ -112,7 +113,8 @@ private slots:
         for (QAction* action : Parts(window).PopupMenu1->actions())
             popup << (action->isSeparator() ? "-" : action->text());
         QCOMPARE(popup, (QStringList{"Select All", "-", "Extract to a specified folder", "Open file", "-",
-                                     "View file", "Rename file", "Delete files"}));
+                                     "View file", "Rename file", "Delete files", "-", "Add Files..",
+                                     "Add Folder.."}));
     }
 
     void pathBoxFollowsTheOuterWidth() {
@@ -138,7 +140,7 @@ private slots:
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
         QCOMPARE(Parts(window).Edit1->text(), first + "/");
-        QCOMPARE(window.windowTitle(), QFileInfo(first).fileName() + " - Tessel 0.3b");
+        QCOMPARE(window.windowTitle(), QFileInfo(first).fileName() + " - " + tessel::kWindowTitle);
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
         QCOMPARE(Parts(window).StatusPanel1->text(), QString("Total 1 folders and 1 Bytes in 1 files"));
         {
@@ -148,7 +150,7 @@ private slots:
         }
         QCOMPARE(QString::fromStdString(window.PackagePath()), first);
         QCOMPARE(Parts(window).Edit1->text(), first + "/");
-        QCOMPARE(window.windowTitle(), QFileInfo(first).fileName() + " - Tessel 0.3b");
+        QCOMPARE(window.windowTitle(), QFileInfo(first).fileName() + " - " + tessel::kWindowTitle);
         QCOMPARE(RowNames(window), (QStringList{"data", "top.txt"}));
     }
 
@@ -192,9 +194,9 @@ private slots:
         });
         Parts(window).About1->trigger();
         QVERIFY(driver.answered());
-        QCOMPARE(driver.title(), QString("Information"));
-        QVERIFY(driver.text().contains("2005"));
-        QVERIFY(driver.text().contains("\n\n"));
+        QCOMPARE(driver.title(), QString("About Tessel"));
+        QVERIFY(driver.text().startsWith(QString("Tessel ") + tessel::kProgramVersion + "\n\n"));
+        QVERIFY(driver.text().contains("GNU General Public License, version 3"));
         QCOMPARE(Parts(window).Edit1->text(), QString(".."));
     }
 

@@ -33,6 +33,9 @@ public:
     }
     // Adds the disk file, or the folder with everything below it, into the parent.
     void add(const std::string& diskPath, TreeNode* parent);
+    // The folder the path ("a/b") names below the parent, with the folders it lacks made;
+    // a name that cannot be stored, or that a file holds, is an error.
+    TreeNode* folderAt(TreeNode* parent, const std::string& path);
 
 private:
     // What a listed entry is, opened: false when it was passed over.

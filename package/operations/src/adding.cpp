@@ -76,12 +76,14 @@ DiskTally TallyDiskPaths(const std::vector<std::string>& paths) {
 }
 
 void Package::AddPaths(const std::vector<std::string>& diskPaths, const TreeNode* parent,
-                       const ProgressObserver& observer, const RunChoices& times) {
+                       const ProgressObserver& observer, const RunChoices& times, const std::string& into) {
     PackageEdit edit(*this);
     edit.onMoved(observer.moved);
     Adder adder(edit, observer, times);
     const auto total = static_cast<std::int32_t>(diskPaths.size());
     try {
+        if (!into.empty())
+            parent = adder.folderAt(Own(parent), into);
         for (std::int32_t i = 0; i < total; ++i) {
             adder.setPath(i, total);
             adder.add(diskPaths[std::size_t(i)], Own(parent));

@@ -102,6 +102,23 @@ TreeNode* Adder::folderNamed(TreeNode* parent, const std::string& name, const st
     return node;
 }
 
+TreeNode* Adder::folderAt(TreeNode* parent, const std::string& path) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string name = path.substr(start, end - start);
+        start = end + 1;
+        if (name.empty())
+            continue;
+        RequireNewName(name);
+        TreeNode* existing = namesOf(parent).lookup(name, edit_);
+        if (existing && !existing->isFolder())
+            throw PackageError("\"" + EntryPath(existing) + "\" is a file, not a folder");
+        parent = folderNamed(parent, name, path);
+    }
+    return parent;
+}
+
 void Adder::addArchive(const std::string& archivePath, TreeNode* parent) {
     const ArchivePtr reader(archive_read_new(), &archive_read_free);
     archive_read_support_filter_all(reader.get());

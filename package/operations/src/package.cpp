@@ -8,10 +8,31 @@
 #include "package_layout.h"
 #include "package_writer.h"
 
+#include <cerrno>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace tessel {
+
+namespace {
+
+// An edit writes the file and, beside it, its journal: both must be writable.
+std::string ReadOnlyReason(const std::string& real) {
+    const std::size_t slash = real.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : real.substr(0, slash);
+    for (const std::string& place : {real, folder}) {
+        if (::access(place.c_str(), W_OK) == 0)
+            continue;
+        if (errno == EROFS)
+            return "it lies on a read-only file system";
+        return place == real ? "you have no permission to write to it"
+                             : "you have no permission to write in its folder";
+    }
+    return {};
+}
+
+} // namespace
 
 std::vector<const TreeNode*> Package::EntriesOutsideTheFile() const {
     std::vector<const TreeNode*> outside;
@@ -45,6 +66,7 @@ void Package::load(const std::string& path, const std::vector<std::string>* part
     path_ = FullPath(path);
     partial_ = part != nullptr;
     recoveryNote_ = std::move(note);
+    readOnlyReason_ = ReadOnlyReason(real);
 }
 
 } // namespace tessel
