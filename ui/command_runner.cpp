@@ -20,6 +20,8 @@ CommandRunner::~CommandRunner() = default;
 void CommandRunner::run(const std::function<void()>& command) {
     if (busy_)
         return;
+    if (before_)
+        before_();
     try {
         command();
     } catch (const RunCancelled&) {

@@ -38,6 +38,8 @@ public:
     // What follows every command, whatever it did: the views that show the package look
     // at it again.
     void setAfterCommand(std::function<void()> after) { after_ = std::move(after); }
+    // What comes before every command: the last one's result goes.
+    void setBeforeCommand(std::function<void()> before) { before_ = std::move(before); }
 
     // Runs a command; an error it raises is shown in the standard error box, a cancel ends
     // it quietly. While a run is under way no command runs.
@@ -59,6 +61,7 @@ private:
     Form3* progress_;
     std::function<void()> reload_;
     std::function<void()> after_;
+    std::function<void()> before_;
     bool busy_ = false;
 };
 

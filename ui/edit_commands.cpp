@@ -5,6 +5,7 @@
 #include "error_box.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
+#include "package_error.h"
 #include "progress_window.h"
 #include "run_guard.h"
 #include "settings.h"
@@ -195,18 +196,25 @@ void EditCommands::renameSelection() {
         return;
     const TreeNode* node = browser.model()->nodeAt(rows.front());
     const QString caption = FolderListModel::NameText(node->text());
-    QInputDialog dialog(context_.window);
-    dialog.setObjectName("RenameDialog");
-    dialog.setWindowTitle("Rename file");
-    dialog.setLabelText(caption);
-    dialog.setTextValue(caption);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    try {
-        context_.package.RenameEntry(node, dialog.textValue().toStdString());
-    } catch (...) {
-        browser.entryChanged(node);
-        throw;
+    // A name refused opens the box again with what was typed and why.
+    QString typed = caption, refusal;
+    for (;;) {
+        QInputDialog dialog(context_.window);
+        dialog.setObjectName("RenameDialog");
+        dialog.setWindowTitle("Rename file");
+        dialog.setLabelText(refusal.isEmpty() ? caption : caption + "\n\n" + refusal);
+        dialog.setTextValue(typed);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        typed = dialog.textValue();
+        try {
+            context_.package.RenameEntry(node, typed.toStdString());
+            break;
+        } catch (const PackageChangedError&) {
+            throw;
+        } catch (const PackageError& refused) {
+            refusal = ErrorBoxText(QString::fromStdString(refused.what()));
+        }
     }
     browser.entryChanged(node);
 }

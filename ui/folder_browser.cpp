@@ -277,15 +277,26 @@ void FolderBrowser::entryAdded(const TreeNode* node) {
     if (node->parent() != currentFolder_)
         return;
     // New entries join their folder as its last child.
-    if (node->isFolder())
-        model_->insertRowAt(std::min(1, model_->rowCount()), node);
-    else
+    if (node->isFolder()) {
+        const int row = std::min(1, model_->rowCount());
+        model_->insertRowAt(row, node);
+        placeInSort(row);
+    } else {
         model_->appendRow(node);
+        placeInSort(model_->rowCount() - 1);
+    }
 }
 
 void FolderBrowser::entryChanged(const TreeNode* node) {
-    if (const int row = model_->rowOf(node); row >= 0)
+    if (const int row = model_->rowOf(node); row >= 0) {
         model_->refreshRow(row);
+        list_->scrollTo(model_->index(placeInSort(row), 0));
+    }
+}
+
+int FolderBrowser::placeInSort(int row) {
+    const std::optional<ColumnSort>& active = sort_.active();
+    return active ? model_->moveToSortedPlace(row, active->compare, active->reversed) : row;
 }
 
 void FolderBrowser::removeRows(const std::vector<int>& rows) {
@@ -294,8 +305,19 @@ void FolderBrowser::removeRows(const std::vector<int>& rows) {
     quiet_ = true;
     for (auto row = rows.rbegin(); row != rows.rend(); ++row)
         model_->removeRowAt(*row);
+    // The row that followed the first one removed is where the keyboard goes on.
+    if (!rows.empty() && model_->rowCount() > 0) {
+        const QModelIndex next = model_->index(std::min(rows.front(), model_->rowCount() - 1), 0);
+        list_->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect |
+                                                           QItemSelectionModel::Rows);
+    }
     quiet_ = false;
     emit selectionChanged();
+}
+
+void FolderBrowser::remeasureFolders() {
+    model_->remeasureFolders();
+    emit foldersChanged();
 }
 
 } // namespace tessel::ui

@@ -88,12 +88,17 @@ public:
 
     // Patches for the commands: an entry added to the folder shown gets a row, a changed one
     // shows anew, removed ones lose theirs.
+    // Added and renamed rows take their place in the sort in force; after a removal the
+    // row that came next is current and selected.
     void entryAdded(const TreeNode* node);
     void entryChanged(const TreeNode* node);
     void removeRows(const std::vector<int>& rows);
+    void remeasureFolders();
 
 signals:
     void folderShown();
+    // An edit changed what the folders hold.
+    void foldersChanged();
     // Another row became current.
     void currentRowChanged();
     void selectionChanged();
@@ -108,6 +113,8 @@ protected:
 
 private:
     void showSortArrow();
+    // Moves the row to where the sort in force puts it; the row where it stands now.
+    int placeInSort(int row);
 
     QString packagePath_;
     QLineEdit* pathBox_ = nullptr;

@@ -12,8 +12,7 @@ namespace {
 const char* const kHeaders[] = {"Name", "Size", "Type", "Modified"};
 } // namespace
 
-FolderListModel::FolderListModel(QObject* parent)
-    : QAbstractTableModel(parent), folderIcon_(":/icons/folder16.png"), fileIcon_(":/icons/document16.png") {}
+FolderListModel::FolderListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 int FolderListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -29,8 +28,10 @@ QString FolderListModel::SizeText(qint64 size) {
 
 QString FolderListModel::ModifiedText(qint32 timestamp) {
     // The stored seconds are wall-clock time already: read them without a zone.
-    const QDate date = QDateTime::fromSecsSinceEpoch(timestamp, Qt::UTC).date();
-    return QLocale::system().toString(date, QLocale::ShortFormat);
+    const QDateTime moment = QDateTime::fromSecsSinceEpoch(timestamp, Qt::UTC);
+    const QLocale locale = QLocale::system();
+    return locale.toString(moment.date(), QLocale::ShortFormat) + " " +
+           locale.toString(moment.time(), QLocale::ShortFormat);
 }
 
 QString FolderListModel::NameText(std::string_view bytes) {
@@ -46,9 +47,9 @@ QString FolderListModel::text(const ListRow& row, int column) const {
     case NameColumn:
         return NameText(node.text());
     case SizeColumn:
-        return record ? SizeText(record->Size) : QString();
+        return SizeText(record ? record->Size : row.bytesInside);
     case TypeColumn:
-        return record ? QStringLiteral("Kyth Data File") : QStringLiteral("Folder");
+        return record ? types_.typeOf(row.node).name : types_.folder().name;
     case ModifiedColumn:
         return record && record->Timestamp > 0 ? ModifiedText(record->Timestamp) : QString();
     default:
@@ -65,7 +66,7 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
         return text(row, index.column());
     case Qt::DecorationRole:
         if (index.column() == NameColumn)
-            return !row.up && row.node->isFile() ? fileIcon_ : folderIcon_;
+            return !row.up && row.node->isFile() ? types_.typeOf(row.node).icon : types_.folder().icon;
         return {};
     case Qt::TextAlignmentRole:
         if (index.column() == SizeColumn)
@@ -91,13 +92,14 @@ void FolderListModel::FillFolderList(const TreeNode* folder, const NameFilter& f
     rows_.clear();
     rows_.reserve(folder->childCount() + 1);
     std::vector<ListRow> folders;
+    types_.forgetContents();
     for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (!filter.matches(child->text()))
             continue;
         if (child->isFile())
             rows_.push_back({child, false, 0, 0});
         else
-            folders.push_back({child, false, 0, 0});
+            MeasureFolderRow(folders.emplace_back(ListRow{child, false, 0, 0}));
     }
     // Each folder row was inserted above the ones before it, so they read in reverse order.
     std::vector<ListRow> top;
@@ -112,7 +114,17 @@ void FolderListModel::FillFolderList(const TreeNode* folder, const NameFilter& f
 void FolderListModel::clear() {
     beginResetModel();
     rows_.clear();
+    types_.forgetContents();
     endResetModel();
+}
+
+void FolderListModel::remeasureFolders() {
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        if (IsFolderRow(rows_[row])) {
+            MeasureFolderRow(rows_[row]);
+            refreshRow(static_cast<int>(row));
+        }
+    }
 }
 
 const TreeNode* FolderListModel::nodeAt(int row) const {
@@ -142,7 +154,10 @@ void FolderListModel::appendRow(const TreeNode* node) {
 void FolderListModel::insertRowAt(int row, const TreeNode* node) {
     row = std::clamp(row, 0, rowCount());
     beginInsertRows({}, row, row);
-    rows_.insert(rows_.begin() + row, ListRow{node, false, 0, 0});
+    ListRow added{node, false, 0, 0};
+    if (IsFolderRow(added))
+        MeasureFolderRow(added);
+    rows_.insert(rows_.begin() + row, added);
     endInsertRows();
 }
 
@@ -158,10 +173,6 @@ void FolderListModel::refreshRow(int row) {
 
 void FolderListModel::sortRows(RowComparison compare, bool reversed) {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    for (ListRow& row : rows_) {
-        if (IsFolderRow(row))
-            MeasureFolderRow(row);
-    }
     std::vector<int> order(rows_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<int>(i);
@@ -183,6 +194,32 @@ void FolderListModel::sortRows(RowComparison compare, bool reversed) {
         after.append(index(newRowOf[std::size_t(old.row())], old.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace tessel::ui
+
+namespace tessel::ui {
+
+int FolderListModel::moveToSortedPlace(int row, RowComparison compare, bool reversed) {
+    const ListRow moving = rows_[std::size_t(row)];
+    // The other rows are in order: the place is the first of them that goes after the row,
+    // found by halving, so that adding many rows to a large sorted folder stays fast.
+    const auto other = [&](int k) -> const ListRow& { return rows_[std::size_t(k < row ? k : k + 1)]; };
+    int place = 0, end = rowCount() - 1;
+    while (place < end) {
+        const int middle = (place + end) / 2;
+        if (compare(other(middle), moving, reversed) <= 0)
+            place = middle + 1;
+        else
+            end = middle;
+    }
+    if (place == row)
+        return row;
+    beginMoveRows({}, row, row, {}, place > row ? place + 1 : place);
+    rows_.erase(rows_.begin() + row);
+    rows_.insert(rows_.begin() + place, moving);
+    endMoveRows();
+    return place;
 }
 
 } // namespace tessel::ui

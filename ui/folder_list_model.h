@@ -3,12 +3,12 @@
 // a hundred thousand files costs one pointer per row.
 #pragma once
 
+#include "entry_types.h"
 #include "folder_tree.h"
 #include "name_filter.h"
 #include "row_order.h"
 
 #include <QAbstractTableModel>
-#include <QIcon>
 #include <vector>
 
 namespace tessel::ui {
@@ -45,6 +45,13 @@ public:
     void refreshRow(int row);
     // Reorders the rows by the comparison; selections and current rows move with them.
     void sortRows(RowComparison compare, bool reversed);
+    // Moves one row of rows otherwise in that order to its place among them; returns it.
+    int moveToSortedPlace(int row, RowComparison compare, bool reversed);
+
+    // Where the Type column learns what an entry is when its name does not say.
+    void setHeadReader(EntryTypes::HeadReader reader) { types_.setHeadReader(std::move(reader)); }
+    // The folder rows' sizes anew, after an edit changed what they hold.
+    void remeasureFolders();
 
     static QString SizeText(qint64 size);
     static QString ModifiedText(qint32 timestamp);
@@ -54,8 +61,8 @@ private:
     QString text(const ListRow& row, int column) const;
 
     std::vector<ListRow> rows_;
-    QIcon folderIcon_;
-    QIcon fileIcon_;
+    // Filled as rows are painted; mutable because painting only reads the rows.
+    mutable EntryTypes types_;
 };
 
 } // namespace tessel::ui

@@ -2,6 +2,7 @@
 
 #include "edit_back.h"
 #include "edit_commands.h"
+#include "entry_bytes.h"
 #include "entry_path.h"
 #include "extract_commands.h"
 #include "file_commands.h"
@@ -9,7 +10,9 @@
 #include "folder_browser.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
+#include "folder_tree_pane.h"
 #include "launcher.h"
+#include "package_watcher.h"
 #include "preview_pane.h"
 #include "recent_packages.h"
 #include "status_panels.h"
@@ -25,6 +28,7 @@
 #include <QMessageBox>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 // The pictures are compiled into the window's library; a static library must register them.
 static void InitResources() {
@@ -46,16 +50,26 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     views_ = new QStackedWidget(this);
     views_->setObjectName("Views");
     views_->addWidget(browser_->list());
+    watcher_ = new PackageWatcher(package_, this);
+    auto* middle = new QWidget(this);
+    auto* column = new QVBoxLayout(middle);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(watcher_);
+    column->addWidget(views_, 1);
+    folderTree_ = new FolderTreePane(*browser_, this);
     mainArea_ = new QSplitter(Qt::Horizontal, this);
     mainArea_->setObjectName("MainArea");
     mainArea_->setChildrenCollapsible(false);
-    mainArea_->addWidget(views_);
+    mainArea_->addWidget(folderTree_);
+    mainArea_->addWidget(middle);
     setCentralWidget(mainArea_);
     status_ = new StatusPanels(this);
     actions_.buildMenus(this);
     actions_.attachListShortcuts(browser_->list());
     runner_ = new CommandRunner(this);
     runner_->setReload([this] { ReloadClick(); });
+    runner_->setBeforeCommand([this] { status_->clearResult(); });
     const WindowContext context{this, package_, *browser_, *status_, *runner_};
     editBack_ = new EditBack(context);
     extracts_ = new ExtractCommands(context, *editBack_);
@@ -66,10 +80,23 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     mainArea_->addWidget(preview_);
     connectCommands();
     connect(actions_.preview, &QAction::toggled, this, &Form1::PreviewClick);
+    connect(actions_.folderTree, &QAction::toggled, folderTree_, &QWidget::setVisible);
+    connect(watcher_, &PackageWatcher::reloadRequested, this,
+            [this] { RunCommand([this] { ReloadClick(); }); });
+    // Types the names do not tell are read from the entries' first bytes.
+    browser_->model()->setHeadReader([this](const TreeNode* entry, int count) {
+        try {
+            return EntryBytes(package_, entry).read(0, count);
+        } catch (const std::exception&) {
+            return std::string();
+        }
+    });
     PlaceWindow(*this);
     RestoreListSettings(*browser_);
-    RestorePreviewSettings(*mainArea_, *preview_);
+    RestorePaneSettings(*mainArea_, *folderTree_, *preview_);
     actions_.preview->setChecked(!preview_->isHidden());
+    actions_.folderTree->setChecked(!folderTree_->isHidden());
+    actions_.setEditable(false, "Open a package first");
     // The keyboard starts in the list, not in the path box before it.
     browser_->list()->setFocus();
 }
@@ -77,6 +104,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
 Form1::~Form1() {
     // The rows point into the tree: drop them first.
     browser_->clear();
+    folderTree_->showPackage(nullptr, {});
 }
 
 void Form1::connectCommands() {
@@ -114,7 +142,9 @@ void Form1::connectCommands() {
     connect(browser_, &FolderBrowser::folderShown, this, [this] {
         status_->showTotals(browser_->currentFolder());
         status_->showSelection({});
+        folderTree_->followBrowser();
     });
+    connect(browser_, &FolderBrowser::foldersChanged, folderTree_, &FolderTreePane::refresh);
     connect(browser_, &FolderBrowser::menuRequested, this,
             [this](const QPoint& at) { actions_.entryMenu->popup(at); });
     connect(recent_, &RecentPackages::chosen, this,
@@ -156,9 +186,14 @@ void Form1::LoadPackage(const std::string& path) {
         !readOnly,
         QString("The package is read-only: %1").arg(QString::fromStdString(package_.readOnlyReason())));
     recent_->remember(QString::fromStdString(package_.path()));
+    // The folder tree points into the tree too: it takes the new one before the list shows
+    // a folder of it.
+    folderTree_->showPackage(&package_.tree(), FileNameOf(package_.path()));
     status_->showResult({});
+    status_->showPackageTotals(package_.tree().root());
     browser_->setPackagePath(QString::fromStdString(package_.path()));
     browser_->showFolder(package_.tree().root());
+    watcher_->watchOpenPackage();
     warnAboutDataOutside();
     if (!package_.recoveryNote().empty()) {
         QString note = QString::fromStdString(package_.recoveryNote()) + ".";
@@ -279,7 +314,7 @@ bool Form1::mayLeave() {
     if (!preview_->mayLeave() || !editBack_->mayLeave())
         return false;
     SaveWindowSettings(*this, *browser_);
-    SavePreviewSettings(*mainArea_, *preview_);
+    SavePaneSettings(*mainArea_, *folderTree_, *preview_);
     return true;
 }
 

@@ -9,8 +9,9 @@
 //   FileCommands     Open, New Package, Add Files and Add Folder through file dialogs
 //   EditBack         copies handed to other programs and their changes
 //   RecentPackages   File > Open Recent
-// The middle of the window is a splitter: the views of the package (today the folder list)
-// stand in a stack, so that a pane beside them or another kind of view has its place.
+// The middle of the window is a splitter: the folder tree, the views of the package (today
+// the folder list, under the bar that says the package changed on disk) in a stack, and the
+// preview pane.
 #pragma once
 
 #include "column_sort.h"
@@ -35,6 +36,8 @@ class PreviewPane;
 class EditCommands;
 class ExtractCommands;
 class FileCommands;
+class FolderTreePane;
+class PackageWatcher;
 class FolderBrowser;
 class Launcher;
 class RecentPackages;
@@ -122,6 +125,8 @@ private:
     FileCommands* files_ = nullptr;
     RecentPackages* recent_ = nullptr;
     PreviewPane* preview_ = nullptr;
+    FolderTreePane* folderTree_ = nullptr;
+    PackageWatcher* watcher_ = nullptr;
 };
 
 } // namespace tessel::ui

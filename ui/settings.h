@@ -23,7 +23,9 @@ inline constexpr const char* kSortColumn = "list/sortColumn";
 inline constexpr const char* kSortReversed = "list/sortReversed";
 // Whether the preview pane shows, and how the list and the pane share the window's width.
 inline constexpr const char* kPreviewShown = "window/previewShown";
-inline constexpr const char* kMainAreaSplit = "window/mainAreaSplit";
+inline constexpr const char* kFolderTreeShown = "window/folderTreeShown";
+// The folder tree, the list and the preview pane, left to right.
+inline constexpr const char* kMainAreaSplit = "window/mainAreaPanes";
 // The packages opened last, the latest first.
 inline constexpr const char* kRecentPackages = "packages/recent";
 inline constexpr int kRecentPackageCount = 8;

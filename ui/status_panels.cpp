@@ -1,14 +1,17 @@
 #include "status_panels.h"
 
 #include "error_box.h"
+#include "folder_list_model.h"
 #include "status_texts.h"
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QStringList>
+#include <QTextDocumentFragment>
 #include <QUrl>
 
 namespace tessel::ui {
@@ -17,6 +20,40 @@ namespace {
 
 constexpr int kSelectionPanelWidth = 200;
 constexpr int kListedOutside = 20;
+
+// A rich text that is cut, when the bar is too narrow for it, to plain text with an
+// ellipsis; the whole text is the tooltip then.
+class ResultLabel : public QLabel {
+public:
+    explicit ResultLabel(QWidget* parent) : QLabel(parent) {
+        setTextFormat(Qt::RichText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        setMinimumWidth(0);
+    }
+    void showText(const QString& richText) {
+        richText_ = richText;
+        fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        fit();
+    }
+
+private:
+    void fit() {
+        const QString plain = QTextDocumentFragment::fromHtml(richText_).toPlainText();
+        // Before the bar is laid out there is no width to fit into.
+        const bool fits = !isVisible() || fontMetrics().horizontalAdvance(plain) <= contentsRect().width();
+        setText(
+            fits ? richText_
+                 : fontMetrics().elidedText(plain, Qt::ElideMiddle, contentsRect().width()).toHtmlEscaped());
+        setToolTip(fits ? QString() : plain);
+    }
+
+    QString richText_;
+};
 
 } // namespace
 
@@ -33,17 +70,20 @@ StatusPanels::StatusPanels(QMainWindow* window) : QObject(window), window_(windo
     totals_ = new QLabel(bar);
     totals_->setObjectName("StatusPanel1");
     totals_->setAccessibleDescription("Folder totals: the folders, files and bytes of the folder shown");
-    result_ = new QLabel(bar);
+    packageTotals_ = new QLabel(bar);
+    packageTotals_->setObjectName("PackageTotals");
+    packageTotals_->setAccessibleDescription("Package totals: the files and bytes of the whole package");
+    result_ = new ResultLabel(bar);
     result_->setObjectName("StatusPanel2");
     result_->setAccessibleDescription(
         "Last result: what the last command did, or a warning about the package");
-    result_->setTextFormat(Qt::RichText);
     result_->setTextInteractionFlags(Qt::TextBrowserInteraction);
     result_->setOpenExternalLinks(false);
-    for (QLabel* panel : {selection_, totals_})
+    for (QLabel* panel : {selection_, totals_, packageTotals_})
         panel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     bar->addWidget(selection_);
     bar->addWidget(totals_);
+    bar->addWidget(packageTotals_);
     bar->addWidget(result_, 1);
     connect(result_, &QLabel::linkActivated, this, &StatusPanels::linkClicked);
 }
@@ -53,12 +93,28 @@ void StatusPanels::showTotals(const TreeNode* folder) {
         totals_->setText(TotalsText(FolderTally(folder)));
 }
 
+void StatusPanels::showPackageTotals(const TreeNode* root) {
+    if (!root)
+        return packageTotals_->clear();
+    const Tally tally = SelectionTally({root});
+    packageTotals_->setText(QString("Package: %1 file%2, %3 bytes")
+                                .arg(QLocale().toString(tally.files))
+                                .arg(tally.files == 1 ? "" : "s")
+                                .arg(FolderListModel::SizeText(tally.bytes)));
+}
+
 void StatusPanels::showSelection(const std::vector<const TreeNode*>& entries) {
     selection_->setText(SelectionText(SelectionTally(entries), entries.size()));
 }
 
 void StatusPanels::showResult(const QString& richText) {
-    result_->setText(richText);
+    warning_ = false;
+    static_cast<ResultLabel*>(result_)->showText(richText);
+}
+
+void StatusPanels::clearResult() {
+    if (!warning_)
+        showResult({});
 }
 
 void StatusPanels::warnAboutDataOutside(const std::vector<QString>& entryPaths) {
@@ -76,6 +132,7 @@ void StatusPanels::warnAboutDataOutside(const std::vector<QString>& entryPaths) 
     showResult(QString("<b>Warning:</b> %1 %2 outside the file. <a href=\"outside\">Details</a>")
                    .arg(entryPaths.size())
                    .arg(entryPaths.size() == 1 ? "entry lies" : "entries lie"));
+    warning_ = true;
 }
 
 void StatusPanels::linkClicked(const QString& link) {

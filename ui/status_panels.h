@@ -19,10 +19,15 @@ public:
     explicit StatusPanels(QMainWindow* window);
 
     void showTotals(const TreeNode* folder);
+    // "Package: 3,001 files, 46,152,318 bytes"
+    void showPackageTotals(const TreeNode* root);
     // Empty when nothing is selected.
     void showSelection(const std::vector<const TreeNode*>& entries);
-    // The last result, as rich text with links; empty clears it.
+    // The last result, as rich text with links; empty clears it. Too long for the bar, it
+    // is cut with an ellipsis and shown whole as the tooltip.
     void showResult(const QString& richText);
+    // A command begins: the last one's result goes, a warning about the package stays.
+    void clearResult();
     // Names the entries whose data lies outside the file, with their list behind a link.
     void warnAboutDataOutside(const std::vector<QString>& entryPaths);
 
@@ -32,8 +37,10 @@ private:
     QMainWindow* window_;
     QLabel* selection_;
     QLabel* totals_;
+    QLabel* packageTotals_;
     QLabel* result_;
     QString outsideDetails_;
+    bool warning_ = false;
 };
 
 } // namespace tessel::ui

@@ -18,9 +18,12 @@ struct WindowContext {
     StatusPanels& status;
     CommandRunner& runner;
 
-    // The status bar after an edit: the folder's totals and the selection anew.
+    // The status bar and the folders' sizes after an edit: the totals and the selection
+    // anew.
     void refreshStatus() const {
+        browser.remeasureFolders();
         status.showTotals(browser.currentFolder());
+        status.showPackageTotals(package.isOpen() ? package.tree().root() : nullptr);
         status.showSelection(browser.selectedEntries());
     }
 };

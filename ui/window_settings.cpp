@@ -58,20 +58,22 @@ void SaveWindowSettings(const QMainWindow& window, const FolderBrowser& browser)
     settings.setValue(kSortReversed, sort.active() && sort.active()->reversed);
 }
 
-void RestorePreviewSettings(QSplitter& mainArea, QWidget& pane) {
+void RestorePaneSettings(QSplitter& mainArea, QWidget& folderTree, QWidget& preview) {
     const Settings settings;
     if (!mainArea.restoreState(settings.value(kMainAreaSplit).toByteArray())) {
         // The list keeps the larger part of the width.
         const int width = std::max(mainArea.width(), kDesignedWidth);
-        mainArea.setSizes({width * 3 / 5, width * 2 / 5});
+        mainArea.setSizes({width / 6, width * 3 / 6, width * 2 / 6});
     }
-    pane.setVisible(settings.value(kPreviewShown, true).toBool());
+    folderTree.setVisible(settings.value(kFolderTreeShown, true).toBool());
+    preview.setVisible(settings.value(kPreviewShown, true).toBool());
 }
 
-void SavePreviewSettings(const QSplitter& mainArea, const QWidget& pane) {
+void SavePaneSettings(const QSplitter& mainArea, const QWidget& folderTree, const QWidget& preview) {
     Settings settings;
     settings.setValue(kMainAreaSplit, mainArea.saveState());
-    settings.setValue(kPreviewShown, !pane.isHidden());
+    settings.setValue(kFolderTreeShown, !folderTree.isHidden());
+    settings.setValue(kPreviewShown, !preview.isHidden());
 }
 
 } // namespace tessel::ui

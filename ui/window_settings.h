@@ -14,8 +14,9 @@ class FolderBrowser;
 void PlaceWindow(QMainWindow& window);
 void RestoreListSettings(FolderBrowser& browser);
 void SaveWindowSettings(const QMainWindow& window, const FolderBrowser& browser);
-// The preview pane beside the list: shown the first time, then as it was left.
-void RestorePreviewSettings(QSplitter& mainArea, QWidget& pane);
-void SavePreviewSettings(const QSplitter& mainArea, const QWidget& pane);
+// The folder tree and the preview pane beside the list: shown the first time, then as they
+// were left.
+void RestorePaneSettings(QSplitter& mainArea, QWidget& folderTree, QWidget& preview);
+void SavePaneSettings(const QSplitter& mainArea, const QWidget& folderTree, const QWidget& preview);
 
 } // namespace tessel::ui

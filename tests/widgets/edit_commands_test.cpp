@@ -107,6 +107,8 @@ private slots:
                      QString("Delete these 3 files from p.vp?\n9 bytes in all.\nThis cannot be undone."));
         }
         QCOMPARE(RowNames(*window), (QStringList{"sub", "d", "b"}));
+        // The row after the first one deleted is where the keyboard goes on.
+        QCOMPARE(window->SelectedRows(), std::vector<int>{1});
         QCOMPARE(Reloaded(path), (QStringList{"sub/", "sub/inner=I", "b=BB", "d=DDDD"}));
     }
 
@@ -144,6 +146,22 @@ private slots:
         QCOMPARE(Reloaded(path).size(), 6);
     }
 
+    void addedAndRenamedRowsTakeTheirPlaceInTheSort() {
+        auto window = openWindow();
+        window->ListView1ColumnClick(0); // by name
+        tessel::testing::TempDir disk;
+        tessel::testing::WriteFileBytes(disk.file("bb"), "x");
+        std::filesystem::create_directories(disk.file("new"));
+        window->AddPath(disk.file("bb"));
+        window->AddPath(disk.file("new"));
+        QCOMPARE(RowNames(*window), (QStringList{"new", "sub", "a", "b", "bb", "c", "d", "e"}));
+        SelectRows(*window, {2});
+        ModalDriver rename(TypeName("ca"));
+        Parts(*window).Renamefile1->trigger();
+        QCOMPARE(RowNames(*window), (QStringList{"new", "sub", "b", "bb", "c", "ca", "d", "e"}));
+        QCOMPARE(window->SelectedRows(), std::vector<int>{5});
+    }
+
     void renamingNeedsExactlyOneRow() {
         auto window = openWindow();
         SelectRows(*window, {1, 2});
@@ -171,10 +189,18 @@ private slots:
         const QStringList before = Reloaded(path);
         for (const auto& c : cases) {
             SelectRows(*window, {c.row});
-            ModalDriver rename(TypeName(c.name));
-            ModalDriver errorBox(tessel::testing::CloseDialog, 8000);
+            const QString caption = RowNames(*window).at(c.row);
+            // The box opens again with what was typed and why it was refused.
+            QString again, typed;
+            ModalSequence boxes({TypeName(c.name), [&](QWidget* widget) {
+                                     auto* dialog = qobject_cast<QInputDialog*>(widget);
+                                     again = dialog->labelText();
+                                     typed = dialog->textValue();
+                                     dialog->reject();
+                                 }});
             Parts(*window).Renamefile1->trigger();
-            QCOMPARE(errorBox.text(), c.error);
+            QCOMPARE(again, caption + "\n\n" + c.error);
+            QCOMPARE(typed, c.name);
             QCOMPARE(RowNames(*window), (QStringList{"sub", "a", "b", "c", "d", "e"}));
         }
         QCOMPARE(Reloaded(path), before);

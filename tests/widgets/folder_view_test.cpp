@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeDatabase>
 #include <QTest>
 
 using tessel::testing::ColumnTexts;
@@ -92,10 +93,10 @@ private slots:
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild());
         QCOMPARE(RowNames(window), (QStringList{"..", "R", "Q", "P", "x", "y"}));
-        QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "", "", "", "1.234.567", "2"}));
-        QCOMPARE(ColumnTexts(window, 2),
-                 (QStringList{"", "Folder", "Folder", "Folder", "Kyth Data File", "Kyth Data File"}));
-        QCOMPARE(ColumnTexts(window, 3), (QStringList{"", "", "", "", "01.06.05", "03.03.05"}));
+        // A folder's size is the bytes of every file inside it.
+        QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "0", "0", "1", "1.234.567", "2"}));
+        QCOMPARE(ColumnTexts(window, 2).mid(0, 4), (QStringList{"", "Folder", "Folder", "Folder"}));
+        QCOMPARE(ColumnTexts(window, 3), (QStringList{"", "", "", "", "01.06.05 12:00", "03.03.05 12:00"}));
         QCOMPARE(Parts(window).Edit1->text(), QString::fromStdString(mixed) + "/home/");
         QCOMPARE(Parts(window).StatusPanel1->text(),
                  QString("Total 3 folders and 1.234.569 Bytes in 2 files"));
@@ -105,20 +106,49 @@ private slots:
         QCOMPARE(window.CurrentFolder(), window.folderTree().root()->firstChild());
     }
 
+    void typesComeFromTheDesktopByNameThenByContent() {
+        const std::string typed = dir.file("typed.vp");
+        const std::string png = "\x89PNG\r\n\x1a\n" + std::string(24, '\0');
+        PackageBuilder()
+            .file("notes.TXT", std::string(3, '\0'))
+            .file("picture", png)
+            .file("lines", "plain words\n")
+            .file("blob.zz9", std::string(64, '\0'))
+            .writeTo(typed);
+        Form1 window;
+        window.LoadPackage(typed);
+        const auto comment = [](const char* mime) {
+            QString name = QMimeDatabase().mimeTypeForName(mime).comment();
+            name[0] = name[0].toUpper();
+            return name;
+        };
+        // By name even when the bytes say otherwise; by content for names the database does
+        // not know; a data file when neither tells.
+        QCOMPARE(ColumnTexts(window, 2), (QStringList{comment("text/plain"), comment("image/png"),
+                                                      comment("text/plain"), "Data file"}));
+        auto* model = Parts(window).ListView1->model();
+        const auto icon = [&](int row) {
+            return model->index(row, 0).data(Qt::DecorationRole).value<QIcon>();
+        };
+        QVERIFY(!icon(0).isNull());
+        QVERIFY(icon(1).cacheKey() != icon(3).cacheKey());
+        QCOMPARE(window.findChild<QLabel*>("PackageTotals")->text(), QString("Package: 4 files, 111 bytes"));
+    }
+
     void aFolderOfFoldersHasNoBytes() {
         Form1 window;
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling());
         QCOMPARE(Parts(window).StatusPanel1->text(), QString("Total 3 folders and 0 Bytes in 0 files"));
-        QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "", "", ""}));
+        QCOMPARE(ColumnTexts(window, 1), (QStringList{"", "0", "0", "0"}));
     }
 
     void filesWithoutADateShowNoModifiedText() {
         Form1 window;
         window.LoadPackage(mixed);
         window.ShowFolder(window.folderTree().root()->firstChild()->nextSibling()->nextSibling());
-        QCOMPARE(ColumnTexts(window, 3),
-                 (QStringList{"", "03.03.05", "01.06.05", "", "02.06.05", "01.06.05"}));
+        QCOMPARE(ColumnTexts(window, 3), (QStringList{"", "03.03.05 12:00", "01.06.05 12:00", "",
+                                                      "02.06.05 00:00", "01.06.05 12:00"}));
     }
 
     void doubleClicksAndKeysWalkTheFolders() {
