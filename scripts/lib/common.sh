@@ -40,7 +40,8 @@ install_packages() {
 # What the end-to-end tests need: a virtual display, a window manager, a file manager to
 # drag to and from, the tools that drive them, and the session and accessibility buses with
 # Python's AT-SPI bindings that read the window as a screen reader does.
-TESSEL_E2E_PACKAGES=(xvfb x11-utils xdotool openbox pcmanfm imagemagick dbus at-spi2-core python3-pyatspi)
+TESSEL_E2E_PACKAGES=(xvfb x11-utils xdotool openbox pcmanfm imagemagick dbus at-spi2-core python3-pyatspi
+  weston qt6-wayland)
 
 # configure_and_build BUILD_DIR [cmake options...]
 # A build folder is configured anew, from an empty cache, whenever its options or compilers

@@ -3,7 +3,10 @@ voice-control tool would: opens a package from File > Open Recent, enters a fold
 status bar, deletes an entry through the Edit menu and its confirmation, and reads the new
 totals; then reads a text entry in the preview pane, changes it, saves it and reads the
 package's bytes back with tessel-vp. Exits 0 when every step did what a user would expect.
-Usage: accessibility_e2e.py PACKAGE TESSEL_VP (the package must be first in Open Recent)."""
+Then adds a file through Edit > Add Files and opens a read-only package, second in Open
+Recent, whose edit commands are disabled.
+Usage: accessibility_e2e.py PACKAGE TESSEL_VP FILE_TO_ADD (the package must be first in Open
+Recent, the read-only one second)."""
 import subprocess
 import sys
 import time
@@ -149,6 +152,26 @@ def main():
     stored = subprocess.run([sys.argv[2], "cat", package, "data/weapons.tbl"], capture_output=True, check=True).stdout
     assert stored == b"speed = 12\n", stored
     print("saved:", stored)
+
+    # Edit > Add Files: the file dialog takes a typed name, and the file becomes an entry.
+    added = sys.argv[3]
+    menu_item(app, "Edit", "Add Files")
+    dialog = wait_for("the Add Files dialog", lambda: find(app, "dialog", "Add Files"))
+    field = wait_for("the file name field", lambda: find(dialog, "text", starts="File name"))
+    field.queryEditableText().setTextContents(added)
+    press(wait_for("the Open button", lambda: find(dialog, "push button", "Open")))
+    wait_for("the added row", lambda: find(table, "table cell", added.rsplit("/", 1)[-1]))
+    listed = subprocess.run([sys.argv[2], "list", package], capture_output=True, text=True).stdout
+    assert "data/" + added.rsplit("/", 1)[-1] in listed.splitlines(), listed
+    print("added:", added.rsplit("/", 1)[-1])
+
+    # A read-only package, second in Open Recent: said in the title, its edits disabled.
+    menu_item(app, "File", "2 ")
+    wait_for("read-only in the title", lambda: "(read-only)" in frame.name)
+    press(wait_for("menu Edit", lambda: find(app, "menu item", "Edit")))
+    delete = wait_for("Delete files", lambda: find(app, "menu item", "Delete files"))
+    assert not delete.getState().contains(pyatspi.STATE_ENABLED), "Delete files is enabled"
+    print("read-only:", frame.name)
     print("accessibility e2e: passed")
 
 

@@ -24,11 +24,23 @@ printf '%070d' 0 >"$work/src/data/ships.tbl"
 printf '%048d' 0 >"$work/src/data/weapons.tbl"
 package=$work/e2e.vp
 "$tessel_vp" create "$package" "$work/src/data" >/dev/null
-printf '[packages]\nrecent=%s\n' "$package" >"$XDG_CONFIG_HOME/tessel/tessel.conf"
+printf 'added by a dialog' >"$work/src/added.txt"
+# The read-only package: on a read-only file system for root, who writes past permissions.
+readonly_place=$work/readonly
+mkdir -p "$readonly_place"
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=1m tessel-e2e "$readonly_place" 2>/dev/null; then
+  "$tessel_vp" create "$readonly_place/locked.vp" "$work/src/added.txt" >/dev/null
+  mount -o remount,ro "$readonly_place"
+  trap 'umount "$readonly_place" 2>/dev/null; cleanup' EXIT
+else
+  "$tessel_vp" create "$readonly_place/locked.vp" "$work/src/added.txt" >/dev/null
+  chmod 0444 "$readonly_place/locked.vp"
+fi
+printf '[packages]\nrecent=%s, %s\n' "$package" "$readonly_place/locked.vp" >"$XDG_CONFIG_HOME/tessel/tessel.conf"
 
 "$tessel" >"$work/tessel.log" 2>&1 &
 pids+=($!)
-timeout 120 /usr/bin/python3 "$here/accessibility_e2e.py" "$package" "$tessel_vp"
+timeout 120 /usr/bin/python3 "$here/accessibility_e2e.py" "$package" "$tessel_vp" "$work/src/added.txt"
 status=$?
 [ $status -eq 0 ] || { echo "accessibility e2e: tessel said:"; cat "$work/tessel.log"; }
 exit $status

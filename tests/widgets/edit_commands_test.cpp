@@ -20,29 +20,13 @@ using tessel::testing::ModalSequence;
 using tessel::testing::PackageBuilder;
 using tessel::testing::Parts;
 using tessel::testing::Press;
+using tessel::testing::Reloaded;
 using tessel::testing::RowCenter;
 using tessel::testing::RowNames;
 using tessel::testing::SelectRows;
 using tessel::ui::Form1;
 
 namespace {
-
-// The package's entries as the file holds them now, with their bytes.
-QStringList Reloaded(const std::string& path) {
-    tessel::Package package;
-    package.LoadPackage(path);
-    const tessel::FolderTree& tree = package.tree();
-    const std::string bytes = tessel::testing::ReadFileBytes(path);
-    QStringList entries;
-    for (const tessel::TreeNode* node = tree.root()->next(); node; node = node->next()) {
-        QString line = QString::fromStdString(tessel::EntryPath(node));
-        if (const tessel::EntryRecord* record = node->record())
-            line += "=" + QString::fromStdString(
-                              bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)));
-        entries << line;
-    }
-    return entries;
-}
 
 ModalDriver::Answer TypeName(const QString& name) {
     return [name](QWidget* widget) {

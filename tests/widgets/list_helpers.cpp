@@ -1,5 +1,9 @@
 #include "list_helpers.h"
 
+#include "entry_path.h"
+#include "package.h"
+#include "package_builder.h"
+
 #include "main_window.h"
 #include "window_parts.h"
 
@@ -11,6 +15,22 @@ QStringList ColumnTexts(ui::Form1& window, int column) {
     for (int row = 0; row < model->rowCount(); ++row)
         texts << model->index(row, column).data().toString();
     return texts;
+}
+
+QStringList Reloaded(const std::string& path) {
+    tessel::Package package;
+    package.LoadPackage(path);
+    const tessel::FolderTree& tree = package.tree();
+    const std::string bytes = tessel::testing::ReadFileBytes(path);
+    QStringList entries;
+    for (const tessel::TreeNode* node = tree.root()->next(); node; node = node->next()) {
+        QString line = QString::fromStdString(tessel::EntryPath(node));
+        if (const tessel::EntryRecord* record = node->record())
+            line += "=" + QString::fromStdString(
+                              bytes.substr(std::size_t(record->Offset), std::size_t(record->Size)));
+        entries << line;
+    }
+    return entries;
 }
 
 QStringList RowNames(ui::Form1& window) {

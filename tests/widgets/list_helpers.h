@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QStringList>
 #include <initializer_list>
+#include <string>
 
 namespace tessel::ui {
 class Form1;
@@ -20,6 +21,8 @@ QStringList RowNames(ui::Form1& window);
 // Selects exactly the given rows.
 void SelectRows(ui::Form1& window, std::initializer_list<int> rows);
 void SelectRows(ui::Form1& window, const std::vector<int>& rows);
+// The package's entries as the file holds them now, with their bytes ("data/x=X").
+QStringList Reloaded(const std::string& path);
 // The centre of a row in the list's viewport.
 QPoint RowCenter(ui::Form1& window, int row);
 
