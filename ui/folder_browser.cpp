@@ -23,7 +23,7 @@ namespace tessel::ui {
 namespace {
 
 constexpr int kPathBoxInset = 9;
-constexpr int kColumnWidths[] = {300, 80, 110, 150};
+constexpr int kColumnWidths[] = {300, 80, 160, 150};
 constexpr int kCellPadding = 16;
 
 } // namespace
