@@ -2,6 +2,7 @@
 // entries spread over it in one call, against copying the bytes behind the first deleted
 // entry once with cp and with dd, in the same run. Then deletes a sample of them one by
 // one, as each call moves the whole tail again, and renames an entry.
+#include "median.h"
 #include "package.h"
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 
 namespace fs = std::filesystem;
 
+using tessel::bench::Median;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -24,11 +27,6 @@ double Ms(const std::function<void()>& work) {
     const auto start = Clock::now();
     work();
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 void Fresh(const std::string& from, const std::string& to) {

@@ -5,6 +5,7 @@
 // window's memory growth over all of it. Each beside a peer timed in the same run: the bare
 // editor given the same text, the same keystrokes with the pane hidden, and the engine's add
 // with replace (what `tessel-vp add --replace` runs) of the same bytes.
+#include "median.h"
 #include "entry_path.h"
 #include "line_numbered_edit.h"
 #include "main_window.h"
@@ -30,12 +31,9 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+using tessel::bench::Median;
 
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
+namespace {
 
 double Ms(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e6;
