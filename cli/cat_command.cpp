@@ -21,11 +21,8 @@ struct CatOptions {
 
 int RunCat(const CatOptions& options) {
     Package package;
-    // The entries named need only their part of the tree; patterns are matched on the whole.
-    if (AnyPattern(options.entries))
-        LoadForCommand(package, options.package);
-    else
-        LoadForCommand(package, options.package, options.entries);
+    // Named entries need only their part of the tree: memory stays with what is used.
+    LoadForCommand(package, options.package, options.entries);
     const std::vector<const TreeNode*> entries =
         EntriesNamed(package.tree(), options.entries, Several::Refused);
     std::fflush(stdout);

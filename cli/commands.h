@@ -30,7 +30,8 @@ struct Command {
 // Loads the package for a command, saying on standard error when an interrupted edit of
 // it had to be finished or undone first.
 void LoadForCommand(Package& package, const std::string& path);
-// The same for only the part of the package that the entry paths name.
+// The same for only the part of the package that the entry paths name: the whole when they
+// are none or hold a pattern.
 void LoadForCommand(Package& package, const std::string& path, const std::vector<std::string>& entryPaths);
 // Says on standard error what opening a package had to do about an interrupted edit.
 void ReportRecovery(const std::string& note);

@@ -28,11 +28,8 @@ struct ExtractOptions {
 
 int RunExtract(const ExtractOptions& options) {
     Package package;
-    // Named entries need only their part of the tree: memory stays with what is extracted.
-    if (options.entries.empty() || AnyPattern(options.entries))
-        LoadForCommand(package, options.package);
-    else
-        LoadForCommand(package, options.package, options.entries);
+    // Named entries need only their part of the tree: memory stays with what is used.
+    LoadForCommand(package, options.package, options.entries);
     const std::vector<const TreeNode*> nodes = EntriesNamed(
         package.tree(), options.entries, options.all ? Several::Taken : Several::RefusedButAllowed);
     const bool whole = nodes.empty();

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "entry_arguments.h"
 
 #include "package.h"
 
@@ -17,6 +18,9 @@ void LoadForCommand(Package& package, const std::string& path) {
 }
 
 void LoadForCommand(Package& package, const std::string& path, const std::vector<std::string>& entryPaths) {
+    // Patterns are matched against every path, and no entries means them all.
+    if (entryPaths.empty() || AnyPattern(entryPaths))
+        return LoadForCommand(package, path);
     package.LoadEntries(path, entryPaths);
     ReportRecovery(package.recoveryNote());
 }
