@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText().replace(arguments.first(), "tessel")), stdout);
+        std::fputs(qPrintable(parser.helpText().replace("<executable_name>", "tessel")), stdout);
         return 0;
     }
     if (parser.isSet(version)) {
