@@ -47,5 +47,7 @@ Command AddCatCommand(CLI::App& parent);
 Command AddCompactCommand(CLI::App& parent);
 Command AddSyncCommand(CLI::App& parent);
 Command AddConvertCommand(CLI::App& parent);
+Command AddDiffCommand(CLI::App& parent);
+Command AddOverlayCommand(CLI::App& parent);
 
 } // namespace tessel::cli

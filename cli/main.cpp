@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     const std::vector<Command> commands = {
         AddListCommand(app),    AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
         AddCreateCommand(app),  AddDeleteCommand(app), AddRenameCommand(app),  AddCatCommand(app),
-        AddCompactCommand(app), AddSyncCommand(app),   AddConvertCommand(app)};
+        AddCompactCommand(app), AddSyncCommand(app),   AddConvertCommand(app), AddDiffCommand(app),
+        AddOverlayCommand(app)};
     // A first word that names no command is the likeliest mistake: say so plainly.
     if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--help") != 0 &&
         std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--version") != 0) {

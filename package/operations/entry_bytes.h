@@ -22,7 +22,6 @@ public:
     EntryBytes(const Package& package, const TreeNode* entry);
 
     std::int64_t size() const { return size_; }
-    const std::string& entryPath() const { return entryPath_; }
     // Whether the entry's data does not lie whole inside the file as it was loaded: then no
     // byte of it is read.
     bool outside() const { return outside_; }

@@ -1,0 +1,136 @@
+// diff and overlay: several packages and folders seen together, as a game reads them.
+#include "change_report.h"
+#include "commands.h"
+
+#include "source_comparison.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+namespace tessel::cli {
+
+namespace {
+
+struct DiffArguments {
+    std::string before;
+    std::string after;
+    bool json = false;
+    bool times = false;
+};
+
+struct OverlayArguments {
+    std::vector<std::string> sources;
+    bool json = false;
+    bool conflicts = false;
+};
+
+// Trouble with a source is exit status 2, as diff has it: 1 says only that they differ.
+int Trouble(const std::exception& error) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tessel-vp: %s\n", error.what());
+    return kExitUsage;
+}
+
+int RunDiff(const DiffArguments& arguments) {
+    try {
+        const FileSource before = FileSource::Open(arguments.before);
+        const FileSource after = FileSource::Open(arguments.after);
+        const std::vector<EntryChange> changes = CompareSources(before, after, arguments.times);
+        WriteChanges(changes, arguments.json);
+        return changes.empty() ? kExitSuccess : kExitFailure;
+    } catch (const std::exception& error) {
+        return Trouble(error);
+    }
+}
+
+void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<MergedPath>& paths,
+                  const OverlayArguments& arguments) {
+    const auto named = [&](const Layer& layer) { return sources[layer.source].given(); };
+    if (arguments.json) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const MergedPath& path : paths) {
+            if (arguments.conflicts && path.layers.size() < 2)
+                continue;
+            nlohmann::ordered_json object;
+            object["path"] = path.winner().file->path;
+            object["source"] = named(path.winner());
+            object["size"] = path.winner().file->size;
+            object["shadowed"] = nlohmann::ordered_json::array();
+            for (std::size_t i = 1; i < path.layers.size(); ++i)
+                object["shadowed"].push_back(
+                    {{"source", named(path.layers[i])}, {"same", path.layers[i].same}});
+            list.push_back(std::move(object));
+        }
+        std::printf("%s\n", list.dump(2).c_str());
+        return;
+    }
+    for (const MergedPath& path : paths) {
+        if (!arguments.conflicts) {
+            std::printf("%s\t%s\n", path.winner().file->path.c_str(), named(path.winner()).c_str());
+            continue;
+        }
+        if (path.layers.size() < 2)
+            continue;
+        std::string line = path.winner().file->path + "\t" + named(path.winner());
+        for (std::size_t i = 1; i < path.layers.size(); ++i)
+            line += "\t" + named(path.layers[i]) + (path.layers[i].same ? " same" : " differs");
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+int RunOverlay(const OverlayArguments& arguments) {
+    std::vector<FileSource> sources;
+    try {
+        // A source that cannot be read stops the whole: a partial overlay would mislead.
+        for (const std::string& given : arguments.sources)
+            sources.push_back(FileSource::Open(given));
+        const bool compare = arguments.json || arguments.conflicts;
+        WriteOverlay(sources, MergeSources(sources, compare), arguments);
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tessel-vp: %s\n", error.what());
+        return kExitFailure;
+    }
+    return kExitSuccess;
+}
+
+} // namespace
+
+Command AddDiffCommand(CLI::App& parent) {
+    auto arguments = std::make_shared<DiffArguments>();
+    CLI::App* app = parent.add_subcommand("diff", "Compare the files of two packages or folders");
+    app->add_option("OLD", arguments->before, "A package or a folder")->required();
+    app->add_option("NEW", arguments->after, "A package or a folder")->required();
+    app->add_flag("--json", arguments->json, "Write the differences as a JSON array");
+    app->add_flag("--times", arguments->times, "Also name files of the same bytes and another time (T)");
+    app->footer("One line per file that differs, sorted by path: A only in NEW, D only in OLD, M other bytes "
+                "(sizes first, then contents). Paths that differ only in ASCII case are the same path. "
+                "Links inside folders are not followed. Exit status 0 when the two hold the same files, 1 "
+                "when they differ, 2 on trouble.");
+    return {app, [arguments] { return RunDiff(*arguments); }};
+}
+
+Command AddOverlayCommand(CLI::App& parent) {
+    auto arguments = std::make_shared<OverlayArguments>();
+    CLI::App* app = parent.add_subcommand(
+        "overlay", "Show what a set of packages and folders gives a game that reads them in order");
+    app->add_option("SOURCE", arguments->sources, "Packages and folders; the first given takes precedence")
+        ->required();
+    app->add_flag(
+        "--json", arguments->json,
+        "Write path, source, size and the shadowed sources (with whether their bytes are the same)");
+    app->add_flag("--conflicts", arguments->conflicts,
+                  "Only the paths more than one source holds, each source saying whether its bytes are the "
+                  "winner's");
+    app->footer("Every file path once, sorted, with the source that supplies it (\"PATH<TAB>SOURCE\"). The "
+                "first SOURCE given takes precedence over the later ones; paths that differ only in ASCII "
+                "case are the same path. A source that cannot be read stops the whole, exit 1.");
+    return {app, [arguments] { return RunOverlay(*arguments); }};
+}
+
+} // namespace tessel::cli

@@ -1,0 +1,38 @@
+// Several packages and folders seen together: what changed from one to another, and what a
+// game that reads them in order takes from each. Paths match by their keys (ASCII case
+// ignored); what is shown is the spelling of the source that supplies the file.
+#pragma once
+
+#include "entry_change.h"
+#include "file_source.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace tessel {
+
+// The files that differ, sorted by path (the new side's spelling where it has the file):
+// sizes first, then contents; with times also the files of the same bytes and another time.
+// Two files of one path on one side are paired with the other side's in directory order; one
+// without a partner is added or removed. The records carry the sizes and times.
+std::vector<EntryChange> CompareSources(const FileSource& before, const FileSource& after, bool times);
+
+struct Layer {
+    std::size_t source;
+    const SourceFile* file;
+    // Whether the bytes equal the winner's; the winner's own is true.
+    bool same = true;
+};
+
+// One path of the merged tree: the file that wins first, then those it shadows, in the
+// order of precedence (the sources as given, the later of one source's two files first).
+struct MergedPath {
+    std::vector<Layer> layers;
+    const Layer& winner() const { return layers.front(); }
+};
+
+// The merged tree of the sources, the first given taking precedence, sorted by path; with
+// compare, each shadowed file says whether its bytes equal the winner's.
+std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare);
+
+} // namespace tessel

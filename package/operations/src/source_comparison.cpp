@@ -1,0 +1,126 @@
+#include "source_comparison.h"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <unordered_map>
+
+namespace tessel {
+
+namespace {
+
+using ByKey = std::unordered_map<std::string_view, std::vector<const SourceFile*>>;
+
+ByKey FilesByKey(const FileSource& source) {
+    ByKey files;
+    files.reserve(source.files().size());
+    for (const SourceFile& file : source.files())
+        files[file.key].push_back(&file);
+    return files;
+}
+
+// Two files of one path, or one of them on the side that has it.
+struct Pair {
+    EntryChange::Kind kind;
+    const SourceFile* before;
+    const SourceFile* after;
+};
+
+std::optional<EntryRecord> RecordOf(const SourceFile* file) {
+    if (!file)
+        return std::nullopt;
+    EntryRecord record;
+    record.Size = static_cast<std::int32_t>(std::min<std::int64_t>(file->size, INT32_MAX));
+    record.Timestamp = static_cast<std::int32_t>(file->time);
+    return record;
+}
+
+bool ByPath(const std::string& a, const std::string& keyA, const std::string& b, const std::string& keyB) {
+    return keyA != keyB ? keyA < keyB : a < b;
+}
+
+} // namespace
+
+std::vector<EntryChange> CompareSources(const FileSource& before, const FileSource& after, bool times) {
+    const ByKey old = FilesByKey(before);
+    const ByKey now = FilesByKey(after);
+    std::vector<Pair> changes;
+    std::vector<Pair> sameSize;
+    const auto pairUp = [&](const std::vector<const SourceFile*>& was,
+                            const std::vector<const SourceFile*>& is) {
+        for (std::size_t i = 0; i < std::max(was.size(), is.size()); ++i) {
+            const SourceFile* a = i < was.size() ? was[i] : nullptr;
+            const SourceFile* b = i < is.size() ? is[i] : nullptr;
+            if (!a)
+                changes.push_back({EntryChange::Added, nullptr, b});
+            else if (!b)
+                changes.push_back({EntryChange::Removed, a, nullptr});
+            else if (a->size != b->size)
+                changes.push_back({EntryChange::Changed, a, b});
+            else
+                sameSize.push_back({EntryChange::Changed, a, b});
+        }
+    };
+    static const std::vector<const SourceFile*> none;
+    for (const auto& [key, files] : old) {
+        const auto found = now.find(key);
+        pairUp(files, found == now.end() ? none : found->second);
+    }
+    for (const auto& [key, files] : now) {
+        if (!old.count(key))
+            pairUp(none, files);
+    }
+    // The contents are read in the order they lie in the old package, so that a package
+    // not in the cache is read from start to end once.
+    std::sort(sameSize.begin(), sameSize.end(),
+              [](const Pair& a, const Pair& b) { return a.before->offset < b.before->offset; });
+    for (const Pair& pair : sameSize) {
+        if (!SameBytes(before, *pair.before, after, *pair.after))
+            changes.push_back(pair);
+        else if (times && pair.before->time != pair.after->time)
+            changes.push_back({EntryChange::Time, pair.before, pair.after});
+    }
+    std::sort(changes.begin(), changes.end(), [](const Pair& a, const Pair& b) {
+        const SourceFile& x = a.after ? *a.after : *a.before;
+        const SourceFile& y = b.after ? *b.after : *b.before;
+        return ByPath(x.path, x.key, y.path, y.key);
+    });
+    std::vector<EntryChange> found;
+    found.reserve(changes.size());
+    for (const Pair& pair : changes)
+        found.push_back({pair.kind, (pair.after ? pair.after : pair.before)->path, RecordOf(pair.before),
+                         RecordOf(pair.after)});
+    return found;
+}
+
+std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare) {
+    std::unordered_map<std::string_view, MergedPath> merged;
+    for (std::size_t source = 0; source < sources.size(); ++source) {
+        const std::vector<SourceFile>& files = sources[source].files();
+        // A source's later file of a path is the one it gives.
+        for (auto file = files.rbegin(); file != files.rend(); ++file)
+            merged[file->key].layers.push_back({source, &*file, true});
+    }
+    std::vector<MergedPath> paths;
+    paths.reserve(merged.size());
+    for (auto& [key, path] : merged)
+        paths.push_back(std::move(path));
+    std::sort(paths.begin(), paths.end(), [](const MergedPath& a, const MergedPath& b) {
+        const SourceFile& x = *a.winner().file;
+        const SourceFile& y = *b.winner().file;
+        return ByPath(x.path, x.key, y.path, y.key);
+    });
+    if (compare) {
+        for (MergedPath& path : paths) {
+            const Layer& winner = path.layers.front();
+            for (std::size_t i = 1; i < path.layers.size(); ++i) {
+                Layer& layer = path.layers[i];
+                layer.same =
+                    SameBytes(sources[winner.source], *winner.file, sources[layer.source], *layer.file);
+            }
+        }
+    }
+    return paths;
+}
+
+} // namespace tessel
