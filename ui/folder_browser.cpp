@@ -1,5 +1,6 @@
 #include "folder_browser.h"
 
+#include "comparison_marks.h"
 #include "entry_path.h"
 #include "folder_list_model.h"
 #include "folder_list_view.h"
@@ -23,7 +24,7 @@ namespace tessel::ui {
 namespace {
 
 constexpr int kPathBoxInset = 9;
-constexpr int kColumnWidths[] = {300, 80, 160, 150};
+constexpr int kColumnWidths[] = {300, 80, 160, 150, 90};
 constexpr int kCellPadding = 16;
 
 } // namespace
@@ -88,6 +89,7 @@ FolderBrowser::FolderBrowser(QMainWindow* window) : QObject(window) {
         FolderListModel::SizeText(std::numeric_limits<std::int32_t>::max()));
     list_->setColumnWidth(FolderListModel::SizeColumn,
                           std::max(kColumnWidths[FolderListModel::SizeColumn], largestSize + kCellPadding));
+    list_->setColumnHidden(FolderListModel::ComparedColumn, true);
     list_->setAccessibleName("Entries");
     list_->setAccessibleDescription("The folders and files of the folder shown");
 
@@ -118,7 +120,7 @@ void FolderBrowser::showFolder(const TreeNode* folder, const TreeNode* current) 
         return;
     pathBox_->setText(packagePath_ + "/" + QString::fromStdString(GetFolderPath(folder, 1)));
     const bool filtering = !filterBar_->isHidden();
-    model_->FillFolderList(folder, NameFilter(filtering ? filterEdit_->text() : QString()));
+    model_->FillFolderList(folder, NameFilter(filtering ? filterEdit_->text() : QString()), onlyDifferences_);
     currentFolder_ = folder;
     if (filtering) {
         const int shown = model_->rowCount() - (folder->parent() ? 1 : 0);
@@ -249,6 +251,22 @@ void FolderBrowser::showSortArrow() {
     header->setSortIndicatorShown(sort_.active().has_value());
     if (sort_.active())
         header->setSortIndicator(sort_.activeColumn(), sort_.active()->shownOrder);
+}
+
+void FolderBrowser::setComparison(std::shared_ptr<const ComparisonMarks> comparison) {
+    comparison_ = std::move(comparison);
+    model_->setComparison(comparison_.get());
+    list_->setColumnHidden(FolderListModel::ComparedColumn, !comparison_);
+    if (!comparison_)
+        onlyDifferences_ = false;
+    if (currentFolder_)
+        showFolder(currentFolder_);
+}
+
+void FolderBrowser::setOnlyDifferences(bool only) {
+    onlyDifferences_ = only && comparison_;
+    if (currentFolder_)
+        showFolder(currentFolder_);
 }
 
 void FolderBrowser::showFilter() {

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class QToolBar;
 
 namespace tessel::ui {
 
+struct ComparisonMarks;
 class FolderListModel;
 class FolderListView;
 
@@ -82,6 +84,12 @@ public:
     ColumnSortState& sort() { return sort_; }
     const ColumnSortState& sort() const { return sort_; }
 
+    // Marks the rows against another package (null ends it), showing only the rows that
+    // differ when asked.
+    void setComparison(std::shared_ptr<const ComparisonMarks> comparison);
+    void setOnlyDifferences(bool only);
+    const ComparisonMarks* comparison() const { return comparison_.get(); }
+
     void showFilter();
     // The filter goes: every row of the folder shows again.
     void clearFilter();
@@ -128,6 +136,8 @@ private:
     // Select All and row removals report the selection once, at their end.
     bool quiet_ = false;
     std::function<bool()> leaveCheck_;
+    std::shared_ptr<const ComparisonMarks> comparison_;
+    bool onlyDifferences_ = false;
 };
 
 } // namespace tessel::ui

@@ -9,7 +9,8 @@
 namespace tessel::ui {
 
 namespace {
-const char* const kHeaders[] = {"Name", "Size", "Type", "Modified"};
+const char* const kHeaders[] = {"Name", "Size", "Type", "Modified", "Compared"};
+const char* const kMarks[] = {"same", "added", "changed"};
 } // namespace
 
 FolderListModel::FolderListModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -52,6 +53,8 @@ QString FolderListModel::text(const ListRow& row, int column) const {
         return record ? types_.typeOf(row.node).name : types_.folder().name;
     case ModifiedColumn:
         return record && record->Timestamp > 0 ? ModifiedText(record->Timestamp) : QString();
+    case ComparedColumn:
+        return comparison_ ? QString(kMarks[comparison_->markOf(row.node)]) : QString();
     default:
         return {};
     }
@@ -87,7 +90,13 @@ QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, i
     return {};
 }
 
-void FolderListModel::FillFolderList(const TreeNode* folder, const NameFilter& filter) {
+void FolderListModel::setComparison(const ComparisonMarks* comparison) {
+    comparison_ = comparison;
+    if (!rows_.empty())
+        emit dataChanged(index(0, ComparedColumn), index(rowCount() - 1, ComparedColumn));
+}
+
+void FolderListModel::FillFolderList(const TreeNode* folder, const NameFilter& filter, bool onlyDifferences) {
     beginResetModel();
     rows_.clear();
     rows_.reserve(folder->childCount() + 1);
@@ -95,6 +104,8 @@ void FolderListModel::FillFolderList(const TreeNode* folder, const NameFilter& f
     types_.forgetContents();
     for (const TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
         if (!filter.matches(child->text()))
+            continue;
+        if (onlyDifferences && comparison_ && comparison_->markOf(child) == ComparisonMarks::Same)
             continue;
         if (child->isFile())
             rows_.push_back({child, false, 0, 0});

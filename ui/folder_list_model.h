@@ -3,6 +3,7 @@
 // a hundred thousand files costs one pointer per row.
 #pragma once
 
+#include "comparison_marks.h"
 #include "entry_types.h"
 #include "folder_tree.h"
 #include "name_filter.h"
@@ -16,7 +17,8 @@ namespace tessel::ui {
 class FolderListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { NameColumn, SizeColumn, TypeColumn, ModifiedColumn, ColumnCount };
+    // The Compared column shows only while the package is compared with another.
+    enum Column { NameColumn, SizeColumn, TypeColumn, ModifiedColumn, ComparedColumn, ColumnCount };
 
     explicit FolderListModel(QObject* parent = nullptr);
 
@@ -26,8 +28,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     // Replaces all rows with those of the folder that the filter keeps (the way-up row
-    // always).
-    void FillFolderList(const TreeNode* folder, const NameFilter& filter = {});
+    // always); with onlyDifferences, of those the comparison does not find the same.
+    void FillFolderList(const TreeNode* folder, const NameFilter& filter = {}, bool onlyDifferences = false);
+    // Marks the rows against another package; null ends the comparison.
+    void setComparison(const ComparisonMarks* comparison);
     void clear();
 
     const TreeNode* nodeAt(int row) const;
@@ -61,6 +65,7 @@ private:
     QString text(const ListRow& row, int column) const;
 
     std::vector<ListRow> rows_;
+    const ComparisonMarks* comparison_ = nullptr;
     // Filled as rows are painted; mutable because painting only reads the rows.
     mutable EntryTypes types_;
 };

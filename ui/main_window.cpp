@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "compare_commands.h"
 #include "edit_back.h"
 #include "edit_commands.h"
 #include "entry_bytes.h"
@@ -74,6 +75,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     editBack_ = new EditBack(context);
     extracts_ = new ExtractCommands(context, *editBack_);
     edits_ = new EditCommands(context, [this](const std::string& path) { LoadPackage(path); });
+    compare_ = new CompareCommands(context);
     files_ = new FileCommands(context, *edits_, [this](const std::string& path) { LoadPackage(path); });
     recent_ = new RecentPackages(actions_.recentMenu);
     preview_ = new PreviewPane(context);
@@ -81,6 +83,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent) {
     connectCommands();
     connect(actions_.preview, &QAction::toggled, this, &Form1::PreviewClick);
     connect(actions_.folderTree, &QAction::toggled, folderTree_, &QWidget::setVisible);
+    connectComparison();
     connect(watcher_, &PackageWatcher::reloadRequested, this,
             [this] { RunCommand([this] { ReloadClick(); }); });
     // Types the names do not tell are read from the entries' first bytes.
@@ -151,6 +154,23 @@ void Form1::connectCommands() {
             [this](const QString& path) { RunCommand([&] { LoadPackage(path.toStdString()); }); });
 }
 
+void Form1::connectComparison() {
+    connect(actions_.compareWithPackage, &QAction::triggered, this,
+            [this] { RunCommand([this] { compare_->compareWithPackage(); }); });
+    connect(actions_.compareWithFolder, &QAction::triggered, this,
+            [this] { RunCommand([this] { compare_->compareWithFolder(); }); });
+    connect(actions_.endComparison, &QAction::triggered, compare_, &CompareCommands::end);
+    connect(actions_.onlyDifferences, &QAction::toggled, browser_, &FolderBrowser::setOnlyDifferences);
+    connect(compare_, &CompareCommands::comparing, this, [this](bool on) {
+        actions_.endComparison->setEnabled(on);
+        actions_.onlyDifferences->setEnabled(on);
+        if (!on)
+            actions_.onlyDifferences->setChecked(false);
+    });
+    // The marks are of the package as it was: an edit ends the comparison.
+    connect(browser_, &FolderBrowser::foldersChanged, compare_, &CompareCommands::end);
+}
+
 void Form1::PreviewClick(bool shown) {
     if (!preview_->setShown(shown))
         actions_.preview->setChecked(true);
@@ -177,8 +197,9 @@ void Form1::LoadPackage(const std::string& path) {
     if (!preview_->mayLeave())
         return;
     // The rows and the pane point into the tree that a load replaces: they are filled anew
-    // at once.
+    // at once, and a comparison of the old tree ends.
     preview_->forget();
+    compare_->end();
     package_.LoadPackage(path);
     const bool readOnly = !package_.readOnlyReason().empty();
     setWindowTitle(FileNameOf(package_.path()) + (readOnly ? " (read-only)" : "") + " - " + kWindowTitle);

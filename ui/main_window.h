@@ -7,6 +7,7 @@
 //   ExtractCommands  Extract, Open file, View file, dragging rows out
 //   EditCommands     delete, rename, files dropped in or added
 //   FileCommands     Open, New Package, Add Files and Add Folder through file dialogs
+//   CompareCommands  Compare With: the rows marked against another package or folder
 //   EditBack         copies handed to other programs and their changes
 //   RecentPackages   File > Open Recent
 // The middle of the window is a splitter: the folder tree, the views of the package (today
@@ -31,6 +32,7 @@ class QStackedWidget;
 
 namespace tessel::ui {
 
+class CompareCommands;
 class EditBack;
 class PreviewPane;
 class EditCommands;
@@ -107,6 +109,7 @@ protected:
 
 private:
     void connectCommands();
+    void connectComparison();
     // Names, in the status bar, the entries whose data lies outside the file.
     void warnAboutDataOutside();
     bool mayLeave();
@@ -123,6 +126,7 @@ private:
     ExtractCommands* extracts_ = nullptr;
     EditCommands* edits_ = nullptr;
     FileCommands* files_ = nullptr;
+    CompareCommands* compare_ = nullptr;
     RecentPackages* recent_ = nullptr;
     PreviewPane* preview_ = nullptr;
     FolderTreePane* folderTree_ = nullptr;

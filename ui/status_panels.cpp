@@ -48,7 +48,7 @@ private:
         const bool fits = !isVisible() || fontMetrics().horizontalAdvance(plain) <= contentsRect().width();
         setText(
             fits ? richText_
-                 : fontMetrics().elidedText(plain, Qt::ElideMiddle, contentsRect().width()).toHtmlEscaped());
+                 : fontMetrics().elidedText(plain, Qt::ElideRight, contentsRect().width()).toHtmlEscaped());
         setToolTip(fits ? QString() : plain);
     }
 
@@ -110,6 +110,11 @@ void StatusPanels::showSelection(const std::vector<const TreeNode*>& entries) {
 void StatusPanels::showResult(const QString& richText) {
     warning_ = false;
     static_cast<ResultLabel*>(result_)->showText(richText);
+}
+
+void StatusPanels::showNote(const QString& text) {
+    showResult(text.toHtmlEscaped());
+    warning_ = true;
 }
 
 void StatusPanels::clearResult() {

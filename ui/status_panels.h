@@ -26,8 +26,10 @@ public:
     // The last result, as rich text with links; empty clears it. Too long for the bar, it
     // is cut with an ellipsis and shown whole as the tooltip.
     void showResult(const QString& richText);
-    // A command begins: the last one's result goes, a warning about the package stays.
+    // A command begins: the last one's result goes, a warning or a note stays.
     void clearResult();
+    // A result that stays until another replaces it (what a comparison found).
+    void showNote(const QString& text);
     // Names the entries whose data lies outside the file, with their list behind a link.
     void warnAboutDataOutside(const std::vector<QString>& entryPaths);
 

@@ -55,6 +55,13 @@ void WindowActions::build(QMainWindow* window) {
     addFiles->setIcon(ThemeIcon("list-add", ":/icons/add48.png"));
     addFolder = NamedAction(window, "AddFolder", "Add Folder..");
     addFolder->setIcon(ThemeIcon("folder-new", ":/icons/folder16.png"));
+    compareWithPackage = NamedAction(window, "CompareWithPackage", "Compare With Package..");
+    compareWithFolder = NamedAction(window, "CompareWithFolder", "Compare With Folder..");
+    onlyDifferences = NamedAction(window, "OnlyDifferences", "Only Differences");
+    onlyDifferences->setCheckable(true);
+    onlyDifferences->setEnabled(false);
+    endComparison = NamedAction(window, "EndComparison", "End Comparison");
+    endComparison->setEnabled(false);
     folderTree = NamedAction(window, "FolderTree", "Folder Tree");
     folderTree->setShortcut(QKeySequence(Qt::Key_F9));
     folderTree->setCheckable(true);
@@ -170,6 +177,9 @@ void WindowActions::buildMenus(QMainWindow* window) {
     recentMenu = file->addMenu("Open &Recent");
     recentMenu->setObjectName("OpenRecent");
     file->addSeparator();
+    file->addAction(compareWithPackage);
+    file->addAction(compareWithFolder);
+    file->addSeparator();
     file->addAction(extractToFolder);
     file->addSeparator();
     file->addAction(exit);
@@ -188,6 +198,9 @@ void WindowActions::buildMenus(QMainWindow* window) {
     view->setObjectName("ViewMenu");
     for (QAction* action : {up, filter, findInPackage, reload})
         view->addAction(action);
+    view->addSeparator();
+    view->addAction(onlyDifferences);
+    view->addAction(endComparison);
     view->addSeparator();
     view->addAction(folderTree);
     view->addAction(preview);

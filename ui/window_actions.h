@@ -51,6 +51,10 @@ struct WindowActions {
     QAction* preview = nullptr;
     // Shows and hides the folder tree.
     QAction* folderTree = nullptr;
+    QAction* compareWithPackage = nullptr;
+    QAction* compareWithFolder = nullptr;
+    QAction* onlyDifferences = nullptr;
+    QAction* endComparison = nullptr;
 
 private:
     void buildToolBar(QMainWindow* window);

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
@@ -165,6 +167,38 @@ private slots:
         QCOMPARE(tree->model()->rowCount(tree->model()->index(0, 0)), 2);
         window->findChild<QAction*>("FolderTree")->setChecked(false);
         QVERIFY(tree->isHidden());
+    }
+
+    void comparingMarksTheRowsFiltersThemAndCounts() {
+        auto window = openWindow(path);
+        tessel::testing::TempDir other;
+        std::filesystem::create_directories(other.file("data/deep"));
+        tessel::testing::WriteFileBytes(other.file("data/deep/x"), "Y");
+        tessel::testing::WriteFileBytes(other.file("A.TXT"), "A");
+        tessel::testing::WriteFileBytes(other.file("extra.txt"), "E");
+        tessel::testing::WriteFileBytes(dir.file("new.txt"), "N");
+        window->AddPath(dir.file("new.txt"));
+        {
+            ModalDriver chosen(TypeFileNames(QString::fromStdString(other.path())));
+            window->findChild<QAction*>("CompareWithFolder")->trigger();
+            QVERIFY(chosen.answered());
+        }
+        QCOMPARE(tessel::testing::ColumnTexts(*window, 4), (QStringList{"changed", "same", "added"}));
+        QCOMPARE(Parts(*window).StatusPanel2->text(),
+                 "Compared with " + QFileInfo(QString::fromStdString(other.path())).fileName() +
+                     ": 1 added, 1 changed, 1 only in " +
+                     QFileInfo(QString::fromStdString(other.path())).fileName() + ", 1 the same");
+        window->findChild<QAction*>("OnlyDifferences")->setChecked(true);
+        QCOMPARE(RowNames(*window), (QStringList{"data", "new.txt"}));
+        // The counts stay while the user moves about; an edit ends the comparison.
+        window->ShowFolder(window->folderTree().root()->firstChild());
+        QVERIFY(Parts(*window).StatusPanel2->text().startsWith("Compared with"));
+        tessel::testing::WriteFileBytes(dir.file("later.txt"), "L");
+        window->ShowFolder(window->folderTree().root());
+        window->AddPath(dir.file("later.txt"));
+        QVERIFY(Parts(*window).ListView1->isColumnHidden(4));
+        QCOMPARE(RowNames(*window), (QStringList{"data", "a.txt", "new.txt", "later.txt"}));
+        QVERIFY(!window->findChild<QAction*>("OnlyDifferences")->isEnabled());
     }
 
     void anotherProgramsChangeOffersReloadAndOurOwnEditsDoNot() {
