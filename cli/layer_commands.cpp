@@ -27,6 +27,7 @@ struct OverlayArguments {
     std::vector<std::string> sources;
     bool json = false;
     bool conflicts = false;
+    std::string extract;
 };
 
 // Trouble with a source is exit status 2, as diff has it: 1 says only that they differ.
@@ -90,7 +91,11 @@ int RunOverlay(const OverlayArguments& arguments) {
         for (const std::string& given : arguments.sources)
             sources.push_back(FileSource::Open(given));
         const bool compare = arguments.json || arguments.conflicts;
-        WriteOverlay(sources, MergeSources(sources, compare), arguments);
+        const std::vector<MergedPath> merged = MergeSources(sources, compare);
+        if (!arguments.extract.empty())
+            ExtractMerged(arguments.extract, sources, merged);
+        else
+            WriteOverlay(sources, merged, arguments);
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "tessel-vp: %s\n", error.what());
@@ -127,6 +132,8 @@ Command AddOverlayCommand(CLI::App& parent) {
     app->add_flag("--conflicts", arguments->conflicts,
                   "Only the paths more than one source holds, each source saying whether its bytes are the "
                   "winner's");
+    app->add_option("--extract", arguments->extract,
+                    "Write the merged tree, what the game would read, into the folder (made when missing)");
     app->footer("Every file path once, sorted, with the source that supplies it (\"PATH<TAB>SOURCE\"). The "
                 "first SOURCE given takes precedence over the later ones; paths that differ only in ASCII "
                 "case are the same path. A source that cannot be read stops the whole, exit 1.");

@@ -35,4 +35,11 @@ struct MergedPath {
 // compare, each shadowed file says whether its bytes equal the winner's.
 std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare);
 
+// Writes the winners of the merged tree below the destination folder, made when missing,
+// with the extraction's rules: never outside it, never through a link, each file whole or
+// not at all. A folder is named as the first path that reaches it spells it. A destination
+// that is a source, or lies inside one or holds one, is refused.
+void ExtractMerged(const std::string& destination, const std::vector<FileSource>& sources,
+                   const std::vector<MergedPath>& paths);
+
 } // namespace tessel

@@ -125,6 +125,14 @@ const Scenario kScenarios[] = {
      "{'path': 'b.tbl', 'source': 'base.vp', 'size': 1, 'shadowed': []}, {'path': 'c.tbl', 'source': "
      "'base.vp', "
      "'size': 8, 'shadowed': [{'source': 'base.vp', 'same': False}]}]\n"},
+    {"OverlayExtractsWhatTheGameReads", ModOverBase, "tessel overlay mod.vp loose base.vp --extract out", 0,
+     "", "cd out && find . -type f | sort | xargs tail -v -n +1",
+     "==> ./B.tbl <==\nb\n==> ./a.tbl <==\nmod a\n==> ./c.tbl <==\nsecond c"},
+    {"OverlayExtractNeverWritesThroughALink", ModOverBase,
+     "mkdir out && ln -s /nonexistent-target out/a.tbl && tessel overlay mod.vp --extract out", 0, "",
+     "test -L out/a.tbl || cat out/a.tbl", "mod a"},
+    {"OverlayExtractRefusesASourceAsDestination", ModOverBase,
+     "tessel overlay mod.vp loose --extract loose/sub", 1, "the source \"loose\" lies there", "", ""},
     {"OverlayStopsAtASourceThatCannotBeRead", ModOverBase, "tessel overlay mod.vp nowhere base.vp > out", 1,
      "Cannot read \"nowhere\"", "cat out", ""},
 };
