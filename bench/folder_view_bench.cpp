@@ -4,8 +4,8 @@
 // the repaint that follows; then the same rows put into a widget-per-row list (QTreeWidget)
 // as the naive way, timed in the same run.
 #include "folder_list_model.h"
-#include "median.h"
 #include "main_window.h"
+#include "median.h"
 #include "package_builder.h"
 #include "tessel_application.h"
 
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
 
     const double show = MedianMs(runs, showRoot, [&] { window.ShowFolder(big); });
     // The top level's folder row measures the bytes of every entry below it.
-    const double top = MedianMs(runs, [&] { window.ShowFolder(big); }, showRoot);
+    const double top = MedianMs(
+        runs, [&] { window.ShowFolder(big); }, showRoot);
     const double open = MedianMs(runs, nothing, [&] { window.LoadPackage(dir.file("big.vp")); });
     big = window.folderTree().root()->firstChild();
     const double byName = MedianMs(runs, nothing, [&] { window.ListView1ColumnClick(0); });

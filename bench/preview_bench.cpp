@@ -5,10 +5,10 @@
 // window's memory growth over all of it. Each beside a peer timed in the same run: the bare
 // editor given the same text, the same keystrokes with the pane hidden, and the engine's add
 // with replace (what `tessel-vp add --replace` runs) of the same bytes.
-#include "median.h"
 #include "entry_path.h"
 #include "line_numbered_edit.h"
 #include "main_window.h"
+#include "median.h"
 #include "package.h"
 #include "package_builder.h"
 #include "picture_builder.h"
