@@ -24,8 +24,9 @@ namespace tessel::ui {
 namespace {
 
 constexpr int kPathBoxInset = 9;
-constexpr int kColumnWidths[] = {300, 80, 160, 150, 90};
+constexpr int kColumnWidths[] = {300, 90, 160, 150, 90};
 constexpr int kCellPadding = 16;
+constexpr int kNarrowestColumn = 90;
 
 } // namespace
 
@@ -83,8 +84,10 @@ FolderBrowser::FolderBrowser(QMainWindow* window) : QObject(window) {
     header->setSectionsClickable(true);
     for (int column = 0; column < FolderListModel::ColumnCount; ++column)
         list_->setColumnWidth(column, kColumnWidths[column]);
-    // The name takes the width the window has to spare; a size never needs cutting.
+    // The name takes the width the window has to spare, but never so little that names
+    // cannot be read (the list scrolls sideways then); a size never needs cutting.
     header->setSectionResizeMode(FolderListModel::NameColumn, QHeaderView::Stretch);
+    header->setMinimumSectionSize(kNarrowestColumn);
     const int largestSize = list_->fontMetrics().horizontalAdvance(
         FolderListModel::SizeText(std::numeric_limits<std::int32_t>::max()));
     list_->setColumnWidth(FolderListModel::SizeColumn,
