@@ -16,8 +16,11 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription("Browse and edit VP packages.");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption overlay(
+        "overlay", "Show the merged view of the packages and folders given, the first taking precedence.");
+    parser.addOption(overlay);
     parser.addPositionalArgument("PACKAGE", "The package to open (optional).", "[PACKAGE]");
-    if (!parser.parse(arguments) || parser.positionalArguments().size() > 1) {
+    if (!parser.parse(arguments) || (parser.positionalArguments().size() > 1 && !parser.isSet(overlay))) {
         const QString why =
             parser.errorText().isEmpty() ? "only one package can be open at a time" : parser.errorText();
         std::fprintf(stderr, "tessel: %s\nusage: tessel [PACKAGE]   (tessel --help)\n", qPrintable(why));
@@ -41,7 +44,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(tessel::kProgramVersion);
     tessel::ui::Form1 mainWindow;
     mainWindow.show();
-    if (!parser.positionalArguments().isEmpty()) {
+    if (parser.isSet(overlay))
+        mainWindow.ShowOverlay(parser.positionalArguments());
+    else if (!parser.positionalArguments().isEmpty()) {
         const std::string package = parser.positionalArguments().first().toStdString();
         // An error shows the usual box over the window, which stays open.
         mainWindow.RunCommand([&] { mainWindow.LoadPackage(package); });

@@ -13,6 +13,7 @@
 #include "folder_list_view.h"
 #include "folder_tree_pane.h"
 #include "launcher.h"
+#include "overlay_window.h"
 #include "package_watcher.h"
 #include "preview_pane.h"
 #include "recent_packages.h"
@@ -25,6 +26,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSplitter>
@@ -155,6 +158,11 @@ void Form1::connectCommands() {
 }
 
 void Form1::connectComparison() {
+    connect(actions_.openFolderOfPackages, &QAction::triggered, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, "Open Folder of Packages");
+        if (!folder.isEmpty())
+            ShowOverlay({folder});
+    });
     connect(actions_.compareWithPackage, &QAction::triggered, this,
             [this] { RunCommand([this] { compare_->compareWithPackage(); }); });
     connect(actions_.compareWithFolder, &QAction::triggered, this,
@@ -169,6 +177,25 @@ void Form1::connectComparison() {
     });
     // The marks are of the package as it was: an edit ends the comparison.
     connect(browser_, &FolderBrowser::foldersChanged, compare_, &CompareCommands::end);
+}
+
+void Form1::ShowOverlay(const QStringList& sources) {
+    auto* overlay = new OverlayWindow(this);
+    overlay->setWindowFlag(Qt::Window);
+    connect(overlay, &OverlayWindow::showInPackage, this,
+            [this](const QString& package, const QString& entry) {
+                RunCommand([&] {
+                    LoadPackage(package.toStdString());
+                    if (const TreeNode* found = FindEntry(package_.tree(), entry.toStdString()))
+                        ShowFolder(found->parent(), found);
+                });
+                activateWindow();
+            });
+    if (sources.size() == 1 && QFileInfo(sources.first()).isDir())
+        overlay->openFolderOfPackages(sources.first());
+    else
+        overlay->setSources(sources);
+    overlay->show();
 }
 
 void Form1::PreviewClick(bool shown) {

@@ -79,6 +79,9 @@ public:
 
     void Open1Click();
     void NewPackageClick();
+    // The merged view of the packages and folders, the first taking precedence; with one
+    // folder given, of every package in it.
+    void ShowOverlay(const QStringList& sources);
     void AddFilesClick();
     void AddFolderClick();
     void Exit2Click();

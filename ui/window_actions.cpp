@@ -55,6 +55,7 @@ void WindowActions::build(QMainWindow* window) {
     addFiles->setIcon(ThemeIcon("list-add", ":/icons/add48.png"));
     addFolder = NamedAction(window, "AddFolder", "Add Folder..");
     addFolder->setIcon(ThemeIcon("folder-new", ":/icons/folder16.png"));
+    openFolderOfPackages = NamedAction(window, "OpenFolderOfPackages", "Open Folder of Packages..");
     compareWithPackage = NamedAction(window, "CompareWithPackage", "Compare With Package..");
     compareWithFolder = NamedAction(window, "CompareWithFolder", "Compare With Folder..");
     onlyDifferences = NamedAction(window, "OnlyDifferences", "Only Differences");
@@ -176,6 +177,7 @@ void WindowActions::buildMenus(QMainWindow* window) {
     file->addAction(open);
     recentMenu = file->addMenu("Open &Recent");
     recentMenu->setObjectName("OpenRecent");
+    file->addAction(openFolderOfPackages);
     file->addSeparator();
     file->addAction(compareWithPackage);
     file->addAction(compareWithFolder);

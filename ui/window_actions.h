@@ -51,6 +51,7 @@ struct WindowActions {
     QAction* preview = nullptr;
     // Shows and hides the folder tree.
     QAction* folderTree = nullptr;
+    QAction* openFolderOfPackages = nullptr;
     QAction* compareWithPackage = nullptr;
     QAction* compareWithFolder = nullptr;
     QAction* onlyDifferences = nullptr;

@@ -1,0 +1,95 @@
+#include "merged_list_model.h"
+#include "modal_driver.h"
+#include "overlay_window.h"
+#include "package_builder.h"
+#include "settings.h"
+
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+using tessel::testing::ModalDriver;
+using tessel::testing::PackageBuilder;
+using tessel::ui::MergedListModel;
+using tessel::ui::OverlayWindow;
+
+namespace {
+
+QStringList Column(OverlayWindow& window, int column) {
+    QStringList texts;
+    for (int row = 0; row < window.model()->rowCount(); ++row)
+        texts << window.model()->index(row, column).data().toString();
+    return texts;
+}
+
+} // namespace
+
+class OverlayWindowTest : public QObject {
+    Q_OBJECT
+    tessel::testing::TempDir dir;
+    QString folder;
+
+private slots:
+    void initTestCase() {
+        tessel::ui::Settings().clear();
+        folder = QString::fromStdString(dir.file("mods"));
+        std::filesystem::create_directories(dir.file("mods"));
+        PackageBuilder()
+            .file("a.tbl", "base a")
+            .file("b.tbl", "b")
+            .file("c.tbl", "c")
+            .writeTo(dir.file("mods/base.vp"));
+        PackageBuilder().file("A.TBL", "mod a").file("b.tbl", "b").writeTo(dir.file("mods/mod.vp"));
+    }
+    void cleanup() { tessel::testing::CloseStrayDialogs(); }
+
+    void theOrderDecidesTheWinnerAndIsRememberedForTheFolder() {
+        OverlayWindow window;
+        window.openFolderOfPackages(folder);
+        QCOMPARE(Column(window, MergedListModel::FromColumn), (QStringList{"base.vp", "base.vp", "base.vp"}));
+        QCOMPARE(Column(window, MergedListModel::ShadowsColumn),
+                 (QStringList{"mod.vp (differs)", "mod.vp (same)", ""}));
+        window.setSources({folder + "/mod.vp", folder + "/base.vp"});
+        QCOMPARE(Column(window, MergedListModel::PathColumn), (QStringList{"A.TBL", "b.tbl", "c.tbl"}));
+        QCOMPARE(Column(window, MergedListModel::FromColumn), (QStringList{"mod.vp", "mod.vp", "base.vp"}));
+        OverlayWindow again;
+        again.openFolderOfPackages(folder);
+        QCOMPARE(again.sources(), (QStringList{folder + "/mod.vp", folder + "/base.vp"}));
+        // The filters: paths several sources hold, and those whose copies differ.
+        const std::pair<MergedListModel::Filter, QStringList> filters[] = {
+            {MergedListModel::Filter::Conflicts, {"A.TBL", "b.tbl"}},
+            {MergedListModel::Filter::Differing, {"A.TBL"}},
+            {MergedListModel::Filter::All, {"A.TBL", "b.tbl", "c.tbl"}},
+        };
+        for (const auto& [filter, paths] : filters) {
+            again.model()->setFilter(filter);
+            QCOMPARE(Column(again, MergedListModel::PathColumn), paths);
+        }
+    }
+
+    void extractsWhatTheGameReadsAndShowsTheSupplyingPackage() {
+        OverlayWindow window;
+        window.setSources({folder + "/mod.vp", folder + "/base.vp"});
+        const std::string out = dir.file("merged");
+        window.extractSelection(QString::fromStdString(out));
+        QCOMPARE(tessel::testing::ReadFileBytes(out + "/A.TBL"), std::string("mod a"));
+        QCOMPARE(tessel::testing::ReadFileBytes(out + "/c.tbl"), std::string("c"));
+        QSignalSpy shown(&window, &OverlayWindow::showInPackage);
+        window.view()->setCurrentIndex(window.model()->index(2, 0));
+        window.findChild<QAction*>("ShowInItsPackage")->trigger();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().value(0).toString(), folder + "/base.vp");
+        QCOMPARE(shown.first().value(1).toString(), QString("c.tbl"));
+    }
+
+    void aSourceThatCannotBeReadShowsNothingButTheReason() {
+        OverlayWindow window;
+        ModalDriver error(tessel::testing::CloseDialog, 8000);
+        window.setSources({folder + "/mod.vp", folder + "/missing.vp"});
+        QVERIFY(error.text().contains("missing.vp"));
+        QCOMPARE(window.model()->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(OverlayWindowTest)
+#include "overlay_window_test.moc"

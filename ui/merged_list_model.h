@@ -1,0 +1,42 @@
+// The rows of the merged view: every path of the merged tree of several packages and
+// folders, with its size, the source it comes from and the sources it shadows; filtered
+// to the paths several sources hold, or to those whose shadowed copies differ.
+#pragma once
+
+#include "source_comparison.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <vector>
+
+namespace tessel::ui {
+
+class MergedListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { PathColumn, SizeColumn, FromColumn, ShadowsColumn, ColumnCount };
+    enum class Filter { All, Conflicts, Differing };
+
+    explicit MergedListModel(QObject* parent = nullptr);
+
+    // The merged tree and the names of its sources, in the order of precedence.
+    void showMerged(std::vector<MergedPath> paths, QStringList sourceNames);
+    void setFilter(Filter filter);
+    const MergedPath& pathAt(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void refill();
+    QString shadows(const MergedPath& path) const;
+
+    std::vector<MergedPath> paths_;
+    QStringList sources_;
+    Filter filter_ = Filter::All;
+    std::vector<int> shown_;
+};
+
+} // namespace tessel::ui

@@ -1,0 +1,200 @@
+#include "overlay_window.h"
+
+#include "error_box.h"
+#include "merged_list_model.h"
+#include "settings.h"
+
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <exception>
+
+namespace tessel::ui {
+
+namespace {
+
+QString OrderKey(const QString& folder) {
+    // Settings keys cannot hold every character a path may: the path goes as hex.
+    return QString("overlay/order/") + QString::fromLatin1(folder.toUtf8().toHex());
+}
+
+} // namespace
+
+OverlayWindow::OverlayWindow(QWidget* parent)
+    : QMainWindow(parent), list_(new QListWidget(this)), view_(new QTableView(this)),
+      filter_(new QComboBox(this)), model_(new MergedListModel(this)) {
+    setObjectName("OverlayWindow");
+    setWindowTitle("Merged view - Tessel");
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(1000, 600);
+
+    list_->setObjectName("OverlaySources");
+    list_->setAccessibleName("Sources");
+    list_->setAccessibleDescription(
+        "The packages and folders, the top one taking precedence; drag to reorder");
+    list_->setDragDropMode(QAbstractItemView::InternalMove);
+    connect(list_->model(), &QAbstractItemModel::rowsMoved, this, &OverlayWindow::rebuild);
+    auto* addPackages = new QPushButton("Add Packages..", this);
+    auto* addFolder = new QPushButton("Add Folder..", this);
+    auto* remove = new QPushButton("Remove", this);
+    remove->setObjectName("RemoveSource");
+    connect(addPackages, &QPushButton::clicked, this, [this] { addSources(false); });
+    connect(addFolder, &QPushButton::clicked, this, [this] { addSources(true); });
+    connect(remove, &QPushButton::clicked, this, [this] {
+        delete list_->currentItem();
+        rebuild();
+    });
+    auto* sourcesPane = new QWidget(this);
+    auto* sourcesLayout = new QVBoxLayout(sourcesPane);
+    sourcesLayout->addWidget(new QLabel("Sources, the first wins:", sourcesPane));
+    sourcesLayout->addWidget(list_, 1);
+    for (QPushButton* button : {addPackages, addFolder, remove})
+        sourcesLayout->addWidget(button);
+
+    filter_->setObjectName("OverlayFilter");
+    filter_->setAccessibleName("Show");
+    filter_->addItems({"Every path", "Only conflicts", "Only shadowed copies that differ"});
+    connect(filter_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { model_->setFilter(static_cast<MergedListModel::Filter>(index)); });
+    view_->setObjectName("MergedList");
+    view_->setAccessibleName("Merged entries");
+    view_->setModel(model_);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->verticalHeader()->hide();
+    view_->horizontalHeader()->setSectionResizeMode(MergedListModel::PathColumn, QHeaderView::Stretch);
+    view_->setColumnWidth(MergedListModel::ShadowsColumn, 260);
+    connect(model_, &QAbstractItemModel::modelReset, this,
+            [this] { statusBar()->showMessage(QString("%1 paths shown").arg(model_->rowCount())); });
+    auto* mergedPane = new QWidget(this);
+    auto* mergedLayout = new QVBoxLayout(mergedPane);
+    mergedLayout->addWidget(filter_);
+    mergedLayout->addWidget(view_, 1);
+
+    auto* split = new QSplitter(this);
+    split->addWidget(sourcesPane);
+    split->addWidget(mergedPane);
+    split->setSizes({250, 750});
+    setCentralWidget(split);
+
+    QMenu* file = menuBar()->addMenu("&File");
+    QAction* extract = file->addAction("Extract Selection..", this, &OverlayWindow::chooseExtraction);
+    extract->setObjectName("ExtractMerged");
+    QAction* show = file->addAction("Show in Its Package", this, &OverlayWindow::showChosenInItsPackage);
+    show->setObjectName("ShowInItsPackage");
+    file->addSeparator();
+    file->addAction("Close", QKeySequence::Close, this, &QWidget::close);
+    connect(view_, &QAbstractItemView::doubleClicked, this, &OverlayWindow::showChosenInItsPackage);
+}
+
+void OverlayWindow::openFolderOfPackages(const QString& folder) {
+    folder_ = QDir(folder).absolutePath();
+    QStringList order;
+    for (const QString& remembered : Settings().value(OrderKey(folder_)).toStringList()) {
+        if (QFileInfo::exists(remembered))
+            order << remembered;
+    }
+    for (const QFileInfo& package : QDir(folder_).entryInfoList({"*.vp", "*.VP"}, QDir::Files, QDir::Name)) {
+        if (!order.contains(package.absoluteFilePath()))
+            order << package.absoluteFilePath();
+    }
+    setWindowTitle(QDir(folder_).dirName() + " merged - Tessel");
+    setSources(order);
+}
+
+void OverlayWindow::setSources(const QStringList& sources) {
+    list_->clear();
+    for (const QString& source : sources)
+        list_->addItem(QDir().absoluteFilePath(source));
+    rebuild();
+}
+
+QStringList OverlayWindow::sources() const {
+    QStringList sources;
+    for (int row = 0; row < list_->count(); ++row)
+        sources << list_->item(row)->text();
+    return sources;
+}
+
+void OverlayWindow::rebuild() {
+    const QStringList given = sources();
+    if (!folder_.isEmpty())
+        Settings().setValue(OrderKey(folder_), given);
+    std::vector<FileSource> read;
+    QStringList names;
+    try {
+        for (const QString& source : given) {
+            read.push_back(FileSource::Open(source.toStdString()));
+            names << QFileInfo(source).fileName();
+        }
+        std::vector<MergedPath> merged = MergeSources(read, true);
+        // The rows point into the sources read: the old ones go only once the rows are new.
+        model_->showMerged(std::move(merged), names);
+        read_ = std::move(read);
+    } catch (const std::exception& error) {
+        model_->showMerged({}, {});
+        read_.clear();
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+    }
+}
+
+void OverlayWindow::addSources(bool folders) {
+    QStringList chosen;
+    if (folders) {
+        const QString folder = QFileDialog::getExistingDirectory(this, "Add Folder", folder_);
+        if (!folder.isEmpty())
+            chosen << folder;
+    } else {
+        chosen = QFileDialog::getOpenFileNames(this, "Add Packages", folder_, "VP Files (*.vp)");
+    }
+    for (const QString& source : chosen)
+        list_->addItem(QDir().absoluteFilePath(source));
+    if (!chosen.isEmpty())
+        rebuild();
+}
+
+void OverlayWindow::extractSelection(const QString& destination) {
+    std::vector<MergedPath> chosen;
+    const QModelIndexList rows = view_->selectionModel()->selectedRows();
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        if (rows.isEmpty() || view_->selectionModel()->isRowSelected(row))
+            chosen.push_back(model_->pathAt(row));
+    }
+    try {
+        ExtractMerged(destination.toStdString(), read_, chosen);
+        statusBar()->showMessage(QString("Extracted %1 files to %2").arg(chosen.size()).arg(destination));
+    } catch (const std::exception& error) {
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+    }
+}
+
+void OverlayWindow::chooseExtraction() {
+    const QString destination = QFileDialog::getExistingDirectory(this, "Extract the merged selection to");
+    if (!destination.isEmpty())
+        extractSelection(destination);
+}
+
+void OverlayWindow::showChosenInItsPackage() {
+    const QModelIndex current = view_->currentIndex();
+    if (!current.isValid())
+        return;
+    const Layer& winner = model_->pathAt(current.row()).winner();
+    const FileSource& source = read_.at(winner.source);
+    if (!source.isPackage()) {
+        statusBar()->showMessage("That file comes from a folder, not a package");
+        return;
+    }
+    emit showInPackage(QString::fromStdString(source.given()), QString::fromStdString(winner.file->path));
+}
+
+} // namespace tessel::ui
