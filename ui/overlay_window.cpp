@@ -72,6 +72,10 @@ OverlayWindow::OverlayWindow(QWidget* parent)
     view_->setModel(model_);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->verticalHeader()->hide();
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    view_->setShowGrid(false);
+    view_->setAlternatingRowColors(true);
+    view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     view_->horizontalHeader()->setSectionResizeMode(MergedListModel::PathColumn, QHeaderView::Stretch);
     view_->setColumnWidth(MergedListModel::ShadowsColumn, 260);
     connect(model_, &QAbstractItemModel::modelReset, this,

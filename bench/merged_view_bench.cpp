@@ -1,0 +1,71 @@
+// merged_view_bench PACKAGE... [-- RUNS]: the merged view of the packages in the window on
+// the offscreen platform. Medians of showing the merged tree of them all and of each filter,
+// against the same view of the first package alone, timed in the same run.
+#include "median.h"
+#include "merged_list_model.h"
+#include "overlay_window.h"
+#include "package_builder.h"
+#include "tessel_application.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+double MedianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        QApplication::processEvents();
+        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    return tessel::bench::Median(times);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    tessel::testing::TempDir dir;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.path()));
+    tessel::ui::TesselApplication app(argc, argv);
+    QStringList packages;
+    int runs = 3;
+    for (int i = 1; i < argc; ++i) {
+        if (QString(argv[i]) == "--" && i + 1 < argc) {
+            runs = std::atoi(argv[i + 1]);
+            break;
+        }
+        packages << QString::fromLocal8Bit(argv[i]);
+    }
+    if (packages.isEmpty()) {
+        std::fprintf(stderr, "usage: merged_view_bench PACKAGE... [-- RUNS]\n");
+        return 2;
+    }
+    tessel::ui::OverlayWindow window;
+    window.resize(1000, 700);
+    window.show();
+    using Filter = tessel::ui::MergedListModel::Filter;
+    const double one = MedianMs(runs, [&] { window.setSources({packages.first()}); });
+    const double oneFilter = MedianMs(runs, [&] {
+        window.model()->setFilter(Filter::Conflicts);
+        window.model()->setFilter(Filter::All);
+    });
+    const double all = MedianMs(runs, [&] { window.setSources(packages); });
+    const double allFilter = MedianMs(runs, [&] {
+        window.model()->setFilter(Filter::Conflicts);
+        window.model()->setFilter(Filter::All);
+    });
+    std::printf("merged view, median of %d runs (offscreen)\n", runs);
+    std::printf("  %lld packages: shown in %.1f ms (target at most 1000); %d paths\n",
+                static_cast<long long>(packages.size()), all, window.model()->rowCount());
+    std::printf("  the first alone: %.1f ms; ratio %.2f\n", one, all / one);
+    std::printf("  a filter and back: %.1f ms, against %.1f ms for the first alone; ratio %.2f\n", allFilter,
+                oneFilter, allFilter / oneFilter);
+    return 0;
+}
