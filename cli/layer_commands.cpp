@@ -53,7 +53,9 @@ void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<Merg
                   const OverlayArguments& arguments) {
     const auto named = [&](const Layer& layer) { return sources[layer.source].given(); };
     if (arguments.json) {
-        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        // Written object by object, as one array: a hundred thousand paths need no document
+        // of them all in memory.
+        bool first = true;
         for (const MergedPath& path : paths) {
             if (arguments.conflicts && path.layers.size() < 2)
                 continue;
@@ -65,9 +67,13 @@ void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<Merg
             for (std::size_t i = 1; i < path.layers.size(); ++i)
                 object["shadowed"].push_back(
                     {{"source", named(path.layers[i])}, {"same", path.layers[i].same}});
-            list.push_back(std::move(object));
+            std::string text = object.dump(2);
+            for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3))
+                text.replace(at, 1, "\n  ");
+            std::printf("%s\n  %s", first ? "[" : ",", text.c_str());
+            first = false;
         }
-        std::printf("%s\n", list.dump(2).c_str());
+        std::printf("%s\n", first ? "[]" : "\n]");
         return;
     }
     for (const MergedPath& path : paths) {

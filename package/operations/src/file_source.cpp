@@ -142,7 +142,12 @@ bool SameBytes(const FileSource& a, const SourceFile& fa, const FileSource& b, c
     const FileSource::Bytes x = a.open(fa);
     const FileSource::Bytes y = b.open(fb);
     const std::size_t chunk = std::min<std::int64_t>(fa.size, kCompareChunk);
-    std::vector<char> left(chunk), right(chunk);
+    // Kept from call to call: a merged tree compares a hundred thousand small files.
+    thread_local std::vector<char> left, right;
+    if (left.size() < chunk) {
+        left.resize(chunk);
+        right.resize(chunk);
+    }
     for (std::int64_t done = 0; done < fa.size;) {
         const std::size_t want = std::min<std::int64_t>(fa.size - done, std::int64_t(chunk));
         const IoResult got = ReadAt(x.fd, left.data(), want, x.offset + done);

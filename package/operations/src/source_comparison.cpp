@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <optional>
 #include <unordered_map>
 
@@ -94,22 +95,35 @@ std::vector<EntryChange> CompareSources(const FileSource& before, const FileSour
 }
 
 std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare) {
-    std::unordered_map<std::string_view, MergedPath> merged;
+    std::size_t total = 0;
+    for (const FileSource& source : sources)
+        total += source.files().size();
+    // Each path's place among the merged ones, found by its key; the table is made large
+    // enough at once, so that it never grows while half a million files go in.
+    std::unordered_map<std::string_view, std::uint32_t> placeOf;
+    placeOf.reserve(total);
+    std::vector<MergedPath> grouped;
     for (std::size_t source = 0; source < sources.size(); ++source) {
         const std::vector<SourceFile>& files = sources[source].files();
         // A source's later file of a path is the one it gives.
-        for (auto file = files.rbegin(); file != files.rend(); ++file)
-            merged[file->key].layers.push_back({source, &*file, true});
+        for (auto file = files.rbegin(); file != files.rend(); ++file) {
+            const auto [place, added] =
+                placeOf.try_emplace(file->key, static_cast<std::uint32_t>(grouped.size()));
+            if (added)
+                grouped.emplace_back();
+            grouped[place->second].layers.push_back({source, &*file, true});
+        }
     }
-    std::vector<MergedPath> paths;
-    paths.reserve(merged.size());
-    for (auto& [key, path] : merged)
-        paths.push_back(std::move(path));
-    std::sort(paths.begin(), paths.end(), [](const MergedPath& a, const MergedPath& b) {
-        const SourceFile& x = *a.winner().file;
-        const SourceFile& y = *b.winner().file;
-        return ByPath(x.path, x.key, y.path, y.key);
+    std::vector<std::uint32_t> order(grouped.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return grouped[a].winner().file->key < grouped[b].winner().file->key;
     });
+    std::vector<MergedPath> paths;
+    paths.reserve(grouped.size());
+    for (const std::uint32_t i : order)
+        paths.push_back(std::move(grouped[i]));
     if (compare) {
         for (MergedPath& path : paths) {
             const Layer& winner = path.layers.front();
