@@ -64,7 +64,7 @@ void WriteChanges(std::vector<EntryChange> changes, bool json) {
             object["new"] = Side(*change.after);
         list.push_back(std::move(object));
     }
-    std::printf("%s\n", list.dump(2).c_str());
+    std::printf("%s\n", list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
 }
 
 } // namespace tessel::cli

@@ -67,7 +67,8 @@ void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<Merg
             for (std::size_t i = 1; i < path.layers.size(); ++i)
                 object["shadowed"].push_back(
                     {{"source", named(path.layers[i])}, {"same", path.layers[i].same}});
-            std::string text = object.dump(2);
+            // A disk name that is not UTF-8 shows its bytes as replacement characters.
+            std::string text = object.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
             for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3))
                 text.replace(at, 1, "\n  ");
             std::printf("%s\n  %s", first ? "[" : ",", text.c_str());

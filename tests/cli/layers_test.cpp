@@ -133,6 +133,10 @@ const Scenario kScenarios[] = {
      "test -L out/a.tbl || cat out/a.tbl", "mod a"},
     {"OverlayExtractRefusesASourceAsDestination", ModOverBase,
      "tessel overlay mod.vp loose --extract loose/sub", 1, "the source \"loose\" lies there", "", ""},
+    // A disk name that is not UTF-8 is shown, not a failure of the JSON writer.
+    {"JsonShowsANameThatIsNotUtf8", nullptr,
+     "mkdir -p n e && printf x > \"n/$(printf 'caf\\351')\" && tessel overlay --json n > out", 0, "",
+     "grep -c caf out", "1\n"},
     {"OverlayStopsAtASourceThatCannotBeRead", ModOverBase, "tessel overlay mod.vp nowhere base.vp > out", 1,
      "Cannot read \"nowhere\"", "cat out", ""},
 };

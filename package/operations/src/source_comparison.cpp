@@ -1,8 +1,12 @@
 #include "source_comparison.h"
 
+#include "worker_pool.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <exception>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 
@@ -38,6 +42,31 @@ std::optional<EntryRecord> RecordOf(const SourceFile* file) {
 
 bool ByPath(const std::string& a, const std::string& keyA, const std::string& b, const std::string& keyB) {
     return keyA != keyB ? keyA < keyB : a < b;
+}
+
+// Reads each shadowed copy against its winner, batches of paths shared out among a few
+// threads: the reads wait on the file system one by one.
+void CompareShadowed(const std::vector<FileSource>& sources, std::vector<MergedPath>& paths) {
+    constexpr std::size_t kBatch = 256;
+    WorkerPool pool(4);
+    std::mutex failing;
+    std::exception_ptr failure;
+    pool.forEach((paths.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
+        try {
+            for (std::size_t p = batch * kBatch; p < std::min(paths.size(), (batch + 1) * kBatch); ++p) {
+                std::vector<Layer>& layers = paths[p].layers;
+                for (std::size_t i = 1; i < layers.size(); ++i)
+                    layers[i].same = SameBytes(sources[layers[0].source], *layers[0].file,
+                                               sources[layers[i].source], *layers[i].file);
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failing);
+            if (!failure)
+                failure = std::current_exception();
+        }
+    });
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 } // namespace
@@ -124,16 +153,8 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
     paths.reserve(grouped.size());
     for (const std::uint32_t i : order)
         paths.push_back(std::move(grouped[i]));
-    if (compare) {
-        for (MergedPath& path : paths) {
-            const Layer& winner = path.layers.front();
-            for (std::size_t i = 1; i < path.layers.size(); ++i) {
-                Layer& layer = path.layers[i];
-                layer.same =
-                    SameBytes(sources[winner.source], *winner.file, sources[layer.source], *layer.file);
-            }
-        }
-    }
+    if (compare)
+        CompareShadowed(sources, paths);
     return paths;
 }
 
