@@ -218,8 +218,16 @@ void PreviewPane::display(const PreviewContent& content) {
     switch (content.kind) {
     case Kind::Text:
         encoding_ = content.encoding;
-        text_->showText(content.text, content.encoding, content.cutShort || content.partial, content.message,
-                        partial_);
+        {
+            // A package that cannot be written shows its texts without letting them be edited.
+            const bool readOnly = !context_.package.readOnlyReason().empty();
+            const QString note = readOnly
+                                     ? (content.message.isEmpty() ? QString("Read-only package")
+                                                                  : content.message + "; read-only package")
+                                     : content.message;
+            text_->showText(content.text, content.encoding, content.cutShort || content.partial || readOnly,
+                            note, partial_);
+        }
         views_->setCurrentWidget(text_);
         break;
     case Kind::Image:

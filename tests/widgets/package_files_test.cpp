@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeView>
 #include <filesystem>
@@ -141,6 +142,11 @@ private slots:
             QVERIFY(!action->isEnabled());
             QCOMPARE(action->toolTip(), "The package is read-only: " + reason);
         }
+        // The preview shows texts without letting them be edited.
+        tessel::testing::SelectRows(*window, {1});
+        auto* editor = window->findChild<QPlainTextEdit*>();
+        QTRY_COMPARE_WITH_TIMEOUT(editor->toPlainText(), QString("A"), 5000);
+        QVERIFY(editor->isReadOnly());
         tessel::testing::WriteFileBytes(dir.file("dropped.txt"), "d");
         ModalDriver refusal(tessel::testing::CloseDialog, 8000);
         window->DropFileTarget1Drop({QString::fromStdString(dir.file("dropped.txt"))});
