@@ -15,6 +15,13 @@ MergedListModel::MergedListModel(QObject* parent) : QAbstractTableModel(parent) 
 void MergedListModel::showMerged(std::vector<MergedPath> paths, QStringList sourceNames) {
     paths_ = std::move(paths);
     sources_ = std::move(sourceNames);
+    compared_ = false;
+    refill();
+}
+
+void MergedListModel::setSameness(const std::vector<char>& same) {
+    ApplySameness(paths_, same);
+    compared_ = true;
     refill();
 }
 
@@ -32,7 +39,7 @@ void MergedListModel::refill() {
         const bool differs =
             std::any_of(layers.begin() + 1, layers.end(), [](const Layer& layer) { return !layer.same; });
         if (filter_ == Filter::All || (filter_ == Filter::Conflicts && conflict) ||
-            (filter_ == Filter::Differing && differs))
+            (filter_ == Filter::Differing && compared_ && differs))
             shown_.push_back(static_cast<int>(i));
     }
     endResetModel();
@@ -53,8 +60,10 @@ int MergedListModel::columnCount(const QModelIndex& parent) const {
 QString MergedListModel::shadows(const MergedPath& path) const {
     QStringList over;
     for (std::size_t i = 1; i < path.layers.size(); ++i)
-        over << QString("%1 (%2)").arg(sources_.value(int(path.layers[i].source)),
-                                       path.layers[i].same ? "same" : "differs");
+        over << QString("%1 (%2)").arg(sources_.value(int(path.layers[i].source)), !compared_ ? "comparing"
+                                                                                   : path.layers[i].same
+                                                                                       ? "same"
+                                                                                       : "differs");
     return over.join(", ");
 }
 

@@ -19,8 +19,12 @@ public:
 
     explicit MergedListModel(QObject* parent = nullptr);
 
-    // The merged tree and the names of its sources, in the order of precedence.
+    // The merged tree and the names of its sources, in the order of precedence; whether the
+    // shadowed copies are the same comes later, with setSameness.
     void showMerged(std::vector<MergedPath> paths, QStringList sourceNames);
+    void setSameness(const std::vector<char>& same);
+    const std::vector<MergedPath>& paths() const { return paths_; }
+    bool compared() const { return compared_; }
     void setFilter(Filter filter);
     const MergedPath& pathAt(int row) const;
 
@@ -36,6 +40,7 @@ private:
     std::vector<MergedPath> paths_;
     QStringList sources_;
     Filter filter_ = Filter::All;
+    bool compared_ = false;
     std::vector<int> shown_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -18,7 +19,9 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 #include <exception>
+#include <utility>
 
 namespace tessel::ui {
 
@@ -33,7 +36,8 @@ QString OrderKey(const QString& folder) {
 
 OverlayWindow::OverlayWindow(QWidget* parent)
     : QMainWindow(parent), list_(new QListWidget(this)), view_(new QTableView(this)),
-      filter_(new QComboBox(this)), model_(new MergedListModel(this)) {
+      filter_(new QComboBox(this)), model_(new MergedListModel(this)),
+      comparing_(new QFutureWatcher<std::vector<char>>(this)) {
     setObjectName("OverlayWindow");
     setWindowTitle("Merged view - Tessel");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -99,6 +103,32 @@ OverlayWindow::OverlayWindow(QWidget* parent)
     file->addSeparator();
     file->addAction("Close", QKeySequence::Close, this, &QWidget::close);
     connect(view_, &QAbstractItemView::doubleClicked, this, &OverlayWindow::showChosenInItsPackage);
+    connect(comparing_, &QFutureWatcher<std::vector<char>>::finished, this, [this] {
+        if (!comparisonError_.isEmpty())
+            return ShowErrorBox(this, std::exchange(comparisonError_, QString()));
+        // Answers of a comparison that was stopped, or of sources since replaced, do not fit.
+        std::size_t shadowed = 0;
+        for (const MergedPath& path : model_->paths())
+            shadowed += path.layers.size() - 1;
+        const std::vector<char> same = comparing_->result();
+        if (!stop_ && same.size() == shadowed)
+            model_->setSameness(same);
+    });
+}
+
+OverlayWindow::~OverlayWindow() {
+    stopComparing();
+}
+
+void OverlayWindow::stopComparing() {
+    stop_ = true;
+    comparing_->waitForFinished();
+    stop_ = false;
+}
+
+void OverlayWindow::waitForComparison() {
+    comparing_->waitForFinished();
+    QCoreApplication::processEvents();
 }
 
 void OverlayWindow::openFolderOfPackages(const QString& folder) {
@@ -131,6 +161,8 @@ QStringList OverlayWindow::sources() const {
 }
 
 void OverlayWindow::rebuild() {
+    // The comparison reads the sources that are about to go.
+    stopComparing();
     const QStringList given = sources();
     if (!folder_.isEmpty())
         Settings().setValue(OrderKey(folder_), given);
@@ -141,10 +173,13 @@ void OverlayWindow::rebuild() {
             read.push_back(FileSource::Open(source.toStdString()));
             names << QFileInfo(source).fileName();
         }
-        std::vector<MergedPath> merged = MergeSources(read, true);
+        std::vector<MergedPath> merged = MergeSources(read, false);
         // The rows point into the sources read: the old ones go only once the rows are new.
         model_->showMerged(std::move(merged), names);
         read_ = std::move(read);
+        // Only the window's thread changes the rows, and not before this comparison ends.
+        comparing_->setFuture(
+            QtConcurrent::run([this] { return CompareShadowed(read_, model_->paths(), &stop_); }));
     } catch (const std::exception& error) {
         model_->showMerged({}, {});
         read_.clear();

@@ -6,9 +6,11 @@
 
 #include "file_source.h"
 
+#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <vector>
 
 class QListWidget;
@@ -23,6 +25,7 @@ class OverlayWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit OverlayWindow(QWidget* parent = nullptr);
+    ~OverlayWindow() override;
 
     // Every package in the folder, in the order remembered for it, new ones after.
     void openFolderOfPackages(const QString& folder);
@@ -34,6 +37,8 @@ public:
 
     // Writes the selected paths (all when none is selected) as the game reads them.
     void extractSelection(const QString& destination);
+    // Waits for the comparison of the shadowed copies (it runs beside the window).
+    void waitForComparison();
 
 signals:
     void showInPackage(const QString& package, const QString& entryPath);
@@ -45,6 +50,8 @@ private:
     void addSources(bool folders);
     void chooseExtraction();
     void showChosenInItsPackage();
+    // Stops the comparison of the copies under way, and waits for it to let go.
+    void stopComparing();
 
     QListWidget* list_;
     QTableView* view_;
@@ -52,6 +59,11 @@ private:
     MergedListModel* model_;
     QString folder_;
     std::vector<FileSource> read_;
+    // The shadowed copies are read against their winners off the window's thread, so that
+    // the merged tree shows at once.
+    QFutureWatcher<std::vector<char>>* comparing_;
+    std::atomic<bool> stop_{false};
+    QString comparisonError_;
 };
 
 } // namespace tessel::ui

@@ -6,6 +6,7 @@
 #include "entry_change.h"
 #include "file_source.h"
 
+#include <atomic>
 #include <cstddef>
 #include <vector>
 
@@ -34,6 +35,15 @@ struct MergedPath {
 // The merged tree of the sources, the first given taking precedence, sorted by path; with
 // compare, each shadowed file says whether its bytes equal the winner's.
 std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare);
+
+// Whether each shadowed copy's bytes equal its winner's, path by path and layer by layer (the
+// winners left out), read on a few threads. A `stop` that becomes true ends the reading early;
+// what is returned then is not to be used.
+std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
+                                  const std::vector<MergedPath>& paths,
+                                  const std::atomic<bool>* stop = nullptr);
+// Gives the layers the answers CompareShadowed found.
+void ApplySameness(std::vector<MergedPath>& paths, const std::vector<char>& same);
 
 // Writes the winners of the merged tree below the destination folder, made when missing,
 // with the extraction's rules: never outside it, never through a link, each file whole or

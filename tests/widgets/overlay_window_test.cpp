@@ -46,6 +46,9 @@ private slots:
     void theOrderDecidesTheWinnerAndIsRememberedForTheFolder() {
         OverlayWindow window;
         window.openFolderOfPackages(folder);
+        // The copies are compared beside the window, after the paths show.
+        QCOMPARE(Column(window, MergedListModel::ShadowsColumn).first(), QString("mod.vp (comparing)"));
+        window.waitForComparison();
         QCOMPARE(Column(window, MergedListModel::FromColumn), (QStringList{"base.vp", "base.vp", "base.vp"}));
         QCOMPARE(Column(window, MergedListModel::ShadowsColumn),
                  (QStringList{"mod.vp (differs)", "mod.vp (same)", ""}));
@@ -54,6 +57,7 @@ private slots:
         QCOMPARE(Column(window, MergedListModel::FromColumn), (QStringList{"mod.vp", "mod.vp", "base.vp"}));
         OverlayWindow again;
         again.openFolderOfPackages(folder);
+        again.waitForComparison();
         QCOMPARE(again.sources(), (QStringList{folder + "/mod.vp", folder + "/base.vp"}));
         // The filters: paths several sources hold, and those whose copies differ.
         const std::pair<MergedListModel::Filter, QStringList> filters[] = {

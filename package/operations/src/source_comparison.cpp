@@ -44,31 +44,6 @@ bool ByPath(const std::string& a, const std::string& keyA, const std::string& b,
     return keyA != keyB ? keyA < keyB : a < b;
 }
 
-// Reads each shadowed copy against its winner, batches of paths shared out among a few
-// threads: the reads wait on the file system one by one.
-void CompareShadowed(const std::vector<FileSource>& sources, std::vector<MergedPath>& paths) {
-    constexpr std::size_t kBatch = 256;
-    WorkerPool pool(4);
-    std::mutex failing;
-    std::exception_ptr failure;
-    pool.forEach((paths.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
-        try {
-            for (std::size_t p = batch * kBatch; p < std::min(paths.size(), (batch + 1) * kBatch); ++p) {
-                std::vector<Layer>& layers = paths[p].layers;
-                for (std::size_t i = 1; i < layers.size(); ++i)
-                    layers[i].same = SameBytes(sources[layers[0].source], *layers[0].file,
-                                               sources[layers[i].source], *layers[i].file);
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(failing);
-            if (!failure)
-                failure = std::current_exception();
-        }
-    });
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 } // namespace
 
 std::vector<EntryChange> CompareSources(const FileSource& before, const FileSource& after, bool times) {
@@ -154,8 +129,49 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
     for (const std::uint32_t i : order)
         paths.push_back(std::move(grouped[i]));
     if (compare)
-        CompareShadowed(sources, paths);
+        ApplySameness(paths, CompareShadowed(sources, paths));
     return paths;
+}
+
+std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
+                                  const std::vector<MergedPath>& paths, const std::atomic<bool>* stop) {
+    // Where each path's answers begin, so that batches of paths fill their parts apart.
+    std::vector<std::size_t> first(paths.size() + 1, 0);
+    for (std::size_t p = 0; p < paths.size(); ++p)
+        first[p + 1] = first[p] + paths[p].layers.size() - 1;
+    std::vector<char> same(first.back(), 1);
+    constexpr std::size_t kBatch = 256;
+    WorkerPool pool(4);
+    std::mutex failing;
+    std::exception_ptr failure;
+    // The reads wait on the file system one by one: batches are shared out among threads.
+    pool.forEach((paths.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
+        try {
+            for (std::size_t p = batch * kBatch; p < std::min(paths.size(), (batch + 1) * kBatch); ++p) {
+                if (stop && stop->load(std::memory_order_relaxed))
+                    return;
+                const std::vector<Layer>& layers = paths[p].layers;
+                for (std::size_t i = 1; i < layers.size(); ++i)
+                    same[first[p] + i - 1] = SameBytes(sources[layers[0].source], *layers[0].file,
+                                                       sources[layers[i].source], *layers[i].file);
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failing);
+            if (!failure)
+                failure = std::current_exception();
+        }
+    });
+    if (failure)
+        std::rethrow_exception(failure);
+    return same;
+}
+
+void ApplySameness(std::vector<MergedPath>& paths, const std::vector<char>& same) {
+    std::size_t at = 0;
+    for (MergedPath& path : paths) {
+        for (std::size_t i = 1; i < path.layers.size() && at < same.size(); ++i)
+            path.layers[i].same = same[at++] != 0;
+    }
 }
 
 } // namespace tessel
