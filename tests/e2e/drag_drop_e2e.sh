@@ -13,6 +13,10 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 
+# The rows are found by where they stand: the list alone fills the window's middle.
+mkdir -p "$XDG_CONFIG_HOME/tessel"
+printf '[window]\nfolderTreeShown=false\npreviewShown=false\n' >"$XDG_CONFIG_HOME/tessel/tessel.conf"
+
 temp="$TMPDIR/VPtmp-$(id -u)"
 package=$work/p.vp
 outside=$work/outside
@@ -31,10 +35,10 @@ start_window() { # start_window NAME COMMAND...: the window id once it shows
   shift
   "$@" >/dev/null 2>&1 &
   pids+=($!)
-  xdotool search --sync --onlyvisible --name "$name" 2>/dev/null | head -1
+  timeout 60 xdotool search --sync --onlyvisible --name "$name" 2>/dev/null | head -1
 }
 
-tessel_window=$(start_window "Tessel 0.3b" "$tessel")
+tessel_window=$(start_window "^Tessel [0-9]" "$tessel")
 xdotool windowmove "$tessel_window" 0 0
 xdotool windowsize "$tessel_window" 640 400
 xdotool windowactivate --sync "$tessel_window" >/dev/null 2>&1
