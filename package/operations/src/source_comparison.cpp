@@ -1,10 +1,13 @@
 #include "source_comparison.h"
 
+#include "package_error.h"
+#include "positioned_io.h"
 #include "worker_pool.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <optional>
@@ -38,6 +41,24 @@ std::optional<EntryRecord> RecordOf(const SourceFile* file) {
     record.Size = static_cast<std::int32_t>(std::min<std::int64_t>(file->size, INT32_MAX));
     record.Timestamp = static_cast<std::int32_t>(file->time);
     return record;
+}
+
+// Copies of a path larger than this are compared a chunk at a time instead.
+constexpr std::int64_t kHeldWinner = 1 << 20;
+
+std::string ReadWhole(const FileSource& source, const SourceFile& file) {
+    std::string bytes(std::size_t(file.size), '\0');
+    const FileSource::Bytes at = source.open(file);
+    const IoResult got = ReadAt(at.fd, bytes.data(), bytes.size(), at.offset);
+    if (got.done != bytes.size())
+        throw PackageError(
+            "Cannot read \"" + file.path + "\" of \"" + source.given() + "\"" +
+            (got.error ? std::string(": ") + std::strerror(got.error) : ": the file ended early"));
+    return bytes;
+}
+
+bool SameAs(const std::string& held, const FileSource& source, const SourceFile& file) {
+    return std::int64_t(held.size()) == file.size && ReadWhole(source, file) == held;
 }
 
 bool ByPath(const std::string& a, const std::string& keyA, const std::string& b, const std::string& keyB) {
@@ -151,9 +172,17 @@ std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
                 if (stop && stop->load(std::memory_order_relaxed))
                     return;
                 const std::vector<Layer>& layers = paths[p].layers;
+                const FileSource& winner = sources[layers[0].source];
+                // The winner's bytes are read once for all its copies when they fit in memory.
+                if (layers.size() > 2 && layers[0].file->size <= kHeldWinner) {
+                    const std::string held = ReadWhole(winner, *layers[0].file);
+                    for (std::size_t i = 1; i < layers.size(); ++i)
+                        same[first[p] + i - 1] = SameAs(held, sources[layers[i].source], *layers[i].file);
+                    continue;
+                }
                 for (std::size_t i = 1; i < layers.size(); ++i)
-                    same[first[p] + i - 1] = SameBytes(sources[layers[0].source], *layers[0].file,
-                                                       sources[layers[i].source], *layers[i].file);
+                    same[first[p] + i - 1] =
+                        SameBytes(winner, *layers[0].file, sources[layers[i].source], *layers[i].file);
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failing);
