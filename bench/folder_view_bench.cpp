@@ -5,13 +5,12 @@
 // as the naive way, timed in the same run.
 #include "folder_list_model.h"
 #include "main_window.h"
-#include "median.h"
 #include "package_builder.h"
 #include "tessel_application.h"
+#include "window_timing.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTreeView>
@@ -21,23 +20,7 @@
 #include <functional>
 #include <vector>
 
-namespace {
-
-double MedianMs(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        QApplication::processEvents();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    return tessel::bench::Median(times);
-}
-
-} // namespace
+using tessel::bench::MedianMs;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

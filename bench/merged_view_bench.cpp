@@ -1,33 +1,18 @@
 // merged_view_bench PACKAGE... [-- RUNS]: the merged view of the packages in the window on
 // the offscreen platform. Medians of showing the merged tree of them all and of each filter,
 // against the same view of the first package alone, timed in the same run.
-#include "median.h"
 #include "merged_list_model.h"
 #include "overlay_window.h"
 #include "package_builder.h"
 #include "tessel_application.h"
+#include "window_timing.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
-namespace {
-
-double MedianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        QApplication::processEvents();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    return tessel::bench::Median(times);
-}
-
-} // namespace
+using tessel::bench::MedianMs;
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -51,17 +36,18 @@ int main(int argc, char** argv) {
     window.resize(1000, 700);
     window.show();
     using Filter = tessel::ui::MergedListModel::Filter;
-    const double one = MedianMs(runs, [&] { window.setSources({packages.first()}); });
-    const double oneFilter = MedianMs(runs, [&] {
+    const auto nothing = [] {};
+    const double one = MedianMs(runs, nothing, [&] { window.setSources({packages.first()}); });
+    const double oneFilter = MedianMs(runs, nothing, [&] {
         window.model()->setFilter(Filter::Conflicts);
         window.model()->setFilter(Filter::All);
     });
-    const double all = MedianMs(runs, [&] { window.setSources(packages); });
-    const double compared = MedianMs(runs, [&] {
+    const double all = MedianMs(runs, nothing, [&] { window.setSources(packages); });
+    const double compared = MedianMs(runs, nothing, [&] {
         window.setSources(packages);
         window.waitForComparison();
     });
-    const double allFilter = MedianMs(runs, [&] {
+    const double allFilter = MedianMs(runs, nothing, [&] {
         window.model()->setFilter(Filter::Conflicts);
         window.model()->setFilter(Filter::All);
     });

@@ -12,10 +12,11 @@
 
 namespace tessel {
 
-// The files that differ, sorted by path (the new side's spelling where it has the file):
-// sizes first, then contents; with times also the files of the same bytes and another time.
-// Two files of one path on one side are paired with the other side's in directory order; one
-// without a partner is added or removed. The records carry the sizes and times.
+// The files that differ, in no particular order (the reports sort them), each named as the
+// new side spells it where it has the file: sizes first, then contents; with times also the
+// files of the same bytes and another time. Two files of one path on one side are paired with
+// the other side's in directory order; one without a partner is added or removed. The records
+// carry the sizes and times.
 std::vector<EntryChange> CompareSources(const FileSource& before, const FileSource& after, bool times);
 
 struct Layer {

@@ -5,9 +5,7 @@
 # Usage: tests/e2e/accessibility_e2e.sh TESSEL TESSEL_VP
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${TESSEL_IN_SESSION_BUS:-}" ]; then
-  TESSEL_IN_SESSION_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
+source "$here/session_bus.sh" "$@"
 tessel=$1
 tessel_vp=$2
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1

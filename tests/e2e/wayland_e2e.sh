@@ -5,21 +5,10 @@
 # Usage: tests/e2e/wayland_e2e.sh TESSEL TESSEL_VP
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${TESSEL_IN_SESSION_BUS:-}" ]; then
-  TESSEL_IN_SESSION_BUS=1 exec dbus-run-session -- "$0" "$@"
-fi
+source "$here/session_bus.sh" "$@"
 tessel=$1
 tessel_vp=$2
-work=$(mktemp -d)
-export TMPDIR=$work/tmp HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
-mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/session.sh"
 
 socket=tessel-wayland
 weston --backend=headless-backend.so --socket=$socket --idle-time=0 >"$work/weston.log" 2>&1 &

@@ -61,10 +61,6 @@ bool SameAs(const std::string& held, const FileSource& source, const SourceFile&
     return std::int64_t(held.size()) == file.size && ReadWhole(source, file) == held;
 }
 
-bool ByPath(const std::string& a, const std::string& keyA, const std::string& b, const std::string& keyB) {
-    return keyA != keyB ? keyA < keyB : a < b;
-}
-
 } // namespace
 
 std::vector<EntryChange> CompareSources(const FileSource& before, const FileSource& after, bool times) {
@@ -106,11 +102,6 @@ std::vector<EntryChange> CompareSources(const FileSource& before, const FileSour
         else if (times && pair.before->time != pair.after->time)
             changes.push_back({EntryChange::Time, pair.before, pair.after});
     }
-    std::sort(changes.begin(), changes.end(), [](const Pair& a, const Pair& b) {
-        const SourceFile& x = a.after ? *a.after : *a.before;
-        const SourceFile& y = b.after ? *b.after : *b.before;
-        return ByPath(x.path, x.key, y.path, y.key);
-    });
     std::vector<EntryChange> found;
     found.reserve(changes.size());
     for (const Pair& pair : changes)
