@@ -49,5 +49,6 @@ Command AddSyncCommand(CLI::App& parent);
 Command AddConvertCommand(CLI::App& parent);
 Command AddDiffCommand(CLI::App& parent);
 Command AddOverlayCommand(CLI::App& parent);
+Command AddMountCommand(CLI::App& parent);
 
 } // namespace tessel::cli

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         AddListCommand(app),    AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
         AddCreateCommand(app),  AddDeleteCommand(app), AddRenameCommand(app),  AddCatCommand(app),
         AddCompactCommand(app), AddSyncCommand(app),   AddConvertCommand(app), AddDiffCommand(app),
-        AddOverlayCommand(app)};
+        AddOverlayCommand(app), AddMountCommand(app)};
     // A first word that names no command is the likeliest mistake: say so plainly.
     if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--help") != 0 &&
         std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--version") != 0) {

@@ -96,6 +96,25 @@ public:
     // The same with bytes held in memory (a text edited in the window).
     void ReplaceEntryBytes(const TreeNode* node, std::string_view bytes);
 
+    // Edits named by entry paths, for a package seen as a folder: each is one edit.
+
+    // Gives each path ("data/a.txt") the bytes of its disk file, whose name is the path's
+    // last name: a file entry of that name gets them in its place, any other path becomes a
+    // new entry, with the folders it lacks made. Timestamps are the disk files' modification
+    // times. A write that cannot be made ends the edit with nothing written.
+    struct FileWrite {
+        std::string folderPath; // "data", "" for the top level
+        std::string diskPath;
+    };
+    void WriteFiles(const std::vector<FileWrite>& writes);
+    // An empty folder at the path, with the folders above it that the package lacks.
+    void MakeFolder(const std::string& folderPath);
+    // Puts a file or folder into a folder (its own, or another) under a name. An entry that
+    // holds exactly that name there goes in the same edit, when both are files or when both
+    // are folders and it is empty: how a file saved under a scratch name takes the place of
+    // the one it replaces. Moved entries keep their bytes, timestamps and order.
+    void MoveEntry(const TreeNode* node, const TreeNode* folder, const std::string& name);
+
     // Removes the bytes of the data area that no entry uses (gaps left by other programs,
     // bytes an edit cut short left behind), keeping the data in its order and shared bytes
     // shared. Returns the bytes removed; with none, nothing is written.

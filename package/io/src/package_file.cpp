@@ -1,6 +1,7 @@
 #include "package_file.h"
 
 #include "change_hooks.h"
+#include "held_lock.h"
 #include "package_error.h"
 #include "positioned_io.h"
 
@@ -62,9 +63,16 @@ PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSh
     if (!S_ISREG(info.st_mode))
         throw PackageError(CannotOpenMessage(path, "It is not a regular file"));
     const int lock = sharing == FileSharing::Exclusive ? LOCK_EX : LOCK_SH;
-    if (sharing != FileSharing::Unlocked && ::flock(fd.get(), lock | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
-            throw FileInUse(CannotOpenMessage(path, "The file is in use by another Tessel"));
+    // What this process holds for as long as it runs (a mount) covers its own opens.
+    if (sharing != FileSharing::Unlocked && !HeldHere(StampFromStat(info), sharing) &&
+        ::flock(fd.get(), lock | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            const std::string mount = MountPointOf(path);
+            throw FileInUse(CannotOpenMessage(
+                path, mount.empty()
+                          ? "The file is in use by another Tessel"
+                          : "The file is in use by another Tessel: it is mounted at \"" + mount + "\""));
+        }
         throw PackageError(CannotOpenMessage(path, SystemReason(errno)));
     }
     return PackageFile(std::move(fd), path);

@@ -127,6 +127,14 @@ TreeNode* PackageEdit::addFile(TreeNode* parent, const std::string& name, const 
     return node;
 }
 
+TreeNode* PackageEdit::addCopy(TreeNode* parent, const EntryRecord& record) {
+    TreeNode* node = writer_.package().tree_.appendChild(parent, record.nameView(), record);
+    changes_.push_back({node, Change::Added, {}, {}});
+    ++records_;
+    changed_ = true;
+    return node;
+}
+
 bool PackageEdit::replace(TreeNode* node, const ByteSource& source, std::int64_t size,
                           std::int32_t timestamp) {
     timestamp = FileTimestamp(timestamp);

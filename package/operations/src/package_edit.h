@@ -58,6 +58,8 @@ public:
     // nothing added, when the source could not be read whole.
     TreeNode* addFile(TreeNode* parent, const std::string& name, const ByteSource& source, std::int64_t size,
                       std::int32_t timestamp);
+    // A new file entry, the parent's last child, that shares the bytes of the record.
+    TreeNode* addCopy(TreeNode* parent, const EntryRecord& record);
     // New bytes for a file entry, which keeps its place; false, with the entry as it was,
     // when the source could not be read whole. The old bytes go at the commit unless
     // another entry uses them.

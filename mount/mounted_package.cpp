@@ -1,0 +1,634 @@
+#include "mounted_package.h"
+
+#include "entry_name.h"
+#include "file_descriptor.h"
+#include "package_error.h"
+#include "positioned_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tessel {
+
+struct PendingFile {
+    std::string path;     // in the mount, "/data/a.txt"
+    std::string diskPath; // the scratch file, named as the entry
+    FileDescriptor fd;
+    // Opens for writing; readers do not hold the file back from its edit.
+    int writers = 0;
+    // Changed since it was last written into the package.
+    bool dirty = false;
+    // Unlinked while open: its bytes go nowhere.
+    bool removed = false;
+    bool committing = false;
+    // Its edit failed: the scratch file stays for the user.
+    bool kept = false;
+};
+
+namespace {
+
+constexpr std::size_t kNameLimit = 31;
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
+}
+
+// "data/maps" for "/data/maps/a.txt": the folder path as the engine names it.
+std::string EngineFolderOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    return folder == "/" ? std::string() : folder.substr(1);
+}
+
+MountAttributes AttributesOf(const MountItem& item) {
+    return {item.folder, item.size, item.modified};
+}
+
+MountAttributes AttributesOf(const PendingFile& file) {
+    struct stat info {};
+    ::fstat(file.fd.get(), &info);
+    return {false, info.st_size, info.st_mtim.tv_sec};
+}
+
+void Discard(const PendingFile& file) {
+    if (file.kept)
+        return;
+    ::unlink(file.diskPath.c_str());
+    ::rmdir(FolderOf(file.diskPath).c_str());
+}
+
+// Copies count bytes between descriptors from the offsets; false on a failed read or write.
+bool CopyBytes(int from, std::int64_t fromOffset, int to, std::int64_t count) {
+    std::vector<char> buffer(std::size_t(1) << 20);
+    for (std::int64_t done = 0; done < count;) {
+        const auto chunk =
+            static_cast<std::size_t>(std::min<std::int64_t>(count - done, std::int64_t(buffer.size())));
+        const IoResult read = ReadAt(from, buffer.data(), chunk, fromOffset + done);
+        if (read.error != 0 || read.done != chunk)
+            return false;
+        if (WriteAt(to, buffer.data(), chunk, done).error != 0)
+            return false;
+        done += static_cast<std::int64_t>(chunk);
+    }
+    return true;
+}
+
+} // namespace
+
+MountedPackage::MountedPackage(const std::string& packagePath, bool writable,
+                               const std::function<void(const std::string&)>& note)
+    : writable_(writable), note_(note) {
+    if (writable) {
+        // Held first, so that an edit cut short is finished under the mount's own lock.
+        lock_ = std::make_unique<HeldLock>(packagePath, FileSharing::Exclusive);
+        package_.LoadPackage(packagePath);
+        if (!package_.readOnlyReason().empty())
+            throw PackageError("Cannot mount \"" + FullPath(packagePath) +
+                               "\" for writing: " + package_.readOnlyReason());
+    } else {
+        package_.LoadPackage(packagePath);
+        lock_ = std::make_unique<HeldLock>(packagePath, FileSharing::SharedRead);
+        if (StampOf(package_.path()) != package_.stamp())
+            package_.LoadPackage(packagePath);
+    }
+    std::vector<std::string> leftOut;
+    index_ = MountIndex(package_, &leftOut);
+    for (const std::string& line : leftOut)
+        note_(line);
+    if (!writable)
+        return;
+    const std::string& real = package_.path();
+    scratch_ = FolderOf(real) + "/." + NameOf(real) + ".mount-scratch";
+    // Only a mount of this package writes here, and it holds the package alone: what is
+    // left is from a mount that was stopped, and its files never reached the package.
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch_, ignored);
+    if (::mkdir(scratch_.c_str(), 0700) != 0)
+        throw PackageError(CannotMakeFolderMessage(scratch_, SystemReason(errno)));
+}
+
+void MountedPackage::start() {
+    if (writable_ && !committer_.joinable())
+        committer_ = std::thread([this] { commitLoop(); });
+}
+
+MountedPackage::~MountedPackage() {
+    if (committer_.joinable()) {
+        {
+            const Lock lock(view_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        committer_.join();
+        {
+            // Files still open when the mount ends are written as they stand.
+            const Lock lock(view_);
+            for (auto& [path, file] : pending_) {
+                if (file->writers > 0 && file->dirty && !file->removed &&
+                    std::find(closed_.begin(), closed_.end(), file) == closed_.end())
+                    closed_.push_back(file);
+            }
+        }
+        flushClosed();
+        if (!kept_) {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratch_, ignored);
+        }
+    }
+}
+
+std::shared_ptr<PendingFile> MountedPackage::pendingAt(const std::string& path) const {
+    const auto found = pending_.find(path);
+    return found == pending_.end() ? nullptr : found->second;
+}
+
+int MountedPackage::attributes(const std::string& path, MountAttributes& attributes) {
+    const Lock lock(view_);
+    if (const auto file = pendingAt(path)) {
+        attributes = AttributesOf(*file);
+        return 0;
+    }
+    const MountItem* item = index_.find(path);
+    if (!item)
+        return -ENOENT;
+    attributes = AttributesOf(*item);
+    return 0;
+}
+
+int MountedPackage::list(const std::string& path,
+                         const std::function<void(const std::string& name, const MountAttributes&)>& each) {
+    const Lock lock(view_);
+    const MountItem* folder = index_.find(path);
+    if (!folder)
+        return -ENOENT;
+    if (!folder->folder)
+        return -ENOTDIR;
+    const std::string prefix = path == "/" ? "/" : path + "/";
+    for (const std::uint32_t number : folder->children) {
+        const MountItem& child = index_.item(number);
+        const auto file = pending_.empty() ? nullptr : pendingAt(prefix + child.name);
+        each(child.name, file ? AttributesOf(*file) : AttributesOf(child));
+    }
+    for (auto at = pending_.lower_bound(prefix); at != pending_.end() && at->first.starts_with(prefix);
+         ++at) {
+        const std::string name = at->first.substr(prefix.size());
+        if (name.find('/') == std::string::npos && !index_.find(at->first))
+            each(name, AttributesOf(*at->second));
+    }
+    return 0;
+}
+
+int MountedPackage::checkNewName(const std::string& path, const std::string& except) const {
+    const MountItem* folder = index_.find(FolderOf(path));
+    if (!folder)
+        return -ENOENT;
+    if (!folder->folder)
+        return -ENOTDIR;
+    const std::string name = NameOf(path);
+    if (name.size() > kNameLimit)
+        return -ENAMETOOLONG;
+    if (!NewNameProblem(name).empty())
+        return -EINVAL;
+    const std::string prefix = FolderOf(path) == "/" ? "/" : FolderOf(path) + "/";
+    for (const std::uint32_t number : folder->children) {
+        const std::string& other = index_.item(number).name;
+        if (SameEntryName(other, name) && prefix + other != except)
+            return -EEXIST;
+    }
+    for (auto at = pending_.lower_bound(prefix); at != pending_.end() && at->first.starts_with(prefix);
+         ++at) {
+        const std::string other = at->first.substr(prefix.size());
+        if (other.find('/') == std::string::npos && SameEntryName(other, name) && at->first != except)
+            return -EEXIST;
+    }
+    return 0;
+}
+
+int MountedPackage::create(const std::string& path, std::uint64_t& handle) {
+    if (!writable_)
+        return -EROFS;
+    const Lock lock(view_);
+    if (const int error = checkNewName(path))
+        return error;
+    auto file = std::make_shared<PendingFile>();
+    file->path = path;
+    const std::string folder = scratch_ + "/" + std::to_string(nextScratch_++);
+    file->diskPath = folder + "/" + NameOf(path);
+    if (::mkdir(folder.c_str(), 0700) != 0)
+        return -errno;
+    file->fd = FileDescriptor(::open(file->diskPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!file->fd.valid()) {
+        const int error = errno;
+        ::rmdir(folder.c_str());
+        return -error;
+    }
+    file->writers = 1;
+    file->dirty = true;
+    pending_[path] = file;
+    handle = nextHandle_++;
+    handles_[handle] = file;
+    return 0;
+}
+
+int MountedPackage::fillFromPackage(PendingFile& file) {
+    const MountItem* item = index_.find(file.path);
+    if (!item->readable)
+        return -EIO;
+    return CopyBytes(lock_->descriptor(), item->offset, file.fd.get(), item->size) ? 0 : -EIO;
+}
+
+int MountedPackage::open(const std::string& path, int flags, std::uint64_t& handle) {
+    const bool writes = (flags & O_ACCMODE) != O_RDONLY;
+    if (writes && !writable_)
+        return -EROFS;
+    // Package bytes may be copied into a scratch file: no edit may move them meanwhile.
+    const std::shared_lock data(data_);
+    Lock lock(view_);
+    std::shared_ptr<PendingFile> file = pendingAt(path);
+    // A file being written into the package is opened once its edit is done.
+    while (file && file->committing) {
+        changed_.wait(lock);
+        file = pendingAt(path);
+    }
+    if (!file) {
+        const MountItem* item = index_.find(path);
+        if (!item)
+            return -ENOENT;
+        if (item->folder)
+            return writes ? -EISDIR : 0;
+        if (!writes) {
+            handle = 0;
+            return 0;
+        }
+        if (const int error = checkNewName(path, path))
+            return error;
+        file = std::make_shared<PendingFile>();
+        file->path = path;
+        const std::string folder = scratch_ + "/" + std::to_string(nextScratch_++);
+        file->diskPath = folder + "/" + NameOf(path);
+        if (::mkdir(folder.c_str(), 0700) != 0)
+            return -errno;
+        file->fd =
+            FileDescriptor(::open(file->diskPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!file->fd.valid())
+            return -errno;
+        if (!(flags & O_TRUNC)) {
+            if (const int error = fillFromPackage(*file)) {
+                Discard(*file);
+                return error;
+            }
+        }
+        pending_[path] = file;
+    }
+    if (writes) {
+        ++file->writers;
+        closed_.erase(std::remove(closed_.begin(), closed_.end(), file), closed_.end());
+        if (flags & O_TRUNC) {
+            if (::ftruncate(file->fd.get(), 0) != 0)
+                return -errno;
+            file->dirty = true;
+        }
+    }
+    handle = nextHandle_++;
+    handles_[handle] = file;
+    return 0;
+}
+
+long MountedPackage::read(const std::string& path, std::uint64_t handle, char* buffer, std::size_t size,
+                          off_t offset) {
+    std::shared_ptr<PendingFile> file;
+    {
+        const Lock lock(view_);
+        const auto found = handles_.find(handle);
+        if (found != handles_.end())
+            file = found->second;
+    }
+    if (file) {
+        const IoResult result = ReadAt(file->fd.get(), buffer, size, offset);
+        return result.error != 0 ? -result.error : static_cast<long>(result.done);
+    }
+    const std::shared_lock data(data_);
+    MountItem item;
+    {
+        const Lock lock(view_);
+        if (const auto pending = pendingAt(path)) {
+            const IoResult result = ReadAt(pending->fd.get(), buffer, size, offset);
+            return result.error != 0 ? -result.error : static_cast<long>(result.done);
+        }
+        const MountItem* found = index_.find(path);
+        if (!found)
+            return -ENOENT;
+        if (found->folder)
+            return -EISDIR;
+        item = *found;
+    }
+    if (!item.readable)
+        return -EIO;
+    if (offset >= item.size)
+        return 0;
+    const auto count =
+        static_cast<std::size_t>(std::min<std::int64_t>(std::int64_t(size), item.size - offset));
+    const IoResult result = ReadAt(lock_->descriptor(), buffer, count, item.offset + offset);
+    if (result.error != 0)
+        return -result.error;
+    return result.done == count ? static_cast<long>(count) : -EIO;
+}
+
+long MountedPackage::write(std::uint64_t handle, const char* buffer, std::size_t size, off_t offset) {
+    std::shared_ptr<PendingFile> file;
+    {
+        const Lock lock(view_);
+        const auto found = handles_.find(handle);
+        if (found == handles_.end() || found->second->writers == 0)
+            return -EBADF;
+        file = found->second;
+        file->dirty = true;
+    }
+    const IoResult result = WriteAt(file->fd.get(), buffer, size, offset);
+    return result.error != 0 ? -result.error : static_cast<long>(result.done);
+}
+
+int MountedPackage::truncate(const std::string& path, std::uint64_t handle, off_t size) {
+    if (!writable_)
+        return -EROFS;
+    std::uint64_t own = 0;
+    const bool opened = handle == 0;
+    if (opened) {
+        if (const int error = open(path, size == 0 ? O_WRONLY | O_TRUNC : O_WRONLY, own))
+            return error;
+        handle = own;
+    }
+    int result = 0;
+    {
+        const Lock lock(view_);
+        const auto found = handles_.find(handle);
+        if (found == handles_.end())
+            result = -EBADF;
+        else if (::ftruncate(found->second->fd.get(), size) != 0)
+            result = -errno;
+        else
+            found->second->dirty = true;
+    }
+    if (opened)
+        release(own);
+    return result;
+}
+
+int MountedPackage::setModified(const std::string& path, std::int64_t seconds) {
+    const Lock lock(view_);
+    if (const auto file = pendingAt(path)) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+        return ::futimens(file->fd.get(), times) == 0 ? 0 : -errno;
+    }
+    // A time given to an entry already written is accepted and not kept: it would cost an
+    // edit of its own.
+    return index_.find(path) ? 0 : -ENOENT;
+}
+
+int MountedPackage::release(std::uint64_t handle) {
+    const Lock lock(view_);
+    const auto found = handles_.find(handle);
+    if (found == handles_.end())
+        return 0;
+    const std::shared_ptr<PendingFile> file = found->second;
+    handles_.erase(found);
+    if (file->writers == 0 || --file->writers > 0)
+        return 0;
+    if (file->removed) {
+        Discard(*file);
+    } else if (file->dirty) {
+        closed_.push_back(file);
+        changed_.notify_all();
+    } else if (!file->committing) {
+        pending_.erase(file->path);
+        Discard(*file);
+    }
+    return 0;
+}
+
+int MountedPackage::sync(std::uint64_t handle) {
+    {
+        const Lock lock(view_);
+        const auto found = handles_.find(handle);
+        if (found == handles_.end() || !found->second->dirty)
+            return 0;
+        if (std::find(closed_.begin(), closed_.end(), found->second) == closed_.end())
+            closed_.push_back(found->second);
+    }
+    flushClosed();
+    const Lock lock(view_);
+    const auto found = handles_.find(handle);
+    return found != handles_.end() && found->second->dirty ? -EIO : 0;
+}
+
+void MountedPackage::writeFiles(const std::vector<std::shared_ptr<PendingFile>>& files) {
+    auto writesOf = [](const std::vector<std::shared_ptr<PendingFile>>& some) {
+        std::vector<Package::FileWrite> writes;
+        for (const auto& file : some)
+            writes.push_back({EngineFolderOf(file->path), file->diskPath});
+        return writes;
+    };
+    try {
+        package_.WriteFiles(writesOf(files));
+        return;
+    } catch (const PackageError& error) {
+        if (files.size() == 1) {
+            files[0]->kept = true;
+            kept_ = true;
+            note_("Cannot write \"" + files[0]->path.substr(1) + "\" into the package: " + error.what() +
+                  ". Its bytes are kept in \"" + files[0]->diskPath + "\" until the next writable mount");
+            return;
+        }
+    }
+    // One bad file should not take the others down with it.
+    for (const auto& file : files)
+        writeFiles({file});
+}
+
+void MountedPackage::refreshIndex() {
+    MountIndex fresh(package_, nullptr);
+    const Lock lock(view_);
+    index_ = std::move(fresh);
+}
+
+void MountedPackage::flushClosed() {
+    const std::unique_lock data(data_);
+    std::vector<std::shared_ptr<PendingFile>> batch;
+    {
+        const Lock lock(view_);
+        batch.swap(closed_);
+        for (const auto& file : batch) {
+            file->committing = true;
+            file->dirty = false;
+        }
+    }
+    if (batch.empty())
+        return;
+    writeFiles(batch);
+    MountIndex fresh(package_, nullptr);
+    const Lock lock(view_);
+    index_ = std::move(fresh);
+    for (const auto& file : batch) {
+        file->committing = false;
+        if (file->kept) {
+            file->dirty = true;
+            if (pendingAt(file->path) == file)
+                pending_.erase(file->path);
+        } else if (file->writers == 0 && pendingAt(file->path) == file) {
+            pending_.erase(file->path);
+            Discard(*file);
+        }
+    }
+    changed_.notify_all();
+}
+
+void MountedPackage::commitLoop() {
+    for (;;) {
+        {
+            Lock lock(view_);
+            changed_.wait(lock, [this] { return stopping_ || !closed_.empty(); });
+            if (stopping_)
+                return;
+        }
+        flushClosed();
+    }
+}
+
+int MountedPackage::edit(const std::function<int()>& change) {
+    flushClosed();
+    const std::unique_lock data(data_);
+    int result = 0;
+    try {
+        result = change();
+    } catch (const PackageError& error) {
+        note_(error.what());
+        result = -EIO;
+    }
+    refreshIndex();
+    return result;
+}
+
+// The edits below run with no edit of closed files under way, and those closed before them
+// already in the package; the index cannot change while they run.
+
+int MountedPackage::unlink(const std::string& path) {
+    if (!writable_)
+        return -EROFS;
+    return edit([&] {
+        const TreeNode* node = nullptr;
+        {
+            const Lock lock(view_);
+            const MountItem* item = index_.find(path);
+            if (const auto file = pendingAt(path)) {
+                // Still open for writing: its bytes will go nowhere.
+                pending_.erase(path);
+                file->removed = true;
+            } else if (!item) {
+                return -ENOENT;
+            }
+            if (item && item->folder)
+                return -EISDIR;
+            if (item)
+                node = package_.tree().find(item->serial);
+        }
+        if (node)
+            package_.DeleteEntries({node});
+        return 0;
+    });
+}
+
+int MountedPackage::makeFolder(const std::string& path) {
+    if (!writable_)
+        return -EROFS;
+    return edit([&] {
+        {
+            const Lock lock(view_);
+            if (index_.find(path) || pendingAt(path))
+                return -EEXIST;
+            if (const int error = checkNewName(path))
+                return error;
+        }
+        package_.MakeFolder(path.substr(1));
+        return 0;
+    });
+}
+
+int MountedPackage::removeFolder(const std::string& path) {
+    if (!writable_)
+        return -EROFS;
+    return edit([&] {
+        const TreeNode* node = nullptr;
+        {
+            const Lock lock(view_);
+            const MountItem* item = index_.find(path);
+            if (!item)
+                return -ENOENT;
+            if (!item->folder)
+                return -ENOTDIR;
+            if (path == "/")
+                return -EBUSY;
+            const auto inside = pending_.lower_bound(path + "/");
+            if (!item->children.empty() ||
+                (inside != pending_.end() && inside->first.starts_with(path + "/")))
+                return -ENOTEMPTY;
+            node = package_.tree().find(item->serial);
+        }
+        package_.DeleteEntries({node});
+        return 0;
+    });
+}
+
+int MountedPackage::rename(const std::string& from, const std::string& to, bool mayReplace) {
+    if (!writable_)
+        return -EROFS;
+    return edit([&] {
+        const TreeNode* node = nullptr;
+        const TreeNode* into = nullptr;
+        {
+            const Lock lock(view_);
+            // A file open for writing is written under the name it was opened with.
+            const auto inside = pending_.lower_bound(from + "/");
+            if (pending_.count(from) || (inside != pending_.end() && inside->first.starts_with(from + "/")))
+                return -EBUSY;
+            const MountItem* source = index_.find(from);
+            if (!source)
+                return -ENOENT;
+            if (from == to)
+                return 0;
+            if (to.starts_with(from + "/"))
+                return -EINVAL;
+            const MountItem* folder = index_.find(FolderOf(to));
+            if (!folder)
+                return -ENOENT;
+            if (!folder->folder)
+                return -ENOTDIR;
+            if (const MountItem* target = index_.find(to)) {
+                if (!mayReplace)
+                    return -EEXIST;
+                if (target->folder && !source->folder)
+                    return -EISDIR;
+                if (!target->folder && source->folder)
+                    return -ENOTDIR;
+                if (target->folder && !target->children.empty())
+                    return -ENOTEMPTY;
+            } else if (const int error = checkNewName(to, from)) {
+                return error;
+            }
+            node = package_.tree().find(source->serial);
+            into = package_.tree().find(folder->serial);
+        }
+        package_.MoveEntry(node, into, NameOf(to));
+        return 0;
+    });
+}
+
+} // namespace tessel
