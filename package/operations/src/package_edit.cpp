@@ -135,6 +135,18 @@ TreeNode* PackageEdit::addCopy(TreeNode* parent, const EntryRecord& record) {
     return node;
 }
 
+void PackageEdit::share(TreeNode* node, const EntryRecord& from) {
+    EntryRecord record = *node->record();
+    changes_.push_back({node, Change::Record, {}, record});
+    formerRecords_.push_back(record);
+    going_ += std::max(record.Size, 0);
+    record.Offset = from.Offset;
+    record.Size = from.Size;
+    record.Timestamp = from.Timestamp;
+    node->setRecord(record);
+    changed_ = true;
+}
+
 bool PackageEdit::replace(TreeNode* node, const ByteSource& source, std::int64_t size,
                           std::int32_t timestamp) {
     timestamp = FileTimestamp(timestamp);

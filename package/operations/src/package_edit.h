@@ -60,6 +60,9 @@ public:
                       std::int32_t timestamp);
     // A new file entry, the parent's last child, that shares the bytes of the record.
     TreeNode* addCopy(TreeNode* parent, const EntryRecord& record);
+    // The file entry takes the bytes and timestamp of the record, keeping its place and
+    // name; its old bytes go at the commit unless another entry uses them.
+    void share(TreeNode* node, const EntryRecord& from);
     // New bytes for a file entry, which keeps its place; false, with the entry as it was,
     // when the source could not be read whole. The old bytes go at the commit unless
     // another entry uses them.

@@ -87,13 +87,19 @@ void Package::MoveEntry(const TreeNode* node, const TreeNode* folder, const std:
         throw PackageError("Cannot move \"" + EntryPath(node) + "\" to \"" + EntryPath(folder) +
                            NameToUtf8(name) + "\": \"" + EntryPath(clash) + "\" already exists");
     const std::string was = EntryPath(node);
-    if (target)
-        edit.remove(target);
-    if (node->parent() == folder) {
-        edit.rename(Own(node), name);
-    } else {
-        CopyInto(edit, node, Own(folder), name);
+    if (target && target->isFile()) {
+        // The file replaced keeps its place in the directory, as a file saved over would.
+        edit.share(target, *node->record());
         edit.remove(Own(node));
+    } else {
+        if (target)
+            edit.remove(target);
+        if (node->parent() == folder) {
+            edit.rename(Own(node), name);
+        } else {
+            CopyInto(edit, node, Own(folder), name);
+            edit.remove(Own(node));
+        }
     }
     edit.commit("\"" + was + "\" was moved to \"" + EntryPath(folder) + NameToUtf8(name) + "\"");
 }
