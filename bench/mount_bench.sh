@@ -40,7 +40,7 @@ mounted() {
 unmount() {
   fusermount3 -u "$mnt"
   # The mount writes what waits and lets the package go once unmounted.
-  until "$tessel_vp" check "$1" >/dev/null 2>&1; do sleep 0.01; done
+  until "$tessel_vp" list "$1" >/dev/null 2>&1; do sleep 0.01; done
 }
 
 read_pair() { # NAME PACKAGE TREE COMMAND-WITH-DIR...

@@ -1,5 +1,7 @@
 #include "mounted_package.h"
 
+#include "pending_file.h"
+
 #include "entry_name.h"
 #include "file_descriptor.h"
 #include "package_error.h"
@@ -15,21 +17,6 @@
 
 namespace tessel {
 
-struct PendingFile {
-    std::string path;     // in the mount, "/data/a.txt"
-    std::string diskPath; // the scratch file, named as the entry
-    FileDescriptor fd;
-    // Opens for writing; readers do not hold the file back from its edit.
-    int writers = 0;
-    // Changed since it was last written into the package.
-    bool dirty = false;
-    // Unlinked while open: its bytes go nowhere.
-    bool removed = false;
-    bool committing = false;
-    // Its edit failed: the scratch file stays for the user.
-    bool kept = false;
-};
-
 namespace {
 
 constexpr std::size_t kNameLimit = 31;
@@ -43,43 +30,12 @@ std::string NameOf(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
 }
 
-// "data/maps" for "/data/maps/a.txt": the folder path as the engine names it.
-std::string EngineFolderOf(const std::string& path) {
-    const std::string folder = FolderOf(path);
-    return folder == "/" ? std::string() : folder.substr(1);
-}
-
 MountAttributes AttributesOf(const MountItem& item) {
     return {item.folder, item.size, item.modified};
 }
 
 MountAttributes AttributesOf(const PendingFile& file) {
-    struct stat info {};
-    ::fstat(file.fd.get(), &info);
-    return {false, info.st_size, info.st_mtim.tv_sec};
-}
-
-void Discard(const PendingFile& file) {
-    if (file.kept)
-        return;
-    ::unlink(file.diskPath.c_str());
-    ::rmdir(FolderOf(file.diskPath).c_str());
-}
-
-// Copies count bytes between descriptors from the offsets; false on a failed read or write.
-bool CopyBytes(int from, std::int64_t fromOffset, int to, std::int64_t count) {
-    std::vector<char> buffer(std::size_t(1) << 20);
-    for (std::int64_t done = 0; done < count;) {
-        const auto chunk =
-            static_cast<std::size_t>(std::min<std::int64_t>(count - done, std::int64_t(buffer.size())));
-        const IoResult read = ReadAt(from, buffer.data(), chunk, fromOffset + done);
-        if (read.error != 0 || read.done != chunk)
-            return false;
-        if (WriteAt(to, buffer.data(), chunk, done).error != 0)
-            return false;
-        done += static_cast<std::int64_t>(chunk);
-    }
-    return true;
+    return {false, file.size(), file.modified()};
 }
 
 } // namespace
@@ -219,18 +175,7 @@ int MountedPackage::create(const std::string& path, std::uint64_t& handle) {
     const Lock lock(view_);
     if (const int error = checkNewName(path))
         return error;
-    auto file = std::make_shared<PendingFile>();
-    file->path = path;
-    const std::string folder = scratch_ + "/" + std::to_string(nextScratch_++);
-    file->diskPath = folder + "/" + NameOf(path);
-    if (::mkdir(folder.c_str(), 0700) != 0)
-        return -errno;
-    file->fd = FileDescriptor(::open(file->diskPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!file->fd.valid()) {
-        const int error = errno;
-        ::rmdir(folder.c_str());
-        return -error;
-    }
+    auto file = newPending(path);
     file->writers = 1;
     file->dirty = true;
     pending_[path] = file;
@@ -240,10 +185,15 @@ int MountedPackage::create(const std::string& path, std::uint64_t& handle) {
 }
 
 int MountedPackage::fillFromPackage(PendingFile& file) {
-    const MountItem* item = index_.find(file.path);
+    const MountItem* item = index_.find(file.path());
     if (!item->readable)
         return -EIO;
-    return CopyBytes(lock_->descriptor(), item->offset, file.fd.get(), item->size) ? 0 : -EIO;
+    return file.fillFrom(lock_->descriptor(), item->offset, item->size);
+}
+
+std::shared_ptr<PendingFile> MountedPackage::newPending(const std::string& path) {
+    return std::make_shared<PendingFile>(
+        path, scratch_ + "/" + std::to_string(nextScratch_++) + "." + NameOf(path), held_);
 }
 
 int MountedPackage::open(const std::string& path, int flags, std::uint64_t& handle) {
@@ -271,21 +221,10 @@ int MountedPackage::open(const std::string& path, int flags, std::uint64_t& hand
         }
         if (const int error = checkNewName(path, path))
             return error;
-        file = std::make_shared<PendingFile>();
-        file->path = path;
-        const std::string folder = scratch_ + "/" + std::to_string(nextScratch_++);
-        file->diskPath = folder + "/" + NameOf(path);
-        if (::mkdir(folder.c_str(), 0700) != 0)
-            return -errno;
-        file->fd =
-            FileDescriptor(::open(file->diskPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (!file->fd.valid())
-            return -errno;
+        file = newPending(path);
         if (!(flags & O_TRUNC)) {
-            if (const int error = fillFromPackage(*file)) {
-                Discard(*file);
+            if (const int error = fillFromPackage(*file))
                 return error;
-            }
         }
         pending_[path] = file;
     }
@@ -293,8 +232,8 @@ int MountedPackage::open(const std::string& path, int flags, std::uint64_t& hand
         ++file->writers;
         closed_.erase(std::remove(closed_.begin(), closed_.end(), file), closed_.end());
         if (flags & O_TRUNC) {
-            if (::ftruncate(file->fd.get(), 0) != 0)
-                return -errno;
+            if (const int error = file->truncate(0))
+                return error;
             file->dirty = true;
         }
     }
@@ -305,25 +244,18 @@ int MountedPackage::open(const std::string& path, int flags, std::uint64_t& hand
 
 long MountedPackage::read(const std::string& path, std::uint64_t handle, char* buffer, std::size_t size,
                           off_t offset) {
-    std::shared_ptr<PendingFile> file;
     {
         const Lock lock(view_);
         const auto found = handles_.find(handle);
         if (found != handles_.end())
-            file = found->second;
-    }
-    if (file) {
-        const IoResult result = ReadAt(file->fd.get(), buffer, size, offset);
-        return result.error != 0 ? -result.error : static_cast<long>(result.done);
+            return found->second->read(buffer, size, offset);
     }
     const std::shared_lock data(data_);
     MountItem item;
     {
         const Lock lock(view_);
-        if (const auto pending = pendingAt(path)) {
-            const IoResult result = ReadAt(pending->fd.get(), buffer, size, offset);
-            return result.error != 0 ? -result.error : static_cast<long>(result.done);
-        }
+        if (const auto pending = pendingAt(path))
+            return pending->read(buffer, size, offset);
         const MountItem* found = index_.find(path);
         if (!found)
             return -ENOENT;
@@ -362,17 +294,15 @@ int MountedPackage::locate(const std::string& path, std::size_t size, off_t offs
 }
 
 long MountedPackage::write(std::uint64_t handle, const char* buffer, std::size_t size, off_t offset) {
-    std::shared_ptr<PendingFile> file;
-    {
-        const Lock lock(view_);
-        const auto found = handles_.find(handle);
-        if (found == handles_.end() || found->second->writers == 0)
-            return -EBADF;
-        file = found->second;
-        file->dirty = true;
-    }
-    const IoResult result = WriteAt(file->fd.get(), buffer, size, offset);
-    return result.error != 0 ? -result.error : static_cast<long>(result.done);
+    Lock lock(view_);
+    const auto found = handles_.find(handle);
+    if (found == handles_.end() || found->second->writers == 0)
+        return -EBADF;
+    const std::shared_ptr<PendingFile> file = found->second;
+    // The engine reads the bytes while their edit runs (an fsync of a file still open).
+    changed_.wait(lock, [&] { return !file->committing; });
+    file->dirty = true;
+    return file->write(buffer, size, offset);
 }
 
 int MountedPackage::truncate(const std::string& path, std::uint64_t handle, off_t size) {
@@ -391,9 +321,7 @@ int MountedPackage::truncate(const std::string& path, std::uint64_t handle, off_
         const auto found = handles_.find(handle);
         if (found == handles_.end())
             result = -EBADF;
-        else if (::ftruncate(found->second->fd.get(), size) != 0)
-            result = -errno;
-        else
+        else if ((result = found->second->truncate(size)) == 0)
             found->second->dirty = true;
     }
     if (opened)
@@ -404,8 +332,8 @@ int MountedPackage::truncate(const std::string& path, std::uint64_t handle, off_
 int MountedPackage::setModified(const std::string& path, std::int64_t seconds) {
     const Lock lock(view_);
     if (const auto file = pendingAt(path)) {
-        const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
-        return ::futimens(file->fd.get(), times) == 0 ? 0 : -errno;
+        file->setModified(seconds);
+        return 0;
     }
     // A time given to an entry already written is accepted and not kept: it would cost an
     // edit of its own.
@@ -421,14 +349,11 @@ int MountedPackage::release(std::uint64_t handle) {
     handles_.erase(found);
     if (file->writers == 0 || --file->writers > 0)
         return 0;
-    if (file->removed) {
-        Discard(*file);
-    } else if (file->dirty) {
+    if (file->dirty && !file->removed) {
         closed_.push_back(file);
         changed_.notify_all();
-    } else if (!file->committing) {
-        pending_.erase(file->path);
-        Discard(*file);
+    } else if (!file->removed && !file->committing) {
+        pending_.erase(file->path());
     }
     return 0;
 }
@@ -449,21 +374,20 @@ int MountedPackage::sync(std::uint64_t handle) {
 }
 
 void MountedPackage::writeFiles(const std::vector<std::shared_ptr<PendingFile>>& files) {
-    auto writesOf = [](const std::vector<std::shared_ptr<PendingFile>>& some) {
-        std::vector<Package::FileWrite> writes;
-        for (const auto& file : some)
-            writes.push_back({EngineFolderOf(file->path), file->diskPath});
-        return writes;
-    };
     try {
-        package_.WriteFiles(writesOf(files));
+        std::vector<Package::FileWrite> writes;
+        for (const auto& file : files)
+            writes.push_back(file->toWrite());
+        package_.WriteFiles(writes);
         return;
     } catch (const PackageError& error) {
         if (files.size() == 1) {
-            files[0]->kept = true;
+            PendingFile& file = *files[0];
             kept_ = true;
-            note_("Cannot write \"" + files[0]->path.substr(1) + "\" into the package: " + error.what() +
-                  ". Its bytes are kept in \"" + files[0]->diskPath + "\" until the next writable mount");
+            note_("Cannot write \"" + file.path().substr(1) + "\" into the package: " + error.what() +
+                  (file.keepOnDisk() ? ". Its bytes are kept in \"" + file.scratchPath() +
+                                           "\" until the next writable mount"
+                                     : ". Its bytes are lost"));
             return;
         }
     }
@@ -499,11 +423,10 @@ void MountedPackage::flushClosed() {
         file->committing = false;
         if (file->kept) {
             file->dirty = true;
-            if (pendingAt(file->path) == file)
-                pending_.erase(file->path);
-        } else if (file->writers == 0 && pendingAt(file->path) == file) {
-            pending_.erase(file->path);
-            Discard(*file);
+            if (pendingAt(file->path()) == file)
+                pending_.erase(file->path());
+        } else if (file->writers == 0 && pendingAt(file->path()) == file) {
+            pending_.erase(file->path());
         }
     }
     changed_.notify_all();

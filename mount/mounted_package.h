@@ -9,6 +9,7 @@
 #include "mount_index.h"
 #include "package.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -29,8 +30,7 @@ struct MountAttributes {
     std::int64_t modified = 0; // seconds since 1970, UTC
 };
 
-// A file open for writing, or closed and waiting for its edit.
-struct PendingFile;
+class PendingFile;
 
 class MountedPackage {
 public:
@@ -88,6 +88,7 @@ private:
     void refreshIndex();
     void commitLoop();
     int fillFromPackage(PendingFile& file);
+    std::shared_ptr<PendingFile> newPending(const std::string& path);
 
     bool writable_;
     std::function<void(const std::string&)> note_;
@@ -105,6 +106,8 @@ private:
     std::vector<std::shared_ptr<PendingFile>> closed_;
     std::uint64_t nextHandle_ = 1;
     std::uint64_t nextScratch_ = 0;
+    // The bytes pending files hold in memory.
+    std::atomic<std::int64_t> held_{0};
     bool stopping_ = false;
     // A file could not be written: the scratch folder stays.
     bool kept_ = false;

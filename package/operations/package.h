@@ -98,13 +98,17 @@ public:
 
     // Edits named by entry paths, for a package seen as a folder: each is one edit.
 
-    // Gives each path ("data/a.txt") the bytes of its disk file, whose name is the path's
-    // last name: a file entry of that name gets them in its place, any other path becomes a
-    // new entry, with the folders it lacks made. Timestamps are the disk files' modification
-    // times. A write that cannot be made ends the edit with nothing written.
+    // Gives each path the bytes of a disk file or of memory: a file entry of that name
+    // (ignoring case) in the folder gets them in its place, any other name becomes a new
+    // entry, with the folders its path lacks made. A write that cannot be made ends the edit
+    // with nothing written.
     struct FileWrite {
-        std::string folderPath; // "data", "" for the top level
+        std::string folderPath; // "data/maps", "" for the top level
+        std::string name;
+        // The disk file that holds the bytes; without one, they are `bytes`.
         std::string diskPath;
+        std::string_view bytes;
+        std::int64_t modified = 0; // seconds since 1970, UTC
     };
     void WriteFiles(const std::vector<FileWrite>& writes);
     // An empty folder at the path, with the folders above it that the package lacks.

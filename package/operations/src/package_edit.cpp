@@ -1,5 +1,7 @@
 #include "package_edit.h"
 
+#include <memory>
+
 #include "compaction.h"
 #include "directory_buffer.h"
 #include "package_error.h"
@@ -125,6 +127,16 @@ TreeNode* PackageEdit::addFile(TreeNode* parent, const std::string& name, const 
     changes_.push_back({node, Change::Added, {}, {}});
     ++records_;
     return node;
+}
+
+ByteSource BytesSource(std::string_view bytes) {
+    auto given = std::make_shared<std::size_t>(0);
+    return ByteSource{-1, [bytes, given](char* buffer, std::size_t room) {
+                          const std::size_t n = std::min(room, bytes.size() - *given);
+                          std::copy_n(bytes.data() + *given, n, buffer);
+                          *given += n;
+                          return n;
+                      }};
 }
 
 TreeNode* PackageEdit::addCopy(TreeNode* parent, const EntryRecord& record) {

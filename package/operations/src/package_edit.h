@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <unordered_set>
 #include <utility>
@@ -27,6 +28,9 @@ struct ByteSource {
     int fd = -1;
     std::function<std::size_t(char* buffer, std::size_t size)> read = {};
 };
+
+// The bytes held in memory, handed out in order; they must outlive the source.
+ByteSource BytesSource(std::string_view bytes);
 
 class PackageEdit {
 public:

@@ -3,13 +3,18 @@
 #include "package.h"
 
 #include "adder.h"
+#include "adding.h"
 #include "entry_name.h"
 #include "entry_path.h"
+#include "file_descriptor.h"
 #include "name_text.h"
 #include "package_edit.h"
 #include "package_error.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -42,21 +47,32 @@ void CopyInto(PackageEdit& edit, const TreeNode* node, TreeNode* folder, const s
 } // namespace
 
 void Package::WriteFiles(const std::vector<FileWrite>& writes) {
-    std::string failure;
-    ProgressObserver observer;
-    observer.clash = [](const std::string&, const TreeNode*) { return NameClash::Replace; };
-    observer.skipped = [&](const std::string& path, const std::string& why) {
-        if (failure.empty())
-            failure = "Cannot add \"" + path + "\": " + why;
-    };
-    RunChoices times;
-    times.keepTimes = true;
+    const ProgressObserver observer;
     PackageEdit edit(*this);
-    Adder adder(edit, observer, times);
+    Adder adder(edit, observer, {});
     for (const FileWrite& write : writes) {
-        adder.add(write.diskPath, adder.folderAt(edit.root(), write.folderPath));
-        if (!failure.empty())
-            throw PackageError(failure);
+        RequireNewName(write.name);
+        TreeNode* folder = adder.folderAt(edit.root(), write.folderPath);
+        const std::string shown = write.folderPath.empty() ? write.name : write.folderPath + "/" + write.name;
+        FileDescriptor fd;
+        std::int64_t size = static_cast<std::int64_t>(write.bytes.size());
+        if (!write.diskPath.empty()) {
+            fd = FileDescriptor(::open(write.diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+            struct stat info {};
+            if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
+                throw PackageError(CannotReadMessage(write.diskPath, errno));
+            size = info.st_size;
+        }
+        const ByteSource source = fd.valid() ? ByteSource{fd.get()} : BytesSource(write.bytes);
+        TreeNode* existing = Own(ChildNamed(folder, write.name));
+        if (existing && existing->isFolder())
+            throw PackageError("Cannot write \"" + shown + "\": a folder of that name is in the package");
+        if (!edit.fits(size, existing ? 0 : 1, existing ? existing->record()->Size : 0))
+            throw PackageError("Cannot write \"" + shown + "\": " + kTooLargeReason);
+        const std::int32_t timestamp = TimestampOf(write.modified);
+        if (existing ? !edit.replace(existing, source, size, timestamp)
+                     : !edit.addFile(folder, write.name, source, size, timestamp))
+            throw PackageError("Cannot write \"" + shown + "\": its bytes could not be read");
     }
     edit.commit(std::to_string(writes.size()) + " files were written into \"" + FullPath(path_) + "\"");
 }

@@ -105,13 +105,7 @@ void Package::ReplaceEntryBytes(const TreeNode* node, std::string_view bytes) {
     const auto size = static_cast<std::int64_t>(bytes.size());
     if (!edit.fits(size, 0, node->record()->Size))
         throw PackageError("Cannot save \"" + EntryPath(node) + "\": " + kTooLargeReason);
-    std::size_t given = 0;
-    const ByteSource source{-1, [&](char* buffer, std::size_t room) {
-                                const std::size_t n = std::min(room, bytes.size() - given);
-                                std::copy_n(bytes.data() + given, n, buffer);
-                                given += n;
-                                return n;
-                            }};
+    const ByteSource source = BytesSource(bytes);
     if (!edit.replace(Own(node), source, size, LocalTimestampNow()))
         throw PackageError("Cannot save \"" + EntryPath(node) + "\"");
     edit.commit("\"" + EntryPath(node) + "\" has its new bytes");
