@@ -140,6 +140,10 @@ int Truncate(const char* path, off_t size, fuse_file_info* file) {
     return Guarded([&] { return Mounted().truncate(path, file ? file->fh : 0, size); });
 }
 
+int Flush(const char*, fuse_file_info* file) {
+    return Guarded([&] { return Mounted().flush(file->fh); });
+}
+
 int Release(const char*, fuse_file_info* file) {
     return Guarded([&] { return Mounted().release(file->fh); });
 }
@@ -221,6 +225,7 @@ fuse_operations Operations(bool writable) {
         operations.read_buf = ReadInPlace;
     operations.write = Write;
     operations.truncate = Truncate;
+    operations.flush = Flush;
     operations.release = Release;
     operations.fsync = Sync;
     operations.unlink = Unlink;

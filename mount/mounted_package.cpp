@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -340,6 +341,24 @@ int MountedPackage::setModified(const std::string& path, std::int64_t seconds) {
     return index_.find(path) ? 0 : -ENOENT;
 }
 
+int MountedPackage::flush(std::uint64_t handle) {
+    std::int64_t size = 0;
+    {
+        const Lock lock(view_);
+        const auto found = handles_.find(handle);
+        if (found == handles_.end() || !found->second->dirty)
+            return 0;
+        size = found->second->size();
+    }
+    // Room for the file, the directory written again and what else waits, with a margin.
+    constexpr std::int64_t kMargin = 64 << 20;
+    struct statvfs disk {};
+    if (::statvfs(scratch_.c_str(), &disk) == 0 &&
+        std::int64_t(disk.f_bavail) * std::int64_t(disk.f_frsize) > size + held_ + kMargin)
+        return 0;
+    return sync(handle);
+}
+
 int MountedPackage::release(std::uint64_t handle) {
     const Lock lock(view_);
     const auto found = handles_.find(handle);
@@ -370,7 +389,7 @@ int MountedPackage::sync(std::uint64_t handle) {
     flushClosed();
     const Lock lock(view_);
     const auto found = handles_.find(handle);
-    return found != handles_.end() && found->second->dirty ? -EIO : 0;
+    return found != handles_.end() && found->second->kept ? -EIO : 0;
 }
 
 void MountedPackage::writeFiles(const std::vector<std::shared_ptr<PendingFile>>& files) {
@@ -383,11 +402,12 @@ void MountedPackage::writeFiles(const std::vector<std::shared_ptr<PendingFile>>&
     } catch (const PackageError& error) {
         if (files.size() == 1) {
             PendingFile& file = *files[0];
-            kept_ = true;
-            note_("Cannot write \"" + file.path().substr(1) + "\" into the package: " + error.what() +
-                  (file.keepOnDisk() ? ". Its bytes are kept in \"" + file.scratchPath() +
-                                           "\" until the next writable mount"
-                                     : ". Its bytes are lost"));
+            const bool kept = file.keepOnDisk();
+            kept_ = kept_ || kept;
+            note_(
+                "Cannot write \"" + file.path().substr(1) + "\" into the package: " + error.what() +
+                (kept ? ". Its bytes are kept in \"" + file.scratchPath() + "\" until the next writable mount"
+                      : ". Its bytes are lost"));
             return;
         }
     }
@@ -422,7 +442,8 @@ void MountedPackage::flushClosed() {
     for (const auto& file : batch) {
         file->committing = false;
         if (file->kept) {
-            file->dirty = true;
+            // The failure is told once: what is written to the file from now on goes nowhere.
+            file->removed = true;
             if (pendingAt(file->path()) == file)
                 pending_.erase(file->path());
         } else if (file->writers == 0 && pendingAt(file->path()) == file) {

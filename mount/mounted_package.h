@@ -68,6 +68,9 @@ public:
     int setModified(const std::string& path, std::int64_t seconds);
     // Written now, when the file has changed since its last edit.
     int sync(std::uint64_t handle);
+    // A file closed: on a disk nearly full, where its edit may well fail, it is written
+    // before the close returns, so that the writer hears of a failure.
+    int flush(std::uint64_t handle);
     int release(std::uint64_t handle);
     int unlink(const std::string& path);
     int makeFolder(const std::string& path);

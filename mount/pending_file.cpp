@@ -56,7 +56,8 @@ long PendingFile::read(char* buffer, std::size_t size, off_t offset) const {
 }
 
 int PendingFile::spill() {
-    fd_ = FileDescriptor(::open(scratchPath_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    fd_ = FileDescriptor(
+        ::open(scratchPath_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd_.valid())
         return -errno;
     if (const IoResult result = WriteAt(fd_.get(), bytes_.data(), bytes_.size(), 0); result.error != 0) {

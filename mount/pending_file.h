@@ -49,7 +49,7 @@ public:
     // Unlinked while open: its bytes go nowhere.
     bool removed = false;
     bool committing = false;
-    // Its edit failed: the scratch file stays for the user.
+    // Its edit failed: its scratch file, if it has one, stays for the user.
     bool kept = false;
 
 private:

@@ -1,9 +1,12 @@
 // tessel-vp mount, mounted for real: what shell tools see and do through the folder, and
 // what the package holds once it is unmounted, or once the mount is killed.
+#include "privileges.h"
 #include "scenario.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace tessel {
@@ -102,6 +105,12 @@ const Scenario kScenarios[] = {
          "down",
      0, "", "tessel list p.vp && tessel cat p.vp data/a.txt",
      "data/\ndata/a.txt\ndata/bytes.bin\ndata/maps/\ndata/maps/m.txt\nreadme.txt\nnew\n"},
+    // Bytes past the memory a small file may take go through a scratch file beside the package.
+    {"AppendsTruncatesAndWritesLargeFiles", Package,
+     kMount + "head -c 9000000 /dev/urandom > big && up --writable && echo more >> mnt/data/a.txt && "
+              "truncate -s 2 mnt/readme.txt && cp big mnt/ && down",
+     0, "", "tessel cat p.vp data/a.txt readme.txt && tessel cat p.vp big | cmp - big && echo same",
+     "alpha\nmore\ntosame\n"},
     {"MovesRemovesAndMakesFolders", Package,
      kMount + "up --writable && mv mnt/readme.txt mnt/data/maps/ && mv mnt/data/maps mnt/maps && "
               "mkdir -p mnt/new/deep && rmdir mnt/new/deep && rm mnt/data/a.txt && "
@@ -138,6 +147,29 @@ TEST_P(Mount, EndsAsItMust) {
         GTEST_SKIP() << "FUSE cannot be used here: /dev/fuse must be readable and writable, and fusermount3 "
                         "installed (Debian's fuse3)";
     testing::RunScenario(GetParam());
+}
+
+// A disk too full for a file: its writer hears it when it closes the file, and the package
+// keeps what it held.
+TEST(MountOnAFullDisk, TellsTheWriterAndKeepsThePackageSound) {
+    if (!FuseUsable())
+        GTEST_SKIP() << "FUSE cannot be used here";
+    const testing::TempDir dir;
+    const std::string disk = dir.file("disk");
+    std::filesystem::create_directories(disk);
+    if (const std::string why = testing::MountSmallDisk(disk, "4m"); !why.empty())
+        GTEST_SKIP() << "no small disk can be made here: " << why;
+    PackageBuilder().file("seed", "seed\n").writeTo(disk + "/p.vp");
+    const testing::Outcome run = testing::Shell(
+        disk,
+        kMount +
+            "up --writable && python3 -c \"import os; f = os.open('mnt/big.bin', os.O_CREAT | os.O_WRONLY); "
+            "os.write(f, bytes(6000000)); os.close(f)\" "
+            "2>/dev/null; echo closed $?; echo small > mnt/s.txt; down; cat err >&2; "
+            "tessel list p.vp && tessel check p.vp && echo sound");
+    ::umount(disk.c_str());
+    EXPECT_EQ(run.out, "closed 1\nseed\ns.txt\nsound\n");
+    EXPECT_NE(run.err.find("No space left on device"), std::string::npos) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, Mount, ::testing::ValuesIn(kScenarios), testing::RowName<Scenario>);
