@@ -1,6 +1,8 @@
 // Loading any bytes must give a tree or a clear PackageError: never a crash, a hang, an
-// unbounded allocation or another kind of exception.
+// unbounded allocation or another kind of exception. What a mount of it would show must
+// find every item it shows by its path.
 #include "entry_path.h"
+#include "mount_index.h"
 #include "package.h"
 #include "package_check.h"
 #include "package_error.h"
@@ -10,6 +12,8 @@
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const int fd = memfd_create("package", MFD_CLOEXEC);
@@ -30,6 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (walked != tree.count())
             std::abort();
+        std::vector<std::string> leftOut;
+        const tessel::MountIndex shown(package, &leftOut);
+        std::vector<std::pair<std::string, std::uint32_t>> folders{{"", 0}};
+        while (!folders.empty()) {
+            const auto [path, number] = folders.back();
+            folders.pop_back();
+            for (const std::uint32_t child : shown.item(number).children) {
+                const std::string childPath = path + "/" + shown.item(child).name;
+                if (shown.find(childPath) != &shown.item(child))
+                    std::abort();
+                if (shown.item(child).folder)
+                    folders.push_back({childPath, child});
+            }
+        }
     } catch (const tessel::PackageError&) {
         if (!tree.empty())
             std::abort(); // a refused load must leave the tree as it was
