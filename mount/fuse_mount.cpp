@@ -36,6 +36,11 @@ template <typename Call> auto Guarded(Call&& call) -> decltype(call()) {
     }
 }
 
+// An open file removed from the folder is reached by its handle alone, without a path.
+std::string PathOf(const char* path) {
+    return path ? path : "";
+}
+
 void Fill(struct stat* info, const MountAttributes& attributes) {
     *info = {};
     info->st_mode = attributes.folder ? S_IFDIR | 0755 : S_IFREG | 0644;
@@ -56,6 +61,9 @@ void* Init(fuse_conn_info* connection, fuse_config* config) {
     config->entry_timeout = config->attr_timeout = mounted.writable() ? 1.0 : 3600.0;
     config->negative_timeout = mounted.writable() ? 0.0 : 3600.0;
     config->kernel_cache = mounted.writable() ? 0 : 1;
+    // A file removed while open is removed at once, not hidden under another name, and is
+    // then reached by its handle.
+    config->hard_remove = 1;
     // Bytes go from the package to the kernel without a copy through this process, in
     // requests as large as the kernel allows.
     connection->want |= FUSE_CAP_SPLICE_WRITE | FUSE_CAP_SPLICE_MOVE;
@@ -65,10 +73,11 @@ void* Init(fuse_conn_info* connection, fuse_config* config) {
     return &mounted;
 }
 
-int GetAttributes(const char* path, struct stat* info, fuse_file_info*) {
+int GetAttributes(const char* path, struct stat* info, fuse_file_info* file) {
     return Guarded([&] {
         MountAttributes attributes;
-        const int error = Mounted().attributes(path, attributes);
+        const int error = !path && file ? Mounted().attributes(file->fh, attributes)
+                                        : Mounted().attributes(PathOf(path), attributes);
         if (error == 0)
             Fill(info, attributes);
         return error;
@@ -81,7 +90,7 @@ int ReadFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
         fill(buffer, ".", nullptr, 0, fuse_fill_dir_flags(0));
         fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
         struct stat info {};
-        return Mounted().list(path, [&](const std::string& name, const MountAttributes& attributes) {
+        return Mounted().list(PathOf(path), [&](const std::string& name, const MountAttributes& attributes) {
             Fill(&info, attributes);
             fill(buffer, name.c_str(), &info, 0, FUSE_FILL_DIR_PLUS);
         });
@@ -109,7 +118,7 @@ int Create(const char* path, mode_t mode, fuse_file_info* file) {
 }
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info* file) {
-    return Guarded([&] { return int(Mounted().read(path, file->fh, buffer, size, offset)); });
+    return Guarded([&] { return int(Mounted().read(PathOf(path), file->fh, buffer, size, offset)); });
 }
 
 // A read-only mount hands the kernel the package's descriptor; a writable one copies under
@@ -119,7 +128,7 @@ int ReadInPlace(const char* path, fuse_bufvec** buffers, size_t size, off_t offs
         int fd = -1;
         off_t position = 0;
         std::size_t count = 0;
-        if (const int error = Mounted().locate(path, size, offset, fd, position, count))
+        if (const int error = Mounted().locate(PathOf(path), size, offset, fd, position, count))
             return error;
         *buffers = static_cast<fuse_bufvec*>(std::malloc(sizeof(fuse_bufvec)));
         if (!*buffers)
@@ -137,7 +146,7 @@ int Write(const char*, const char* buffer, size_t size, off_t offset, fuse_file_
 }
 
 int Truncate(const char* path, off_t size, fuse_file_info* file) {
-    return Guarded([&] { return Mounted().truncate(path, file ? file->fh : 0, size); });
+    return Guarded([&] { return Mounted().truncate(PathOf(path), file ? file->fh : 0, size); });
 }
 
 int Flush(const char*, fuse_file_info* file) {
@@ -171,14 +180,14 @@ int Rename(const char* from, const char* to, unsigned int flags) {
 }
 
 // Owners and permissions are not a package's to hold: taken, and not kept.
-int ChangeMode(const char* path, mode_t, fuse_file_info*) {
-    MountAttributes attributes;
-    return Guarded([&] { return Mounted().attributes(path, attributes); });
+int ChangeMode(const char* path, mode_t, fuse_file_info* file) {
+    struct stat info {};
+    return GetAttributes(path, &info, file);
 }
 
-int ChangeOwner(const char* path, uid_t, gid_t, fuse_file_info*) {
-    MountAttributes attributes;
-    return Guarded([&] { return Mounted().attributes(path, attributes); });
+int ChangeOwner(const char* path, uid_t, gid_t, fuse_file_info* file) {
+    struct stat info {};
+    return GetAttributes(path, &info, file);
 }
 
 int SetTimes(const char* path, const timespec times[2], fuse_file_info*) {
@@ -186,7 +195,7 @@ int SetTimes(const char* path, const timespec times[2], fuse_file_info*) {
         if (times[1].tv_nsec == UTIME_OMIT)
             return 0;
         const std::int64_t seconds = times[1].tv_nsec == UTIME_NOW ? std::time(nullptr) : times[1].tv_sec;
-        return Mounted().setModified(path, seconds);
+        return path ? Mounted().setModified(path, seconds) : 0;
     });
 }
 

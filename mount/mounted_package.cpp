@@ -121,6 +121,15 @@ int MountedPackage::attributes(const std::string& path, MountAttributes& attribu
     return 0;
 }
 
+int MountedPackage::attributes(std::uint64_t handle, MountAttributes& attributes) {
+    const Lock lock(view_);
+    const auto found = handles_.find(handle);
+    if (found == handles_.end())
+        return -ENOENT;
+    attributes = AttributesOf(*found->second);
+    return 0;
+}
+
 int MountedPackage::list(const std::string& path,
                          const std::function<void(const std::string& name, const MountAttributes&)>& each) {
     const Lock lock(view_);
@@ -346,7 +355,7 @@ int MountedPackage::flush(std::uint64_t handle) {
     {
         const Lock lock(view_);
         const auto found = handles_.find(handle);
-        if (found == handles_.end() || !found->second->dirty)
+        if (found == handles_.end() || !found->second->dirty || found->second->removed)
             return 0;
         size = found->second->size();
     }
@@ -381,7 +390,7 @@ int MountedPackage::sync(std::uint64_t handle) {
     {
         const Lock lock(view_);
         const auto found = handles_.find(handle);
-        if (found == handles_.end() || !found->second->dirty)
+        if (found == handles_.end() || !found->second->dirty || found->second->removed)
             return 0;
         if (std::find(closed_.begin(), closed_.end(), found->second) == closed_.end())
             closed_.push_back(found->second);

@@ -52,6 +52,8 @@ public:
 
     // Each returns 0 or a negated errno value, as the file system's calls do.
     int attributes(const std::string& path, MountAttributes& attributes);
+    // Of an open file, by its handle.
+    int attributes(std::uint64_t handle, MountAttributes& attributes);
     int list(const std::string& path,
              const std::function<void(const std::string& name, const MountAttributes&)>& each);
     // An open of an existing file; the handle names it for the calls that follow.

@@ -102,9 +102,15 @@ const Scenario kScenarios[] = {
     {"SaveByRenameReplacesInPlace", Package,
      kMount +
          "up --writable && printf 'new\\n' > mnt/data/.a.txt.swp && mv mnt/data/.a.txt.swp mnt/data/a.txt && "
-         "down",
-     0, "", "tessel list p.vp && tessel cat p.vp data/a.txt",
-     "data/\ndata/a.txt\ndata/bytes.bin\ndata/maps/\ndata/maps/m.txt\nreadme.txt\nnew\n"},
+         "sed -i s/top/TOP/ mnt/readme.txt && down",
+     0, "", "tessel list p.vp && tessel cat p.vp data/a.txt readme.txt",
+     "data/\ndata/a.txt\ndata/bytes.bin\ndata/maps/\ndata/maps/m.txt\nreadme.txt\nnew\nTOP\n"},
+    // A scratch file (an editor's swap file) synced, then removed while still open and written.
+    {"RemovedWhileOpenGoesNowhere", Package,
+     kMount + "up --writable && python3 -c \"import os; f = os.open('mnt/.swap', os.O_CREAT | os.O_RDWR); "
+              "os.write(f, b'a'); os.fsync(f); os.unlink('mnt/.swap'); os.write(f, b'b'); os.fsync(f); "
+              "os.close(f)\" && down",
+     0, "", "tessel list p.vp | grep -c swap", "0\n"},
     // Bytes past the memory a small file may take go through a scratch file beside the package.
     {"AppendsTruncatesAndWritesLargeFiles", Package,
      kMount + "head -c 9000000 /dev/urandom > big && up --writable && echo more >> mnt/data/a.txt && "
