@@ -525,6 +525,10 @@ int MountedPackage::makeFolder(const std::string& path) {
             const Lock lock(view_);
             if (index_.find(path) || pendingAt(path))
                 return -EEXIST;
+            // A desktop's trash would keep deleted files inside the package: refused, the
+            // file manager offers to delete them for good instead.
+            if (path == "/.Trash" || path.starts_with("/.Trash-"))
+                return -EPERM;
             if (const int error = checkNewName(path))
                 return error;
         }

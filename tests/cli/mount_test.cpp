@@ -126,10 +126,12 @@ const Scenario kScenarios[] = {
      "Directory not empty\ntop\n"},
     {"RefusesWhatAPackageCannotHold", Package,
      kMount + "up --writable && { touch mnt/a-name-of-thirty-two-bytes-long.x; touch mnt/DATA; "
-              "ln -s readme.txt mnt/link; mkfifo mnt/fifo; chmod 600 mnt/readme.txt && echo chmod taken; } "
+              "ln -s readme.txt mnt/link; mkfifo mnt/fifo; mkdir mnt/.Trash-0; chmod 600 mnt/readme.txt && "
+              "echo chmod taken; } "
               "> out 2>&1; down",
      0, "", "sed 's/.*: //' out",
-     "File name too long\nFile exists\nOperation not supported\nOperation not supported\nchmod taken\n"},
+     "File name too long\nFile exists\nOperation not supported\nOperation not supported\nOperation not "
+     "permitted\nchmod taken\n"},
     // The kill comes while files are copied in: each is in the package whole, or not at all.
     {"KilledWhileWritingLeavesEachFileBeforeOrAfter", Package,
      kMount + "up --writable && (cp -r src mnt/ 2>/dev/null &) && sleep 0.3 && killed", 0, "",
