@@ -4,11 +4,10 @@
 
 #include "mounted_package.h"
 #include "package_error.h"
+#include "read_only_session.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <exception>
@@ -55,20 +54,15 @@ void Fill(struct stat* info, const MountAttributes& attributes) {
 
 void* Init(fuse_conn_info* connection, fuse_config* config) {
     MountedPackage& mounted = Mounted();
-    // A read-only mount changes only when it ends: what the kernel holds stays true. A
-    // writable one changes only through itself, but edits move bytes: attributes are kept a
+    // The mount changes only through itself, but edits move bytes: attributes are kept a
     // moment, file contents are read again at each open.
-    config->entry_timeout = config->attr_timeout = mounted.writable() ? 1.0 : 3600.0;
-    config->negative_timeout = mounted.writable() ? 0.0 : 3600.0;
-    config->kernel_cache = mounted.writable() ? 0 : 1;
+    config->entry_timeout = config->attr_timeout = 1.0;
+    config->negative_timeout = 0.0;
+    config->kernel_cache = 0;
     // A file removed while open is removed at once, not hidden under another name, and is
     // then reached by its handle.
     config->hard_remove = 1;
-    // Bytes go from the package to the kernel without a copy through this process, in
-    // requests as large as the kernel allows.
-    connection->want |= FUSE_CAP_SPLICE_WRITE | FUSE_CAP_SPLICE_MOVE;
     connection->max_write = 1u << 20;
-    connection->max_readahead = std::max(connection->max_readahead, 1u << 20);
     mounted.start();
     return &mounted;
 }
@@ -119,26 +113,6 @@ int Create(const char* path, mode_t mode, fuse_file_info* file) {
 
 int Read(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info* file) {
     return Guarded([&] { return int(Mounted().read(PathOf(path), file->fh, buffer, size, offset)); });
-}
-
-// A read-only mount hands the kernel the package's descriptor; a writable one copies under
-// its lock, as an edit may move the bytes as soon as the call returns.
-int ReadInPlace(const char* path, fuse_bufvec** buffers, size_t size, off_t offset, fuse_file_info*) {
-    return Guarded([&] {
-        int fd = -1;
-        off_t position = 0;
-        std::size_t count = 0;
-        if (const int error = Mounted().locate(PathOf(path), size, offset, fd, position, count))
-            return error;
-        *buffers = static_cast<fuse_bufvec*>(std::malloc(sizeof(fuse_bufvec)));
-        if (!*buffers)
-            return -ENOMEM;
-        **buffers = FUSE_BUFVEC_INIT(count);
-        (*buffers)->buf[0].flags = fuse_buf_flags(FUSE_BUF_IS_FD | FUSE_BUF_FD_SEEK);
-        (*buffers)->buf[0].fd = fd;
-        (*buffers)->buf[0].pos = position;
-        return 0;
-    });
 }
 
 int Write(const char*, const char* buffer, size_t size, off_t offset, fuse_file_info* file) {
@@ -217,12 +191,12 @@ int FileSystemStatus(const char*, struct statvfs* status) {
         ::stat(Mounted().packagePath().c_str(), &info) == 0 ? std::int64_t(info.st_size) : 0;
     const std::int64_t limit = std::int64_t(1) << 31;
     status->f_blocks = static_cast<fsblkcnt_t>(limit / 4096);
-    const std::int64_t room = Mounted().writable() && used < limit ? (limit - used) / 4096 : 0;
+    const std::int64_t room = used < limit ? (limit - used) / 4096 : 0;
     status->f_bfree = status->f_bavail = static_cast<fsblkcnt_t>(room);
     return 0;
 }
 
-fuse_operations Operations(bool writable) {
+fuse_operations Operations() {
     fuse_operations operations{};
     operations.init = Init;
     operations.getattr = GetAttributes;
@@ -230,8 +204,6 @@ fuse_operations Operations(bool writable) {
     operations.open = Open;
     operations.create = Create;
     operations.read = Read;
-    if (!writable)
-        operations.read_buf = ReadInPlace;
     operations.write = Write;
     operations.truncate = Truncate;
     operations.flush = Flush;
@@ -273,9 +245,11 @@ int ServeMount(const MountRequest& request) {
     });
     const std::string options = "-ofsname=" + OptionValue(mounted.packagePath()) + ",subtype=tessel-vp" +
                                 (request.writable ? "" : ",ro");
+    if (!request.writable)
+        return ServeReadOnly(mounted, request.folder, options, request.foreground);
     const char* argv[] = {"tessel-vp", options.c_str()};
     fuse_args args = FUSE_ARGS_INIT(2, const_cast<char**>(argv));
-    const fuse_operations operations = Operations(request.writable);
+    const fuse_operations operations = Operations();
     fuse* system = fuse_new(&args, &operations, sizeof operations, &mounted);
     if (!system)
         throw PackageError("Cannot mount \"" + mounted.packagePath() + "\": the FUSE options were refused");

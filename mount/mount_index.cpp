@@ -52,6 +52,7 @@ MountIndex::MountIndex(const Package& package, std::vector<std::string>* leftOut
         }
         MountItem item;
         item.name = name;
+        item.parent = open.back().first;
         item.folder = node->isFolder();
         item.serial = node->serial();
         item.modified = folderTime;
@@ -85,6 +86,13 @@ MountIndex::MountIndex(const Package& package, std::vector<std::string>* leftOut
         if (node->isFolder())
             open.push_back({number, path});
     }
+}
+
+std::string MountIndex::pathOf(std::uint32_t number) const {
+    std::string path;
+    for (; number != 0; number = items_[number].parent)
+        path.insert(0, "/" + items_[number].name);
+    return path.empty() ? "/" : path;
 }
 
 const MountItem* MountIndex::find(std::string_view path) const {

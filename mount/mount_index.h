@@ -23,6 +23,8 @@ struct MountItem {
     bool readable = true;
     // The node in the package's tree, for the edits that name it.
     std::uint32_t serial = 0;
+    // The folder that shows it, by item number (the top folder's is its own).
+    std::uint32_t parent = 0;
     std::vector<std::uint32_t> children; // of a folder, by item number
 };
 
@@ -36,6 +38,9 @@ public:
     // The item at the path ("/", "/data/a.txt"); null when there is none.
     const MountItem* find(std::string_view path) const;
     const MountItem& item(std::uint32_t number) const { return items_[number]; }
+    std::uint32_t numberOf(const MountItem& item) const { return std::uint32_t(&item - items_.data()); }
+    // The path of the item ("/" for the top folder).
+    std::string pathOf(std::uint32_t number) const;
     std::size_t size() const { return items_.size(); }
 
 private:

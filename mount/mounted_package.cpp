@@ -285,24 +285,6 @@ long MountedPackage::read(const std::string& path, std::uint64_t handle, char* b
     return result.done == count ? static_cast<long>(count) : -EIO;
 }
 
-int MountedPackage::locate(const std::string& path, std::size_t size, off_t offset, int& fd, off_t& position,
-                           std::size_t& count) {
-    const Lock lock(view_);
-    const MountItem* item = index_.find(path);
-    if (!item)
-        return -ENOENT;
-    if (item->folder)
-        return -EISDIR;
-    if (!item->readable)
-        return -EIO;
-    fd = lock_->descriptor();
-    position = item->offset + offset;
-    count = offset >= item->size
-                ? 0
-                : std::size_t(std::min<std::int64_t>(std::int64_t(size), item->size - offset));
-    return 0;
-}
-
 long MountedPackage::write(std::uint64_t handle, const char* buffer, std::size_t size, off_t offset) {
     Lock lock(view_);
     const auto found = handles_.find(handle);

@@ -48,6 +48,9 @@ public:
     void start();
 
     bool writable() const { return writable_; }
+    // What a read-only mount shows, which never changes while it is mounted.
+    const MountIndex& shown() const { return index_; }
+    int packageDescriptor() const { return lock_->descriptor(); }
     const std::string& packagePath() const { return package_.path(); }
 
     // Each returns 0 or a negated errno value, as the file system's calls do.
@@ -61,10 +64,6 @@ public:
     int create(const std::string& path, std::uint64_t& handle);
     // Bytes read, or a negated errno value.
     long read(const std::string& path, std::uint64_t handle, char* buffer, std::size_t size, off_t offset);
-    // Where the bytes of a read lie in a read-only mount, for the kernel to take straight
-    // from the package: 0 with the descriptor, its position and the count (0 at the end).
-    int locate(const std::string& path, std::size_t size, off_t offset, int& fd, off_t& position,
-               std::size_t& count);
     long write(std::uint64_t handle, const char* buffer, std::size_t size, off_t offset);
     int truncate(const std::string& path, std::uint64_t handle, off_t size);
     int setModified(const std::string& path, std::int64_t seconds);

@@ -22,6 +22,8 @@ const std::string kMount = R"(
 up() {
   mkdir -p mnt
   "$TESSEL_VP" mount p.vp mnt --foreground "$@" 2>err & pid=$!
+  # A line that fails half-way leaves no mount behind.
+  trap 'kill -9 $pid 2>/dev/null; fusermount3 -uz mnt 2>/dev/null' EXIT
   until mountpoint -q mnt; do kill -0 $pid 2>/dev/null || { cat err >&2; return 1; }; sleep 0.02; done
 }
 down() { fusermount3 -u mnt && wait $pid; }
