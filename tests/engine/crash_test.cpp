@@ -252,6 +252,26 @@ TEST_F(CrashSweep, AddingThatReplacesBytes) {
         Sample(), [&] { package.AddPaths({dir.file("disk/keep")}, package.tree().root(), replacing); }, "*");
 }
 
+// What a mount writes: files by path from memory and disk (one replacing, one in a new
+// folder), and a folder moved into another over nothing, then a file moved over another.
+TEST_F(CrashSweep, WritingFilesByPath) {
+    WriteFileBytes(dir.file("big"), std::string(900, 'B'));
+    const std::string small(200, 's');
+    sweep(
+        Sample(),
+        [&] {
+            package.WriteFiles({{"keep", "k", {}, small, 1000},
+                                {"made/deep", "big", dir.file("big"), {}, 2000},
+                                {"", "top", {}, "t", 3000}});
+        },
+        "*");
+}
+
+TEST_F(CrashSweep, MovingEntries) {
+    sweep(Sample(), [&] { package.MoveEntry(at("gone/"), at("keep/"), "moved"); });
+    sweep(Sample(), [&] { package.MoveEntry(at("doomed"), package.tree().root(), "mid"); });
+}
+
 TEST_F(CrashSweep, CreatingLeavesNoPackageOrAWholeOne) {
     fs::create_directories(dir.file("disk/sub"));
     for (int i = 0; i < 6; ++i)

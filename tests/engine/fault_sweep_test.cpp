@@ -152,6 +152,15 @@ INSTANTIATE_TEST_SUITE_P(
              [](Package& p, const std::string&) {
                  p.ReplaceEntryBytes(At(p, "mid"), std::string(3000, 'M'));
              }},
+        Edit{"WriteFilesByPath",
+             [](Package& p, const std::string& disk) {
+                 p.WriteFiles(
+                     {{"keep", "k", {}, "short", 1000}, {"new/deeper", "n", disk + "/new", {}, 2000}});
+             }},
+        Edit{"MoveAFolderIntoAnother",
+             [](Package& p, const std::string&) { p.MoveEntry(At(p, "gone/"), At(p, "keep/"), "went"); }},
+        Edit{"MoveAFileOverAnother",
+             [](Package& p, const std::string&) { p.MoveEntry(At(p, "tail"), p.tree().root(), "mid"); }},
         Edit{"AddAndReplace",
              [](Package& p, const std::string& disk) {
                  ProgressObserver replacing;
