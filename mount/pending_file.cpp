@@ -1,5 +1,6 @@
 #include "pending_file.h"
 
+#include "mount_paths.h"
 #include "positioned_io.h"
 
 #include <algorithm>
@@ -18,11 +19,6 @@ namespace {
 // limit, goes to its scratch file.
 constexpr std::int64_t kFileInMemory = 8 << 20;
 constexpr std::int64_t kAllInMemory = 256 << 20;
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 ? std::string() : path.substr(1, slash - 1);
-}
 
 } // namespace
 
@@ -121,7 +117,7 @@ int PendingFile::fillFrom(int fd, std::int64_t offset, std::int64_t count) {
 
 Package::FileWrite PendingFile::toWrite() const {
     Package::FileWrite write;
-    write.folderPath = FolderOf(path_);
+    write.folderPath = EngineFolderOf(path_);
     write.name = path_.substr(path_.rfind('/') + 1);
     if (fd_.valid())
         write.diskPath = scratchPath_;
