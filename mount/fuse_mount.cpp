@@ -123,10 +123,6 @@ int Truncate(const char* path, off_t size, fuse_file_info* file) {
     return Guarded([&] { return Mounted().truncate(PathOf(path), file ? file->fh : 0, size); });
 }
 
-int Flush(const char*, fuse_file_info* file) {
-    return Guarded([&] { return Mounted().flush(file->fh); });
-}
-
 int Release(const char*, fuse_file_info* file) {
     return Guarded([&] { return Mounted().release(file->fh); });
 }
@@ -206,7 +202,6 @@ fuse_operations Operations() {
     operations.read = Read;
     operations.write = Write;
     operations.truncate = Truncate;
-    operations.flush = Flush;
     operations.release = Release;
     operations.fsync = Sync;
     operations.unlink = Unlink;

@@ -285,6 +285,14 @@ long MountedPackage::write(std::uint64_t handle, const char* buffer, std::size_t
     const std::shared_ptr<PendingFile> file = found->second;
     // The engine reads the bytes while their edit runs (an fsync of a file still open).
     changed_.wait(lock, [&] { return !file->committing; });
+    // Bytes that the disk could not take with the package's edit are refused now, where the
+    // writer hears it, not later in an edit that would fail.
+    const std::int64_t growth =
+        std::max<std::int64_t>(0, std::int64_t(offset) + std::int64_t(size) - file->size());
+    struct statvfs disk {};
+    if (growth > 0 && ::statvfs(scratch_.c_str(), &disk) == 0 &&
+        std::int64_t(disk.f_bavail) * std::int64_t(disk.f_frsize) < held_ + growth + editRoom())
+        return -ENOSPC;
     file->dirty = true;
     return file->write(buffer, size, offset);
 }
@@ -324,24 +332,6 @@ int MountedPackage::setModified(const std::string& path, std::int64_t seconds) {
     return index_.find(path) ? 0 : -ENOENT;
 }
 
-int MountedPackage::flush(std::uint64_t handle) {
-    std::int64_t size = 0;
-    {
-        const Lock lock(view_);
-        const auto found = handles_.find(handle);
-        if (found == handles_.end() || !found->second->dirty || found->second->removed)
-            return 0;
-        size = found->second->size();
-    }
-    // Room for the file, the directory written again and what else waits, with a margin.
-    constexpr std::int64_t kMargin = 64 << 20;
-    struct statvfs disk {};
-    if (::statvfs(scratch_.c_str(), &disk) == 0 &&
-        std::int64_t(disk.f_bavail) * std::int64_t(disk.f_frsize) > size + held_ + kMargin)
-        return 0;
-    return sync(handle);
-}
-
 int MountedPackage::release(std::uint64_t handle) {
     const Lock lock(view_);
     const auto found = handles_.find(handle);
@@ -373,6 +363,13 @@ int MountedPackage::sync(std::uint64_t handle) {
     const Lock lock(view_);
     const auto found = handles_.find(handle);
     return found != handles_.end() && found->second->kept ? -EIO : 0;
+}
+
+std::int64_t MountedPackage::editRoom() const {
+    // An edit writes the directory again and keeps the old one in its journal.
+    constexpr std::int64_t kRecord = 44;
+    constexpr std::int64_t kSlack = 4 << 20;
+    return 2 * kRecord * std::int64_t(index_.size() + pending_.size()) + kSlack;
 }
 
 void MountedPackage::writeFiles(const std::vector<std::shared_ptr<PendingFile>>& files) {

@@ -69,9 +69,6 @@ public:
     int setModified(const std::string& path, std::int64_t seconds);
     // Written now, when the file has changed since its last edit.
     int sync(std::uint64_t handle);
-    // A file closed: on a disk nearly full, where its edit may well fail, it is written
-    // before the close returns, so that the writer hears of a failure.
-    int flush(std::uint64_t handle);
     int release(std::uint64_t handle);
     int unlink(const std::string& path);
     int makeFolder(const std::string& path);
@@ -90,6 +87,8 @@ private:
     // Runs an edit of the package with the closed files written first, then shows its result.
     int edit(const std::function<int()>& change);
     void refreshIndex();
+    // The disk room an edit needs beyond the new bytes.
+    std::int64_t editRoom() const;
     void commitLoop();
     int fillFromPackage(PendingFile& file);
     std::shared_ptr<PendingFile> newPending(const std::string& path);
