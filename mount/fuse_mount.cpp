@@ -246,6 +246,8 @@ int ServeMount(const MountRequest& request) {
     fuse_args args = FUSE_ARGS_INIT(2, const_cast<char**>(argv));
     const fuse_operations operations = Operations();
     fuse* system = fuse_new(&args, &operations, sizeof operations, &mounted);
+    // What the parse added to the arguments is theirs to free; the file system keeps its own.
+    fuse_opt_free_args(&args);
     if (!system)
         throw PackageError("Cannot mount \"" + mounted.packagePath() + "\": the FUSE options were refused");
     if (fuse_mount(system, request.folder.c_str()) != 0) {

@@ -182,6 +182,8 @@ int ServeReadOnly(MountedPackage& mounted, const std::string& folder, const std:
     const char* argv[] = {"tessel-vp", options.c_str()};
     fuse_args args = FUSE_ARGS_INIT(2, const_cast<char**>(argv));
     fuse_session* session = fuse_session_new(&args, &operations, sizeof operations, &mounted);
+    // What the parse added to the arguments is theirs to free; the session keeps its own.
+    fuse_opt_free_args(&args);
     if (!session)
         throw PackageError("Cannot mount \"" + mounted.packagePath() + "\": the FUSE options were refused");
     if (fuse_session_mount(session, folder.c_str()) != 0) {
