@@ -40,18 +40,6 @@ std::string PathOf(const char* path) {
     return path ? path : "";
 }
 
-void Fill(struct stat* info, const MountAttributes& attributes) {
-    *info = {};
-    info->st_mode = attributes.folder ? S_IFDIR | 0755 : S_IFREG | 0644;
-    info->st_nlink = attributes.folder ? 2 : 1;
-    info->st_uid = ::getuid();
-    info->st_gid = ::getgid();
-    info->st_size = attributes.size;
-    info->st_blksize = 4096;
-    info->st_blocks = (attributes.size + 511) / 512;
-    info->st_mtim.tv_sec = info->st_atim.tv_sec = info->st_ctim.tv_sec = attributes.modified;
-}
-
 void* Init(fuse_conn_info* connection, fuse_config* config) {
     MountedPackage& mounted = Mounted();
     // The mount changes only through itself, but edits move bytes: attributes are kept a
@@ -73,7 +61,7 @@ int GetAttributes(const char* path, struct stat* info, fuse_file_info* file) {
         const int error = !path && file ? Mounted().attributes(file->fh, attributes)
                                         : Mounted().attributes(PathOf(path), attributes);
         if (error == 0)
-            Fill(info, attributes);
+            *info = StatusOf(attributes, true);
         return error;
     });
 }
@@ -85,7 +73,7 @@ int ReadFolder(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse
         fill(buffer, "..", nullptr, 0, fuse_fill_dir_flags(0));
         struct stat info {};
         return Mounted().list(PathOf(path), [&](const std::string& name, const MountAttributes& attributes) {
-            Fill(&info, attributes);
+            info = StatusOf(attributes, true);
             fill(buffer, name.c_str(), &info, 0, FUSE_FILL_DIR_PLUS);
         });
     });
@@ -184,10 +172,9 @@ int FileSystemStatus(const char*, struct statvfs* status) {
     // A package holds up to 2 GiB: what is left of that is its free room.
     struct stat info {};
     const std::int64_t used =
-        ::stat(Mounted().packagePath().c_str(), &info) == 0 ? std::int64_t(info.st_size) : 0;
-    const std::int64_t limit = std::int64_t(1) << 31;
-    status->f_blocks = static_cast<fsblkcnt_t>(limit / 4096);
-    const std::int64_t room = used < limit ? (limit - used) / 4096 : 0;
+        ::fstat(Mounted().packageDescriptor(), &info) == 0 ? std::int64_t(info.st_size) : 0;
+    status->f_blocks = static_cast<fsblkcnt_t>(kPackageLimit / 4096);
+    const std::int64_t room = used < kPackageLimit ? (kPackageLimit - used) / 4096 : 0;
     status->f_bfree = status->f_bavail = static_cast<fsblkcnt_t>(room);
     return 0;
 }
@@ -252,8 +239,7 @@ int ServeMount(const MountRequest& request) {
         throw PackageError("Cannot mount \"" + mounted.packagePath() + "\": the FUSE options were refused");
     if (fuse_mount(system, request.folder.c_str()) != 0) {
         fuse_destroy(system);
-        throw PackageError("Cannot mount \"" + mounted.packagePath() + "\" on \"" + FullPath(request.folder) +
-                           "\": the folder must exist, and FUSE (/dev/fuse, fusermount3) must be there");
+        throw PackageError(CannotMountMessage(mounted.packagePath(), request.folder));
     }
     fuse_session* session = fuse_get_session(system);
     fuse_set_signal_handlers(session);

@@ -23,10 +23,6 @@ namespace {
 
 constexpr std::size_t kNameLimit = 31;
 
-MountAttributes AttributesOf(const MountItem& item) {
-    return {item.folder, item.size, item.modified};
-}
-
 MountAttributes AttributesOf(const PendingFile& file) {
     return {false, file.size(), file.modified()};
 }
@@ -82,9 +78,8 @@ MountedPackage::~MountedPackage() {
             // Files still open when the mount ends are written as they stand.
             const Lock lock(view_);
             for (auto& [path, file] : pending_) {
-                if (file->writers > 0 && file->dirty && !file->removed &&
-                    std::find(closed_.begin(), closed_.end(), file) == closed_.end())
-                    closed_.push_back(file);
+                if (file->writers > 0 && file->dirty && !file->removed)
+                    queueClosed(file);
             }
         }
         flushClosed();
@@ -93,6 +88,17 @@ MountedPackage::~MountedPackage() {
             std::filesystem::remove_all(scratch_, ignored);
         }
     }
+}
+
+bool MountedPackage::pendingInside(const std::string& folder) const {
+    const auto inside = pending_.lower_bound(folder + "/");
+    return inside != pending_.end() && inside->first.starts_with(folder + "/");
+}
+
+void MountedPackage::queueClosed(const std::shared_ptr<PendingFile>& file) {
+    if (std::find(closed_.begin(), closed_.end(), file) == closed_.end())
+        closed_.push_back(file);
+    changed_.notify_all();
 }
 
 std::shared_ptr<PendingFile> MountedPackage::pendingAt(const std::string& path) const {
@@ -342,8 +348,7 @@ int MountedPackage::release(std::uint64_t handle) {
     if (file->writers == 0 || --file->writers > 0)
         return 0;
     if (file->dirty && !file->removed) {
-        closed_.push_back(file);
-        changed_.notify_all();
+        queueClosed(file);
     } else if (!file->removed && !file->committing) {
         pending_.erase(file->path());
     }
@@ -356,8 +361,7 @@ int MountedPackage::sync(std::uint64_t handle) {
         const auto found = handles_.find(handle);
         if (found == handles_.end() || !found->second->dirty || found->second->removed)
             return 0;
-        if (std::find(closed_.begin(), closed_.end(), found->second) == closed_.end())
-            closed_.push_back(found->second);
+        queueClosed(found->second);
     }
     flushClosed();
     const Lock lock(view_);
@@ -416,9 +420,8 @@ void MountedPackage::flushClosed() {
     if (batch.empty())
         return;
     writeFiles(batch);
-    MountIndex fresh(package_, nullptr);
+    refreshIndex();
     const Lock lock(view_);
-    index_ = std::move(fresh);
     for (const auto& file : batch) {
         file->committing = false;
         if (file->kept) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "held_lock.h"
+#include "mount_attributes.h"
 #include "mount_index.h"
 #include "package.h"
 
@@ -23,12 +24,6 @@
 #include <vector>
 
 namespace tessel {
-
-struct MountAttributes {
-    bool folder = false;
-    std::int64_t size = 0;
-    std::int64_t modified = 0; // seconds since 1970, UTC
-};
 
 class PendingFile;
 
@@ -81,6 +76,10 @@ private:
     using Lock = std::unique_lock<std::mutex>;
     int checkNewName(const std::string& path, const std::string& except = {}) const;
     std::shared_ptr<PendingFile> pendingAt(const std::string& path) const;
+    // Whether a pending file lies somewhere below the folder.
+    bool pendingInside(const std::string& folder) const;
+    // Puts the file in the queue for the committer, once; with the view locked.
+    void queueClosed(const std::shared_ptr<PendingFile>& file);
     // Writes the files given, or each alone when together they fail; those that still fail
     // are named through the note with where their bytes are kept.
     void writeFiles(const std::vector<std::shared_ptr<PendingFile>>& files);

@@ -11,6 +11,8 @@
 namespace tessel {
 
 int MountedPackage::edit(const std::function<int()>& change) {
+    if (!writable_)
+        return -EROFS;
     flushClosed();
     const std::unique_lock data(data_);
     int result = 0;
@@ -28,8 +30,6 @@ int MountedPackage::edit(const std::function<int()>& change) {
 // already in the package; the index cannot change while they run.
 
 int MountedPackage::unlink(const std::string& path) {
-    if (!writable_)
-        return -EROFS;
     return edit([&] {
         const TreeNode* node = nullptr;
         {
@@ -54,8 +54,6 @@ int MountedPackage::unlink(const std::string& path) {
 }
 
 int MountedPackage::makeFolder(const std::string& path) {
-    if (!writable_)
-        return -EROFS;
     return edit([&] {
         {
             const Lock lock(view_);
@@ -74,8 +72,6 @@ int MountedPackage::makeFolder(const std::string& path) {
 }
 
 int MountedPackage::removeFolder(const std::string& path) {
-    if (!writable_)
-        return -EROFS;
     return edit([&] {
         const TreeNode* node = nullptr;
         {
@@ -99,16 +95,13 @@ int MountedPackage::removeFolder(const std::string& path) {
 }
 
 int MountedPackage::rename(const std::string& from, const std::string& to, bool mayReplace) {
-    if (!writable_)
-        return -EROFS;
     return edit([&] {
         const TreeNode* node = nullptr;
         const TreeNode* into = nullptr;
         {
             const Lock lock(view_);
             // A file open for writing is written under the name it was opened with.
-            const auto inside = pending_.lower_bound(from + "/");
-            if (pending_.count(from) || (inside != pending_.end() && inside->first.starts_with(from + "/")))
+            if (pending_.count(from) || pendingInside(from))
                 return -EBUSY;
             const MountItem* source = index_.find(from);
             if (!source)

@@ -40,16 +40,8 @@ const MountItem* ItemOf(fuse_req_t request, fuse_ino_t inode) {
 }
 
 struct stat StatOf(const MountIndex& shown, const MountItem& item) {
-    struct stat info {};
+    struct stat info = StatusOf(AttributesOf(item), false);
     info.st_ino = InodeOf(shown.numberOf(item));
-    info.st_mode = item.folder ? S_IFDIR | 0555 : S_IFREG | 0444;
-    info.st_nlink = item.folder ? 2 : 1;
-    info.st_uid = ::getuid();
-    info.st_gid = ::getgid();
-    info.st_size = item.size;
-    info.st_blksize = 4096;
-    info.st_blocks = (item.size + 511) / 512;
-    info.st_mtim.tv_sec = info.st_atim.tv_sec = info.st_ctim.tv_sec = item.modified;
     return info;
 }
 
@@ -188,8 +180,7 @@ int ServeReadOnly(MountedPackage& mounted, const std::string& folder, const std:
         throw PackageError("Cannot mount \"" + mounted.packagePath() + "\": the FUSE options were refused");
     if (fuse_session_mount(session, folder.c_str()) != 0) {
         fuse_session_destroy(session);
-        throw PackageError("Cannot mount \"" + mounted.packagePath() + "\" on \"" + FullPath(folder) +
-                           "\": the folder must exist, and FUSE (/dev/fuse, fusermount3) must be there");
+        throw PackageError(CannotMountMessage(mounted.packagePath(), folder));
     }
     fuse_set_signal_handlers(session);
     fuse_daemonize(foreground ? 1 : 0);

@@ -97,6 +97,9 @@ void RenameDurably(const std::string& from, const std::string& to);
 // Renames a file over whatever is at the new name, in one step, and makes it durable.
 void ReplaceDurably(const std::string& from, const std::string& to);
 
+// The path with every symbolic link resolved, or the path itself when it cannot be.
+std::string RealPath(const std::string& path);
+
 // The stamp of the file at the path (links followed); not valid when there is none.
 FileStamp StampOf(const std::string& path);
 

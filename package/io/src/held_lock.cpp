@@ -3,10 +3,8 @@
 #include "package_error.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <mutex>
 #include <sstream>
 #include <vector>
@@ -44,11 +42,6 @@ std::string Unescaped(const std::string& field) {
     return text;
 }
 
-std::string Resolved(const std::string& path) {
-    const std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : FullPath(path);
-}
-
 } // namespace
 
 HeldLock::HeldLock(const std::string& path, FileSharing sharing)
@@ -77,7 +70,7 @@ bool HeldHere(const FileStamp& file, FileSharing sharing) {
 }
 
 std::string MountPointOf(const std::string& path) {
-    const std::string real = Resolved(path);
+    const std::string real = RealPath(path);
     std::ifstream table("/proc/self/mounts");
     std::string line;
     while (std::getline(table, line)) {

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -40,6 +42,11 @@ std::string FolderOf(const std::string& path) {
 }
 
 } // namespace
+
+std::string RealPath(const std::string& path) {
+    const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
 
 std::string CannotWriteMessage(const std::string& path, int error) {
     return "Cannot write to \"" + FullPath(path) + "\". " + SystemReason(error);

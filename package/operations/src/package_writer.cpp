@@ -31,11 +31,6 @@ PackageFile OpenForEdit(const std::string& path) {
 
 } // namespace
 
-std::string RealPath(const std::string& path) {
-    const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
 PackageFile OpenForEdit(const Package& package) {
     // Written from a part of its tree, the directory would lose the rest.
     if (package.partial_)

@@ -52,7 +52,4 @@ private:
     std::string tail_;
 };
 
-// The path with every symbolic link resolved, or the path itself when it cannot be.
-std::string RealPath(const std::string& path);
-
 } // namespace tessel
