@@ -22,11 +22,27 @@ void MergedListModel::showMerged(std::vector<MergedPath> paths, QStringList sour
 void MergedListModel::setSameness(const std::vector<char>& same) {
     ApplySameness(paths_, same);
     compared_ = true;
-    refill();
+    // Only the rows of differing copies depend on the answers: any other rows stay, with the
+    // user's place and selection in them.
+    if (filter_ == Filter::Differing)
+        refill();
+    else if (!shown_.empty())
+        emit dataChanged(index(0, ShadowsColumn), index(rowCount() - 1, ShadowsColumn));
 }
 
 void MergedListModel::setFilter(Filter filter) {
     filter_ = filter;
+    refill();
+}
+
+void MergedListModel::setFolder(const std::string& folderKey) {
+    folder_ = folderKey;
+    refill();
+}
+
+void MergedListModel::sort(int column, Qt::SortOrder order) {
+    sortColumn_ = column;
+    sortOrder_ = order;
     refill();
 }
 
@@ -35,6 +51,8 @@ void MergedListModel::refill() {
     shown_.clear();
     for (std::size_t i = 0; i < paths_.size(); ++i) {
         const std::vector<Layer>& layers = paths_[i].layers;
+        if (!folder_.empty() && layers.front().file->key.compare(0, folder_.size(), folder_) != 0)
+            continue;
         const bool conflict = layers.size() > 1;
         const bool differs =
             std::any_of(layers.begin() + 1, layers.end(), [](const Layer& layer) { return !layer.same; });
@@ -42,7 +60,32 @@ void MergedListModel::refill() {
             (filter_ == Filter::Differing && compared_ && differs))
             shown_.push_back(static_cast<int>(i));
     }
+    sortShown();
     endResetModel();
+}
+
+void MergedListModel::sortShown() {
+    // The paths come in path order: a stable sort keeps that order among equal rows.
+    auto byColumn = [this](int a, int b) {
+        const MergedPath& pa = paths_[std::size_t(a)];
+        const MergedPath& pb = paths_[std::size_t(b)];
+        switch (sortColumn_) {
+        case SizeColumn:
+            return pa.winner().file->size < pb.winner().file->size;
+        case FromColumn:
+            return pa.winner().source < pb.winner().source;
+        case ShadowsColumn:
+            return pa.layers.size() < pb.layers.size();
+        default:
+            return a < b;
+        }
+    };
+    if (sortColumn_ < 0 || (sortColumn_ == PathColumn && sortOrder_ == Qt::AscendingOrder))
+        return;
+    if (sortOrder_ == Qt::AscendingOrder)
+        std::stable_sort(shown_.begin(), shown_.end(), byColumn);
+    else
+        std::stable_sort(shown_.begin(), shown_.end(), [&](int a, int b) { return byColumn(b, a); });
 }
 
 const MergedPath& MergedListModel::pathAt(int row) const {

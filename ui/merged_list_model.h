@@ -1,12 +1,14 @@
 // The rows of the merged view: every path of the merged tree of several packages and
-// folders, with its size, the source it comes from and the sources it shadows; filtered
-// to the paths several sources hold, or to those whose shadowed copies differ.
+// folders, with its size, the source it comes from and the sources it shadows; narrowed
+// to one folder and what is below it, filtered to the paths several sources hold or to
+// those whose shadowed copies differ, and sorted by a column.
 #pragma once
 
 #include "source_comparison.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 namespace tessel::ui {
@@ -26,6 +28,9 @@ public:
     const std::vector<MergedPath>& paths() const { return paths_; }
     bool compared() const { return compared_; }
     void setFilter(Filter filter);
+    // Only the paths below the folder, given by its key with a "/" at its end; empty for all.
+    void setFolder(const std::string& folderKey);
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     const MergedPath& pathAt(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -35,12 +40,17 @@ public:
 
 private:
     void refill();
+    void sortShown();
     QString shadows(const MergedPath& path) const;
 
     std::vector<MergedPath> paths_;
     QStringList sources_;
     Filter filter_ = Filter::All;
     bool compared_ = false;
+    std::string folder_;
+    // The sort in force, put on every row set shown; paths in order when none is.
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     std::vector<int> shown_;
 };
 

@@ -1,7 +1,10 @@
 #include "overlay_window.h"
 
 #include "error_box.h"
+#include "folder_list_model.h"
+#include "merged_folders.h"
 #include "merged_list_model.h"
+#include "preview_views.h"
 #include "settings.h"
 
 #include <QAbstractItemModel>
@@ -16,8 +19,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <exception>
@@ -36,12 +41,13 @@ QString OrderKey(const QString& folder) {
 
 OverlayWindow::OverlayWindow(QWidget* parent)
     : QMainWindow(parent), list_(new QListWidget(this)), view_(new QTableView(this)),
-      filter_(new QComboBox(this)), model_(new MergedListModel(this)),
-      comparing_(new QFutureWatcher<std::vector<char>>(this)) {
+      filter_(new QComboBox(this)), model_(new MergedListModel(this)), folders_(new QTreeView(this)),
+      folderModel_(new QStandardItemModel(this)), previewTitle_(new QLabel(this)),
+      preview_(new PreviewViews(this)), comparing_(new QFutureWatcher<std::vector<char>>(this)) {
     setObjectName("OverlayWindow");
     setWindowTitle("Merged view - Tessel");
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(1000, 600);
+    resize(1300, 650);
 
     list_->setObjectName("OverlaySources");
     list_->setAccessibleName("Sources");
@@ -80,19 +86,53 @@ OverlayWindow::OverlayWindow(QWidget* parent)
     view_->setShowGrid(false);
     view_->setAlternatingRowColors(true);
     view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    view_->horizontalHeader()->setSectionResizeMode(MergedListModel::PathColumn, QHeaderView::Stretch);
-    view_->setColumnWidth(MergedListModel::ShadowsColumn, 260);
-    connect(model_, &QAbstractItemModel::modelReset, this,
-            [this] { statusBar()->showMessage(QString("%1 paths shown").arg(model_->rowCount())); });
+    view_->horizontalHeader()->setStretchLastSection(true);
+    view_->setColumnWidth(MergedListModel::PathColumn, 300);
+    view_->setColumnWidth(MergedListModel::SizeColumn, 70);
+    view_->setColumnWidth(MergedListModel::FromColumn, 100);
+    view_->horizontalHeader()->setSortIndicator(MergedListModel::PathColumn, Qt::AscendingOrder);
+    view_->setSortingEnabled(true);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        statusBar()->showMessage(QString("%1 paths shown").arg(model_->rowCount()));
+        previewCurrent();
+    });
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &OverlayWindow::previewCurrent);
+
+    folders_->setObjectName("MergedFolders");
+    folders_->setAccessibleName("Folders");
+    folders_->setHeaderHidden(true);
+    folders_->setModel(folderModel_);
+    connect(folders_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                model_->setFolder(current.data(kFolderKeyRole).toString().toStdString());
+            });
+
+    previewTitle_->setObjectName("MergedPreviewTitle");
+    previewTitle_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    previewTitle_->setWordWrap(true);
+    preview_->setObjectName("MergedPreview");
+    preview_->setAccessibleName("Preview");
+    auto* previewPane = new QWidget(this);
+    auto* previewLayout = new QVBoxLayout(previewPane);
+    previewLayout->setContentsMargins(4, 0, 0, 0);
+    previewLayout->addWidget(previewTitle_);
+    previewLayout->addWidget(preview_, 1);
+
+    auto* tree = new QSplitter(this);
+    tree->addWidget(folders_);
+    tree->addWidget(view_);
+    tree->addWidget(previewPane);
+    tree->setStretchFactor(1, 1);
+    tree->setSizes({170, 600, 310});
     auto* mergedPane = new QWidget(this);
     auto* mergedLayout = new QVBoxLayout(mergedPane);
     mergedLayout->addWidget(filter_);
-    mergedLayout->addWidget(view_, 1);
+    mergedLayout->addWidget(tree, 1);
 
     auto* split = new QSplitter(this);
     split->addWidget(sourcesPane);
     split->addWidget(mergedPane);
-    split->setSizes({250, 750});
+    split->setSizes({220, 1080});
     setCentralWidget(split);
 
     QMenu* file = menuBar()->addMenu("&File");
@@ -175,6 +215,9 @@ void OverlayWindow::rebuild() {
         }
         std::vector<MergedPath> merged = MergeSources(read, false);
         // The rows point into the sources read: the old ones go only once the rows are new.
+        FillMergedFolders(*folderModel_, merged);
+        folders_->expand(folderModel_->index(0, 0));
+        model_->setFolder({});
         model_->showMerged(std::move(merged), names);
         read_ = std::move(read);
         // Only the window's thread changes the rows, and not before this comparison ends.
@@ -182,8 +225,33 @@ void OverlayWindow::rebuild() {
             QtConcurrent::run([this] { return CompareShadowed(read_, model_->paths(), &stop_); }));
     } catch (const std::exception& error) {
         model_->showMerged({}, {});
+        FillMergedFolders(*folderModel_, {});
         read_.clear();
         ShowErrorBox(this, QString::fromStdString(error.what()));
+    }
+}
+
+void OverlayWindow::previewCurrent() {
+    const QModelIndex current = view_->currentIndex();
+    if (!current.isValid() || read_.empty()) {
+        preview_->clear();
+        previewTitle_->clear();
+        return;
+    }
+    // From file to file the views stay until the next preview takes their place.
+    preview_->leave();
+    const Layer& winner = model_->pathAt(current.row()).winner();
+    const QString from = model_->index(current.row(), MergedListModel::FromColumn).data().toString();
+    previewTitle_->setText(QString("%1 — from %2, %3 Bytes")
+                               .arg(QString::fromStdString(winner.file->path), from,
+                                    FolderListModel::SizeText(winner.file->size)));
+    try {
+        const EntryBytes bytes(read_.at(winner.source), *winner.file);
+        const std::string& path = winner.file->path;
+        preview_->showEntry(bytes, QString::fromStdString(path.substr(path.rfind('/') + 1)),
+                            "Read-only: edits happen in a package");
+    } catch (const std::exception& error) {
+        preview_->showMessage(QString::fromStdString(error.what()));
     }
 }
 

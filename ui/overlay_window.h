@@ -13,13 +13,17 @@
 #include <atomic>
 #include <vector>
 
-class QListWidget;
-class QTableView;
 class QComboBox;
+class QLabel;
+class QListWidget;
+class QStandardItemModel;
+class QTableView;
+class QTreeView;
 
 namespace tessel::ui {
 
 class MergedListModel;
+class PreviewViews;
 
 class OverlayWindow : public QMainWindow {
     Q_OBJECT
@@ -34,6 +38,8 @@ public:
     QStringList sources() const;
     MergedListModel* model() const { return model_; }
     QTableView* view() const { return view_; }
+    QTreeView* folders() const { return folders_; }
+    PreviewViews* preview() const { return preview_; }
 
     // Writes the selected paths (all when none is selected) as the game reads them.
     void extractSelection(const QString& destination);
@@ -50,6 +56,8 @@ private:
     void addSources(bool folders);
     void chooseExtraction();
     void showChosenInItsPackage();
+    // The preview follows the list's current row, showing the file that wins.
+    void previewCurrent();
     // Stops the comparison of the copies under way, and waits for it to let go.
     void stopComparing();
 
@@ -57,6 +65,10 @@ private:
     QTableView* view_;
     QComboBox* filter_;
     MergedListModel* model_;
+    QTreeView* folders_;
+    QStandardItemModel* folderModel_;
+    QLabel* previewTitle_;
+    PreviewViews* preview_;
     QString folder_;
     std::vector<FileSource> read_;
     // The shadowed copies are read against their winners off the window's thread, so that

@@ -12,21 +12,13 @@
 #include "text_preview.h"
 
 #include <QLabel>
-#include <QPromise>
-#include <QStackedWidget>
-#include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 #include <exception>
-#include <malloc.h>
 
 namespace tessel::ui {
 
 namespace {
-
-constexpr int kPreviewTab = 0;
-constexpr int kBytesTab = 1;
 
 QString FolderText(const TreeNode* folder) {
     const Tally own = FolderTally(folder);
@@ -42,37 +34,17 @@ QString FolderText(const TreeNode* folder) {
 } // namespace
 
 PreviewPane::PreviewPane(const WindowContext& context)
-    : QWidget(context.window), context_(context), title_(new QLabel(this)), tabs_(new QTabWidget(this)),
-      views_(new QStackedWidget(this)), message_(new QLabel(this)), text_(new TextPreview(this)),
-      image_(new ImagePreview(this)), sound_(new SoundPreview(this)), bytes_(new HexView(this)),
-      watcher_(new QFutureWatcher<PreviewContent>(this)), trim_(new QTimer(this)) {
+    : QWidget(context.window), context_(context), title_(new QLabel(this)), views_(new PreviewViews(this)) {
     setObjectName("PreviewPane");
     setAccessibleName("Preview");
     title_->setObjectName("PreviewTitle");
     title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    tabs_->setObjectName("PreviewTabs");
-    message_->setObjectName("PreviewMessage");
-    message_->setWordWrap(true);
-    message_->setAlignment(Qt::AlignCenter);
-    views_->addWidget(message_);
-    views_->addWidget(text_);
-    views_->addWidget(image_);
-    views_->addWidget(sound_);
-    tabs_->addTab(views_, "Preview");
-    tabs_->addTab(bytes_, "Bytes");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 0, 0, 0);
     column->addWidget(title_);
-    column->addWidget(tabs_, 1);
-    pool_.setMaxThreadCount(1);
-    // A text or a picture leaves many blocks freed in the heaps of both threads, which the
-    // allocator would keep for good: a pane that has shown a large entry gives them back.
-    trim_->setSingleShot(true);
-    trim_->setInterval(1000);
-    connect(trim_, &QTimer::timeout, this, [] { malloc_trim(0); });
-    connect(watcher_, &QFutureWatcher<PreviewContent>::resultReadyAt, this, &PreviewPane::arrived);
-    connect(watcher_, &QFutureWatcher<PreviewContent>::finished, this, &PreviewPane::finished);
-    connect(text_, &TextPreview::saveRequested, this, [this] { context_.runner.run([this] { save(); }); });
+    column->addWidget(views_, 1);
+    connect(views_, &PreviewViews::shown, this, &PreviewPane::shown);
+    connect(textView(), &TextPreview::saveRequested, this, [this] { context_.runner.run([this] { save(); }); });
     forget();
     follow();
 }
@@ -114,40 +86,20 @@ bool PreviewPane::setShown(bool shown) {
     return true;
 }
 
-PreviewPane::~PreviewPane() {
-    watcher_->waitForFinished();
-}
+PreviewPane::~PreviewPane() = default;
 
 void PreviewPane::forget() {
     leave();
-    bytes_->clear();
-    sound_->clear();
-    image_->clear();
-    text_->clear();
+    views_->clear();
 }
 
 void PreviewPane::leave() {
-    ++generation_;
-    pending_.reset();
+    views_->leave();
     stayedFor_ = nullptr;
-    partial_ = false;
     showsEntry_ = false;
     tree_ = 0;
     node_ = nullptr;
     title_->clear();
-    sound_->stop();
-    tabs_->setTabEnabled(kBytesTab, false);
-    showMessage({});
-}
-
-void PreviewPane::showMessage(const QString& text) {
-    message_->setText(text);
-    message_->setAccessibleName(text);
-    views_->setCurrentWidget(message_);
-}
-
-QString PreviewPane::message() const {
-    return views_->currentWidget() == message_ ? message_->text() : QString();
 }
 
 void PreviewPane::showNode(const TreeNode* node) {
@@ -167,7 +119,7 @@ void PreviewPane::showNode(const TreeNode* node) {
     stamp_ = context_.package.stamp();
     if (node->isFolder()) {
         title_->setText(node->parent() ? QString::fromStdString(EntryPath(node)) : QString("/"));
-        showMessage(FolderText(node));
+        views_->showMessage(FolderText(node));
         emit shown();
         return;
     }
@@ -175,80 +127,13 @@ void PreviewPane::showNode(const TreeNode* node) {
     const QString name = QString::fromStdString(NameToUtf8(node->text()));
     title_->setText(name + " — " + EntryFacts(node));
     try {
-        const EntryBytes entry(context_.package, node);
-        bytes_->setEntry(entry);
-        tabs_->setTabEnabled(kBytesTab, true);
-        pending_ = Request{entry, name, image_->room(), generation_};
-        showMessage("Reading…");
-        if (!running_)
-            launch();
+        // A package that cannot be written shows its texts without letting them be edited.
+        const bool readOnly = !context_.package.readOnlyReason().empty();
+        views_->showEntry(EntryBytes(context_.package, node), name, readOnly ? "Read-only package" : QString());
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        views_->showMessage(QString::fromStdString(error.what()));
         emit shown();
     }
-}
-
-void PreviewPane::launch() {
-    Request request = std::move(*pending_);
-    pending_.reset();
-    running_ = true;
-    runningGeneration_ = request.generation;
-    watcher_->setFuture(
-        QtConcurrent::run(&pool_, [request = std::move(request)](QPromise<PreviewContent>& promise) {
-            promise.addResult(
-                MakePreview(request.entry, request.name, request.room,
-                            [&promise](PreviewContent first) { promise.addResult(std::move(first)); }));
-        }));
-}
-
-void PreviewPane::arrived(int index) {
-    if (runningGeneration_ == generation_)
-        display(watcher_->resultAt(index));
-}
-
-void PreviewPane::finished() {
-    running_ = false;
-    // The results go with the next preview; the last one shown stays in the views.
-    if (pending_)
-        launch();
-}
-
-void PreviewPane::display(const PreviewContent& content) {
-    using Kind = PreviewContent::Kind;
-    switch (content.kind) {
-    case Kind::Text:
-        encoding_ = content.encoding;
-        {
-            // A package that cannot be written shows its texts without letting them be edited.
-            const bool readOnly = !context_.package.readOnlyReason().empty();
-            const QString note = readOnly
-                                     ? (content.message.isEmpty() ? QString("Read-only package")
-                                                                  : content.message + "; read-only package")
-                                     : content.message;
-            text_->showText(content.text, content.encoding, content.cutShort || content.partial || readOnly,
-                            note, partial_);
-        }
-        views_->setCurrentWidget(text_);
-        break;
-    case Kind::Image:
-        image_->showImage(content.image, content.fitted, content.imageFormat, content.imageDepth);
-        views_->setCurrentWidget(image_);
-        break;
-    case Kind::Sound:
-        sound_->showSound(content.sound, content.soundBytes);
-        views_->setCurrentWidget(sound_);
-        break;
-    case Kind::Bytes:
-        showMessage("This is no text, picture or sound that the pane knows: the Bytes tab shows it");
-        break;
-    case Kind::Message:
-        showMessage(content.message);
-        break;
-    }
-    tabs_->setCurrentIndex(content.kind == Kind::Bytes ? kBytesTab : kPreviewTab);
-    partial_ = content.partial;
-    trim_->start();
-    emit shown();
 }
 
 const TreeNode* PreviewPane::shownNode() const {
@@ -272,7 +157,7 @@ void PreviewPane::packageMayHaveChanged(const TreeNode* current) {
         // The text stays; the bytes tab reads the package as it is now.
         if (const TreeNode* entry = shownEntry()) {
             stamp_ = context_.package.stamp();
-            bytes_->setEntry(EntryBytes(context_.package, entry));
+            views_->setBytes(EntryBytes(context_.package, entry));
         }
         return;
     }
@@ -280,7 +165,7 @@ void PreviewPane::packageMayHaveChanged(const TreeNode* current) {
 }
 
 bool PreviewPane::modified() const {
-    return showsEntry_ && views_->currentWidget() == text_ && text_->modified();
+    return showsEntry_ && views_->showsText() && textView()->modified();
 }
 
 bool PreviewPane::mayLeave() {
@@ -296,7 +181,7 @@ bool PreviewPane::mayLeave() {
     if (choice.button == 2)
         return false;
     if (choice.button == 1) {
-        text_->setSaved();
+        textView()->setSaved();
         return true;
     }
     return save();
@@ -310,11 +195,12 @@ bool PreviewPane::save() {
         return false;
     }
     std::string bytes;
-    if (!preview::EncodeText(text_->text().toStdString(), encoding_, bytes)) {
+    const preview::TextEncoding encoding = views_->encoding();
+    if (!preview::EncodeText(textView()->text().toStdString(), encoding, bytes)) {
         ShowErrorBox(context_.window,
                      QString("The text holds characters that %1 has no byte for; the text was "
                              "not saved")
-                         .arg(preview::EncodingName(encoding_)));
+                         .arg(preview::EncodingName(encoding)));
         return false;
     }
     try {
@@ -324,9 +210,9 @@ bool PreviewPane::save() {
                      QString::fromStdString(error.what()) + ". The text was not saved; it stays in the pane");
         return false;
     }
-    text_->setSaved();
+    textView()->setSaved();
     stamp_ = context_.package.stamp();
-    bytes_->setEntry(EntryBytes(context_.package, entry));
+    views_->setBytes(EntryBytes(context_.package, entry));
     title_->setText(QString::fromStdString(NameToUtf8(entry->text())) + " — " + EntryFacts(entry));
     context_.browser.entryChanged(entry);
     context_.refreshStatus();

@@ -1,22 +1,13 @@
 // The pane beside the list that shows the current row's entry: text (editable, saved into
-// the package as one edit), pictures, sounds, and any entry's bytes. Previews are made off
-// the window's thread, one at a time; one no longer wanted when it arrives is dropped, and
-// only the latest of those asked for meanwhile is made next, so that moving through the list
-// never waits for a preview.
+// the package as one edit), pictures, sounds, and any entry's bytes, following the list.
 #pragma once
 
-#include "entry_bytes.h"
-#include "preview_content.h"
+#include "preview_views.h"
 #include "window_context.h"
 
-#include <QFutureWatcher>
-#include <QThreadPool>
 #include <QWidget>
-#include <optional>
 
 class QLabel;
-class QTimer;
-class QStackedWidget;
 class QTabWidget;
 
 namespace tessel::ui {
@@ -50,36 +41,25 @@ public:
     bool save();
 
     // Whether a preview is being made.
-    bool loading() const { return running_ || pending_.has_value(); }
-    TextPreview* textView() const { return text_; }
-    ImagePreview* imageView() const { return image_; }
-    SoundPreview* soundView() const { return sound_; }
-    HexView* bytesView() const { return bytes_; }
-    QTabWidget* tabs() const { return tabs_; }
+    bool loading() const { return views_->loading(); }
+    TextPreview* textView() const { return views_->textView(); }
+    ImagePreview* imageView() const { return views_->imageView(); }
+    SoundPreview* soundView() const { return views_->soundView(); }
+    HexView* bytesView() const { return views_->bytesView(); }
+    QTabWidget* tabs() const { return views_->tabs(); }
     // What the Preview tab says when it shows no view of its own.
-    QString message() const;
+    QString message() const { return views_->message(); }
 
 signals:
     // A preview arrived and is on screen (a long text's first screens, then the whole).
     void shown();
 
 private:
-    struct Request {
-        EntryBytes entry;
-        QString name;
-        QSize room;
-        std::uint64_t generation = 0;
-    };
     // The pane follows the list's current row, is asked before the list leaves its folder,
     // and looks again after every command.
     void follow();
     // Lets go of the entry shown, keeping what the views hold.
     void leave();
-    void launch();
-    void arrived(int index);
-    void finished();
-    void display(const PreviewContent& content);
-    void showMessage(const QString& text);
     // The entry shown, found again in the tree; null when it is gone.
     const TreeNode* shownEntry() const;
     // The file or folder shown; null when none is, or it went.
@@ -90,20 +70,7 @@ private:
 
     WindowContext context_;
     QLabel* title_;
-    QTabWidget* tabs_;
-    QStackedWidget* views_;
-    QLabel* message_;
-    TextPreview* text_;
-    ImagePreview* image_;
-    SoundPreview* sound_;
-    HexView* bytes_;
-    QFutureWatcher<PreviewContent>* watcher_;
-    // Previews are made one at a time, on a thread of their own.
-    QThreadPool pool_;
-    // A while after the last preview, the memory the ones before it freed goes back.
-    QTimer* trim_;
-    // The text shown is the first part of the entry's.
-    bool partial_ = false;
+    PreviewViews* views_;
     // The row the user went to and was asked about, keeping the text: not asked about again.
     const TreeNode* stayedFor_ = nullptr;
     bool staying_ = false;
@@ -114,11 +81,6 @@ private:
     const TreeNode* node_ = nullptr;
     bool showsEntry_ = false;
     FileStamp stamp_;
-    preview::TextEncoding encoding_ = preview::TextEncoding::Utf8;
-    std::uint64_t generation_ = 0;
-    std::uint64_t runningGeneration_ = 0;
-    bool running_ = false;
-    std::optional<Request> pending_;
 };
 
 } // namespace tessel::ui

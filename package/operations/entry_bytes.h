@@ -12,14 +12,19 @@
 
 namespace tessel {
 
+class FileSource;
 class Package;
 class TreeNode;
+struct SourceFile;
 
 class EntryBytes {
 public:
     EntryBytes() = default;
     // The file entry of the open package; a folder is refused.
     EntryBytes(const Package& package, const TreeNode* entry);
+    // A file of a package or folder read as a source; a folder's file is read as it is on
+    // disk, never through a link.
+    EntryBytes(const FileSource& source, const SourceFile& file);
 
     std::int64_t size() const { return size_; }
     // Whether the entry's data does not lie whole inside the file as it was loaded: then no
@@ -37,6 +42,7 @@ private:
     std::int64_t offset_ = 0;
     std::int64_t size_ = 0;
     bool outside_ = false;
+    bool loose_ = false;
 };
 
 } // namespace tessel

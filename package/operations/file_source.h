@@ -35,6 +35,10 @@ public:
 
     const std::string& given() const { return given_; }
     bool isPackage() const { return package_.has_value(); }
+    // The package's stamp as it was read; invalid for a folder.
+    const FileStamp& stamp() const { return stamp_; }
+    // Where the file is: the package, or the file's own path below the folder.
+    std::string pathOf(const SourceFile& file) const { return package_ ? given_ : folder_ + "/" + file.path; }
     // The files in directory order (a folder's in name order, folders first walked).
     const std::vector<SourceFile>& files() const { return files_; }
     // Where the file's bytes can be read: a descriptor (owned when it was opened for the
@@ -57,6 +61,7 @@ private:
     std::string given_;
     std::string folder_;
     std::optional<PackageFile> package_;
+    FileStamp stamp_;
     std::vector<SourceFile> files_;
 };
 

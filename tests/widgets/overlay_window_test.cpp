@@ -1,12 +1,16 @@
+#include "line_numbered_edit.h"
 #include "merged_list_model.h"
 #include "modal_driver.h"
 #include "overlay_window.h"
 #include "package_builder.h"
+#include "preview_views.h"
 #include "settings.h"
+#include "text_preview.h"
 
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTreeView>
 
 using tessel::testing::ModalDriver;
 using tessel::testing::PackageBuilder;
@@ -84,6 +88,56 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().value(0).toString(), folder + "/base.vp");
         QCOMPARE(shown.first().value(1).toString(), QString("c.tbl"));
+    }
+
+    void theFolderTreeNarrowsTheListWhichSortsByColumnAndPreviewsTheWinner() {
+        std::filesystem::create_directories(dir.file("tree"));
+        PackageBuilder()
+            .file("top.txt", "t")
+            .folder("data")
+            .file("one.txt", "base one")
+            .folder("deep")
+            .file("two.txt", "22")
+            .end()
+            .end()
+            .writeTo(dir.file("tree/base.vp"));
+        PackageBuilder().folder("DATA").file("ONE.TXT", "mod one, longer").end().writeTo(dir.file("tree/mod.vp"));
+        OverlayWindow window;
+        const QString tree = QString::fromStdString(dir.file("tree"));
+        window.setSources({tree + "/mod.vp", tree + "/base.vp"});
+        QTreeView* folders = window.folders();
+        const QModelIndex data = folders->model()->index(0, 0, folders->model()->index(0, 0));
+        QCOMPARE(data.data().toString(), QString("data"));
+        const struct {
+            QModelIndex folder;
+            int column;
+            Qt::SortOrder order;
+            QStringList paths;
+        } rows[] = {
+            {folders->model()->index(0, 0), MergedListModel::SizeColumn, Qt::DescendingOrder,
+             {"DATA/ONE.TXT", "data/deep/two.txt", "top.txt"}},
+            {folders->model()->index(0, 0), MergedListModel::FromColumn, Qt::AscendingOrder,
+             {"DATA/ONE.TXT", "data/deep/two.txt", "top.txt"}},
+            {folders->model()->index(0, 0), MergedListModel::PathColumn, Qt::DescendingOrder,
+             {"top.txt", "DATA/ONE.TXT", "data/deep/two.txt"}},
+            {data, MergedListModel::PathColumn, Qt::AscendingOrder, {"data/deep/two.txt", "DATA/ONE.TXT"}},
+            {folders->model()->index(0, 0, data), MergedListModel::SizeColumn, Qt::AscendingOrder,
+             {"data/deep/two.txt"}},
+        };
+        for (const auto& row : rows) {
+            folders->setCurrentIndex(row.folder);
+            window.view()->sortByColumn(row.column, row.order);
+            QCOMPARE(Column(window, MergedListModel::PathColumn), row.paths);
+        }
+        // The preview shows the winning copy, and does not let it be edited here.
+        folders->setCurrentIndex(data);
+        window.view()->setCurrentIndex(window.model()->index(1, 0));
+        // The answers of the comparison keep the user's place.
+        window.waitForComparison();
+        QCOMPARE(window.view()->currentIndex().row(), 1);
+        QTRY_VERIFY(!window.preview()->loading() && window.preview()->showsText());
+        QCOMPARE(window.preview()->textView()->text(), QString("mod one, longer"));
+        QVERIFY(window.preview()->textView()->editor()->isReadOnly());
     }
 
     void aSourceThatCannotBeReadShowsNothingButTheReason() {

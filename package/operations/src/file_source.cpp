@@ -51,6 +51,7 @@ FileSource FileSource::Open(const std::string& path) {
 
 void FileSource::readPackage(const std::string& path) {
     package_ = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
+    stamp_ = package_->stamp();
     FolderTree tree;
     ReadDirectory(*package_, tree);
     const std::int64_t end = package_->size();
@@ -126,7 +127,7 @@ FileSource::Bytes FileSource::open(const SourceFile& file) const {
         bytes.offset = file.offset;
         return bytes;
     }
-    const std::string full = folder_ + "/" + file.path;
+    const std::string full = pathOf(file);
     bytes.owned = FileDescriptor(::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (bytes.owned.get() < 0)
         throw PackageError("Cannot read \"" + full + "\": " + Reason(errno));
