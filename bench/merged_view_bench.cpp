@@ -8,6 +8,7 @@
 #include "window_timing.h"
 
 #include <QApplication>
+#include <QTableView>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -38,19 +39,23 @@ int main(int argc, char** argv) {
     using Filter = tessel::ui::MergedListModel::Filter;
     const auto nothing = [] {};
     const double one = MedianMs(runs, nothing, [&] { window.setSources({packages.first()}); });
-    const double oneFilter = MedianMs(runs, nothing, [&] {
+    const auto filterAndBack = [&] {
         window.model()->setFilter(Filter::Conflicts);
         window.model()->setFilter(Filter::All);
-    });
+    };
+    const auto sortAndBack = [&] {
+        window.view()->sortByColumn(tessel::ui::MergedListModel::SizeColumn, Qt::DescendingOrder);
+        window.view()->sortByColumn(tessel::ui::MergedListModel::PathColumn, Qt::AscendingOrder);
+    };
+    const double oneFilter = MedianMs(runs, nothing, filterAndBack);
+    const double oneSort = MedianMs(runs, nothing, sortAndBack);
     const double all = MedianMs(runs, nothing, [&] { window.setSources(packages); });
     const double compared = MedianMs(runs, nothing, [&] {
         window.setSources(packages);
         window.waitForComparison();
     });
-    const double allFilter = MedianMs(runs, nothing, [&] {
-        window.model()->setFilter(Filter::Conflicts);
-        window.model()->setFilter(Filter::All);
-    });
+    const double allFilter = MedianMs(runs, nothing, filterAndBack);
+    const double allSort = MedianMs(runs, nothing, sortAndBack);
     std::printf("merged view, median of %d runs (offscreen)\n", runs);
     std::printf("  %lld packages: shown in %.1f ms (target at most 1000); %d paths\n",
                 static_cast<long long>(packages.size()), all, window.model()->rowCount());
@@ -58,5 +63,7 @@ int main(int argc, char** argv) {
     std::printf("  the first alone: %.1f ms; ratio %.2f\n", one, all / one);
     std::printf("  a filter and back: %.1f ms, against %.1f ms for the first alone; ratio %.2f\n", allFilter,
                 oneFilter, allFilter / oneFilter);
+    std::printf("  a sort by size and back: %.1f ms, against %.1f ms for the first alone; ratio %.2f\n", allSort,
+                oneSort, allSort / oneSort);
     return 0;
 }

@@ -51,7 +51,8 @@ void MergedListModel::refill() {
     shown_.clear();
     for (std::size_t i = 0; i < paths_.size(); ++i) {
         const std::vector<Layer>& layers = paths_[i].layers;
-        if (!folder_.empty() && layers.front().file->key.compare(0, folder_.size(), folder_) != 0)
+        const std::string_view path = layers.front().file->path;
+        if (!folder_.empty() && !KeyEqual()(path.substr(0, folder_.size()), folder_))
             continue;
         const bool conflict = layers.size() > 1;
         const bool differs =

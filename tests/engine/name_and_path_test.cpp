@@ -1,5 +1,6 @@
 #include "entry_name.h"
 #include "entry_path.h"
+#include "file_source.h"
 #include "name_text.h"
 
 #include <gtest/gtest.h>
@@ -69,3 +70,23 @@ TEST(EntryPaths, NameEntriesAndFindTheFirstInDirectoryOrder) {
 
 } // namespace
 } // namespace tessel
+
+// Sources match paths by their folded keys without holding them: the comparisons must agree
+// with comparing the folded copies, across word boundaries and the bytes beside the letters.
+TEST(SourceKeys, CompareAsTheirFoldedCopiesDo) {
+    const std::vector<std::string> paths = {
+        "",          "a",          "A",          "data/ships.tbl", "DATA/SHIPS.TBL", "data/ships.tbl2",
+        "data/ship", "data/ShipZ", "data/ship{", "data/ship`",     "data/ship@",     "data/ship[",
+        "data_x/a",  "dataX/a",    "data/\xe9t\xe9", "data/\xc9T\xc9", "abcdefghijklmnopqrstuvwxyz",
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyZ{"};
+    for (const std::string& a : paths) {
+        for (const std::string& b : paths) {
+            const std::string x = tessel::SourceKey(a), y = tessel::SourceKey(b);
+            EXPECT_EQ(tessel::KeyLess(a, b), x < y) << a << " / " << b;
+            EXPECT_EQ(tessel::KeyEqual()(a, b), x == y) << a << " / " << b;
+            if (x == y) {
+                EXPECT_EQ(tessel::KeyHash()(a), tessel::KeyHash()(b)) << a << " / " << b;
+            }
+        }
+    }
+}

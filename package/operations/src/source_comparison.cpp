@@ -17,13 +17,13 @@ namespace tessel {
 
 namespace {
 
-using ByKey = std::unordered_map<std::string_view, std::vector<const SourceFile*>>;
+using ByKey = std::unordered_map<std::string_view, std::vector<const SourceFile*>, KeyHash, KeyEqual>;
 
 ByKey FilesByKey(const FileSource& source) {
     ByKey files;
     files.reserve(source.files().size());
     for (const SourceFile& file : source.files())
-        files[file.key].push_back(&file);
+        files[file.path].push_back(&file);
     return files;
 }
 
@@ -116,7 +116,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
         total += source.files().size();
     // Each path's place among the merged ones, found by its key; the table is made large
     // enough at once, so that it never grows while half a million files go in.
-    std::unordered_map<std::string_view, std::uint32_t> placeOf;
+    std::unordered_map<std::string_view, std::uint32_t, KeyHash, KeyEqual> placeOf;
     placeOf.reserve(total);
     std::vector<MergedPath> grouped;
     for (std::size_t source = 0; source < sources.size(); ++source) {
@@ -124,7 +124,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
         // A source's later file of a path is the one it gives.
         for (auto file = files.rbegin(); file != files.rend(); ++file) {
             const auto [place, added] =
-                placeOf.try_emplace(file->key, static_cast<std::uint32_t>(grouped.size()));
+                placeOf.try_emplace(file->path, static_cast<std::uint32_t>(grouped.size()));
             if (added)
                 grouped.emplace_back();
             grouped[place->second].layers.push_back({source, &*file, true});
@@ -134,7 +134,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return grouped[a].winner().file->key < grouped[b].winner().file->key;
+        return KeyLess(grouped[a].winner().file->path, grouped[b].winner().file->path);
     });
     std::vector<MergedPath> paths;
     paths.reserve(grouped.size());
