@@ -143,7 +143,7 @@ std::string NewFileAt::shown() const {
 }
 
 void NewFileAt::place() {
-    if (writing_ != name_ && ::renameat(folderFd_, writing_.c_str(), folderFd_, name_.c_str()) != 0)
+    if (replaces() && ::renameat(folderFd_, writing_.c_str(), folderFd_, name_.c_str()) != 0)
         throw PackageError(CannotCreateMessage(ShortPath(shown()), SystemReason(errno)));
     fd_.reset();
     placed_ = true;

@@ -67,6 +67,8 @@ public:
     NewFileAt& operator=(const NewFileAt&) = delete;
 
     int fd() const { return fd_.get(); }
+    // Whether something stood at the name: the file is written under another until placed.
+    bool replaces() const { return writing_ != name_; }
     // Gives the file its name.
     void place();
 

@@ -44,15 +44,16 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
     const std::int32_t offset = record.Offset;
     const std::int32_t size = record.Size;
     auto shown = [&] { return ShortPath(std::string(shownFolder) + "/" + name); };
-    struct stat there {};
-    if (::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 && there.st_dev == self.device &&
-        there.st_ino == self.inode)
-        throw PackageError("Cannot extract \"" + shown() + "\": it would replace the package itself");
     if (offset < 0 || size < 0)
         throw PackageError("Cannot extract \"" + shown() + "\": its record gives offset " +
                            std::to_string(offset) + " and size " + std::to_string(size) +
                            ", which lie outside \"" + FullPath(package.path()) + "\"");
     NewFileAt file(folderFd, name, shownFolder);
+    // Only a name that something stands at can be the package's: a file made there is new.
+    struct stat there {};
+    if (file.replaces() && ::fstatat(folderFd, name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+        there.st_dev == self.device && there.st_ino == self.inode)
+        throw PackageError("Cannot extract \"" + shown() + "\": it would replace the package itself");
     // Reserving the blocks first spares the file system a reservation per page written.
     if (size > kCopyBufferSize)
         ::fallocate(file.fd(), FALLOC_FL_KEEP_SIZE, 0, size);
