@@ -138,6 +138,14 @@ private slots:
         QTRY_VERIFY(!window.preview()->loading() && window.preview()->showsText());
         QCOMPARE(window.preview()->textView()->text(), QString("mod one, longer"));
         QVERIFY(window.preview()->textView()->editor()->isReadOnly());
+        // A folder's file wins over the packages' and is previewed from the disk.
+        std::filesystem::create_directories(dir.file("tree/loose/data"));
+        tessel::testing::WriteFileBytes(dir.file("tree/loose/data/one.txt"), "loose one");
+        window.setSources({tree + "/loose", tree + "/mod.vp", tree + "/base.vp"});
+        window.view()->sortByColumn(MergedListModel::PathColumn, Qt::AscendingOrder);
+        window.view()->setCurrentIndex(window.model()->index(1, 0));
+        QTRY_VERIFY(!window.preview()->loading() && window.preview()->showsText());
+        QCOMPARE(window.preview()->textView()->text(), QString("loose one"));
     }
 
     void aSourceThatCannotBeReadShowsNothingButTheReason() {
