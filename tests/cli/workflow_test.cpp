@@ -147,6 +147,13 @@ const Scenario kScenarios[] = {
      "tail -n +2 \"$XDG_CACHE_HOME\"/tessel/sync/* | cut -d' ' -f10- | sort > known",
      0, "", "sort out; cat known",
      "A data/new.tbl\nM data/ships.tbl\nM data/ships.tbl\ncolors.TBL\nnew.tbl\n"},
+    // The index is met in the order of the walk; lines in another order are looked up.
+    {"ASyncFindsItsIndexInAnyOrder", PackageAndWork,
+     "tessel sync --to data p.vp work/data > out && sleep 2.1 && tessel sync --to data p.vp work/data >> out && "
+     "i=$(echo \"$XDG_CACHE_HOME\"/tessel/sync/*) && (head -n 1 $i; tail -n +2 $i | tac) > r && cat r > $i && "
+     "printf X | dd of=work/data/colors.TBL conv=notrunc status=none && "
+     "tessel sync --to data p.vp work/data >> out",
+     0, "", "sort out", "A data/new.tbl\nM data/Colors.tbl\nM data/ships.tbl\n"},
     {"CompletionGoesOneFolderAtATime", Nested, "true", 0, "", Completing("tessel-vp extract p.vp out data/"),
      "data/B.TBL\ndata/a.tbl\ndata/deep/\n"},
     {"CompletionEndsAtTheNextSlash", Nested, "true", 0, "", Completing("tessel-vp cat p.vp data/d"),

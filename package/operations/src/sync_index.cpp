@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tessel {
 
@@ -54,6 +54,27 @@ std::string StampLine(const FileStamp& stamp) {
     return line.str();
 }
 
+// The whole index in one read where it can: a sync with nothing to do spends much of its
+// time here, and a stream reads it a character at a time.
+std::string ReadIndexFile(const std::string& path) {
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
+        return {};
+    std::string bytes(std::size_t(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += std::size_t(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 void MakeFolders(const std::string& path) {
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1))
         ::mkdir(path.substr(0, slash).c_str(), 0700);
@@ -69,15 +90,16 @@ SyncIndex::SyncIndex(const std::string& packagePath, const FileStamp& package, c
         return;
     file_ = folder + "/" + KeyOf(RealPath(packagePath) + '\0' + RealPath(diskFolder) + '\0' + packageFolder);
     loaded_ = StampLine(package);
-    std::ifstream in(file_, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.compare(0, loaded_.size() + 1, loaded_ + "\n") != 0)
+    bytes_ = ReadIndexFile(file_);
+    if (bytes_.compare(0, loaded_.size() + 1, loaded_ + "\n") != 0)
         return;
-    // A line per file: the record, the disk file, then the path's length and the path. What
-    // does not parse ends the index there.
-    known_.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '\n')));
-    const char* at = bytes.data() + loaded_.size() + 1;
-    const char* const end = bytes.data() + bytes.size();
+    lines_ = cursor_ = bytes_.data() + loaded_.size() + 1;
+    count_ = std::size_t(std::count(lines_, std::as_const(bytes_).data() + bytes_.size(), '\n'));
+}
+
+// A line per file: the record, the disk file, then the path's length and the path.
+bool SyncIndex::parseLine(const char* at, Line& line) const {
+    const char* const end = bytes_.data() + bytes_.size();
     auto number = [&](auto& value) {
         const auto [next, error] = std::from_chars(at, end, value);
         if (error != std::errc() || next == end || *next != ' ')
@@ -85,42 +107,60 @@ SyncIndex::SyncIndex(const std::string& packagePath, const FileStamp& package, c
         at = next + 1;
         return true;
     };
-    while (at < end) {
-        Known known{};
-        std::size_t length = 0;
-        if (!number(known.record.Offset) || !number(known.record.Size) || !number(known.record.Timestamp) ||
-            !number(known.file.device) || !number(known.file.inode) || !number(known.file.size) ||
-            !number(known.file.modified) || !number(known.file.changed) || !number(length) ||
-            std::size_t(end - at) <= length || at[length] != '\n')
-            break;
-        known_.emplace(std::string(at, length), known);
-        at += length + 1;
-    }
+    Known& known = line.known;
+    std::size_t length = 0;
+    if (!number(known.record.Offset) || !number(known.record.Size) || !number(known.record.Timestamp) ||
+        !number(known.file.device) || !number(known.file.inode) || !number(known.file.size) ||
+        !number(known.file.modified) || !number(known.file.changed) || !number(length) ||
+        std::size_t(end - at) <= length || at[length] != '\n')
+        return false;
+    line.path = std::string_view(at, length);
+    line.next = at + length + 1;
+    return true;
+}
+
+void SyncIndex::makeMap() const {
+    mapped_ = true;
+    known_.reserve(count_);
+    // What does not parse ends the index there.
+    Line line{};
+    for (const char* at = lines_; at && parseLine(at, line); at = line.next)
+        known_.emplace(line.path, line.known);
 }
 
 bool SyncIndex::knownEqual(const std::string& relativePath, const EntryRecord& record,
                            const struct stat& file) const {
-    const auto found = known_.find(relativePath);
-    if (found == known_.end())
+    if (count_ == 0)
         return false;
-    const Known& known = found->second;
-    return known.record.Offset == record.Offset && known.record.Size == record.Size &&
-           known.record.Timestamp == record.Timestamp && known.file == StateOf(file);
+    Line line{};
+    const Known* known = nullptr;
+    if (!mapped_ && parseLine(cursor_, line) && line.path == relativePath) {
+        cursor_ = line.next;
+        known = &line.known;
+    } else {
+        if (!mapped_)
+            makeMap();
+        const auto found = known_.find(relativePath);
+        if (found == known_.end())
+            return false;
+        known = &found->second;
+    }
+    return known->record.Offset == record.Offset && known->record.Size == record.Size &&
+           known->record.Timestamp == record.Timestamp && known->file == StateOf(file);
 }
 
 SyncIndex::FileState SyncIndex::StateOf(const struct stat& file) {
     return {file.st_dev, file.st_ino, file.st_size, Nanoseconds(file.st_mtim), Nanoseconds(file.st_ctim)};
 }
 
-void SyncIndex::remember(const std::string& relativePath, const TreeNode* node, const struct stat& file,
-                         bool known) {
+void SyncIndex::remember(std::string relativePath, const TreeNode* node, const struct stat& file, bool known) {
     news_ = news_ || !known;
-    pending_.push_back({relativePath, node, StateOf(file)});
+    pending_.push_back({std::move(relativePath), node, StateOf(file)});
 }
 
 void SyncIndex::save(const FileStamp& package) const {
     // Nothing learned and nothing moved: the index on disk says it all already.
-    if (file_.empty() || (!news_ && pending_.size() == known_.size() && StampLine(package) == loaded_))
+    if (file_.empty() || (!news_ && pending_.size() == count_ && StampLine(package) == loaded_))
         return;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);

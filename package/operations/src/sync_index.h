@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <vector>
@@ -23,16 +24,17 @@ public:
     // still as the index saw it; else an empty one. Paths are as the sync was given them.
     SyncIndex(const std::string& packagePath, const FileStamp& package, const std::string& diskFolder,
               const std::string& packageFolder);
+    SyncIndex(const SyncIndex&) = delete;
+    SyncIndex& operator=(const SyncIndex&) = delete;
 
     // Whether the file at the path (relative to the disk folder) is known to hold the entry's
     // bytes.
-    bool empty() const { return known_.empty(); }
+    bool empty() const { return count_ == 0; }
     bool knownEqual(const std::string& relativePath, const EntryRecord& record,
                     const struct stat& file) const;
     // The file holds the node's bytes; the node's record is taken when the index is saved,
     // after the edit has moved what it moves. `known`: the index vouched for it already.
-    void remember(const std::string& relativePath, const TreeNode* node, const struct stat& file,
-                  bool known = false);
+    void remember(std::string relativePath, const TreeNode* node, const struct stat& file, bool known = false);
     // Keeps the index for the package as it is now. Files changed in the last seconds are left
     // out (a change within the file system's clock tick would not show). Failing to write it
     // is no failure of the sync. The nodes remembered must all still be in the tree.
@@ -57,13 +59,31 @@ private:
         const TreeNode* node;
         FileState file;
     };
+    // One line of the index, read where it stands.
+    struct Line {
+        Known known;
+        std::string_view path;
+        const char* next;
+    };
     static FileState StateOf(const struct stat& file);
+    // The line at `at`; false where the index stops parsing.
+    bool parseLine(const char* at, Line& line) const;
+    // Every line by its path: made the first time a file is asked for that the last sync did
+    // not meet at that point of its walk.
+    void makeMap() const;
 
     std::string file_;
     std::string loaded_;
     // Something was remembered that the index did not hold.
     bool news_ = false;
-    std::unordered_map<std::string, Known> known_;
+    // The index as read, its lines in the order the last sync walked the folder: a walk of
+    // the same folder meets them one after another, without looking any up.
+    std::string bytes_;
+    const char* lines_ = nullptr;
+    mutable const char* cursor_ = nullptr;
+    std::size_t count_ = 0;
+    mutable bool mapped_ = false;
+    mutable std::unordered_map<std::string_view, Known> known_;
     std::vector<Pending> pending_;
 };
 

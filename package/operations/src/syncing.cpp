@@ -86,30 +86,34 @@ public:
         } catch (const PackageError& error) {
             return skip(diskPath, std::string("it cannot be listed: ") + error.what());
         }
-        std::unordered_map<std::string, TreeNode*> children;
-        for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling())
-            children.emplace(EntryNameKey(child->text()), child);
-        std::unordered_map<const TreeNode*, bool> seen;
+        // The folder's children by their keys, each with whether the disk folder has it.
+        std::unordered_map<std::string, std::size_t> children;
+        std::vector<TreeNode*> nodes;
+        for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
+            children.emplace(EntryNameKey(child->text()), nodes.size());
+            nodes.push_back(child);
+        }
+        std::vector<char> seen(nodes.size(), 0);
         const std::vector<Status> statuses =
             index_.empty() ? std::vector<Status>(entries.size()) : StatusOfEntries(pool_, folderFd, entries);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const FolderEntry& entry = entries[i];
-            const std::string path = diskPath + "/" + entry.name;
-            const std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
-            if (const std::string why = NewNameProblem(entry.name); !why.empty()) {
-                skip(path, why);
-                continue;
-            }
+            std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
             const auto found = children.find(EntryNameKey(entry.name));
-            TreeNode* node = found == children.end() ? nullptr : found->second;
+            TreeNode* node = found == children.end() ? nullptr : nodes[found->second];
             if (node)
-                seen[node] = true;
+                seen[found->second] = 1;
             struct stat info = statuses[i].info;
             // A file the index vouches for: a regular file of the entry's size, as the last sync
-            // left both.
+            // left both. Its name is one the package holds already.
             if (node && node->isFile() && statuses[i].known && info.st_size == node->record()->Size &&
                 index_.knownEqual(below, *node->record(), info)) {
-                index_.remember(below, node, info, true);
+                index_.remember(std::move(below), node, info, true);
+                continue;
+            }
+            const std::string path = diskPath + "/" + entry.name;
+            if (const std::string why = NewNameProblem(entry.name); !why.empty()) {
+                skip(path, why);
                 continue;
             }
             FileDescriptor fd;
@@ -149,9 +153,9 @@ public:
         }
         if (!options_.removeMissing)
             return;
-        for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
-            if (!seen.count(child))
-                removed(child);
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (!seen[i])
+                removed(nodes[i]);
         }
     }
 
