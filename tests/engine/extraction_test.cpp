@@ -1,5 +1,6 @@
 #include "entry_bytes.h"
 #include "entry_path.h"
+#include "file_source.h"
 #include "package.h"
 #include "package_builder.h"
 #include "package_error.h"
@@ -368,6 +369,38 @@ TEST_F(Extraction, DataOutsideTheFileIsNamedAndNeverRead) {
     EXPECT_TRUE(far.outside());
     EXPECT_NE(far.outsideReason().find("offset 1000 of 50 bytes"), std::string::npos) << far.outsideReason();
     EXPECT_THROW(far.read(0, 10), PackageError);
+}
+
+// The merged view reads the copy that wins, from a package or a folder, by the same means.
+TEST_F(Extraction, ASourcesFilesAreReadFromTheirPackageOrFromDiskButNeverThroughALink) {
+    const auto bytesOf = [](const FileSource& source, const std::string& path) {
+        for (const SourceFile& file : source.files()) {
+            if (file.path == path)
+                return EntryBytes(source, file);
+        }
+        throw PackageError("no " + path);
+    };
+    std::optional<EntryBytes> ships;
+    {
+        // The source holds its package against edits while it lives.
+        const FileSource packaged = FileSource::Open(package);
+        ships = bytesOf(packaged, "data/tables/ships.tbl");
+        EXPECT_EQ(ships->read(1, 3), "HIP");
+    }
+    Package other;
+    other.LoadPackage(package);
+    other.ReplaceEntryBytes(FindEntry(other.tree(), "readme.txt"), "read me again");
+    EXPECT_THROW(ships->read(0, 5), PackageChangedError);
+
+    fs::create_directories(dir.file("loose/data"));
+    testing::WriteFileBytes(dir.file("loose/data/a.txt"), "loose bytes");
+    testing::WriteFileBytes(dir.file("secret"), "not to be shown");
+    const EntryBytes loose = bytesOf(FileSource::Open(dir.file("loose")), "data/a.txt");
+    EXPECT_EQ(loose.read(0, 100), "loose bytes");
+    // A link planted at the file's name after the folder was read is not followed.
+    fs::remove(dir.file("loose/data/a.txt"));
+    fs::create_symlink(dir.file("secret"), dir.file("loose/data/a.txt"));
+    EXPECT_THROW(loose.read(0, 100), PackageError);
 }
 
 } // namespace
