@@ -49,32 +49,52 @@ int RunDiff(const DiffArguments& arguments) {
     }
 }
 
+constexpr std::size_t kOutputChunk = 1 << 16;
+
+// The text as a JSON string, as the other commands write it: a name that is not UTF-8 shows
+// its bytes as replacement characters.
+std::string JsonString(const std::string& text) {
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<MergedPath>& paths,
                   const OverlayArguments& arguments) {
     const auto named = [&](const Layer& layer) { return sources[layer.source].given(); };
     if (arguments.json) {
-        // Written object by object, as one array: a hundred thousand paths need no document
-        // of them all in memory.
+        // Written object by object into one array, laid out as the other commands' JSON is: a
+        // hundred thousand paths need no document of them all in memory, and each source's
+        // name is made a JSON string once, not once per path.
+        std::vector<std::string> sourceNames;
+        for (const FileSource& source : sources)
+            sourceNames.push_back(JsonString(source.given()));
+        std::string out;
         bool first = true;
         for (const MergedPath& path : paths) {
             if (arguments.conflicts && path.layers.size() < 2)
                 continue;
-            nlohmann::ordered_json object;
-            object["path"] = path.winner().file->path;
-            object["source"] = named(path.winner());
-            object["size"] = path.winner().file->size;
-            object["shadowed"] = nlohmann::ordered_json::array();
-            for (std::size_t i = 1; i < path.layers.size(); ++i)
-                object["shadowed"].push_back(
-                    {{"source", named(path.layers[i])}, {"same", path.layers[i].same}});
-            // A disk name that is not UTF-8 shows its bytes as replacement characters.
-            std::string text = object.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-            for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3))
-                text.replace(at, 1, "\n  ");
-            std::printf("%s\n  %s", first ? "[" : ",", text.c_str());
+            const SourceFile& winner = *path.winner().file;
+            out += first ? "[\n  {\n    \"path\": " : ",\n  {\n    \"path\": ";
+            out += JsonString(winner.path);
+            out += ",\n    \"source\": ";
+            out += sourceNames[path.winner().source];
+            out += ",\n    \"size\": ";
+            out += std::to_string(winner.size);
+            out += path.layers.size() < 2 ? ",\n    \"shadowed\": []\n  }" : ",\n    \"shadowed\": [";
+            for (std::size_t i = 1; i < path.layers.size(); ++i) {
+                out += i == 1 ? "\n      {\n        \"source\": " : ",\n      {\n        \"source\": ";
+                out += sourceNames[path.layers[i].source];
+                out += path.layers[i].same ? ",\n        \"same\": true\n      }" : ",\n        \"same\": false\n      }";
+            }
+            if (path.layers.size() >= 2)
+                out += "\n    ]\n  }";
             first = false;
+            if (out.size() >= kOutputChunk) {
+                std::fwrite(out.data(), 1, out.size(), stdout);
+                out.clear();
+            }
         }
-        std::printf("%s\n", first ? "[]" : "\n]");
+        out += first ? "[]\n" : "\n]\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
         return;
     }
     for (const MergedPath& path : paths) {
