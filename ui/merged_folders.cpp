@@ -1,5 +1,7 @@
 #include "merged_folders.h"
 
+#include "entry_name.h"
+
 #include <QIcon>
 #include <string_view>
 #include <unordered_map>
@@ -14,7 +16,7 @@ void FillMergedFolders(QStandardItemModel& model, const std::vector<MergedPath>&
     top->setEditable(false);
     model.appendRow(top);
     // The paths come sorted, so that most share the folder of the path before them.
-    std::unordered_map<std::string_view, QStandardItem*, KeyHash, KeyEqual> folders;
+    std::unordered_map<std::string_view, QStandardItem*, FoldedHash, FoldedEqual> folders;
     std::string_view last;
     for (const MergedPath& path : paths) {
         const std::string_view shown = path.winner().file->path;
@@ -22,7 +24,7 @@ void FillMergedFolders(QStandardItemModel& model, const std::vector<MergedPath>&
         if (end == std::string::npos)
             continue;
         const std::string_view folder(shown.data(), end + 1);
-        if (KeyEqual()(folder, last))
+        if (FoldedEqual()(folder, last))
             continue;
         // Each folder not seen before is made below its parent, the outer ones first.
         QStandardItem* parent = top;

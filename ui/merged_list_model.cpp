@@ -1,5 +1,6 @@
 #include "merged_list_model.h"
 
+#include "entry_name.h"
 #include "folder_list_model.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ void MergedListModel::refill() {
     for (std::size_t i = 0; i < paths_.size(); ++i) {
         const std::vector<Layer>& layers = paths_[i].layers;
         const std::string_view path = layers.front().file->path;
-        if (!folder_.empty() && !KeyEqual()(path.substr(0, folder_.size()), folder_))
+        if (!folder_.empty() && !FoldedEqual()(path.substr(0, folder_.size()), folder_))
             continue;
         const bool conflict = layers.size() > 1;
         const bool differs =

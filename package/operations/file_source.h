@@ -67,15 +67,6 @@ private:
 
 // The path as the key under which sources match it.
 std::string SourceKey(std::string_view path);
-// Paths as their keys compare, without a folded copy of each: a merged tree holds hundreds
-// of thousands.
-bool KeyLess(std::string_view a, std::string_view b);
-struct KeyHash {
-    std::size_t operator()(std::string_view path) const;
-};
-struct KeyEqual {
-    bool operator()(std::string_view a, std::string_view b) const;
-};
 // Whether the two files hold the same bytes: sizes first, then the contents, streamed.
 bool SameBytes(const FileSource& a, const SourceFile& fa, const FileSource& b, const SourceFile& fb);
 

@@ -71,9 +71,9 @@ TEST(EntryPaths, NameEntriesAndFindTheFirstInDirectoryOrder) {
 } // namespace
 } // namespace tessel
 
-// Sources match paths by their folded keys without holding them: the comparisons must agree
+// Names and paths are matched without making their folded keys: the comparisons must agree
 // with comparing the folded copies, across word boundaries and the bytes beside the letters.
-TEST(SourceKeys, CompareAsTheirFoldedCopiesDo) {
+TEST(FoldedNames, CompareAsTheirFoldedCopiesDo) {
     const std::vector<std::string> paths = {
         "",          "a",          "A",          "data/ships.tbl", "DATA/SHIPS.TBL", "data/ships.tbl2",
         "data/ship", "data/ShipZ", "data/ship{", "data/ship`",     "data/ship@",     "data/ship[",
@@ -82,10 +82,10 @@ TEST(SourceKeys, CompareAsTheirFoldedCopiesDo) {
     for (const std::string& a : paths) {
         for (const std::string& b : paths) {
             const std::string x = tessel::SourceKey(a), y = tessel::SourceKey(b);
-            EXPECT_EQ(tessel::KeyLess(a, b), x < y) << a << " / " << b;
-            EXPECT_EQ(tessel::KeyEqual()(a, b), x == y) << a << " / " << b;
+            EXPECT_EQ(tessel::FoldedLess(a, b), x < y) << a << " / " << b;
+            EXPECT_EQ(tessel::FoldedEqual()(a, b), x == y) << a << " / " << b;
             if (x == y) {
-                EXPECT_EQ(tessel::KeyHash()(a), tessel::KeyHash()(b)) << a << " / " << b;
+                EXPECT_EQ(tessel::FoldedHash()(a), tessel::FoldedHash()(b)) << a << " / " << b;
             }
         }
     }

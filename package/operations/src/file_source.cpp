@@ -37,69 +37,6 @@ std::string SourceKey(std::string_view path) {
     return key;
 }
 
-namespace {
-
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-
-// Eight bytes at once with ASCII lower case made upper, as FoldCase does byte by byte.
-std::uint64_t Folded8(const char* bytes) {
-    std::uint64_t x;
-    std::memcpy(&x, bytes, 8);
-    const std::uint64_t low = x & 0x7f7f7f7f7f7f7f7full;
-    const std::uint64_t fromA = low + (0x80 - 'a') * kOnes;
-    const std::uint64_t pastZ = low + (0x80 - 'z' - 1) * kOnes;
-    const std::uint64_t lower = fromA & ~pastZ & ~x & (0x80 * kOnes);
-    return x - (lower >> 2);
-}
-
-} // namespace
-
-bool KeyLess(std::string_view a, std::string_view b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    for (; i + 8 <= common; i += 8) {
-        const std::uint64_t x = Folded8(a.data() + i);
-        const std::uint64_t y = Folded8(b.data() + i);
-        if (x != y) {
-            // The first byte that differs is the lowest one that does.
-            const int at = __builtin_ctzll(x ^ y) / 8;
-            return ((x >> (8 * at)) & 0xff) < ((y >> (8 * at)) & 0xff);
-        }
-    }
-    for (; i < common; ++i) {
-        const auto x = static_cast<unsigned char>(FoldCase(a[i]));
-        const auto y = static_cast<unsigned char>(FoldCase(b[i]));
-        if (x != y)
-            return x < y;
-    }
-    return a.size() < b.size();
-}
-
-std::size_t KeyHash::operator()(std::string_view path) const {
-    std::uint64_t hash = 0x9e3779b97f4a7c15ull ^ path.size();
-    std::size_t i = 0;
-    for (; i + 8 <= path.size(); i += 8)
-        hash = (hash ^ Folded8(path.data() + i)) * 0xff51afd7ed558ccdull;
-    for (; i < path.size(); ++i)
-        hash = (hash ^ static_cast<unsigned char>(FoldCase(path[i]))) * 0x100000001b3ull;
-    return std::size_t(hash ^ (hash >> 29));
-}
-
-bool KeyEqual::operator()(std::string_view a, std::string_view b) const {
-    if (a.size() != b.size())
-        return false;
-    std::size_t i = 0;
-    for (; i + 8 <= a.size(); i += 8) {
-        if (Folded8(a.data() + i) != Folded8(b.data() + i))
-            return false;
-    }
-    for (; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i]))
-            return false;
-    }
-    return true;
-}
-
 FileSource FileSource::Open(const std::string& path) {
     FileSource source;
     source.given_ = path;

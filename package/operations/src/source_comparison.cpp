@@ -1,5 +1,6 @@
 #include "source_comparison.h"
 
+#include "entry_name.h"
 #include "package_error.h"
 #include "positioned_io.h"
 #include "worker_pool.h"
@@ -17,7 +18,7 @@ namespace tessel {
 
 namespace {
 
-using ByKey = std::unordered_map<std::string_view, std::vector<const SourceFile*>, KeyHash, KeyEqual>;
+using ByKey = std::unordered_map<std::string_view, std::vector<const SourceFile*>, FoldedHash, FoldedEqual>;
 
 ByKey FilesByKey(const FileSource& source) {
     ByKey files;
@@ -46,19 +47,24 @@ std::optional<EntryRecord> RecordOf(const SourceFile* file) {
 // Copies of a path larger than this are compared a chunk at a time instead.
 constexpr std::int64_t kHeldWinner = 1 << 20;
 
-std::string ReadWhole(const FileSource& source, const SourceFile& file) {
-    std::string bytes(std::size_t(file.size), '\0');
+// Reads the file's bytes into the buffer, which keeps its room from call to call: a merged
+// tree compares hundreds of thousands of small files.
+void ReadWhole(const FileSource& source, const SourceFile& file, std::string& bytes) {
+    bytes.resize(std::size_t(file.size));
     const FileSource::Bytes at = source.open(file);
     const IoResult got = ReadAt(at.fd, bytes.data(), bytes.size(), at.offset);
     if (got.done != bytes.size())
         throw PackageError(
             "Cannot read \"" + file.path + "\" of \"" + source.given() + "\"" +
             (got.error ? std::string(": ") + std::strerror(got.error) : ": the file ended early"));
-    return bytes;
 }
 
 bool SameAs(const std::string& held, const FileSource& source, const SourceFile& file) {
-    return std::int64_t(held.size()) == file.size && ReadWhole(source, file) == held;
+    if (std::int64_t(held.size()) != file.size)
+        return false;
+    thread_local std::string copy;
+    ReadWhole(source, file, copy);
+    return copy == held;
 }
 
 } // namespace
@@ -116,7 +122,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
         total += source.files().size();
     // Each path's place among the merged ones, found by its key; the table is made large
     // enough at once, so that it never grows while half a million files go in.
-    std::unordered_map<std::string_view, std::uint32_t, KeyHash, KeyEqual> placeOf;
+    std::unordered_map<std::string_view, std::uint32_t, FoldedHash, FoldedEqual> placeOf;
     placeOf.reserve(total);
     std::vector<MergedPath> grouped;
     for (std::size_t source = 0; source < sources.size(); ++source) {
@@ -134,7 +140,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return KeyLess(grouped[a].winner().file->path, grouped[b].winner().file->path);
+        return FoldedLess(grouped[a].winner().file->path, grouped[b].winner().file->path);
     });
     std::vector<MergedPath> paths;
     paths.reserve(grouped.size());
@@ -166,7 +172,8 @@ std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
                 const FileSource& winner = sources[layers[0].source];
                 // The winner's bytes are read once for all its copies when they fit in memory.
                 if (layers.size() > 2 && layers[0].file->size <= kHeldWinner) {
-                    const std::string held = ReadWhole(winner, *layers[0].file);
+                    thread_local std::string held;
+                    ReadWhole(winner, *layers[0].file, held);
                     for (std::size_t i = 1; i < layers.size(); ++i)
                         same[first[p] + i - 1] = SameAs(held, sources[layers[i].source], *layers[i].file);
                     continue;

@@ -87,10 +87,10 @@ public:
             return skip(diskPath, std::string("it cannot be listed: ") + error.what());
         }
         // The folder's children by their keys, each with whether the disk folder has it.
-        std::unordered_map<std::string, std::size_t> children;
+        std::unordered_map<std::string_view, std::size_t, FoldedHash, FoldedEqual> children;
         std::vector<TreeNode*> nodes;
         for (TreeNode* child = folder->firstChild(); child; child = child->nextSibling()) {
-            children.emplace(EntryNameKey(child->text()), nodes.size());
+            children.emplace(child->text(), nodes.size());
             nodes.push_back(child);
         }
         std::vector<char> seen(nodes.size(), 0);
@@ -99,7 +99,7 @@ public:
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const FolderEntry& entry = entries[i];
             std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
-            const auto found = children.find(EntryNameKey(entry.name));
+            const auto found = children.find(entry.name);
             TreeNode* node = found == children.end() ? nullptr : nodes[found->second];
             if (node)
                 seen[found->second] = 1;
