@@ -124,17 +124,30 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
     // enough at once, so that it never grows while half a million files go in.
     std::unordered_map<std::string_view, std::uint32_t, FoldedHash, FoldedEqual> placeOf;
     placeOf.reserve(total);
-    std::vector<MergedPath> grouped;
+    // Each file's place first, and how many files each place takes, so that every path's
+    // layers are made once at their size rather than grown a file at a time.
+    std::vector<std::vector<std::uint32_t>> places(sources.size());
+    std::vector<std::uint32_t> counts;
     for (std::size_t source = 0; source < sources.size(); ++source) {
         const std::vector<SourceFile>& files = sources[source].files();
+        places[source].reserve(files.size());
         // A source's later file of a path is the one it gives.
         for (auto file = files.rbegin(); file != files.rend(); ++file) {
-            const auto [place, added] =
-                placeOf.try_emplace(file->path, static_cast<std::uint32_t>(grouped.size()));
+            const auto [place, added] = placeOf.try_emplace(file->path, static_cast<std::uint32_t>(counts.size()));
             if (added)
-                grouped.emplace_back();
-            grouped[place->second].layers.push_back({source, &*file, true});
+                counts.push_back(0);
+            ++counts[place->second];
+            places[source].push_back(place->second);
         }
+    }
+    std::vector<MergedPath> grouped(counts.size());
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        grouped[i].layers.reserve(counts[i]);
+    for (std::size_t source = 0; source < sources.size(); ++source) {
+        const std::vector<SourceFile>& files = sources[source].files();
+        std::size_t at = 0;
+        for (auto file = files.rbegin(); file != files.rend(); ++file)
+            grouped[places[source][at++]].layers.push_back({source, &*file, true});
     }
     std::vector<std::uint32_t> order(grouped.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
