@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     std::printf("  the first alone: %.1f ms; ratio %.2f\n", one, all / one);
     std::printf("  a filter and back: %.1f ms, against %.1f ms for the first alone; ratio %.2f\n", allFilter,
                 oneFilter, allFilter / oneFilter);
-    std::printf("  a sort by size and back: %.1f ms, against %.1f ms for the first alone; ratio %.2f\n", allSort,
-                oneSort, allSort / oneSort);
+    std::printf("  a sort by size and back: %.1f ms, against %.1f ms for the first alone; ratio %.2f\n",
+                allSort, oneSort, allSort / oneSort);
     return 0;
 }

@@ -83,7 +83,8 @@ void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<Merg
             for (std::size_t i = 1; i < path.layers.size(); ++i) {
                 out += i == 1 ? "\n      {\n        \"source\": " : ",\n      {\n        \"source\": ";
                 out += sourceNames[path.layers[i].source];
-                out += path.layers[i].same ? ",\n        \"same\": true\n      }" : ",\n        \"same\": false\n      }";
+                out += path.layers[i].same ? ",\n        \"same\": true\n      }"
+                                           : ",\n        \"same\": false\n      }";
             }
             if (path.layers.size() >= 2)
                 out += "\n    ]\n  }";

@@ -35,8 +35,8 @@ void FillMergedFolders(QStandardItemModel& model, const std::vector<MergedPath>&
             if (made) {
                 const std::size_t from = prefix.rfind('/', prefix.size() - 2);
                 const std::size_t begin = from == std::string_view::npos ? 0 : from + 1;
-                auto* item = new QStandardItem(
-                    icon, QString::fromStdString(std::string(prefix.substr(begin, prefix.size() - 1 - begin))));
+                auto* item = new QStandardItem(icon, QString::fromStdString(std::string(
+                                                         prefix.substr(begin, prefix.size() - 1 - begin))));
                 item->setData(QString::fromStdString(SourceKey(prefix)), kFolderKeyRole);
                 item->setEditable(false);
                 parent->appendRow(item);

@@ -96,7 +96,8 @@ OverlayWindow::OverlayWindow(QWidget* parent)
         statusBar()->showMessage(QString("%1 paths shown").arg(model_->rowCount()));
         previewCurrent();
     });
-    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &OverlayWindow::previewCurrent);
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &OverlayWindow::previewCurrent);
 
     folders_->setObjectName("MergedFolders");
     folders_->setAccessibleName("Folders");

@@ -44,7 +44,8 @@ PreviewPane::PreviewPane(const WindowContext& context)
     column->addWidget(title_);
     column->addWidget(views_, 1);
     connect(views_, &PreviewViews::shown, this, &PreviewPane::shown);
-    connect(textView(), &TextPreview::saveRequested, this, [this] { context_.runner.run([this] { save(); }); });
+    connect(textView(), &TextPreview::saveRequested, this,
+            [this] { context_.runner.run([this] { save(); }); });
     forget();
     follow();
 }
@@ -129,7 +130,8 @@ void PreviewPane::showNode(const TreeNode* node) {
     try {
         // A package that cannot be written shows its texts without letting them be edited.
         const bool readOnly = !context_.package.readOnlyReason().empty();
-        views_->showEntry(EntryBytes(context_.package, node), name, readOnly ? "Read-only package" : QString());
+        views_->showEntry(EntryBytes(context_.package, node), name,
+                          readOnly ? "Read-only package" : QString());
     } catch (const std::exception& error) {
         views_->showMessage(QString::fromStdString(error.what()));
         emit shown();

@@ -22,9 +22,10 @@ constexpr int kBytesTab = 1;
 } // namespace
 
 PreviewViews::PreviewViews(QWidget* parent)
-    : QWidget(parent), tabs_(new QTabWidget(this)), views_(new QStackedWidget(this)), message_(new QLabel(this)),
-      text_(new TextPreview(this)), image_(new ImagePreview(this)), sound_(new SoundPreview(this)),
-      bytes_(new HexView(this)), watcher_(new QFutureWatcher<PreviewContent>(this)), trim_(new QTimer(this)) {
+    : QWidget(parent), tabs_(new QTabWidget(this)), views_(new QStackedWidget(this)),
+      message_(new QLabel(this)), text_(new TextPreview(this)), image_(new ImagePreview(this)),
+      sound_(new SoundPreview(this)), bytes_(new HexView(this)),
+      watcher_(new QFutureWatcher<PreviewContent>(this)), trim_(new QTimer(this)) {
     tabs_->setObjectName("PreviewTabs");
     message_->setObjectName("PreviewMessage");
     message_->setWordWrap(true);
@@ -129,7 +130,7 @@ void PreviewViews::display(const PreviewContent& content, const QString& readOnl
     case Kind::Text: {
         encoding_ = content.encoding;
         const bool readOnly = !readOnlyNote.isEmpty();
-        const QString note = !readOnly                ? content.message
+        const QString note = !readOnly                   ? content.message
                              : content.message.isEmpty() ? readOnlyNote
                                                          : content.message + "; " + readOnlyNote.toLower();
         text_->showText(content.text, content.encoding, content.cutShort || content.partial || readOnly, note,

@@ -149,8 +149,10 @@ const Scenario kScenarios[] = {
      "A data/new.tbl\nM data/ships.tbl\nM data/ships.tbl\ncolors.TBL\nnew.tbl\n"},
     // The index is met in the order of the walk; lines in another order are looked up.
     {"ASyncFindsItsIndexInAnyOrder", PackageAndWork,
-     "tessel sync --to data p.vp work/data > out && sleep 2.1 && tessel sync --to data p.vp work/data >> out && "
-     "i=$(echo \"$XDG_CACHE_HOME\"/tessel/sync/*) && (head -n 1 $i; tail -n +2 $i | tac) > r && cat r > $i && "
+     "tessel sync --to data p.vp work/data > out && sleep 2.1 && tessel sync --to data p.vp work/data >> out "
+     "&& "
+     "i=$(echo \"$XDG_CACHE_HOME\"/tessel/sync/*) && (head -n 1 $i; tail -n +2 $i | tac) > r && cat r > $i "
+     "&& "
      "printf X | dd of=work/data/colors.TBL conv=notrunc status=none && "
      "tessel sync --to data p.vp work/data >> out",
      0, "", "sort out", "A data/new.tbl\nM data/Colors.tbl\nM data/ships.tbl\n"},

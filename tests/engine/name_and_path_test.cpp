@@ -74,11 +74,25 @@ TEST(EntryPaths, NameEntriesAndFindTheFirstInDirectoryOrder) {
 // Names and paths are matched without making their folded keys: the comparisons must agree
 // with comparing the folded copies, across word boundaries and the bytes beside the letters.
 TEST(FoldedNames, CompareAsTheirFoldedCopiesDo) {
-    const std::vector<std::string> paths = {
-        "",          "a",          "A",          "data/ships.tbl", "DATA/SHIPS.TBL", "data/ships.tbl2",
-        "data/ship", "data/ShipZ", "data/ship{", "data/ship`",     "data/ship@",     "data/ship[",
-        "data_x/a",  "dataX/a",    "data/\xe9t\xe9", "data/\xc9T\xc9", "abcdefghijklmnopqrstuvwxyz",
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyZ{"};
+    const std::vector<std::string> paths = {"",
+                                            "a",
+                                            "A",
+                                            "data/ships.tbl",
+                                            "DATA/SHIPS.TBL",
+                                            "data/ships.tbl2",
+                                            "data/ship",
+                                            "data/ShipZ",
+                                            "data/ship{",
+                                            "data/ship`",
+                                            "data/ship@",
+                                            "data/ship[",
+                                            "data_x/a",
+                                            "dataX/a",
+                                            "data/\xe9t\xe9",
+                                            "data/\xc9T\xc9",
+                                            "abcdefghijklmnopqrstuvwxyz",
+                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                                            "abcdefghijklmnopqrstuvwxyZ{"};
     for (const std::string& a : paths) {
         for (const std::string& b : paths) {
             const std::string x = tessel::SourceKey(a), y = tessel::SourceKey(b);

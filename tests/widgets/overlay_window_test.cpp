@@ -101,7 +101,11 @@ private slots:
             .end()
             .end()
             .writeTo(dir.file("tree/base.vp"));
-        PackageBuilder().folder("DATA").file("ONE.TXT", "mod one, longer").end().writeTo(dir.file("tree/mod.vp"));
+        PackageBuilder()
+            .folder("DATA")
+            .file("ONE.TXT", "mod one, longer")
+            .end()
+            .writeTo(dir.file("tree/mod.vp"));
         OverlayWindow window;
         const QString tree = QString::fromStdString(dir.file("tree"));
         window.setSources({tree + "/mod.vp", tree + "/base.vp"});
@@ -114,14 +118,22 @@ private slots:
             Qt::SortOrder order;
             QStringList paths;
         } rows[] = {
-            {folders->model()->index(0, 0), MergedListModel::SizeColumn, Qt::DescendingOrder,
+            {folders->model()->index(0, 0),
+             MergedListModel::SizeColumn,
+             Qt::DescendingOrder,
              {"DATA/ONE.TXT", "data/deep/two.txt", "top.txt"}},
-            {folders->model()->index(0, 0), MergedListModel::FromColumn, Qt::AscendingOrder,
+            {folders->model()->index(0, 0),
+             MergedListModel::FromColumn,
+             Qt::AscendingOrder,
              {"DATA/ONE.TXT", "data/deep/two.txt", "top.txt"}},
-            {folders->model()->index(0, 0), MergedListModel::PathColumn, Qt::DescendingOrder,
+            {folders->model()->index(0, 0),
+             MergedListModel::PathColumn,
+             Qt::DescendingOrder,
              {"top.txt", "DATA/ONE.TXT", "data/deep/two.txt"}},
             {data, MergedListModel::PathColumn, Qt::AscendingOrder, {"data/deep/two.txt", "DATA/ONE.TXT"}},
-            {folders->model()->index(0, 0, data), MergedListModel::SizeColumn, Qt::AscendingOrder,
+            {folders->model()->index(0, 0, data),
+             MergedListModel::SizeColumn,
+             Qt::AscendingOrder,
              {"data/deep/two.txt"}},
         };
         for (const auto& row : rows) {

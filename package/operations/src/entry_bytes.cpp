@@ -25,7 +25,8 @@ EntryBytes::EntryBytes(const Package& package, const TreeNode* entry)
 }
 
 EntryBytes::EntryBytes(const FileSource& source, const SourceFile& file)
-    : packagePath_(source.pathOf(file)), entryPath_(file.path), size_(file.size), loose_(!source.isPackage()) {
+    : packagePath_(source.pathOf(file)), entryPath_(file.path), size_(file.size),
+      loose_(!source.isPackage()) {
     if (!loose_) {
         stamp_ = source.stamp();
         offset_ = file.offset;
@@ -54,7 +55,8 @@ std::string EntryBytes::read(std::int64_t from, std::int64_t count) const {
     } else {
         package = PackageFile::Open(packagePath_, FileAccess::Read, FileSharing::SharedRead);
         if (stamp_.valid() && package->stamp() != stamp_)
-            throw PackageChangedError("\"" + FullPath(packagePath_) + "\" has changed on disk; open it again");
+            throw PackageChangedError("\"" + FullPath(packagePath_) +
+                                      "\" has changed on disk; open it again");
     }
     std::string bytes(static_cast<std::size_t>(count), '\0');
     const IoResult got =

@@ -133,7 +133,8 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
         places[source].reserve(files.size());
         // A source's later file of a path is the one it gives.
         for (auto file = files.rbegin(); file != files.rend(); ++file) {
-            const auto [place, added] = placeOf.try_emplace(file->path, static_cast<std::uint32_t>(counts.size()));
+            const auto [place, added] =
+                placeOf.try_emplace(file->path, static_cast<std::uint32_t>(counts.size()));
             if (added)
                 counts.push_back(0);
             ++counts[place->second];

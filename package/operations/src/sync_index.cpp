@@ -153,7 +153,8 @@ SyncIndex::FileState SyncIndex::StateOf(const struct stat& file) {
     return {file.st_dev, file.st_ino, file.st_size, Nanoseconds(file.st_mtim), Nanoseconds(file.st_ctim)};
 }
 
-void SyncIndex::remember(std::string relativePath, const TreeNode* node, const struct stat& file, bool known) {
+void SyncIndex::remember(std::string relativePath, const TreeNode* node, const struct stat& file,
+                         bool known) {
     news_ = news_ || !known;
     pending_.push_back({std::move(relativePath), node, StateOf(file)});
 }

@@ -34,7 +34,8 @@ public:
                     const struct stat& file) const;
     // The file holds the node's bytes; the node's record is taken when the index is saved,
     // after the edit has moved what it moves. `known`: the index vouched for it already.
-    void remember(std::string relativePath, const TreeNode* node, const struct stat& file, bool known = false);
+    void remember(std::string relativePath, const TreeNode* node, const struct stat& file,
+                  bool known = false);
     // Keeps the index for the package as it is now. Files changed in the last seconds are left
     // out (a change within the file system's clock tick would not show). Failing to write it
     // is no failure of the sync. The nodes remembered must all still be in the tree.
