@@ -1,4 +1,5 @@
 #include "line_numbered_edit.h"
+#include "merged_folders.h"
 #include "merged_list_model.h"
 #include "modal_driver.h"
 #include "overlay_window.h"
@@ -8,6 +9,7 @@
 #include "text_preview.h"
 
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
@@ -158,6 +160,27 @@ private slots:
         window.view()->setCurrentIndex(window.model()->index(1, 0));
         QTRY_VERIFY(!window.preview()->loading() && window.preview()->showsText());
         QCOMPARE(window.preview()->textView()->text(), QString("loose one"));
+    }
+
+    // Folders of one path in other cases are one folder, spelled as the first path spells it.
+    void theFoldersOfTheMergedTreeAreOnePerKey() {
+        const std::vector<tessel::SourceFile> files = {
+            {"Data/a", 1, 0, 0}, {"DATA/Sub/b", 1, 0, 0}, {"data/sub/c", 1, 0, 0}, {"top", 1, 0, 0}};
+        std::vector<tessel::MergedPath> paths;
+        for (const tessel::SourceFile& file : files)
+            paths.push_back({{{0, &file, true}}});
+        QStandardItemModel model;
+        tessel::ui::FillMergedFolders(model, paths);
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex top = model.index(0, 0);
+        QCOMPARE(model.rowCount(top), 1);
+        const QModelIndex data = model.index(0, 0, top);
+        const QModelIndex sub = model.index(0, 0, data);
+        QCOMPARE(model.rowCount(data), 1);
+        QCOMPARE((QStringList{data.data().toString(), sub.data().toString()}), (QStringList{"Data", "Sub"}));
+        QCOMPARE((QStringList{data.data(tessel::ui::kFolderKeyRole).toString(),
+                              sub.data(tessel::ui::kFolderKeyRole).toString()}),
+                 (QStringList{"DATA/", "DATA/SUB/"}));
     }
 
     void aSourceThatCannotBeReadShowsNothingButTheReason() {
