@@ -37,6 +37,10 @@ void MergedListModel::setFilter(Filter filter) {
 }
 
 void MergedListModel::setFolder(const std::string& folderKey) {
+    // A new set of sources empties the folder tree and names the top again: the rows are made
+    // once, by the merged tree that follows.
+    if (folderKey == folder_)
+        return;
     folder_ = folderKey;
     refill();
 }

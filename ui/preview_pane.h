@@ -8,14 +8,8 @@
 #include <QWidget>
 
 class QLabel;
-class QTabWidget;
 
 namespace tessel::ui {
-
-class HexView;
-class ImagePreview;
-class SoundPreview;
-class TextPreview;
 
 class PreviewPane : public QWidget {
     Q_OBJECT
