@@ -156,6 +156,18 @@ const Scenario kScenarios[] = {
      "printf X | dd of=work/data/colors.TBL conv=notrunc status=none && "
      "tessel sync --to data p.vp work/data >> out",
      0, "", "sort out", "A data/new.tbl\nM data/Colors.tbl\nM data/ships.tbl\n"},
+    // Folders are listed ahead of the walk: what it is told of each must be that folder's, at
+    // every depth, through a link to a folder and beside folders that came or went.
+    {"ASyncWithAnIndexSeesChangesAtEveryDepth", Nested,
+     "tessel extract p.vp work && tessel sync --delete p.vp work && sleep 2.1 && "
+     "tessel sync --delete p.vp work > out && printf Z > work/data/deep/c.tbl && "
+     "mkdir -p work/data/deep/more work/e && printf N > work/data/deep/more/n.txt && "
+     "mv work/data/deep work/data/real && ln -s real work/data/deep && rm work/data/a.tbl && "
+     "tessel sync --delete p.vp work >> out",
+     1, "\"work/data/deep/more\": it was reached again through a link",
+     "sort out; tessel cat p.vp data/deep/c.tbl data/real/x.txt",
+     "A data/deep/more/\nA data/deep/more/n.txt\nA data/real/\nA data/real/c.tbl\nA data/real/more/\n"
+     "A data/real/more/n.txt\nA data/real/x.txt\nA e/\nD data/a.tbl\nM data/deep/c.tbl\nZX"},
     {"CompletionGoesOneFolderAtATime", Nested, "true", 0, "", Completing("tessel-vp extract p.vp out data/"),
      "data/B.TBL\ndata/a.tbl\ndata/deep/\n"},
     {"CompletionEndsAtTheNextSlash", Nested, "true", 0, "", Completing("tessel-vp cat p.vp data/d"),

@@ -7,12 +7,12 @@
 #include "adding.h"
 #include "entry_name.h"
 #include "entry_path.h"
+#include "folder_lookahead.h"
 #include "package_edit.h"
 #include "package_error.h"
 #include "positioned_io.h"
 #include "source_folders.h"
 #include "sync_index.h"
-#include "worker_pool.h"
 
 #include <algorithm>
 
@@ -42,33 +42,12 @@ bool SameBytes(int packageFd, std::int64_t offset, int fileFd, std::int64_t size
     return true;
 }
 
-// What fstatat says of a listed entry, following a link as adding does.
-struct Status {
-    bool known = false;
-    struct stat info {};
-};
-
-// The status of every listed entry that may be a file, taken by the pool's threads at once: a
-// sync that its index vouches for does little else, and each call waits on the file system.
-std::vector<Status> StatusOfEntries(WorkerPool& pool, int folderFd, const std::vector<FolderEntry>& entries) {
-    constexpr std::size_t kBatch = 16;
-    std::vector<Status> statuses(entries.size());
-    pool.forEach((entries.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
-        for (std::size_t i = batch * kBatch; i < std::min(entries.size(), (batch + 1) * kBatch); ++i) {
-            const unsigned char type = entries[i].type;
-            if (type == DT_REG || type == DT_LNK || type == DT_UNKNOWN)
-                statuses[i].known = ::fstatat(folderFd, entries[i].name.c_str(), &statuses[i].info, 0) == 0 &&
-                                    S_ISREG(statuses[i].info.st_mode);
-        }
-    });
-    return statuses;
-}
-
 class SyncPlan {
 public:
     SyncPlan(PackageEdit& edit, const SyncOptions& options, const ProgressObserver& observer,
-             SyncIndex& index)
-        : edit_(edit), options_(options), observer_(observer), index_(index) {}
+             SyncIndex& index, int topFd)
+        : edit_(edit), options_(options), observer_(observer), index_(index),
+          lookahead_(index.empty() ? nullptr : std::make_unique<FolderLookahead>(topFd)) {}
 
     struct Step {
         enum Kind { Add, Replace, Remove } kind;
@@ -80,12 +59,16 @@ public:
     // Compares the disk folder, open, with the package folder; `relative` is its path below
     // the folder synced ("" for that folder).
     void compare(int folderFd, const std::string& diskPath, const std::string& relative, TreeNode* folder) {
-        std::vector<FolderEntry> entries;
+        FolderListing listing;
         try {
-            entries = ListEntries(folderFd);
+            listing =
+                lookahead_ ? lookahead_->take(relative, folderFd) : FolderListing{ListEntries(folderFd), {}};
         } catch (const PackageError& error) {
             return skip(diskPath, std::string("it cannot be listed: ") + error.what());
         }
+        listing.statuses.resize(listing.entries.size());
+        const std::vector<FolderEntry>& entries = listing.entries;
+        const std::vector<EntryStatus>& statuses = listing.statuses;
         // The folder's children by their keys, each with whether the disk folder has it.
         std::unordered_map<std::string_view, std::size_t, FoldedHash, FoldedEqual> children;
         std::vector<TreeNode*> nodes;
@@ -94,8 +77,6 @@ public:
             nodes.push_back(child);
         }
         std::vector<char> seen(nodes.size(), 0);
-        const std::vector<Status> statuses =
-            index_.empty() ? std::vector<Status>(entries.size()) : StatusOfEntries(pool_, folderFd, entries);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const FolderEntry& entry = entries[i];
             std::string below = relative.empty() ? entry.name : relative + "/" + entry.name;
@@ -251,7 +232,7 @@ private:
     const ProgressObserver& observer_;
     SyncIndex& index_;
     // Only a sync with an index to trust stats files ahead.
-    WorkerPool pool_{index_.empty() ? 0u : 3u};
+    std::unique_ptr<FolderLookahead> lookahead_;
     std::vector<Step> steps_;
     std::vector<EntryChange> changes_;
 };
@@ -268,7 +249,7 @@ std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const Tree
     PackageEdit edit(*this);
     edit.onMoved(observer.moved);
     SyncIndex index(path_, stamp_, diskFolder, EntryPath(folder));
-    SyncPlan plan(edit, options, observer, index);
+    SyncPlan plan(edit, options, observer, index, top.get());
     plan.compare(top.get(), diskFolder, "", Own(folder));
     if (!options.dryRun && !plan.changes().empty()) {
         plan.apply(options.times);
