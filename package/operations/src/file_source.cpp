@@ -57,15 +57,16 @@ void FileSource::readPackage(const std::string& path) {
     ReadDirectory(*package_, tree);
     files_.reserve(tree.count());
     const std::int64_t end = package_->size();
-    for (const TreeNode* node : Subtree(tree.root())) {
+    // The folders' path is kept as the walk goes, not made again for each of the files.
+    WalkWithPaths(tree.root(), [&](const TreeNode* node, const FolderPath& folders) {
         const EntryRecord* record = node->record();
         if (!record)
-            continue;
-        const std::string shown = EntryPath(node);
+            return;
+        std::string shown = folders.entry(node->text(), false);
         if (DataOutside(*record, end))
             throw PackageError("\"" + path + "\": the data of \"" + shown + "\" lies outside the file");
-        files_.push_back({shown, record->Size, record->Timestamp, record->Offset});
-    }
+        files_.push_back({std::move(shown), record->Size, record->Timestamp, record->Offset});
+    });
 }
 
 void FileSource::readFolder(const std::string& path) {
