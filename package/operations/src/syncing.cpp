@@ -13,6 +13,7 @@
 #include "positioned_io.h"
 #include "source_folders.h"
 #include "sync_index.h"
+#include "worker_pool.h"
 
 #include <algorithm>
 
@@ -30,7 +31,9 @@ constexpr std::size_t kCompareChunk = 256 * 1024;
 
 // Whether the file holds exactly the bytes of the package at the offset.
 bool SameBytes(int packageFd, std::int64_t offset, int fileFd, std::int64_t size) {
-    std::vector<char> ours(kCompareChunk), theirs(kCompareChunk);
+    // Kept from call to call: made for each file, the buffers' zeroing and page faults cost
+    // as much as the reads.
+    thread_local std::vector<char> ours(kCompareChunk), theirs(kCompareChunk);
     for (std::int64_t done = 0; done < size;) {
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, kCompareChunk));
         const IoResult a = ReadAt(packageFd, ours.data(), want, offset + done);
@@ -120,17 +123,13 @@ public:
                 compare(fd.get(), path, below, node);
                 continue;
             }
-            const EntryRecord& record = *node->record();
-            if (record.Size == info.st_size &&
-                SameBytes(edit_.file().descriptor(), record.Offset, fd.get(), info.st_size)) {
-                index_.remember(below, node, info);
-            } else {
-                steps_.push_back({Step::Replace, path, node, below});
-                EntryRecord after = record;
-                after.Size = static_cast<std::int32_t>(info.st_size);
-                after.Timestamp = timestampOf(info);
-                changes_.push_back({EntryChange::Changed, EntryPath(node), record, after});
+            if (node->record()->Size != info.st_size) {
+                replaced(node, path, below, info);
+                continue;
             }
+            unsure_.push_back({std::move(fd), info, node, path, std::move(below)});
+            if (unsure_.size() >= kUnsureAtOnce)
+                settle();
         }
         if (!options_.removeMissing)
             return;
@@ -138,6 +137,25 @@ public:
             if (!seen[i])
                 removed(nodes[i]);
         }
+    }
+
+    // Compares the bytes of the files of their entries' sizes that wait, a few at once: the
+    // reads are most of a sync that has no index to trust.
+    void settle() {
+        std::vector<char> same(unsure_.size());
+        pool_.forEach(unsure_.size(), [&](std::size_t i) {
+            const Unsure& file = unsure_[i];
+            same[i] = SameBytes(edit_.file().descriptor(), file.node->record()->Offset, file.fd.get(),
+                                file.info.st_size);
+        });
+        for (std::size_t i = 0; i < unsure_.size(); ++i) {
+            Unsure& file = unsure_[i];
+            if (same[i])
+                index_.remember(std::move(file.relative), file.node, file.info);
+            else
+                replaced(file.node, file.diskPath, file.relative, file.info);
+        }
+        unsure_.clear();
     }
 
     void apply(const RunChoices& times) {
@@ -174,6 +192,16 @@ private:
         if (!edit_.replace(step.node, ByteSource{source.get()}, info.st_size, timestampOf(info)))
             return skip(step.diskPath, "it could not be read");
         index_.remember(step.relative, step.node, info);
+    }
+
+    void replaced(TreeNode* node, const std::string& diskPath, const std::string& relative,
+                  const struct stat& info) {
+        steps_.push_back({Step::Replace, diskPath, node, relative});
+        const EntryRecord& record = *node->record();
+        EntryRecord after = record;
+        after.Size = static_cast<std::int32_t>(info.st_size);
+        after.Timestamp = timestampOf(info);
+        changes_.push_back({EntryChange::Changed, EntryPath(node), record, after});
     }
 
     // An entry the disk lacks goes, with everything inside it.
@@ -233,6 +261,17 @@ private:
     SyncIndex& index_;
     // Only a sync with an index to trust stats files ahead.
     std::unique_ptr<FolderLookahead> lookahead_;
+    // Files whose bytes are yet to be compared with their entries', each held open.
+    struct Unsure {
+        FileDescriptor fd;
+        struct stat info;
+        TreeNode* node;
+        std::string diskPath;
+        std::string relative;
+    };
+    static constexpr std::size_t kUnsureAtOnce = 32;
+    std::vector<Unsure> unsure_;
+    WorkerPool pool_{2};
     std::vector<Step> steps_;
     std::vector<EntryChange> changes_;
 };
@@ -251,6 +290,7 @@ std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const Tree
     SyncIndex index(path_, stamp_, diskFolder, EntryPath(folder));
     SyncPlan plan(edit, options, observer, index, top.get());
     plan.compare(top.get(), diskFolder, "", Own(folder));
+    plan.settle();
     if (!options.dryRun && !plan.changes().empty()) {
         plan.apply(options.times);
         edit.commit("\"" + FullPath(path_) + "\" was synced with \"" + FullPath(diskFolder) + "\"");
