@@ -57,6 +57,20 @@ std::string JsonString(const std::string& text) {
     return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
+// Most paths are printable ASCII with nothing to escape, and go as they are; the others as
+// the JSON library writes them.
+void AppendJsonString(std::string& out, const std::string& text) {
+    const bool plain = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return c >= 0x20 && c < 0x7f && c != '"' && c != '\\'; });
+    if (!plain) {
+        out += JsonString(text);
+        return;
+    }
+    out += '"';
+    out += text;
+    out += '"';
+}
+
 void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<MergedPath>& paths,
                   const OverlayArguments& arguments) {
     const auto named = [&](const Layer& layer) { return sources[layer.source].given(); };
@@ -74,7 +88,7 @@ void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<Merg
                 continue;
             const SourceFile& winner = *path.winner().file;
             out += first ? "[\n  {\n    \"path\": " : ",\n  {\n    \"path\": ";
-            out += JsonString(winner.path);
+            AppendJsonString(out, winner.path);
             out += ",\n    \"source\": ";
             out += sourceNames[path.winner().source];
             out += ",\n    \"size\": ";

@@ -137,6 +137,16 @@ const Scenario kScenarios[] = {
     {"JsonShowsANameThatIsNotUtf8", nullptr,
      "mkdir -p n e && printf x > \"n/$(printf 'caf\\351')\" && tessel overlay --json n > out", 0, "",
      "grep -c caf out", "1\n"},
+    // Copies side by side in a package are read together, past a file that is not compared:
+    // each is still judged on its own bytes.
+    {"OverlayJudgesNeighbouringCopiesEachAlone", nullptr,
+     "mkdir a && for i in 1 2 3 4 5; do printf \"file $i\" > a/f$i; done && cp -r a b && cp -r a c && "
+     "printf 'file X' > b/f2 && printf 'file Y' > c/f4 && head -c 9000 /dev/zero > c/f3big && "
+     "tessel create a.vp a/* && tessel create b.vp b/* && tessel create c.vp c/* && "
+     "tessel overlay --conflicts a.vp b.vp c.vp > out",
+     0, "", "cat out",
+     "f1\ta.vp\tb.vp same\tc.vp same\nf2\ta.vp\tb.vp differs\tc.vp same\nf3\ta.vp\tb.vp same\tc.vp same\n"
+     "f4\ta.vp\tb.vp same\tc.vp differs\nf5\ta.vp\tb.vp same\tc.vp same\n"},
     {"OverlayStopsAtASourceThatCannotBeRead", ModOverBase, "tessel overlay mod.vp nowhere base.vp > out", 1,
      "Cannot read \"nowhere\"", "cat out", ""},
 };

@@ -59,12 +59,145 @@ void ReadWhole(const FileSource& source, const SourceFile& file, std::string& by
             (got.error ? std::string(": ") + std::strerror(got.error) : ": the file ended early"));
 }
 
-bool SameAs(const std::string& held, const FileSource& source, const SourceFile& file) {
-    if (std::int64_t(held.size()) != file.size)
-        return false;
-    thread_local std::string copy;
-    ReadWhole(source, file, copy);
-    return copy == held;
+// The bytes of a batch's files, read a run of neighbours at a time: the paths of a batch are
+// neighbours by name, and a package keeps a folder's files together, so one read of a run
+// stands for dozens of reads of small files.
+class BatchWindows {
+public:
+    void fill(const std::vector<FileSource>& sources, const std::vector<MergedPath>& paths, std::size_t begin,
+              std::size_t end) {
+        windows_.resize(sources.size());
+        for (Window& window : windows_) {
+            window.wanted.clear();
+            window.runs.clear();
+        }
+        const auto note = [&](const Layer& layer) {
+            if (sources[layer.source].isPackage())
+                windows_[layer.source].wanted.push_back(layer.file);
+        };
+        for (std::size_t p = begin; p < end; ++p) {
+            const std::vector<Layer>& layers = paths[p].layers;
+            const std::int64_t size = layers[0].file->size;
+            if (size == 0 || size > kHeldWinner)
+                continue;
+            bool compared = false;
+            for (std::size_t i = 1; i < layers.size(); ++i) {
+                if (layers[i].file->size == size) {
+                    note(layers[i]);
+                    compared = true;
+                }
+            }
+            if (compared)
+                note(layers[0]);
+        }
+        std::int64_t room = kMostRead;
+        for (std::size_t source = 0; source < windows_.size() && room > 0; ++source)
+            room -= windows_[source].read(sources[source], room);
+    }
+
+    // The file's bytes when a run read holds them; null otherwise.
+    const char* bytes(std::size_t source, const SourceFile& file) const {
+        const std::vector<Run>& runs = windows_[source].runs;
+        auto run = std::upper_bound(runs.begin(), runs.end(), file.offset,
+                                    [](std::int64_t offset, const Run& r) { return offset < r.low; });
+        if (run == runs.begin())
+            return nullptr;
+        --run;
+        if (file.offset + file.size > run->high)
+            return nullptr;
+        return windows_[source].bytes.data() + run->at + (file.offset - run->low);
+    }
+
+private:
+    // Files closer than this are read as one run, the bytes between them with them.
+    static constexpr std::int64_t kGap = 4096;
+    static constexpr std::int64_t kLongestRun = 1 << 20;
+    // What one batch reads ahead in all, for each thread comparing.
+    static constexpr std::int64_t kMostRead = 4 << 20;
+
+    struct Run {
+        std::int64_t low, high;
+        std::size_t at; // where its bytes start in the window's
+    };
+    struct Window {
+        std::vector<const SourceFile*> wanted;
+        std::vector<Run> runs;
+        std::string bytes;
+
+        // Reads the runs of more than one file, within the room; returns the bytes read.
+        std::int64_t read(const FileSource& source, std::int64_t room) {
+            std::sort(wanted.begin(), wanted.end(),
+                      [](const SourceFile* a, const SourceFile* b) { return a->offset < b->offset; });
+            std::vector<Run> found;
+            std::size_t files = 0;
+            std::int64_t total = 0;
+            const auto close = [&] {
+                if (files > 1 && total + (found.back().high - found.back().low) <= room)
+                    total += found.back().high - found.back().low;
+                else if (!found.empty())
+                    found.pop_back();
+            };
+            for (const SourceFile* file : wanted) {
+                const std::int64_t high = file->offset + file->size;
+                if (!found.empty() && file->offset <= found.back().high + kGap &&
+                    std::max(high, found.back().high) - found.back().low <= kLongestRun) {
+                    found.back().high = std::max(high, found.back().high);
+                    ++files;
+                    continue;
+                }
+                close();
+                found.push_back({file->offset, high, 0});
+                files = 1;
+            }
+            close();
+            bytes.resize(std::size_t(total));
+            std::size_t at = 0;
+            for (Run& run : found) {
+                const std::size_t length = std::size_t(run.high - run.low);
+                const FileSource::Bytes place = source.open(*wanted.front());
+                // A run cut short is left to the reads of its files, which say why.
+                if (ReadAt(place.fd, bytes.data() + at, length, run.low).done != length)
+                    continue;
+                run.at = at;
+                runs.push_back(run);
+                at += length;
+            }
+            return std::int64_t(at);
+        }
+    };
+    std::vector<Window> windows_;
+};
+
+// Whether each copy of the path holds the winner's bytes, the answers written from `same` on.
+void ComparePath(const std::vector<FileSource>& sources, const std::vector<Layer>& layers,
+                 const BatchWindows& windows, char* same) {
+    const FileSource& winner = sources[layers[0].source];
+    const SourceFile& won = *layers[0].file;
+    if (won.size > kHeldWinner) {
+        for (std::size_t i = 1; i < layers.size(); ++i)
+            same[i - 1] = SameBytes(winner, won, sources[layers[i].source], *layers[i].file);
+        return;
+    }
+    // The winner's bytes are found once for all its copies.
+    thread_local std::string held, copy;
+    const char* wonBytes = nullptr;
+    for (std::size_t i = 1; i < layers.size(); ++i) {
+        const SourceFile& file = *layers[i].file;
+        if (file.size != won.size || won.size == 0) {
+            same[i - 1] = file.size == won.size;
+            continue;
+        }
+        if (!wonBytes && !(wonBytes = windows.bytes(layers[0].source, won))) {
+            ReadWhole(winner, won, held);
+            wonBytes = held.data();
+        }
+        const char* bytes = windows.bytes(layers[i].source, file);
+        if (!bytes) {
+            ReadWhole(sources[layers[i].source], file, copy);
+            bytes = copy.data();
+        }
+        same[i - 1] = std::memcmp(wonBytes, bytes, std::size_t(won.size)) == 0;
+    }
 }
 
 } // namespace
@@ -179,22 +312,13 @@ std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
     // The reads wait on the file system one by one: batches are shared out among threads.
     pool.forEach((paths.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
         try {
-            for (std::size_t p = batch * kBatch; p < std::min(paths.size(), (batch + 1) * kBatch); ++p) {
+            const std::size_t begin = batch * kBatch, end = std::min(paths.size(), (batch + 1) * kBatch);
+            thread_local BatchWindows windows;
+            windows.fill(sources, paths, begin, end);
+            for (std::size_t p = begin; p < end; ++p) {
                 if (stop && stop->load(std::memory_order_relaxed))
                     return;
-                const std::vector<Layer>& layers = paths[p].layers;
-                const FileSource& winner = sources[layers[0].source];
-                // The winner's bytes are read once for all its copies when they fit in memory.
-                if (layers.size() > 2 && layers[0].file->size <= kHeldWinner) {
-                    thread_local std::string held;
-                    ReadWhole(winner, *layers[0].file, held);
-                    for (std::size_t i = 1; i < layers.size(); ++i)
-                        same[first[p] + i - 1] = SameAs(held, sources[layers[i].source], *layers[i].file);
-                    continue;
-                }
-                for (std::size_t i = 1; i < layers.size(); ++i)
-                    same[first[p] + i - 1] =
-                        SameBytes(winner, *layers[0].file, sources[layers[i].source], *layers[i].file);
+                ComparePath(sources, paths[p].layers, windows, &same[first[p]]);
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failing);
