@@ -92,7 +92,11 @@ public:
             // left both. Its name is one the package holds already.
             if (node && node->isFile() && statuses[i].known && info.st_size == node->record()->Size &&
                 index_.knownEqual(below, *node->record(), info)) {
-                index_.remember(std::move(below), node, info, true);
+                // The index keeps the order of the walk, which the next sync meets line by line.
+                if (unsure_.empty())
+                    index_.remember(std::move(below), node, info, true);
+                else
+                    unsure_.push_back({FileDescriptor(), info, node, {}, std::move(below), true});
                 continue;
             }
             const std::string path = diskPath + "/" + entry.name;
@@ -127,8 +131,8 @@ public:
                 replaced(node, path, below, info);
                 continue;
             }
-            unsure_.push_back({std::move(fd), info, node, path, std::move(below)});
-            if (unsure_.size() >= kUnsureAtOnce)
+            unsure_.push_back({std::move(fd), info, node, path, std::move(below), false});
+            if (++opened_ >= kUnsureAtOnce)
                 settle();
         }
         if (!options_.removeMissing)
@@ -142,20 +146,22 @@ public:
     // Compares the bytes of the files of their entries' sizes that wait, a few at once: the
     // reads are most of a sync that has no index to trust.
     void settle() {
-        std::vector<char> same(unsure_.size());
+        std::vector<char> same(unsure_.size(), 1);
         pool_.forEach(unsure_.size(), [&](std::size_t i) {
             const Unsure& file = unsure_[i];
-            same[i] = SameBytes(edit_.file().descriptor(), file.node->record()->Offset, file.fd.get(),
-                                file.info.st_size);
+            if (!file.known)
+                same[i] = SameBytes(edit_.file().descriptor(), file.node->record()->Offset, file.fd.get(),
+                                    file.info.st_size);
         });
         for (std::size_t i = 0; i < unsure_.size(); ++i) {
             Unsure& file = unsure_[i];
             if (same[i])
-                index_.remember(std::move(file.relative), file.node, file.info);
+                index_.remember(std::move(file.relative), file.node, file.info, file.known);
             else
                 replaced(file.node, file.diskPath, file.relative, file.info);
         }
         unsure_.clear();
+        opened_ = 0;
     }
 
     void apply(const RunChoices& times) {
@@ -261,16 +267,19 @@ private:
     SyncIndex& index_;
     // Only a sync with an index to trust stats files ahead.
     std::unique_ptr<FolderLookahead> lookahead_;
-    // Files whose bytes are yet to be compared with their entries', each held open.
+    // Files whose bytes are yet to be compared with their entries', each held open, in the
+    // order of the walk with the files the index vouched for between them.
     struct Unsure {
         FileDescriptor fd;
         struct stat info;
         TreeNode* node;
         std::string diskPath;
         std::string relative;
+        bool known;
     };
     static constexpr std::size_t kUnsureAtOnce = 32;
     std::vector<Unsure> unsure_;
+    std::size_t opened_ = 0;
     WorkerPool pool_{2};
     std::vector<Step> steps_;
     std::vector<EntryChange> changes_;
