@@ -2,6 +2,7 @@
 
 #include "entry_name.h"
 #include "package_error.h"
+#include "path_places.h"
 #include "positioned_io.h"
 #include "worker_pool.h"
 
@@ -253,10 +254,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
     std::size_t total = 0;
     for (const FileSource& source : sources)
         total += source.files().size();
-    // Each path's place among the merged ones, found by its key; the table is made large
-    // enough at once, so that it never grows while half a million files go in.
-    std::unordered_map<std::string_view, std::uint32_t, FoldedHash, FoldedEqual> placeOf;
-    placeOf.reserve(total);
+    PathPlaces placeOf(total);
     // Each file's place first, and how many files each place takes, so that every path's
     // layers are made once at their size rather than grown a file at a time.
     std::vector<std::vector<std::uint32_t>> places(sources.size());
@@ -266,12 +264,11 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
         places[source].reserve(files.size());
         // A source's later file of a path is the one it gives.
         for (auto file = files.rbegin(); file != files.rend(); ++file) {
-            const auto [place, added] =
-                placeOf.try_emplace(file->path, static_cast<std::uint32_t>(counts.size()));
+            const auto [place, added] = placeOf.place(file->path);
             if (added)
                 counts.push_back(0);
-            ++counts[place->second];
-            places[source].push_back(place->second);
+            ++counts[place];
+            places[source].push_back(place);
         }
     }
     std::vector<MergedPath> grouped(counts.size());
@@ -283,12 +280,7 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
         for (auto file = files.rbegin(); file != files.rend(); ++file)
             grouped[places[source][at++]].layers.push_back({source, &*file, true});
     }
-    std::vector<std::uint32_t> order(grouped.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return FoldedLess(grouped[a].winner().file->path, grouped[b].winner().file->path);
-    });
+    const std::vector<std::uint32_t> order = placeOf.sorted();
     std::vector<MergedPath> paths;
     paths.reserve(grouped.size());
     for (const std::uint32_t i : order)
