@@ -3,6 +3,8 @@
 #include "file_source.h"
 #include "name_text.h"
 
+#include "path_places.h"
+
 #include <gtest/gtest.h>
 #include <set>
 #include <vector>
@@ -73,26 +75,28 @@ TEST(EntryPaths, NameEntriesAndFindTheFirstInDirectoryOrder) {
 
 // Names and paths are matched without making their folded keys: the comparisons must agree
 // with comparing the folded copies, across word boundaries and the bytes beside the letters.
+const std::vector<std::string> kTrickyPaths = {"",
+                                               "a",
+                                               "A",
+                                               "data/ships.tbl",
+                                               "DATA/SHIPS.TBL",
+                                               "data/ships.tbl2",
+                                               "data/ship",
+                                               "data/ShipZ",
+                                               "data/ship{",
+                                               "data/ship`",
+                                               "data/ship@",
+                                               "data/ship[",
+                                               "data_x/a",
+                                               "dataX/a",
+                                               "data/\xe9t\xe9",
+                                               "data/\xc9T\xc9",
+                                               "abcdefghijklmnopqrstuvwxyz",
+                                               "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
+                                               "abcdefghijklmnopqrstuvwxyZ{"};
+
 TEST(FoldedNames, CompareAsTheirFoldedCopiesDo) {
-    const std::vector<std::string> paths = {"",
-                                            "a",
-                                            "A",
-                                            "data/ships.tbl",
-                                            "DATA/SHIPS.TBL",
-                                            "data/ships.tbl2",
-                                            "data/ship",
-                                            "data/ShipZ",
-                                            "data/ship{",
-                                            "data/ship`",
-                                            "data/ship@",
-                                            "data/ship[",
-                                            "data_x/a",
-                                            "dataX/a",
-                                            "data/\xe9t\xe9",
-                                            "data/\xc9T\xc9",
-                                            "abcdefghijklmnopqrstuvwxyz",
-                                            "ABCDEFGHIJKLMNOPQRSTUVWXYZ",
-                                            "abcdefghijklmnopqrstuvwxyZ{"};
+    const std::vector<std::string>& paths = kTrickyPaths;
     for (const std::string& a : paths) {
         for (const std::string& b : paths) {
             const std::string x = tessel::SourceKey(a), y = tessel::SourceKey(b);
@@ -103,4 +107,27 @@ TEST(FoldedNames, CompareAsTheirFoldedCopiesDo) {
             }
         }
     }
+}
+
+// The merged tree's table gives paths one number per folded key and sorts the numbers as
+// FoldedLess sorts the paths.
+TEST(FoldedNames, PlacesNumberAndSortByKey) {
+    tessel::PathPlaces places(kTrickyPaths.size());
+    std::vector<std::uint32_t> numbers;
+    for (const std::string& path : kTrickyPaths)
+        numbers.push_back(places.place(path).first);
+    for (std::size_t a = 0; a < kTrickyPaths.size(); ++a) {
+        for (std::size_t b = 0; b < kTrickyPaths.size(); ++b)
+            EXPECT_EQ(numbers[a] == numbers[b], tessel::FoldedEqual()(kTrickyPaths[a], kTrickyPaths[b]))
+                << kTrickyPaths[a] << " / " << kTrickyPaths[b];
+    }
+    // The first path of each key stands for it.
+    std::vector<std::string> firsts(places.size());
+    for (std::size_t i = kTrickyPaths.size(); i-- > 0;)
+        firsts[numbers[i]] = kTrickyPaths[i];
+    const std::vector<std::uint32_t> sorted = places.sorted();
+    ASSERT_EQ(sorted.size(), places.size());
+    for (std::size_t i = 1; i < sorted.size(); ++i)
+        EXPECT_TRUE(tessel::FoldedLess(firsts[sorted[i - 1]], firsts[sorted[i]]))
+            << firsts[sorted[i - 1]] << " / " << firsts[sorted[i]];
 }
