@@ -130,8 +130,7 @@ int RunOverlay(const OverlayArguments& arguments) {
     std::vector<FileSource> sources;
     try {
         // A source that cannot be read stops the whole: a partial overlay would mislead.
-        for (const std::string& given : arguments.sources)
-            sources.push_back(FileSource::Open(given));
+        sources = OpenSources(arguments.sources);
         const bool compare = arguments.json || arguments.conflicts;
         const std::vector<MergedPath> merged = MergeSources(sources, compare);
         if (!arguments.extract.empty())

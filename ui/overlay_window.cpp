@@ -210,10 +210,12 @@ void OverlayWindow::rebuild() {
     std::vector<FileSource> read;
     QStringList names;
     try {
+        std::vector<std::string> paths;
         for (const QString& source : given) {
-            read.push_back(FileSource::Open(source.toStdString()));
+            paths.push_back(source.toStdString());
             names << QFileInfo(source).fileName();
         }
+        read = OpenSources(paths);
         std::vector<MergedPath> merged = MergeSources(read, false);
         // The rows point into the sources read: the old ones go only once the rows are new.
         FillMergedFolders(*folderModel_, merged);

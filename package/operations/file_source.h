@@ -65,6 +65,11 @@ private:
     std::vector<SourceFile> files_;
 };
 
+// Each source opened, a few at once: a merged tree reads several packages of a hundred
+// thousand entries. When any cannot be read, the reason of the first of them in the order
+// given is raised.
+std::vector<FileSource> OpenSources(const std::vector<std::string>& paths);
+
 // The path as the key under which sources match it.
 std::string SourceKey(std::string_view path);
 // Whether the two files hold the same bytes: sizes first, then the contents, streamed.

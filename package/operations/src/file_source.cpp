@@ -8,13 +8,16 @@
 #include "package_error.h"
 #include "package_layout.h"
 #include "positioned_io.h"
+#include "worker_pool.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <dirent.h>
+#include <exception>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,6 +139,27 @@ FileSource::Bytes FileSource::open(const SourceFile& file) const {
         throw PackageError("Cannot read \"" + full + "\": " + Reason(errno));
     bytes.fd = bytes.owned.get();
     return bytes;
+}
+
+std::vector<FileSource> OpenSources(const std::vector<std::string>& paths) {
+    std::vector<std::optional<FileSource>> opened(paths.size());
+    std::vector<std::exception_ptr> failed(paths.size());
+    WorkerPool pool(4);
+    pool.forEach(paths.size(), [&](std::size_t i) {
+        try {
+            opened[i] = FileSource::Open(paths[i]);
+        } catch (...) {
+            failed[i] = std::current_exception();
+        }
+    });
+    std::vector<FileSource> sources;
+    sources.reserve(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (failed[i])
+            std::rethrow_exception(failed[i]);
+        sources.push_back(std::move(*opened[i]));
+    }
+    return sources;
 }
 
 bool SameBytes(const FileSource& a, const SourceFile& fa, const FileSource& b, const SourceFile& fb) {
