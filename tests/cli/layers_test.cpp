@@ -147,8 +147,8 @@ const Scenario kScenarios[] = {
      0, "", "cat out",
      "f1\ta.vp\tb.vp same\tc.vp same\nf2\ta.vp\tb.vp differs\tc.vp same\nf3\ta.vp\tb.vp same\tc.vp same\n"
      "f4\ta.vp\tb.vp same\tc.vp differs\nf5\ta.vp\tb.vp same\tc.vp same\n"},
-    {"OverlayStopsAtASourceThatCannotBeRead", ModOverBase, "tessel overlay mod.vp nowhere base.vp gone.vp > out", 1,
-     "Cannot read \"nowhere\"", "cat out", ""},
+    {"OverlayStopsAtASourceThatCannotBeRead", ModOverBase,
+     "tessel overlay mod.vp nowhere base.vp gone.vp > out", 1, "Cannot read \"nowhere\"", "cat out", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Commands, Layers, ::testing::ValuesIn(kScenarios), testing::RowName<Scenario>);
