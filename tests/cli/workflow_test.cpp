@@ -168,6 +168,16 @@ const Scenario kScenarios[] = {
      "sort out; tessel cat p.vp data/deep/c.tbl data/real/x.txt",
      "A data/deep/more/\nA data/deep/more/n.txt\nA data/real/\nA data/real/c.tbl\nA data/real/more/\n"
      "A data/real/more/n.txt\nA data/real/x.txt\nA e/\nD data/a.tbl\nM data/deep/c.tbl\nZX"},
+    // More files of their entries' sizes than are compared at once, some of them changed: the
+    // first sync tells them by their bytes, the next by its index, through a wide tree.
+    {"SyncsTellEveryChangedFileOfAWideTree", nullptr,
+     "for d in $(seq 10 49); do mkdir -p w/d$d/in; printf \"A$d\" > w/d$d/a; printf \"B$d\" > w/d$d/in/b; "
+     "done && "
+     "tessel create p.vp w/* > /dev/null && printf A99 > w/d17/a && printf B99 > w/d41/in/b && "
+     "tessel sync --delete p.vp w > out && sleep 2.1 && tessel sync --delete p.vp w >> out && "
+     "printf X99 > w/d23/a && printf Y99 > w/d48/in/b && rm -r w/d30 && tessel sync --delete p.vp w >> out",
+     0, "", "cat out; tessel cat p.vp d17/a d41/in/b d23/a d48/in/b",
+     "M d17/a\nM d41/in/b\nM d23/a\nD d30/\nD d30/a\nD d30/in/\nD d30/in/b\nM d48/in/b\nA99B99X99Y99"},
     {"CompletionGoesOneFolderAtATime", Nested, "true", 0, "", Completing("tessel-vp extract p.vp out data/"),
      "data/B.TBL\ndata/a.tbl\ndata/deep/\n"},
     {"CompletionEndsAtTheNextSlash", Nested, "true", 0, "", Completing("tessel-vp cat p.vp data/d"),

@@ -5,6 +5,7 @@
 #include "package_builder.h"
 #include "package_error.h"
 #include "package_file.h"
+#include "source_comparison.h"
 #include "temp_folder.h"
 
 #include <filesystem>
@@ -401,6 +402,27 @@ TEST_F(Extraction, ASourcesFilesAreReadFromTheirPackageOrFromDiskButNeverThrough
     fs::remove(dir.file("loose/data/a.txt"));
     fs::create_symlink(dir.file("secret"), dir.file("loose/data/a.txt"));
     EXPECT_THROW(loose.read(0, 100), PackageError);
+}
+
+// Copies read together a run at a time: a package cut short after it was read fails the
+// comparison with the name of a copy that lies past its end, whichever way its run was read.
+TEST_F(Extraction, ACopyPastTheEndOfAPackageCutShortIsNamed) {
+    for (const char* name : {"a.vp", "b.vp"}) {
+        PackageBuilder builder;
+        for (int i = 10; i < 40; ++i)
+            builder.file("f" + std::to_string(i), std::string(name) + std::to_string(i));
+        builder.writeTo(dir.file(name));
+    }
+    const std::vector<FileSource> sources = OpenSources({dir.file("a.vp"), dir.file("b.vp")});
+    fs::resize_file(dir.file("b.vp"), 16 + 6 * 15);
+    try {
+        MergeSources(sources, true);
+        ADD_FAILURE() << "the comparison went on";
+    } catch (const PackageError& error) {
+        EXPECT_NE(std::string(error.what()).find("of \"" + dir.file("b.vp") + "\": the file ended early"),
+                  std::string::npos)
+            << error.what();
+    }
 }
 
 } // namespace
