@@ -310,7 +310,7 @@ std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
             for (std::size_t p = begin; p < end; ++p) {
                 if (stop && stop->load(std::memory_order_relaxed))
                     return;
-                ComparePath(sources, paths[p].layers, windows, &same[first[p]]);
+                ComparePath(sources, paths[p].layers, windows, same.data() + first[p]);
             }
         } catch (...) {
             const std::lock_guard<std::mutex> lock(failing);
