@@ -153,11 +153,11 @@ private:
             close();
             bytes.resize(std::size_t(total));
             std::size_t at = 0;
+            const int fd = found.empty() ? -1 : source.open(*wanted.front()).fd;
             for (Run& run : found) {
                 const std::size_t length = std::size_t(run.high - run.low);
-                const FileSource::Bytes place = source.open(*wanted.front());
                 // A run cut short is left to the reads of its files, which say why.
-                if (ReadAt(place.fd, bytes.data() + at, length, run.low).done != length)
+                if (ReadAt(fd, bytes.data() + at, length, run.low).done != length)
                     continue;
                 run.at = at;
                 runs.push_back(run);

@@ -96,7 +96,7 @@ public:
                 if (unsure_.empty())
                     index_.remember(std::move(below), node, info, true);
                 else
-                    unsure_.push_back({FileDescriptor(), info, node, {}, std::move(below), true});
+                    wait({FileDescriptor(), info, node, {}, std::move(below), true});
                 continue;
             }
             const std::string path = diskPath + "/" + entry.name;
@@ -131,9 +131,7 @@ public:
                 replaced(node, path, below, info);
                 continue;
             }
-            unsure_.push_back({std::move(fd), info, node, path, std::move(below), false});
-            if (++opened_ >= kUnsureAtOnce)
-                settle();
+            wait({std::move(fd), info, node, path, std::move(below), false});
         }
         if (!options_.removeMissing)
             return;
@@ -277,9 +275,17 @@ private:
         std::string relative;
         bool known;
     };
-    static constexpr std::size_t kUnsureAtOnce = 32;
     std::vector<Unsure> unsure_;
     std::size_t opened_ = 0;
+
+    // Queues the file; the queue is settled once it holds a few files open, or many files in
+    // all, so that neither descriptors nor memory grow with the folder.
+    void wait(Unsure file) {
+        opened_ += file.known ? 0 : 1;
+        unsure_.push_back(std::move(file));
+        if (opened_ >= 32 || unsure_.size() >= 1024)
+            settle();
+    }
     WorkerPool pool_{2};
     std::vector<Step> steps_;
     std::vector<EntryChange> changes_;
