@@ -156,6 +156,15 @@ const Scenario kScenarios[] = {
      "printf X | dd of=work/data/colors.TBL conv=notrunc status=none && "
      "tessel sync --to data p.vp work/data >> out",
      0, "", "sort out", "A data/new.tbl\nM data/Colors.tbl\nM data/ships.tbl\n"},
+    // Another program changed bytes of the package in place: the index kept for it no longer
+    // vouches for anything.
+    {"ASyncReadsAgainWhenThePackageChangedBehindItsIndex", PackageAndWork,
+     "tessel sync --to data p.vp work/data > out && sleep 2.1 && tessel sync --to data p.vp work/data >> out "
+     "&& o=$(tessel list --json p.vp data/Colors.tbl | grep -o '\"offset\":[0-9]*' | cut -d: -f2) && "
+     "printf X | dd of=p.vp bs=1 seek=$o conv=notrunc status=none && "
+     "tessel sync --to data p.vp work/data >> out",
+     0, "", "sort out; tessel cat p.vp data/Colors.tbl",
+     "A data/new.tbl\nM data/Colors.tbl\nM data/ships.tbl\ncolors"},
     // Folders are listed ahead of the walk: what it is told of each must be that folder's, at
     // every depth, through a link to a folder and beside folders that came or went.
     {"ASyncWithAnIndexSeesChangesAtEveryDepth", Nested,

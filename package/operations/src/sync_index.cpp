@@ -83,18 +83,30 @@ void MakeFolders(const std::string& path) {
 
 } // namespace
 
-SyncIndex::SyncIndex(const std::string& packagePath, const FileStamp& package, const std::string& diskFolder,
-                     const std::string& packageFolder) {
+std::string SyncIndex::FileFor(const std::string& packagePath, const std::string& diskFolder,
+                               const std::string& packageFolder) {
     const std::string folder = CacheFolder();
     if (folder.empty())
+        return {};
+    return folder + "/" + KeyOf(RealPath(packagePath) + '\0' + RealPath(diskFolder) + '\0' + packageFolder);
+}
+
+bool SyncIndex::Kept(const std::string& file) {
+    return !file.empty() && ::access(file.c_str(), F_OK) == 0;
+}
+
+SyncIndex::SyncIndex(std::string file, const FileStamp& package) : file_(std::move(file)) {
+    if (file_.empty())
         return;
-    file_ = folder + "/" + KeyOf(RealPath(packagePath) + '\0' + RealPath(diskFolder) + '\0' + packageFolder);
     loaded_ = StampLine(package);
     bytes_ = ReadIndexFile(file_);
     if (bytes_.compare(0, loaded_.size() + 1, loaded_ + "\n") != 0)
         return;
     lines_ = cursor_ = bytes_.data() + loaded_.size() + 1;
     count_ = std::size_t(std::count(lines_, std::as_const(bytes_).data() + bytes_.size(), '\n'));
+    // A sync meets about the files the last one did: grown a push at a time, the list copies
+    // itself over and over, into fresh pages each time.
+    pending_.reserve(count_);
 }
 
 // A line per file: the record, the disk file, then the path's length and the path.

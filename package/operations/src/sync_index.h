@@ -20,10 +20,14 @@ namespace tessel {
 
 class SyncIndex {
 public:
-    // The index kept for this package, disk folder and package folder, if the package is
-    // still as the index saw it; else an empty one. Paths are as the sync was given them.
-    SyncIndex(const std::string& packagePath, const FileStamp& package, const std::string& diskFolder,
-              const std::string& packageFolder);
+    // Where the index of this package, disk folder and package folder is kept ("" where the
+    // user has no cache folder). Paths are as the sync was given them.
+    static std::string FileFor(const std::string& packagePath, const std::string& diskFolder,
+                               const std::string& packageFolder);
+    // Whether an index is kept there, sound or not: cheaper to ask than to read it.
+    static bool Kept(const std::string& file);
+    // The index in the file, if the package is still as the index saw it; else an empty one.
+    SyncIndex(std::string file, const FileStamp& package);
     SyncIndex(const SyncIndex&) = delete;
     SyncIndex& operator=(const SyncIndex&) = delete;
 

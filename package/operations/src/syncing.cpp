@@ -48,9 +48,9 @@ bool SameBytes(int packageFd, std::int64_t offset, int fileFd, std::int64_t size
 class SyncPlan {
 public:
     SyncPlan(PackageEdit& edit, const SyncOptions& options, const ProgressObserver& observer,
-             SyncIndex& index, int topFd)
+             SyncIndex& index, std::unique_ptr<FolderLookahead> lookahead)
         : edit_(edit), options_(options), observer_(observer), index_(index),
-          lookahead_(index.empty() ? nullptr : std::make_unique<FolderLookahead>(topFd)) {}
+          lookahead_(std::move(lookahead)) {}
 
     struct Step {
         enum Kind { Add, Replace, Remove } kind;
@@ -263,7 +263,7 @@ private:
     const SyncOptions& options_;
     const ProgressObserver& observer_;
     SyncIndex& index_;
-    // Only a sync with an index to trust stats files ahead.
+    // Only a sync with an index to trust lists and stats files ahead.
     std::unique_ptr<FolderLookahead> lookahead_;
     // Files whose bytes are yet to be compared with their entries', each held open, in the
     // order of the walk with the files the index vouched for between them.
@@ -300,10 +300,16 @@ std::vector<EntryChange> Package::Sync(const std::string& diskFolder, const Tree
     const FileDescriptor top(::open(diskFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!top.valid())
         throw PackageError("Cannot read the folder \"" + FullPath(diskFolder) + "\". " + SystemReason(errno));
+    // Where the last sync left an index, most files will only be listed and their statuses
+    // taken: helpers start at once, while the index is read and the package opened for the edit.
+    const std::string indexFile = SyncIndex::FileFor(path_, diskFolder, EntryPath(folder));
+    auto lookahead = SyncIndex::Kept(indexFile) ? std::make_unique<FolderLookahead>(top.get()) : nullptr;
+    SyncIndex index(indexFile, stamp_);
+    if (index.empty())
+        lookahead.reset(); // every file is read: the helpers' statuses would be taken again
     PackageEdit edit(*this);
     edit.onMoved(observer.moved);
-    SyncIndex index(path_, stamp_, diskFolder, EntryPath(folder));
-    SyncPlan plan(edit, options, observer, index, top.get());
+    SyncPlan plan(edit, options, observer, index, std::move(lookahead));
     plan.compare(top.get(), diskFolder, "", Own(folder));
     plan.settle();
     if (!options.dryRun && !plan.changes().empty()) {
