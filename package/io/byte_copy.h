@@ -18,9 +18,10 @@ struct CopyResult {
 };
 
 // Copies count bytes from fromFd at fromOffset to toFd at toOffset, using positioned
-// I/O only, so neither descriptor's file position matters.
-CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset,
-                     std::int64_t count);
+// I/O only, so neither descriptor's file position matters. `startWriteback`: the target is
+// synced soon after, and the disk may start writing it as the copy goes.
+CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
+                     bool startWriteback = false);
 
 // Copies count bytes from fromFd at fromOffset to wherever toFd stands (a pipe, a terminal, a
 // file), writing in order: the kernel's sendfile where it can, else a bounded buffer.

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/sendfile.h>
 #include <thread>
@@ -16,9 +17,41 @@ namespace tessel {
 
 namespace {
 
+// Has the disk start writing a copy's target a piece at a time behind it, for a copy that
+// is synced once done: the sync then finds little left to write, and the copying and the
+// disk's writing overlap. Only a hint: the sync still makes the bytes durable.
+class Writeback {
+public:
+    Writeback(int fd, std::int64_t start, bool on) : fd_(fd), from_(start), on_(on) {}
+    ~Writeback() { flush(); }
+    Writeback(const Writeback&) = delete;
+    Writeback& operator=(const Writeback&) = delete;
+
+    static constexpr std::int64_t kPiece = 1024 * 1024;
+
+    // The target is written up to `end`.
+    void reached(std::int64_t end) {
+        to_ = end;
+        if (to_ - from_ >= kPiece)
+            flush();
+    }
+
+private:
+    void flush() {
+        if (on_ && to_ > from_)
+            ::sync_file_range(fd_, from_, to_ - from_, SYNC_FILE_RANGE_WRITE);
+        from_ = std::max(from_, to_);
+    }
+
+    int fd_;
+    std::int64_t from_;
+    std::int64_t to_ = 0;
+    bool on_;
+};
+
 // Falls back to a plain buffer for the rest of the copy.
 void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
-                  CopyResult& result) {
+                  CopyResult& result, Writeback& writeback) {
     std::vector<char> buffer(static_cast<std::size_t>(std::min(count - result.copied, kCopyBufferSize)));
     while (result.copied < count) {
         const auto want =
@@ -26,6 +59,7 @@ void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t to
         const IoResult got = ReadAt(fromFd, buffer.data(), want, fromOffset + result.copied);
         const IoResult put = WriteAt(toFd, buffer.data(), got.done, toOffset + result.copied);
         result.copied += static_cast<std::int64_t>(put.done);
+        writeback.reached(toOffset + result.copied);
         if (put.error != 0) {
             result.writeError = put.error;
             return;
@@ -47,8 +81,10 @@ constexpr std::int64_t kPageSize = 4096;
 // through memory run side by side on two cores.
 class PipelinedCopy {
 public:
-    PipelinedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count)
-        : fromFd_(fromFd), fromOffset_(fromOffset), toFd_(toFd), toOffset_(toOffset), count_(count) {}
+    PipelinedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
+                  Writeback& writeback)
+        : fromFd_(fromFd), fromOffset_(fromOffset), toFd_(toFd), toOffset_(toOffset), count_(count),
+          writeback_(writeback) {}
 
     CopyResult run() {
         std::thread reader([this] { read(); });
@@ -116,6 +152,7 @@ private:
                 return;
             }
             result_.copied += static_cast<std::int64_t>(slot.length);
+            writeback_.reached(toOffset_ + result_.copied);
             const bool last = slot.last;
             {
                 const std::lock_guard lock(mutex_);
@@ -139,6 +176,7 @@ private:
     int toFd_;
     std::int64_t toOffset_;
     std::int64_t count_;
+    Writeback& writeback_;
     std::array<Slot, kSlots> slots_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -153,20 +191,23 @@ constexpr std::int64_t kPipelineThreshold = 8 * 1024 * 1024;
 
 } // namespace
 
-CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset,
-                     std::int64_t count) {
+CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
+                     bool startWriteback) {
+    Writeback writeback(toFd, toOffset, startWriteback);
     // The kernel copies slowly between offsets that sit differently within a page, which
     // is the rule inside packages: large copies of that kind go through the pipeline.
     if (count >= kPipelineThreshold && fromOffset % kPageSize != toOffset % kPageSize)
-        return PipelinedCopy(fromFd, fromOffset, toFd, toOffset, count).run();
+        return PipelinedCopy(fromFd, fromOffset, toFd, toOffset, count, writeback).run();
     CopyResult result;
+    const std::int64_t step = startWriteback ? Writeback::kPiece : std::int64_t(1) << 30;
     while (result.copied < count) {
         loff_t in = fromOffset + result.copied;
         loff_t out = toOffset + result.copied;
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, 1 << 30));
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, step));
         const ssize_t moved = ::copy_file_range(fromFd, &in, toFd, &out, want, 0);
         if (moved > 0) {
             result.copied += moved;
+            writeback.reached(toOffset + result.copied);
             continue;
         }
         if (moved == 0) {
@@ -182,7 +223,7 @@ CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t
         // The file systems cannot do it in the kernel (EXDEV, EINVAL, ENOSYS, ...).
         break;
     }
-    BufferedCopy(fromFd, fromOffset, toFd, toOffset, count, result);
+    BufferedCopy(fromFd, fromOffset, toFd, toOffset, count, result, writeback);
     return result;
 }
 

@@ -157,7 +157,8 @@ CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::i
     hooks::BeforeChange(ChangeKind::Write, path_, position_);
     if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
-    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count);
+    // Every edit syncs the package before it ends.
+    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count, true);
     position_ += result.copied;
     if (result.writeError != 0)
         throw PackageError(CannotWriteMessage(path_, result.writeError));
