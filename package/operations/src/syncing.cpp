@@ -5,20 +5,18 @@
 
 #include "adder.h"
 #include "adding.h"
+#include "compare_queue.h"
 #include "entry_name.h"
 #include "entry_path.h"
 #include "folder_lookahead.h"
 #include "package_edit.h"
 #include "package_error.h"
-#include "positioned_io.h"
 #include "source_folders.h"
 #include "sync_index.h"
-#include "worker_pool.h"
 
 #include <algorithm>
 
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unordered_map>
@@ -27,30 +25,18 @@ namespace tessel {
 
 namespace {
 
-constexpr std::size_t kCompareChunk = 256 * 1024;
-
-// Whether the file holds exactly the bytes of the package at the offset.
-bool SameBytes(int packageFd, std::int64_t offset, int fileFd, std::int64_t size) {
-    // Kept from call to call: made for each file, the buffers' zeroing and page faults cost
-    // as much as the reads.
-    thread_local std::vector<char> ours(kCompareChunk), theirs(kCompareChunk);
-    for (std::int64_t done = 0; done < size;) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(size - done, kCompareChunk));
-        const IoResult a = ReadAt(packageFd, ours.data(), want, offset + done);
-        const IoResult b = ReadAt(fileFd, theirs.data(), want, done);
-        if (a.done != want || b.done != want || std::memcmp(ours.data(), theirs.data(), want) != 0)
-            return false;
-        done += static_cast<std::int64_t>(want);
-    }
-    return true;
-}
-
 class SyncPlan {
 public:
     SyncPlan(PackageEdit& edit, const SyncOptions& options, const ProgressObserver& observer,
              SyncIndex& index, std::unique_ptr<FolderLookahead> lookahead)
         : edit_(edit), options_(options), observer_(observer), index_(index),
-          lookahead_(std::move(lookahead)) {}
+          lookahead_(std::move(lookahead)),
+          compared_(edit.file().descriptor(), [this](CompareQueue::File& file, bool same) {
+              if (same)
+                  index_.remember(std::move(file.relative), file.node, file.info, file.known);
+              else
+                  replaced(file.node, file.diskPath, file.relative, file.info);
+          }) {}
 
     struct Step {
         enum Kind { Add, Replace, Remove } kind;
@@ -93,10 +79,10 @@ public:
             if (node && node->isFile() && statuses[i].known && info.st_size == node->record()->Size &&
                 index_.knownEqual(below, *node->record(), info)) {
                 // The index keeps the order of the walk, which the next sync meets line by line.
-                if (unsure_.empty())
+                if (compared_.idle())
                     index_.remember(std::move(below), node, info, true);
                 else
-                    wait({FileDescriptor(), info, node, {}, std::move(below), true});
+                    compared_.push({FileDescriptor(), info, node, {}, std::move(below), true});
                 continue;
             }
             const std::string path = diskPath + "/" + entry.name;
@@ -131,7 +117,7 @@ public:
                 replaced(node, path, below, info);
                 continue;
             }
-            wait({std::move(fd), info, node, path, std::move(below), false});
+            compared_.push({std::move(fd), info, node, path, std::move(below), false});
         }
         if (!options_.removeMissing)
             return;
@@ -141,26 +127,8 @@ public:
         }
     }
 
-    // Compares the bytes of the files of their entries' sizes that wait, a few at once: the
-    // reads are most of a sync that has no index to trust.
-    void settle() {
-        std::vector<char> same(unsure_.size(), 1);
-        pool_.forEach(unsure_.size(), [&](std::size_t i) {
-            const Unsure& file = unsure_[i];
-            if (!file.known)
-                same[i] = SameBytes(edit_.file().descriptor(), file.node->record()->Offset, file.fd.get(),
-                                    file.info.st_size);
-        });
-        for (std::size_t i = 0; i < unsure_.size(); ++i) {
-            Unsure& file = unsure_[i];
-            if (same[i])
-                index_.remember(std::move(file.relative), file.node, file.info, file.known);
-            else
-                replaced(file.node, file.diskPath, file.relative, file.info);
-        }
-        unsure_.clear();
-        opened_ = 0;
-    }
+    // Answers every file still being compared.
+    void settle() { compared_.finish(); }
 
     void apply(const RunChoices& times) {
         Adder adder(edit_, observer_, times);
@@ -265,28 +233,9 @@ private:
     SyncIndex& index_;
     // Only a sync with an index to trust lists and stats files ahead.
     std::unique_ptr<FolderLookahead> lookahead_;
-    // Files whose bytes are yet to be compared with their entries', each held open, in the
-    // order of the walk with the files the index vouched for between them.
-    struct Unsure {
-        FileDescriptor fd;
-        struct stat info;
-        TreeNode* node;
-        std::string diskPath;
-        std::string relative;
-        bool known;
-    };
-    std::vector<Unsure> unsure_;
-    std::size_t opened_ = 0;
-
-    // Queues the file; the queue is settled once it holds a few files open, or many files in
-    // all, so that neither descriptors nor memory grow with the folder.
-    void wait(Unsure file) {
-        opened_ += file.known ? 0 : 1;
-        unsure_.push_back(std::move(file));
-        if (opened_ >= 32 || unsure_.size() >= 1024)
-            settle();
-    }
-    WorkerPool pool_{2};
+    // Files of their entries' sizes, compared while the walk goes on, with the files the index
+    // vouched for between them: the index keeps the order of the walk.
+    CompareQueue compared_;
     std::vector<Step> steps_;
     std::vector<EntryChange> changes_;
 };
