@@ -89,6 +89,8 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
     auto sourceNow = [&] { return index < moves.size() ? moves[index].from + (done - before) : 0; };
     // Sources from here on are intact: no write has reached them since the last sync.
     std::int64_t intactFrom = sourceNow();
+    // One buffer for every window: made for each, its pages are faulted in and zeroed again.
+    std::string bytes;
     auto checkpoint = [&](std::int64_t nextSource) {
         if (done != durable) {
             package.sync();
@@ -110,7 +112,7 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
             // not moves.
             checkpoint(source);
             const std::int64_t length = WindowLength(moves, index, offset);
-            std::string bytes(static_cast<std::size_t>(length), '\0');
+            bytes.resize(static_cast<std::size_t>(length));
             ForEachPiece(moves, index, offset, length,
                          [&](std::int64_t from, std::int64_t, std::int64_t count, std::int64_t at) {
                              package.seek(from);
