@@ -86,6 +86,8 @@ private:
     FileDescriptor fd_;
     std::string path_;
     std::int64_t position_ = 0;
+    // Every edit syncs what it wrote before it ends.
+    WriteBehind behind_;
 };
 
 // Removes a file and makes the removal durable; false when there was nothing to remove.

@@ -26,7 +26,8 @@ protected:
     CopyResult copy(std::int64_t from, std::int64_t to, std::int64_t count, bool writeback) {
         const int in = open(source.c_str(), O_RDONLY);
         const int out = open(target.c_str(), O_RDWR | O_CREAT, 0600);
-        const CopyResult result = CopyBytes(in, from, out, to, count, writeback);
+        WriteBehind behind;
+        const CopyResult result = CopyBytes(in, from, out, to, count, writeback ? &behind : nullptr);
         close(in);
         close(out);
         return result;

@@ -17,49 +17,18 @@ namespace tessel {
 
 namespace {
 
-// Has the disk start writing a copy's target a piece at a time behind it, for a copy that
-// is synced once done: the sync then finds little left to write, and the copying and the
-// disk's writing overlap. Only a hint: the sync still makes the bytes durable.
-class Writeback {
-public:
-    Writeback(int fd, std::int64_t start, bool on) : fd_(fd), from_(start), on_(on) {}
-    ~Writeback() { flush(); }
-    Writeback(const Writeback&) = delete;
-    Writeback& operator=(const Writeback&) = delete;
-
-    static constexpr std::int64_t kPiece = 1024 * 1024;
-
-    // The target is written up to `end`.
-    void reached(std::int64_t end) {
-        to_ = end;
-        if (to_ - from_ >= kPiece)
-            flush();
-    }
-
-private:
-    void flush() {
-        if (on_ && to_ > from_)
-            ::sync_file_range(fd_, from_, to_ - from_, SYNC_FILE_RANGE_WRITE);
-        from_ = std::max(from_, to_);
-    }
-
-    int fd_;
-    std::int64_t from_;
-    std::int64_t to_ = 0;
-    bool on_;
-};
-
 // Falls back to a plain buffer for the rest of the copy.
 void BufferedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
-                  CopyResult& result, Writeback& writeback) {
+                  CopyResult& result, WriteBehind* behind) {
     std::vector<char> buffer(static_cast<std::size_t>(std::min(count - result.copied, kCopyBufferSize)));
     while (result.copied < count) {
         const auto want =
             static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, kCopyBufferSize));
         const IoResult got = ReadAt(fromFd, buffer.data(), want, fromOffset + result.copied);
         const IoResult put = WriteAt(toFd, buffer.data(), got.done, toOffset + result.copied);
+        if (behind)
+            behind->wrote(toFd, toOffset + result.copied, static_cast<std::int64_t>(put.done));
         result.copied += static_cast<std::int64_t>(put.done);
-        writeback.reached(toOffset + result.copied);
         if (put.error != 0) {
             result.writeError = put.error;
             return;
@@ -82,9 +51,9 @@ constexpr std::int64_t kPageSize = 4096;
 class PipelinedCopy {
 public:
     PipelinedCopy(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
-                  Writeback& writeback)
+                  WriteBehind* behind)
         : fromFd_(fromFd), fromOffset_(fromOffset), toFd_(toFd), toOffset_(toOffset), count_(count),
-          writeback_(writeback) {}
+          behind_(behind) {}
 
     CopyResult run() {
         std::thread reader([this] { read(); });
@@ -151,8 +120,9 @@ private:
                 result_.copied += static_cast<std::int64_t>(put.done);
                 return;
             }
+            if (behind_)
+                behind_->wrote(toFd_, toOffset_ + result_.copied, static_cast<std::int64_t>(slot.length));
             result_.copied += static_cast<std::int64_t>(slot.length);
-            writeback_.reached(toOffset_ + result_.copied);
             const bool last = slot.last;
             {
                 const std::lock_guard lock(mutex_);
@@ -176,7 +146,7 @@ private:
     int toFd_;
     std::int64_t toOffset_;
     std::int64_t count_;
-    Writeback& writeback_;
+    WriteBehind* behind_;
     std::array<Slot, kSlots> slots_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -191,23 +161,34 @@ constexpr std::int64_t kPipelineThreshold = 8 * 1024 * 1024;
 
 } // namespace
 
+void WriteBehind::wrote(int fd, std::int64_t offset, std::int64_t length) {
+    // A write elsewhere: what the last run left unstarted is synced all the same.
+    if (offset != to_)
+        from_ = offset;
+    to_ = offset + length;
+    if (to_ - from_ >= kPiece) {
+        ::sync_file_range(fd, from_, to_ - from_, SYNC_FILE_RANGE_WRITE);
+        from_ = to_;
+    }
+}
+
 CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t toOffset, std::int64_t count,
-                     bool startWriteback) {
-    Writeback writeback(toFd, toOffset, startWriteback);
+                     WriteBehind* behind) {
     // The kernel copies slowly between offsets that sit differently within a page, which
     // is the rule inside packages: large copies of that kind go through the pipeline.
     if (count >= kPipelineThreshold && fromOffset % kPageSize != toOffset % kPageSize)
-        return PipelinedCopy(fromFd, fromOffset, toFd, toOffset, count, writeback).run();
+        return PipelinedCopy(fromFd, fromOffset, toFd, toOffset, count, behind).run();
     CopyResult result;
-    const std::int64_t step = startWriteback ? Writeback::kPiece : std::int64_t(1) << 30;
+    const std::int64_t step = behind ? WriteBehind::kPiece : std::int64_t(1) << 30;
     while (result.copied < count) {
         loff_t in = fromOffset + result.copied;
         loff_t out = toOffset + result.copied;
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(count - result.copied, step));
         const ssize_t moved = ::copy_file_range(fromFd, &in, toFd, &out, want, 0);
         if (moved > 0) {
+            if (behind)
+                behind->wrote(toFd, toOffset + result.copied, moved);
             result.copied += moved;
-            writeback.reached(toOffset + result.copied);
             continue;
         }
         if (moved == 0) {
@@ -223,7 +204,7 @@ CopyResult CopyBytes(int fromFd, std::int64_t fromOffset, int toFd, std::int64_t
         // The file systems cannot do it in the kernel (EXDEV, EINVAL, ENOSYS, ...).
         break;
     }
-    BufferedCopy(fromFd, fromOffset, toFd, toOffset, count, result, writeback);
+    BufferedCopy(fromFd, fromOffset, toFd, toOffset, count, result, behind);
     return result;
 }
 

@@ -131,6 +131,7 @@ void PackageFile::writeAll(const void* buffer, std::size_t count) {
     if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
     const IoResult result = WriteAt(fd_.get(), buffer, count, position_);
+    behind_.wrote(fd_.get(), position_, static_cast<std::int64_t>(result.done));
     position_ += static_cast<std::int64_t>(result.done);
     if (result.error != 0)
         throw PackageError(CannotWriteMessage(path_, result.error));
@@ -157,8 +158,7 @@ CopyResult PackageFile::copyFrom(int sourceFd, std::int64_t sourceOffset, std::i
     hooks::BeforeChange(ChangeKind::Write, path_, position_);
     if (const int error = hooks::InjectedFailure())
         throw PackageError(CannotWriteMessage(path_, error));
-    // Every edit syncs the package before it ends.
-    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count, true);
+    const CopyResult result = CopyBytes(sourceFd, sourceOffset, fd_.get(), position_, count, &behind_);
     position_ += result.copied;
     if (result.writeError != 0)
         throw PackageError(CannotWriteMessage(path_, result.writeError));
