@@ -6,6 +6,7 @@
 
 #include "adder.h"
 #include "adding.h"
+#include "archive_library.h"
 #include "entry_name.h"
 #include "entry_path.h"
 #include "file_descriptor.h"
@@ -13,8 +14,6 @@
 #include "package_writer.h"
 #include "positioned_io.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -43,7 +42,7 @@ constexpr const char* kNamesNothing = "its path names nothing";
 using ArchivePtr = std::unique_ptr<archive, int (*)(archive*)>;
 
 std::string ArchiveReason(archive* handle) {
-    const char* text = archive_error_string(handle);
+    const char* text = Archives().archive_error_string(handle);
     return text ? text : "it cannot be read";
 }
 
@@ -120,25 +119,26 @@ TreeNode* Adder::folderAt(TreeNode* parent, const std::string& path) {
 }
 
 void Adder::addArchive(const std::string& archivePath, TreeNode* parent) {
-    const ArchivePtr reader(archive_read_new(), &archive_read_free);
-    archive_read_support_filter_all(reader.get());
-    archive_read_support_format_all(reader.get());
-    if (archive_read_open_filename(reader.get(), archivePath.c_str(), 1 << 16) != ARCHIVE_OK)
+    const ArchivePtr reader(Archives().archive_read_new(), Archives().archive_read_free);
+    Archives().archive_read_support_filter_all(reader.get());
+    Archives().archive_read_support_format_all(reader.get());
+    if (Archives().archive_read_open_filename(reader.get(), archivePath.c_str(), 1 << 16) != ARCHIVE_OK)
         return skip(archivePath, "it cannot be read as an archive: " + ArchiveReason(reader.get()));
     archive_entry* entry = nullptr;
     for (;;) {
-        const int status = archive_read_next_header(reader.get(), &entry);
+        const int status = Archives().archive_read_next_header(reader.get(), &entry);
         if (status == ARCHIVE_EOF)
             break;
         if (status < ARCHIVE_WARN)
             throw PackageError("Cannot read \"" + archivePath + "\": " + ArchiveReason(reader.get()));
-        const char* rawPath = archive_entry_pathname_utf8(entry);
+        const char* rawPath = Archives().archive_entry_pathname_utf8(entry);
         if (!rawPath)
-            rawPath = archive_entry_pathname(entry);
+            rawPath = Archives().archive_entry_pathname(entry);
         const std::string path = rawPath ? rawPath : "";
         const std::string shown = archivePath + ": " + path;
-        const mode_t type = archive_entry_filetype(entry);
-        if (archive_entry_hardlink(entry) || archive_entry_symlink(entry) || type == AE_IFLNK) {
+        const mode_t type = Archives().archive_entry_filetype(entry);
+        if (Archives().archive_entry_hardlink(entry) || Archives().archive_entry_symlink(entry) ||
+            type == AE_IFLNK) {
             skip(shown, "it is a link");
             continue;
         }
@@ -160,24 +160,24 @@ void Adder::addArchive(const std::string& archivePath, TreeNode* parent) {
             folder = folderNamed(folder, parts[i], shown);
         if (!folder || type == AE_IFDIR)
             continue;
-        if (!archive_entry_size_is_set(entry)) {
+        if (!Archives().archive_entry_size_is_set(entry)) {
             skip(shown, "the archive does not say its size");
             continue;
         }
-        const std::int64_t size = archive_entry_size(entry);
+        const std::int64_t size = Archives().archive_entry_size(entry);
         std::int64_t left = size;
-        const ByteSource source{-1, [&](char* buffer, std::size_t want) -> std::size_t {
-                                    const la_ssize_t got = archive_read_data(reader.get(), buffer, want);
-                                    if (got < 0)
-                                        throw PackageError("Cannot read \"" + shown +
-                                                           "\": " + ArchiveReason(reader.get()));
-                                    left -= got;
-                                    return static_cast<std::size_t>(got);
-                                }};
-        addFile(source, size, archive_entry_mtime(entry), shown, parts.back(), folder);
+        const ByteSource source{
+            -1, [&](char* buffer, std::size_t want) -> std::size_t {
+                const la_ssize_t got = Archives().archive_read_data(reader.get(), buffer, want);
+                if (got < 0)
+                    throw PackageError("Cannot read \"" + shown + "\": " + ArchiveReason(reader.get()));
+                left -= got;
+                return static_cast<std::size_t>(got);
+            }};
+        addFile(source, size, Archives().archive_entry_mtime(entry), shown, parts.back(), folder);
         // An entry that holds more than it says is no file to trust.
         char probe = 0;
-        if (left == 0 && archive_read_data(reader.get(), &probe, 1) > 0)
+        if (left == 0 && Archives().archive_read_data(reader.get(), &probe, 1) > 0)
             throw PackageError("Cannot read \"" + shown + "\": it holds more bytes than the archive says");
     }
 }
@@ -192,19 +192,19 @@ namespace {
 void ChooseFormat(archive* writer, const std::string& target) {
     int status = ARCHIVE_OK;
     if (EndsWith(target, ".zip")) {
-        status = archive_write_set_format_zip(writer);
+        status = Archives().archive_write_set_format_zip(writer);
     } else if (EndsWith(target, ".7z")) {
-        status = archive_write_set_format_7zip(writer);
+        status = Archives().archive_write_set_format_7zip(writer);
     } else {
-        status = archive_write_set_format_pax_restricted(writer);
+        status = Archives().archive_write_set_format_pax_restricted(writer);
         if (status == ARCHIVE_OK && (EndsWith(target, ".tar.gz") || EndsWith(target, ".tgz")))
-            status = archive_write_add_filter_gzip(writer);
+            status = Archives().archive_write_add_filter_gzip(writer);
         else if (status == ARCHIVE_OK && (EndsWith(target, ".tar.xz") || EndsWith(target, ".txz")))
-            status = archive_write_add_filter_xz(writer);
+            status = Archives().archive_write_add_filter_xz(writer);
         else if (status == ARCHIVE_OK && EndsWith(target, ".tar.zst"))
-            status = archive_write_add_filter_zstd(writer);
+            status = Archives().archive_write_add_filter_zstd(writer);
         else if (status == ARCHIVE_OK && EndsWith(target, ".tar.bz2"))
-            status = archive_write_add_filter_bzip2(writer);
+            status = Archives().archive_write_add_filter_bzip2(writer);
         else if (status == ARCHIVE_OK && !EndsWith(target, ".tar"))
             throw PackageError("\"" + target +
                                "\" does not name an archive Tessel writes (.zip, .7z, .tar, .tar.gz, "
@@ -221,17 +221,17 @@ void Package::WriteArchive(const std::string& target, const ProgressObserver& ob
     if (::lstat(target.c_str(), &existing) == 0)
         throw PackageError("\"" + target + "\" already exists; it was left as it is");
     const std::string scratch = target + ".tessel-new";
-    const ArchivePtr writer(archive_write_new(), &archive_write_free);
+    const ArchivePtr writer(Archives().archive_write_new(), Archives().archive_write_free);
     ChooseFormat(writer.get(), target);
     const PackageFile package = PackageFile::Open(RealPath(path_), FileAccess::Read, FileSharing::SharedRead);
     if (stamp_.valid() && package.stamp() != stamp_)
         throw PackageChangedError("\"" + FullPath(path_) + "\" has changed on disk; open it again");
-    if (archive_write_open_filename(writer.get(), scratch.c_str()) != ARCHIVE_OK)
+    if (Archives().archive_write_open_filename(writer.get(), scratch.c_str()) != ARCHIVE_OK)
         throw PackageError("Cannot write \"" + target + "\": " + ArchiveReason(writer.get()));
     bool placed = false;
     try {
-        const std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
-                                                                             &archive_entry_free);
+        const std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(Archives().archive_entry_new(),
+                                                                             Archives().archive_entry_free);
         std::vector<char> buffer(static_cast<std::size_t>(kCopyBufferSize));
         std::int32_t index = 0;
         std::int64_t bytes = 0;
@@ -239,21 +239,21 @@ void Package::WriteArchive(const std::string& target, const ProgressObserver& ob
         const time_t made = ::time(nullptr);
         WalkWithPaths(tree_.root(), [&](const TreeNode* node, const FolderPath& folders) {
             RequireSafeName(node);
-            archive_entry_clear(entry.get());
+            Archives().archive_entry_clear(entry.get());
             const std::string path = folders.entry(node->text(), false);
-            archive_entry_set_pathname_utf8(entry.get(), path.c_str());
+            Archives().archive_entry_set_pathname_utf8(entry.get(), path.c_str());
             const EntryRecord* record = node->record();
-            archive_entry_set_filetype(entry.get(), record ? AE_IFREG : AE_IFDIR);
-            archive_entry_set_perm(entry.get(), record ? 0644 : 0755);
+            Archives().archive_entry_set_filetype(entry.get(), record ? AE_IFREG : AE_IFDIR);
+            Archives().archive_entry_set_perm(entry.get(), record ? 0644 : 0755);
             // A folder has no time of its own in a package: it is made now.
-            archive_entry_set_mtime(entry.get(), made, 0);
+            Archives().archive_entry_set_mtime(entry.get(), made, 0);
             if (record) {
-                archive_entry_set_size(entry.get(), record->Size);
+                Archives().archive_entry_set_size(entry.get(), record->Size);
                 if (record->Timestamp > 0)
-                    archive_entry_set_mtime(entry.get(), static_cast<time_t>(UtcSecondsOf(record->Timestamp)),
-                                            0);
+                    Archives().archive_entry_set_mtime(
+                        entry.get(), static_cast<time_t>(UtcSecondsOf(record->Timestamp)), 0);
             }
-            if (archive_write_header(writer.get(), entry.get()) < ARCHIVE_WARN)
+            if (Archives().archive_write_header(writer.get(), entry.get()) < ARCHIVE_WARN)
                 throw PackageError("Cannot write \"" + target + "\": " + ArchiveReason(writer.get()));
             for (std::int64_t done = 0; record && done < record->Size;) {
                 const auto want =
@@ -262,7 +262,7 @@ void Package::WriteArchive(const std::string& target, const ProgressObserver& ob
                 if (record->Offset < 0 || got.done != want)
                     throw PackageError("Cannot read \"" + EntryPath(node) + "\" from \"" + FullPath(path_) +
                                        "\": its data lies outside the file");
-                if (archive_write_data(writer.get(), buffer.data(), want) < 0)
+                if (Archives().archive_write_data(writer.get(), buffer.data(), want) < 0)
                     throw PackageError("Cannot write \"" + target + "\": " + ArchiveReason(writer.get()));
                 done += static_cast<std::int64_t>(want);
             }
@@ -270,7 +270,7 @@ void Package::WriteArchive(const std::string& target, const ProgressObserver& ob
             if (observer.progress)
                 observer.progress({kExtractingCaption, node, total, index++, bytes});
         });
-        if (archive_write_close(writer.get()) != ARCHIVE_OK)
+        if (Archives().archive_write_close(writer.get()) != ARCHIVE_OK)
             throw PackageError("Cannot write \"" + target + "\": " + ArchiveReason(writer.get()));
         const FileDescriptor written(::open(scratch.c_str(), O_RDONLY | O_CLOEXEC));
         if (!written.valid() || ::fdatasync(written.get()) != 0)
