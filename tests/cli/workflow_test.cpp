@@ -187,6 +187,12 @@ const Scenario kScenarios[] = {
      "printf X99 > w/d23/a && printf Y99 > w/d48/in/b && rm -r w/d30 && tessel sync --delete p.vp w >> out",
      0, "", "cat out; tessel cat p.vp d17/a d41/in/b d23/a d48/in/b",
      "M d17/a\nM d41/in/b\nM d23/a\nD d30/\nD d30/a\nD d30/in/\nD d30/in/b\nM d48/in/b\nA99B99X99Y99"},
+    // Far more files than are held open while compared: every one of them is answered, in
+    // the walk's order, and so remembered by the index.
+    {"ASyncRemembersEveryFileItCompared", nullptr,
+     "mkdir w && for i in $(seq 100 399); do printf \"F$i\" > w/f$i; done && tessel create p.vp w/* && "
+     "sleep 2.1 && tessel sync p.vp w > out && tail -n +2 \"$XDG_CACHE_HOME\"/tessel/sync/* | wc -l >> out",
+     0, "", "cat out", "300\n"},
     {"CompletionGoesOneFolderAtATime", Nested, "true", 0, "", Completing("tessel-vp extract p.vp out data/"),
      "data/B.TBL\ndata/a.tbl\ndata/deep/\n"},
     {"CompletionEndsAtTheNextSlash", Nested, "true", 0, "", Completing("tessel-vp cat p.vp data/d"),
