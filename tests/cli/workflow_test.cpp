@@ -165,6 +165,15 @@ const Scenario kScenarios[] = {
      "tessel sync --to data p.vp work/data >> out",
      0, "", "sort out; tessel cat p.vp data/Colors.tbl",
      "A data/new.tbl\nM data/Colors.tbl\nM data/ships.tbl\ncolors"},
+    // Indexes that no sync wrote or used for months go; one in use is kept fresh even by
+    // syncs that write nothing.
+    {"StaleIndexesGoAndUsedOnesStay", PackageAndWork,
+     "c=\"$XDG_CACHE_HOME\"/tessel/sync && mkdir -p $c && touch -d '100 days ago' $c/0123456789abcdef && "
+     "touch $c/fedcba9876543210 && tessel sync --to data p.vp work/data > /dev/null && sleep 2.1 && "
+     "tessel sync --to data p.vp work/data > /dev/null && touch -d '30 days ago' $(ls -t $c | head -1 | "
+     "sed \"s|^|$c/|\") && tessel sync --to data p.vp work/data && ls $c | wc -l > out && "
+     "find $c -type f -mtime -1 | wc -l >> out",
+     0, "", "cat out", "2\n2\n"},
     // Folders are listed ahead of the walk: what it is told of each must be that folder's, at
     // every depth, through a link to a folder and beside folders that came or went.
     {"ASyncWithAnIndexSeesChangesAtEveryDepth", Nested,

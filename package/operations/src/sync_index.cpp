@@ -1,7 +1,9 @@
 #include "sync_index.h"
 
 #include "file_descriptor.h"
+#include "package_error.h"
 #include "package_writer.h"
+#include "source_folders.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,11 +58,12 @@ std::string StampLine(const FileStamp& stamp) {
 
 // The whole index in one read where it can: a sync with nothing to do spends much of its
 // time here, and a stream reads it a character at a time.
-std::string ReadIndexFile(const std::string& path) {
+std::string ReadIndexFile(const std::string& path, std::int64_t& written) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
         return {};
+    written = info.st_mtim.tv_sec;
     std::string bytes(std::size_t(info.st_size), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -73,6 +76,32 @@ std::string ReadIndexFile(const std::string& path) {
     }
     bytes.resize(done);
     return bytes;
+}
+
+// Indexes of packages and folders no longer synced would pile up for ever: one that no sync
+// has written or used for this long goes when another is saved (a later sync of its pair
+// just reads every byte once). A sync with nothing to do writes nothing, so one that uses an
+// index older than a few weeks marks it used.
+constexpr std::int64_t kStaleSeconds = 90 * 24 * 3600;
+constexpr std::int64_t kRefreshSeconds = 21 * 24 * 3600;
+
+void RemoveStale(const std::string& folder, const std::string& keep) {
+    const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return;
+    std::vector<FolderEntry> entries;
+    try {
+        entries = ListEntries(fd.get());
+    } catch (const PackageError&) {
+        return;
+    }
+    const std::int64_t before = std::int64_t(std::time(nullptr)) - kStaleSeconds;
+    for (const FolderEntry& entry : entries) {
+        struct stat info {};
+        if (entry.name != keep && ::fstatat(fd.get(), entry.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && info.st_mtim.tv_sec < before)
+            ::unlinkat(fd.get(), entry.name.c_str(), 0);
+    }
 }
 
 void MakeFolders(const std::string& path) {
@@ -99,7 +128,7 @@ SyncIndex::SyncIndex(std::string file, const FileStamp& package) : file_(std::mo
     if (file_.empty())
         return;
     loaded_ = StampLine(package);
-    bytes_ = ReadIndexFile(file_);
+    bytes_ = ReadIndexFile(file_, written_);
     if (bytes_.compare(0, loaded_.size() + 1, loaded_ + "\n") != 0)
         return;
     lines_ = cursor_ = bytes_.data() + loaded_.size() + 1;
@@ -173,8 +202,13 @@ void SyncIndex::remember(std::string relativePath, const TreeNode* node, const s
 
 void SyncIndex::save(const FileStamp& package) const {
     // Nothing learned and nothing moved: the index on disk says it all already.
-    if (file_.empty() || (!news_ && pending_.size() == count_ && StampLine(package) == loaded_))
+    if (file_.empty())
         return;
+    if (!news_ && pending_.size() == count_ && StampLine(package) == loaded_) {
+        if (written_ < std::int64_t(std::time(nullptr)) - kRefreshSeconds)
+            ::utimensat(AT_FDCWD, file_.c_str(), nullptr, 0);
+        return;
+    }
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const std::int64_t settled = Nanoseconds(now) - kSettleNanoseconds;
@@ -203,6 +237,7 @@ void SyncIndex::save(const FileStamp& package) const {
     }
     if (!whole || ::rename(scratch.c_str(), file_.c_str()) != 0)
         ::unlink(scratch.c_str());
+    RemoveStale(file_.substr(0, file_.rfind('/')), file_.substr(file_.rfind('/') + 1));
 }
 
 } // namespace tessel

@@ -78,6 +78,7 @@ private:
     void makeMap() const;
 
     std::string file_;
+    std::int64_t written_ = 0; // when the index read was last written or used, in seconds
     std::string loaded_;
     // Something was remembered that the index did not hold.
     bool news_ = false;
