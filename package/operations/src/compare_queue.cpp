@@ -1,6 +1,7 @@
 #include "compare_queue.h"
 
 #include "positioned_io.h"
+#include "worker_pool.h"
 
 #include <algorithm>
 #include <cstring>
@@ -36,17 +37,12 @@ CompareQueue::CompareQueue(int packageFd, Answer answer)
     : packageFd_(packageFd), answer_(std::move(answer)) {}
 
 CompareQueue::~CompareQueue() {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& thread : threads_)
-        thread.join();
+    StopHelpers(mutex_, changed_, stopping_, threads_);
 }
 
-bool CompareQueue::idle() {
-    const std::lock_guard<std::mutex> lock(mutex_);
+bool CompareQueue::idle() const {
+    // Only the caller's thread adds to the queue or takes from it: no lock is needed to see
+    // whether it is empty, and a sync that its index vouches for asks for every file.
     return queue_.empty();
 }
 

@@ -38,7 +38,7 @@ public:
     CompareQueue& operator=(const CompareQueue&) = delete;
 
     // Whether every file queued has been answered: a known file is then answered at once.
-    bool idle();
+    bool idle() const;
     // Queues the file; answers the files before it that are done. Past a few files held open,
     // or many queued, the caller compares files itself until the queue has shrunk.
     void push(File file);

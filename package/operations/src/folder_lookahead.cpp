@@ -1,5 +1,7 @@
 #include "folder_lookahead.h"
 
+#include "worker_pool.h"
+
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
@@ -25,13 +27,7 @@ FolderLookahead::FolderLookahead(int topFd) {
 }
 
 FolderLookahead::~FolderLookahead() {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    for (std::thread& thread : threads_)
-        thread.join();
+    StopHelpers(mutex_, changed_, stopping_, threads_);
 }
 
 void FolderLookahead::work() {

@@ -10,14 +10,19 @@ WorkerPool::WorkerPool(std::size_t most) {
         threads_.emplace_back([this] { work(); });
 }
 
-WorkerPool::~WorkerPool() {
+void StopHelpers(std::mutex& mutex, std::condition_variable& wake, bool& stopping,
+                 std::vector<std::thread>& threads) {
     {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        const std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
     }
-    wake_.notify_all();
-    for (std::thread& thread : threads_)
+    wake.notify_all();
+    for (std::thread& thread : threads)
         thread.join();
+}
+
+WorkerPool::~WorkerPool() {
+    StopHelpers(mutex_, wake_, stopping_, threads_);
 }
 
 bool WorkerPool::runOne(std::unique_lock<std::mutex>& lock) {

@@ -12,6 +12,11 @@
 
 namespace tessel {
 
+// Ends helper threads that wait on `wake` until `stopping`: sets it under the lock, wakes
+// them all, and waits for each to return.
+void StopHelpers(std::mutex& mutex, std::condition_variable& wake, bool& stopping,
+                 std::vector<std::thread>& threads);
+
 class WorkerPool {
 public:
     // Helpers beside the caller: one fewer than the processors, at most `most`.
