@@ -174,6 +174,33 @@ TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
     expectFileMatchesTree();
 }
 
+// However the moves are cut (straight copies, journal windows of every length, the one window
+// buffer shrinking and growing again), a delete leaves the same file, every entry's bytes kept.
+TEST_F(Rewriting, EveryWayOfMovingLeavesTheSameFile) {
+    PackageBuilder builder;
+    for (int i = 0; i < 24; ++i)
+        builder.file("f" + std::to_string(i), std::string(std::size_t(5 + (i * 37) % 90), char('A' + i)));
+    write(builder);
+    std::map<std::string, std::string> kept = Contents(tree, ReadFileBytes(path));
+    const std::vector<std::string> victims = {"f1", "f2", "f9", "f15", "f16", "f17", "f22"};
+    for (const std::string& victim : victims)
+        kept.erase(victim);
+    std::string first;
+    for (const MoveLimits limits :
+         {MoveLimits{}, MoveLimits{64, 96}, MoveLimits{40, 7}, MoveLimits{1000, 33}}) {
+        SetMoveLimits(limits);
+        write(builder);
+        std::vector<const TreeNode*> nodes;
+        for (const std::string& victim : victims)
+            nodes.push_back(at(victim));
+        package.DeleteEntries(nodes);
+        SetMoveLimits({});
+        const std::string bytes = ReadFileBytes(path);
+        EXPECT_EQ(Contents(tree, bytes), kept) << limits.directDistance << "/" << limits.windowSize;
+        EXPECT_EQ(bytes, first.empty() ? (first = bytes) : first);
+    }
+}
+
 TEST_F(Rewriting, BytesThatARemainingEntryUsesAreNeverRemoved) {
     PackageBuilder builder;
     builder.file("a", "AAAA").file("shared", "SSSSSS").raw(Rec(20, 6, kTime, "alias")).file("b", "BB");
