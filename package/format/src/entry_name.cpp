@@ -106,7 +106,10 @@ std::size_t FoldedHash::operator()(std::string_view text) const {
         hash = (hash ^ Folded8(text.data() + i)) * 0xff51afd7ed558ccdull;
     for (; i < text.size(); ++i)
         hash = (hash ^ static_cast<unsigned char>(FoldCase(text[i]))) * 0x100000001b3ull;
-    return std::size_t(hash ^ (hash >> 29));
+    // Mixed through, so that names alike but for their last characters spread over every
+    // bit: tables take their slot from the low ones.
+    hash = (hash ^ (hash >> 33)) * 0xc4ceb9fe1a85ec53ull;
+    return std::size_t(hash ^ (hash >> 33));
 }
 
 bool FoldedEqual::operator()(std::string_view a, std::string_view b) const {
