@@ -39,8 +39,8 @@ int Trouble(const std::exception& error) {
 
 int RunDiff(const DiffArguments& arguments) {
     try {
-        const FileSource before = FileSource::Open(arguments.before);
-        const FileSource after = FileSource::Open(arguments.after);
+        const FileSource before = FileSource::Open(arguments.before, SourceFiles::Walked);
+        const FileSource after = FileSource::Open(arguments.after, SourceFiles::Walked);
         const std::vector<EntryChange> changes = CompareSources(before, after, arguments.times);
         WriteChanges(changes, arguments.json);
         return changes.empty() ? kExitSuccess : kExitFailure;
@@ -71,72 +71,100 @@ void AppendJsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
-void WriteOverlay(const std::vector<FileSource>& sources, const std::vector<MergedPath>& paths,
-                  const OverlayArguments& arguments) {
-    const auto named = [&](const Layer& layer) { return sources[layer.source].given(); };
-    if (arguments.json) {
-        // Written object by object into one array, laid out as the other commands' JSON is: a
-        // hundred thousand paths need no document of them all in memory, and each source's
-        // name is made a JSON string once, not once per path.
-        std::vector<std::string> sourceNames;
+// The merged tree written as it is walked, a batch of paths at a time: half a million paths
+// need neither a document nor a list of them all in memory.
+class OverlayWriter {
+public:
+    OverlayWriter(const std::vector<FileSource>& sources, const OverlayArguments& arguments)
+        : sources_(sources), arguments_(arguments) {
+        // Each source's name is made a JSON string once, not once per path.
         for (const FileSource& source : sources)
-            sourceNames.push_back(JsonString(source.given()));
-        std::string out;
-        bool first = true;
+            jsonNames_.push_back(JsonString(source.given()));
+    }
+
+    void write(const std::vector<MergedPath>& paths) {
         for (const MergedPath& path : paths) {
-            if (arguments.conflicts && path.layers.size() < 2)
+            if (arguments_.conflicts && path.layers.size() < 2)
                 continue;
-            const SourceFile& winner = *path.winner().file;
-            out += first ? "[\n  {\n    \"path\": " : ",\n  {\n    \"path\": ";
-            AppendJsonString(out, winner.path);
-            out += ",\n    \"source\": ";
-            out += sourceNames[path.winner().source];
-            out += ",\n    \"size\": ";
-            out += std::to_string(winner.size);
-            out += path.layers.size() < 2 ? ",\n    \"shadowed\": []\n  }" : ",\n    \"shadowed\": [";
+            if (arguments_.json)
+                writeJson(path);
+            else
+                writeLine(path);
+            if (out_.size() >= kOutputChunk) {
+                std::fwrite(out_.data(), 1, out_.size(), stdout);
+                out_.clear();
+            }
+        }
+    }
+
+    void finish() {
+        if (arguments_.json)
+            out_ += first_ ? "[]\n" : "\n]\n";
+        std::fwrite(out_.data(), 1, out_.size(), stdout);
+        out_.clear();
+    }
+
+private:
+    // Laid out as the other commands' JSON is.
+    void writeJson(const MergedPath& path) {
+        const SourceFile& winner = *path.winner().file;
+        out_ += first_ ? "[\n  {\n    \"path\": " : ",\n  {\n    \"path\": ";
+        first_ = false;
+        AppendJsonString(out_, winner.path);
+        out_ += ",\n    \"source\": ";
+        out_ += jsonNames_[path.winner().source];
+        out_ += ",\n    \"size\": ";
+        out_ += std::to_string(winner.size);
+        if (path.layers.size() < 2) {
+            out_ += ",\n    \"shadowed\": []\n  }";
+            return;
+        }
+        out_ += ",\n    \"shadowed\": [";
+        for (std::size_t i = 1; i < path.layers.size(); ++i) {
+            out_ += i == 1 ? "\n      {\n        \"source\": " : ",\n      {\n        \"source\": ";
+            out_ += jsonNames_[path.layers[i].source];
+            out_ += path.layers[i].same ? ",\n        \"same\": true\n      }"
+                                        : ",\n        \"same\": false\n      }";
+        }
+        out_ += "\n    ]\n  }";
+    }
+
+    // "PATH<TAB>SOURCE", and with the conflicts every source that holds the path.
+    void writeLine(const MergedPath& path) {
+        out_ += path.winner().file->path;
+        out_ += '\t';
+        out_ += sources_[path.winner().source].given();
+        if (arguments_.conflicts) {
             for (std::size_t i = 1; i < path.layers.size(); ++i) {
-                out += i == 1 ? "\n      {\n        \"source\": " : ",\n      {\n        \"source\": ";
-                out += sourceNames[path.layers[i].source];
-                out += path.layers[i].same ? ",\n        \"same\": true\n      }"
-                                           : ",\n        \"same\": false\n      }";
-            }
-            if (path.layers.size() >= 2)
-                out += "\n    ]\n  }";
-            first = false;
-            if (out.size() >= kOutputChunk) {
-                std::fwrite(out.data(), 1, out.size(), stdout);
-                out.clear();
+                out_ += '\t';
+                out_ += sources_[path.layers[i].source].given();
+                out_ += path.layers[i].same ? " same" : " differs";
             }
         }
-        out += first ? "[]\n" : "\n]\n";
-        std::fwrite(out.data(), 1, out.size(), stdout);
-        return;
+        out_ += '\n';
     }
-    for (const MergedPath& path : paths) {
-        if (!arguments.conflicts) {
-            std::printf("%s\t%s\n", path.winner().file->path.c_str(), named(path.winner()).c_str());
-            continue;
-        }
-        if (path.layers.size() < 2)
-            continue;
-        std::string line = path.winner().file->path + "\t" + named(path.winner());
-        for (std::size_t i = 1; i < path.layers.size(); ++i)
-            line += "\t" + named(path.layers[i]) + (path.layers[i].same ? " same" : " differs");
-        std::printf("%s\n", line.c_str());
-    }
-}
+
+    const std::vector<FileSource>& sources_;
+    const OverlayArguments& arguments_;
+    std::vector<std::string> jsonNames_;
+    std::string out_;
+    bool first_ = true;
+};
 
 int RunOverlay(const OverlayArguments& arguments) {
     std::vector<FileSource> sources;
     try {
         // A source that cannot be read stops the whole: a partial overlay would mislead.
-        sources = OpenSources(arguments.sources);
-        const bool compare = arguments.json || arguments.conflicts;
-        const std::vector<MergedPath> merged = MergeSources(sources, compare);
-        if (!arguments.extract.empty())
-            ExtractMerged(arguments.extract, sources, merged);
-        else
-            WriteOverlay(sources, merged, arguments);
+        if (!arguments.extract.empty()) {
+            sources = OpenSources(arguments.sources);
+            ExtractMerged(arguments.extract, sources, MergeSources(sources, false));
+            return kExitSuccess;
+        }
+        sources = OpenSources(arguments.sources, SourceFiles::Walked);
+        OverlayWriter writer(sources, arguments);
+        StreamMerged(sources, arguments.json || arguments.conflicts,
+                     [&](const std::vector<MergedPath>& paths) { writer.write(paths); });
+        writer.finish();
     } catch (const std::exception& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "tessel-vp: %s\n", error.what());

@@ -12,7 +12,7 @@ ComparisonMarks ComparisonMarks::Make(const Package& package, const std::string&
     ComparisonMarks comparison;
     comparison.against = QFileInfo(QString::fromStdString(other)).fileName();
     const FileSource here = FileSource::Open(package.path());
-    const FileSource there = FileSource::Open(other);
+    const FileSource there = FileSource::Open(other, SourceFiles::Walked);
     long files = static_cast<long>(here.files().size());
     for (const EntryChange& change : CompareSources(there, here, false)) {
         if (change.kind == EntryChange::Removed) {

@@ -8,11 +8,25 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace tessel {
 
-// The files that differ, in no particular order (the reports sort them), each named as the
+struct SourcedFile {
+    std::size_t source;
+    SourceFile file;
+};
+
+// The sources' merged tree walked folder by folder in the order of its paths (as MergeSources
+// sorts them), holding only the folders the walk is inside, so that sources of any size are
+// merged in little memory. `each` is given each path's files: the sources in the order given,
+// one source's files of the path in its directory order, each path spelled as its source
+// spells it, for it to keep.
+void WalkMerged(const std::vector<const FileSource*>& sources,
+                const std::function<void(std::vector<SourcedFile>&)>& each);
+
+// The files that differ, in the order of their paths, each named as the
 // new side spells it where it has the file: sizes first, then contents; with times also the
 // files of the same bytes and another time. Two files of one path on one side are paired with
 // the other side's in directory order; one without a partner is added or removed. The records
@@ -37,12 +51,17 @@ struct MergedPath {
 // compare, each shadowed file says whether its bytes equal the winner's.
 std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare);
 
+// The merged tree as MergeSources gives it, walked: `batch` is given the paths a few thousand
+// at a time, in order, and the files they point to last until it returns.
+void StreamMerged(const std::vector<FileSource>& sources, bool compare,
+                  const std::function<void(const std::vector<MergedPath>&)>& batch);
+
 // Whether each shadowed copy's bytes equal its winner's, path by path and layer by layer (the
-// winners left out), read on a few threads. A `stop` that becomes true ends the reading early;
-// what is returned then is not to be used.
+// winners left out), read on the calling thread and at most `helpers` more. A `stop` that
+// becomes true ends the reading early; what is returned then is not to be used.
 std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
                                   const std::vector<MergedPath>& paths,
-                                  const std::atomic<bool>* stop = nullptr);
+                                  const std::atomic<bool>* stop = nullptr, std::size_t helpers = 4);
 // Gives the layers the answers CompareShadowed found.
 void ApplySameness(std::vector<MergedPath>& paths, const std::vector<char>& same);
 

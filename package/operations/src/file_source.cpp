@@ -3,8 +3,10 @@
 
 #include "adding.h"
 #include "directory_reader.h"
+#include "directory_stream.h"
 #include "entry_name.h"
 #include "entry_path.h"
+#include "name_text.h"
 #include "package_error.h"
 #include "package_layout.h"
 #include "positioned_io.h"
@@ -40,39 +42,61 @@ std::string SourceKey(std::string_view path) {
     return key;
 }
 
-FileSource FileSource::Open(const std::string& path) {
+FileSource FileSource::Open(const std::string& path, SourceFiles files) {
     FileSource source;
     source.given_ = path;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0)
         throw PackageError("Cannot read \"" + path + "\": " + Reason(errno));
     if (S_ISDIR(info.st_mode))
-        source.readFolder(path);
+        source.readFolder(path, files);
     else
-        source.readPackage(path);
+        source.readPackage(path, files);
     return source;
 }
 
-void FileSource::readPackage(const std::string& path) {
+void FileSource::readPackage(const std::string& path, SourceFiles files) {
     package_ = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
     stamp_ = package_->stamp();
+    const std::int64_t end = package_->size();
+    // The records are read once at the start in either case: the walk then finds each
+    // folder's end without reading what lies inside it, and a file whose data lies outside
+    // is named before anything is shown.
+    const DirectoryPlace place = ReadablePlace(*package_);
+    records_ = place.count;
+    directoryAt_ = place.offset;
+    DirectoryStream stream(*package_, place);
+    std::vector<std::size_t> open;
+    while (stream.next()) {
+        const DirEntry& record = stream.record();
+        if (record.isFile()) {
+            if (DataOutside(record, end))
+                throw PackageError("\"" + path + "\": the data of \"" + stream.path() +
+                                   "\" lies outside the file");
+        } else if (record.isFolderEnd()) {
+            if (!open.empty()) {
+                spans_[open.back()].end = stream.index();
+                open.pop_back();
+            }
+        } else {
+            open.push_back(spans_.size());
+            spans_.push_back({stream.index(), records_});
+        }
+    }
+    if (files == SourceFiles::Walked)
+        return;
     FolderTree tree;
     ReadDirectory(*package_, tree);
     files_.reserve(tree.count());
-    const std::int64_t end = package_->size();
     // The folders' path is kept as the walk goes, not made again for each of the files.
     WalkWithPaths(tree.root(), [&](const TreeNode* node, const FolderPath& folders) {
-        const EntryRecord* record = node->record();
-        if (!record)
-            return;
-        std::string shown = folders.entry(node->text(), false);
-        if (DataOutside(*record, end))
-            throw PackageError("\"" + path + "\": the data of \"" + shown + "\" lies outside the file");
-        files_.push_back({std::move(shown), record->Size, record->Timestamp, record->Offset});
+        if (const EntryRecord* record = node->record())
+            files_.push_back(
+                {folders.entry(node->text(), false), record->Size, record->Timestamp, record->Offset});
     });
 }
 
-void FileSource::readFolder(const std::string& path) {
+void FileSource::readFolder(const std::string& path, SourceFiles files) {
     folder_ = path;
     // Each folder is opened below the one that holds it and never through a link, so that
     // a planted link can neither lead out nor loop.
@@ -111,7 +135,8 @@ void FileSource::readFolder(const std::string& path) {
                 throw PackageError("\"" + path + "\": \"" + shown +
                                    "\" cannot be a package entry: " + problem);
             if (S_ISREG(info.st_mode)) {
-                files_.push_back({shown, info.st_size, TimestampOf(info.st_mtime), 0});
+                if (files == SourceFiles::Held)
+                    files_.push_back({shown, info.st_size, TimestampOf(info.st_mtime), 0});
                 continue;
             }
             const int fd =
@@ -141,13 +166,110 @@ FileSource::Bytes FileSource::open(const SourceFile& file) const {
     return bytes;
 }
 
-std::vector<FileSource> OpenSources(const std::vector<std::string>& paths) {
+std::string SourceFolder::path() const {
+    std::vector<const SourceFolder*> chain;
+    for (const SourceFolder* folder = this; folder->outer; folder = folder->outer)
+        chain.push_back(folder);
+    std::string path;
+    for (auto folder = chain.rbegin(); folder != chain.rend(); ++folder) {
+        path += (*folder)->name;
+        path += '/';
+    }
+    return path;
+}
+
+SourceFolder FileSource::top(std::size_t source) const {
+    SourceFolder folder;
+    folder.source = source;
+    folder.end = records_;
+    return folder;
+}
+
+void FileSource::list(const SourceFolder& folder, FileDescriptor& held,
+                      std::vector<SourceEntry>& entries) const {
+    if (package_)
+        listPackage(folder, entries);
+    else
+        listFolder(folder, held, entries);
+}
+
+void FileSource::listPackage(const SourceFolder& folder, std::vector<SourceEntry>& entries) const {
+    constexpr std::int64_t kChunkRecords = 2048;
+    for (std::int64_t at = folder.begin; at < folder.end; ++at) {
+        const std::int64_t held = std::int64_t(chunk_.size() / kDirEntrySize);
+        if (at < chunkFrom_ || at >= chunkFrom_ + held) {
+            // No further than the folder's end: what lies past it is read by other listings.
+            chunk_.resize(std::size_t(std::min(kChunkRecords, folder.end - at)) * kDirEntrySize);
+            const IoResult got = ReadAt(package_->descriptor(), chunk_.data(), chunk_.size(),
+                                        directoryAt_ + at * kDirEntrySize);
+            if (got.done != chunk_.size()) {
+                chunk_.clear();
+                throw PackageError("Cannot read the directory of \"" + given_ +
+                                   "\": " + (got.error ? Reason(got.error) : "the file ended early"));
+            }
+            chunkFrom_ = at;
+        }
+        const DirEntry record = DecodeDirEntry(chunk_.data() + (at - chunkFrom_) * kDirEntrySize);
+        if (record.isFolderEnd())
+            continue;
+        SourceEntry entry;
+        entry.name = NameToUtf8(record.nameView());
+        if (record.isFile()) {
+            entry.file = {std::string(), record.Size, record.Timestamp, record.Offset};
+            entries.push_back(std::move(entry));
+            continue;
+        }
+        // The folder's records are its own listing's: the walk goes on after its end.
+        const auto span = std::lower_bound(spans_.begin(), spans_.end(), at,
+                                           [](const FolderSpan& s, std::int64_t i) { return s.at < i; });
+        entry.folder = true;
+        entry.begin = at + 1;
+        entry.end = span->end;
+        at = span->end;
+        entries.push_back(std::move(entry));
+    }
+}
+
+void FileSource::listFolder(const SourceFolder& folder, FileDescriptor& held,
+                            std::vector<SourceEntry>& entries) const {
+    const std::string shown = folder_ + "/" + folder.path();
+    held = FileDescriptor(folder.within < 0 ? ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                            : ::openat(folder.within, folder.name.c_str(),
+                                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (held.get() < 0)
+        throw PackageError("Cannot read the folder \"" + shown + "\": " + Reason(errno));
+    DIR* listing = ::fdopendir(::dup(held.get()));
+    if (!listing)
+        throw PackageError("Cannot read the folder \"" + shown + "\": " + Reason(errno));
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+    ::closedir(listing);
+    std::sort(names.begin(), names.end());
+    for (std::string& name : names) {
+        struct stat info {};
+        if (::fstatat(held.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+            throw PackageError("Cannot read \"" + shown + name + "\": " + Reason(errno));
+        if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+            continue;
+        SourceEntry entry;
+        entry.folder = S_ISDIR(info.st_mode);
+        entry.file = {std::string(), info.st_size, TimestampOf(info.st_mtime), 0};
+        entry.name = std::move(name);
+        entries.push_back(std::move(entry));
+    }
+}
+
+std::vector<FileSource> OpenSources(const std::vector<std::string>& paths, SourceFiles files) {
     std::vector<std::optional<FileSource>> opened(paths.size());
     std::vector<std::exception_ptr> failed(paths.size());
     WorkerPool pool(4);
     pool.forEach(paths.size(), [&](std::size_t i) {
         try {
-            opened[i] = FileSource::Open(paths[i]);
+            opened[i] = FileSource::Open(paths[i], files);
         } catch (...) {
             failed[i] = std::current_exception();
         }

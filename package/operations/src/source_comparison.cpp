@@ -13,28 +13,10 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
 
 namespace tessel {
 
 namespace {
-
-using ByKey = std::unordered_map<std::string_view, std::vector<const SourceFile*>, FoldedHash, FoldedEqual>;
-
-ByKey FilesByKey(const FileSource& source) {
-    ByKey files;
-    files.reserve(source.files().size());
-    for (const SourceFile& file : source.files())
-        files[file.path].push_back(&file);
-    return files;
-}
-
-// Two files of one path, or one of them on the side that has it.
-struct Pair {
-    EntryChange::Kind kind;
-    const SourceFile* before;
-    const SourceFile* after;
-};
 
 std::optional<EntryRecord> RecordOf(const SourceFile* file) {
     if (!file)
@@ -151,7 +133,9 @@ private:
                 files = 1;
             }
             close();
-            bytes.resize(std::size_t(total));
+            // Grown only: made smaller and larger again it would be filled with zeros each time.
+            if (bytes.size() < std::size_t(total))
+                bytes.resize(std::size_t(total));
             std::size_t at = 0;
             const int fd = found.empty() ? -1 : source.open(*wanted.front()).fd;
             for (Run& run : found) {
@@ -201,52 +185,51 @@ void ComparePath(const std::vector<FileSource>& sources, const std::vector<Layer
     }
 }
 
+// Where the batches of paths begin, and the end: a folder's paths in one batch where they are
+// not too many, since a package keeps a folder's files together but not in the order of
+// their names, and a batch of part of a folder would read the whole of it again.
+std::vector<std::size_t> FolderBatches(const std::vector<MergedPath>& paths) {
+    constexpr std::size_t kFewest = 64, kMost = 2048;
+    const auto folderOf = [&](std::size_t p) {
+        const std::string_view path = paths[p].winner().file->path;
+        return path.substr(0, path.rfind('/') + 1);
+    };
+    std::vector<std::size_t> begins{0};
+    for (std::size_t p = 1; p < paths.size(); ++p) {
+        const std::size_t count = p - begins.back();
+        if (count >= kMost || (count >= kFewest && !FoldedEqual()(folderOf(p), folderOf(p - 1))))
+            begins.push_back(p);
+    }
+    begins.push_back(paths.size());
+    return begins;
+}
+
 } // namespace
 
 std::vector<EntryChange> CompareSources(const FileSource& before, const FileSource& after, bool times) {
-    const ByKey old = FilesByKey(before);
-    const ByKey now = FilesByKey(after);
-    std::vector<Pair> changes;
-    std::vector<Pair> sameSize;
-    const auto pairUp = [&](const std::vector<const SourceFile*>& was,
-                            const std::vector<const SourceFile*>& is) {
+    std::vector<EntryChange> found;
+    const auto report = [&](EntryChange::Kind kind, const SourceFile* was, const SourceFile* is) {
+        found.push_back({kind, (is ? is : was)->path, RecordOf(was), RecordOf(is)});
+    };
+    std::vector<const SourceFile*> was, is;
+    WalkMerged({&before, &after}, [&](const std::vector<SourcedFile>& files) {
+        was.clear();
+        is.clear();
+        for (const SourcedFile& file : files)
+            (file.source == 0 ? was : is).push_back(&file.file);
         for (std::size_t i = 0; i < std::max(was.size(), is.size()); ++i) {
             const SourceFile* a = i < was.size() ? was[i] : nullptr;
             const SourceFile* b = i < is.size() ? is[i] : nullptr;
             if (!a)
-                changes.push_back({EntryChange::Added, nullptr, b});
+                report(EntryChange::Added, nullptr, b);
             else if (!b)
-                changes.push_back({EntryChange::Removed, a, nullptr});
-            else if (a->size != b->size)
-                changes.push_back({EntryChange::Changed, a, b});
-            else
-                sameSize.push_back({EntryChange::Changed, a, b});
+                report(EntryChange::Removed, a, nullptr);
+            else if (!SameBytes(before, *a, after, *b))
+                report(EntryChange::Changed, a, b);
+            else if (times && a->time != b->time)
+                report(EntryChange::Time, a, b);
         }
-    };
-    static const std::vector<const SourceFile*> none;
-    for (const auto& [key, files] : old) {
-        const auto found = now.find(key);
-        pairUp(files, found == now.end() ? none : found->second);
-    }
-    for (const auto& [key, files] : now) {
-        if (!old.count(key))
-            pairUp(none, files);
-    }
-    // The contents are read in the order they lie in the old package, so that a package
-    // not in the cache is read from start to end once.
-    std::sort(sameSize.begin(), sameSize.end(),
-              [](const Pair& a, const Pair& b) { return a.before->offset < b.before->offset; });
-    for (const Pair& pair : sameSize) {
-        if (!SameBytes(before, *pair.before, after, *pair.after))
-            changes.push_back(pair);
-        else if (times && pair.before->time != pair.after->time)
-            changes.push_back({EntryChange::Time, pair.before, pair.after});
-    }
-    std::vector<EntryChange> found;
-    found.reserve(changes.size());
-    for (const Pair& pair : changes)
-        found.push_back({pair.kind, (pair.after ? pair.after : pair.before)->path, RecordOf(pair.before),
-                         RecordOf(pair.after)});
+    });
     return found;
 }
 
@@ -291,20 +274,21 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
 }
 
 std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
-                                  const std::vector<MergedPath>& paths, const std::atomic<bool>* stop) {
+                                  const std::vector<MergedPath>& paths, const std::atomic<bool>* stop,
+                                  std::size_t helpers) {
     // Where each path's answers begin, so that batches of paths fill their parts apart.
     std::vector<std::size_t> first(paths.size() + 1, 0);
     for (std::size_t p = 0; p < paths.size(); ++p)
         first[p + 1] = first[p] + paths[p].layers.size() - 1;
     std::vector<char> same(first.back(), 1);
-    constexpr std::size_t kBatch = 256;
-    WorkerPool pool(4);
+    const std::vector<std::size_t> batches = FolderBatches(paths);
+    WorkerPool pool(helpers);
     std::mutex failing;
     std::exception_ptr failure;
     // The reads wait on the file system one by one: batches are shared out among threads.
-    pool.forEach((paths.size() + kBatch - 1) / kBatch, [&](std::size_t batch) {
+    pool.forEach(batches.size() - 1, [&](std::size_t batch) {
         try {
-            const std::size_t begin = batch * kBatch, end = std::min(paths.size(), (batch + 1) * kBatch);
+            const std::size_t begin = batches[batch], end = batches[batch + 1];
             thread_local BatchWindows windows;
             windows.fill(sources, paths, begin, end);
             for (std::size_t p = begin; p < end; ++p) {

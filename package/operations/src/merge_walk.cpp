@@ -1,0 +1,269 @@
+// The merged tree of several sources, read one folder at a time.
+#include "source_comparison.h"
+
+#include "entry_name.h"
+#include "path_places.h"
+#include "worker_pool.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace tessel {
+
+namespace {
+
+// A folder the walk is inside: the sources' folders merged there, the disk ones held open
+// while their inner folders are read, and what they hold with the place each came from, in
+// the order of their keys, with how far the walk is along it.
+struct Frame {
+    std::vector<SourceFolder> places;
+    std::vector<FileDescriptor> held;
+    std::vector<SourceEntry> entries;
+    std::vector<std::uint32_t> placeOf;
+    // The entries by key, those of one key together and in the order listed; each key's
+    // number tells where its entries end.
+    std::vector<std::uint32_t> order;
+    std::vector<std::uint32_t> keyOf;
+    std::size_t next = 0;
+    std::vector<std::string> prefixes;
+};
+
+Frame Enter(const std::vector<const FileSource*>& sources, std::vector<SourceFolder> places) {
+    Frame frame;
+    frame.places = std::move(places);
+    frame.held.resize(frame.places.size());
+    for (std::size_t p = 0; p < frame.places.size(); ++p) {
+        sources[frame.places[p].source]->list(frame.places[p], frame.held[p], frame.entries);
+        frame.placeOf.resize(frame.entries.size(), std::uint32_t(p));
+    }
+    // The folded names, a folder's with "/" after it: sorted so, a folder's paths come
+    // where the sort of whole paths puts them. The sources mostly hold the same names, so
+    // the keys are numbered first and only the distinct ones sorted.
+    const std::size_t count = frame.entries.size();
+    std::vector<std::string> keys(count);
+    PathPlaces numbers(count);
+    frame.keyOf.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        keys[i] = frame.entries[i].name;
+        if (frame.entries[i].folder)
+            keys[i] += '/';
+        frame.keyOf[i] = numbers.place(keys[i]).first;
+    }
+    const std::vector<std::uint32_t> sorted = numbers.sorted();
+    std::vector<std::uint32_t> rank(sorted.size());
+    for (std::uint32_t r = 0; r < sorted.size(); ++r)
+        rank[sorted[r]] = r;
+    // Counted into place by rank, each key's entries in the order listed: the sources in the
+    // order given, each one's entries in its directory order.
+    std::vector<std::uint32_t> start(sorted.size() + 1, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        ++start[rank[frame.keyOf[i]] + 1];
+    for (std::size_t r = 0; r < sorted.size(); ++r)
+        start[r + 1] += start[r];
+    frame.order.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        frame.order[start[rank[frame.keyOf[i]]]++] = i;
+    return frame;
+}
+
+// Compares one batch at a time on threads of their own while the walk makes the next, the
+// same threads from batch to batch so that their buffers are made once.
+class BatchComparer {
+public:
+    explicit BatchComparer(const std::vector<FileSource>& sources) : sources_(sources) {
+        // The walk keeps a processor to itself.
+        const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
+        helpers_ = processors > 2 ? std::min<std::size_t>(4, processors - 2) : 0;
+        threads_.emplace_back([this] { run(); });
+    }
+    ~BatchComparer() { StopHelpers(mutex_, wake_, stopping_, threads_); }
+    BatchComparer(const BatchComparer&) = delete;
+    BatchComparer& operator=(const BatchComparer&) = delete;
+
+    void start(const std::vector<MergedPath>& paths) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        job_ = &paths;
+        done_ = false;
+        wake_.notify_all();
+    }
+
+    // The answers for the batch started, or its failure raised.
+    std::vector<char> wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        finished_.wait(lock, [this] { return done_; });
+        if (failure_)
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+        return std::move(answers_);
+    }
+
+private:
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || job_; });
+            if (stopping_)
+                return;
+            const std::vector<MergedPath>* paths = std::exchange(job_, nullptr);
+            lock.unlock();
+            std::vector<char> answers;
+            std::exception_ptr failure;
+            try {
+                answers = CompareShadowed(sources_, *paths, nullptr, helpers_);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            answers_ = std::move(answers);
+            failure_ = failure;
+            done_ = true;
+            finished_.notify_all();
+        }
+    }
+
+    const std::vector<FileSource>& sources_;
+    std::size_t helpers_ = 0;
+    std::vector<std::thread> threads_;
+    std::mutex mutex_;
+    std::condition_variable wake_, finished_;
+    const std::vector<MergedPath>* job_ = nullptr;
+    bool done_ = true;
+    bool stopping_ = false;
+    std::vector<char> answers_;
+    std::exception_ptr failure_;
+};
+
+} // namespace
+
+void WalkMerged(const std::vector<const FileSource*>& sources,
+                const std::function<void(std::vector<SourcedFile>&)>& each) {
+    std::vector<SourceFolder> tops;
+    for (std::size_t source = 0; source < sources.size(); ++source)
+        tops.push_back(sources[source]->top(source));
+    // A stack, not recursion: a crafted package may nest folders a million deep. A deque
+    // keeps each frame where it is, for the folders inside it point to its places.
+    std::deque<Frame> stack;
+    stack.push_back(Enter(sources, std::move(tops)));
+    std::vector<SourcedFile> files;
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == frame.order.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::size_t first = frame.next;
+        const std::uint32_t key = frame.keyOf[frame.order[first]];
+        std::size_t last = first + 1;
+        while (last < frame.order.size() && frame.keyOf[frame.order[last]] == key)
+            ++last;
+        frame.next = last;
+        if (frame.entries[frame.order[first]].folder) {
+            std::vector<SourceFolder> inner;
+            for (std::size_t i = first; i < last; ++i) {
+                const SourceEntry& entry = frame.entries[frame.order[i]];
+                const std::uint32_t place = frame.placeOf[frame.order[i]];
+                const SourceFolder& outer = frame.places[place];
+                SourceFolder folder;
+                folder.source = outer.source;
+                folder.begin = entry.begin;
+                folder.end = entry.end;
+                folder.within = frame.held[place].get();
+                folder.name = entry.name;
+                folder.outer = &outer;
+                inner.push_back(std::move(folder));
+            }
+            frame.prefixes.clear();
+            stack.push_back(Enter(sources, std::move(inner)));
+            continue;
+        }
+        // The folders' spelled paths are made when their first file is met, and kept while
+        // the walk stays in the folder.
+        if (frame.prefixes.empty()) {
+            frame.prefixes.reserve(frame.places.size());
+            for (const SourceFolder& place : frame.places)
+                frame.prefixes.push_back(place.path());
+        }
+        files.clear();
+        for (std::size_t i = first; i < last; ++i) {
+            SourceEntry& entry = frame.entries[frame.order[i]];
+            const std::uint32_t place = frame.placeOf[frame.order[i]];
+            SourceFile file = std::move(entry.file);
+            file.path.reserve(frame.prefixes[place].size() + entry.name.size());
+            file.path = frame.prefixes[place];
+            file.path += entry.name;
+            files.push_back({frame.places[place].source, std::move(file)});
+        }
+        each(files);
+    }
+}
+
+void StreamMerged(const std::vector<FileSource>& sources, bool compare,
+                  const std::function<void(const std::vector<MergedPath>&)>& batch) {
+    // A batch ends between folders where it can: the comparisons read a folder's files
+    // together.
+    constexpr std::size_t kBatch = 4096, kLongestBatch = 16384;
+    std::vector<const FileSource*> walked;
+    for (const FileSource& source : sources)
+        walked.push_back(&source);
+    // A deque keeps the files where they are while the batch grows, and when it moves.
+    struct Batch {
+        std::deque<SourceFile> files;
+        std::vector<MergedPath> paths;
+    };
+    Batch building;
+    std::optional<Batch> comparing;
+    std::optional<BatchComparer> comparer;
+    if (compare)
+        comparer.emplace(sources);
+    const auto giveCompared = [&] {
+        if (!comparing)
+            return;
+        ApplySameness(comparing->paths, comparer->wait());
+        batch(comparing->paths);
+        comparing.reset();
+    };
+    const auto hand = [&] {
+        giveCompared();
+        if (!compare) {
+            batch(building.paths);
+        } else {
+            comparing = std::move(building);
+            comparer->start(comparing->paths);
+        }
+        building = Batch();
+    };
+    const auto folderOf = [](std::string_view path) { return path.substr(0, path.rfind('/') + 1); };
+    WalkMerged(walked, [&](std::vector<SourcedFile>& found) {
+        const std::vector<MergedPath>& paths = building.paths;
+        if (paths.size() >= kLongestBatch ||
+            (paths.size() >= kBatch &&
+             !FoldedEqual()(folderOf(paths.back().winner().file->path), folderOf(found.front().file.path))))
+            hand();
+        MergedPath path;
+        path.layers.reserve(found.size());
+        // A source's later file of a path is the one it gives: each source's run reversed.
+        for (std::size_t run = 0; run < found.size();) {
+            std::size_t end = run + 1;
+            while (end < found.size() && found[end].source == found[run].source)
+                ++end;
+            for (std::size_t i = end; i-- > run;) {
+                building.files.push_back(std::move(found[i].file));
+                path.layers.push_back({found[i].source, &building.files.back(), true});
+            }
+            run = end;
+        }
+        building.paths.push_back(std::move(path));
+    });
+    if (!building.paths.empty())
+        hand();
+    giveCompared();
+}
+
+} // namespace tessel
