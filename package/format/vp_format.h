@@ -67,7 +67,7 @@ struct DirEntry {
     // Puts the name into the field and zeroes the rest. A new name is checked to leave the
     // field's last byte NUL first; one read from a package may fill it and is kept whole.
     void setName(std::string_view name);
-    bool isFolderEnd() const { return Timestamp == 0 && name() == kFolderEndName; }
+    bool isFolderEnd() const { return Timestamp == 0 && nameView() == kFolderEndName; }
     bool isFolder() const { return Timestamp == 0 && !isFolderEnd(); }
     bool isFile() const { return Timestamp != 0; }
 

@@ -3,6 +3,7 @@
 
 #include "entry_name.h"
 #include "path_places.h"
+#include "shadowed_copies.h"
 #include "worker_pool.h"
 
 #include <algorithm>
@@ -40,6 +41,11 @@ Frame Enter(const std::vector<const FileSource*>& sources, std::vector<SourceFol
     Frame frame;
     frame.places = std::move(places);
     frame.held.resize(frame.places.size());
+    // Room for all a package's records there could be, made at once.
+    std::size_t most = 0;
+    for (const SourceFolder& place : frame.places)
+        most += std::size_t(place.end - place.begin);
+    frame.entries.reserve(most);
     for (std::size_t p = 0; p < frame.places.size(); ++p) {
         sources[frame.places[p].source]->list(frame.places[p], frame.held[p], frame.entries);
         frame.placeOf.resize(frame.entries.size(), std::uint32_t(p));
@@ -74,69 +80,85 @@ Frame Enter(const std::vector<const FileSource*>& sources, std::vector<SourceFol
     return frame;
 }
 
-// Compares one batch at a time on threads of their own while the walk makes the next, the
-// same threads from batch to batch so that their buffers are made once.
-class BatchComparer {
+// A batch of the merged tree: a deque keeps the files where they are while the batch grows,
+// and when it moves.
+struct Batch {
+    std::deque<SourceFile> files;
+    std::vector<MergedPath> paths;
+};
+
+// Finishes one batch at a time on a thread of its own while the walk makes the next: compares
+// its copies, gives it out and lets it go. The same thread serves every batch, so that its
+// buffers are made once, and the batches are given out in the order handed.
+class BatchFinisher {
 public:
-    explicit BatchComparer(const std::vector<FileSource>& sources) : sources_(sources) {
-        // The walk keeps a processor to itself.
-        const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
-        helpers_ = processors > 2 ? std::min<std::size_t>(4, processors - 2) : 0;
+    BatchFinisher(const std::vector<FileSource>& sources, bool compare,
+                  const std::function<void(const std::vector<MergedPath>&)>& batch)
+        : sources_(sources), compare_(compare), batch_(batch), pool_(4) {
         threads_.emplace_back([this] { run(); });
     }
-    ~BatchComparer() { StopHelpers(mutex_, wake_, stopping_, threads_); }
-    BatchComparer(const BatchComparer&) = delete;
-    BatchComparer& operator=(const BatchComparer&) = delete;
+    ~BatchFinisher() { StopHelpers(mutex_, wake_, stopping_, threads_); }
+    BatchFinisher(const BatchFinisher&) = delete;
+    BatchFinisher& operator=(const BatchFinisher&) = delete;
 
-    void start(const std::vector<MergedPath>& paths) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        job_ = &paths;
-        done_ = false;
+    // Waits for the batch before, raising its failure, and hands this one on; the batch
+    // given back is the one before, emptied, its room kept for the next.
+    void hand(Batch& batch) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        waitIdle(lock);
+        std::swap(job_, batch);
+        pending_ = true;
         wake_.notify_all();
     }
 
-    // The answers for the batch started, or its failure raised.
-    std::vector<char> wait() {
+    // Waits for the last batch, raising its failure.
+    void finish() {
         std::unique_lock<std::mutex> lock(mutex_);
-        finished_.wait(lock, [this] { return done_; });
-        if (failure_)
-            std::rethrow_exception(std::exchange(failure_, nullptr));
-        return std::move(answers_);
+        waitIdle(lock);
     }
 
 private:
+    void waitIdle(std::unique_lock<std::mutex>& lock) {
+        finished_.wait(lock, [this] { return !pending_; });
+        if (failure_)
+            std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
     void run() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            wake_.wait(lock, [this] { return stopping_ || job_; });
+            wake_.wait(lock, [this] { return stopping_ || pending_; });
             if (stopping_)
                 return;
-            const std::vector<MergedPath>* paths = std::exchange(job_, nullptr);
             lock.unlock();
-            std::vector<char> answers;
             std::exception_ptr failure;
             try {
-                answers = CompareShadowed(sources_, *paths, nullptr, helpers_);
+                if (compare_)
+                    ApplySameness(job_.paths, CompareShadowedOn(pool_, sources_, job_.paths, nullptr));
+                batch_(job_.paths);
             } catch (...) {
                 failure = std::current_exception();
             }
+            job_.paths.clear();
+            job_.files.clear();
             lock.lock();
-            answers_ = std::move(answers);
+            pending_ = false;
             failure_ = failure;
-            done_ = true;
             finished_.notify_all();
         }
     }
 
     const std::vector<FileSource>& sources_;
-    std::size_t helpers_ = 0;
+    const bool compare_;
+    const std::function<void(const std::vector<MergedPath>&)>& batch_;
+    // The comparing threads beside this one: they share the processors with the walk.
+    WorkerPool pool_;
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
-    const std::vector<MergedPath>* job_ = nullptr;
-    bool done_ = true;
+    Batch job_;
+    bool pending_ = false;
     bool stopping_ = false;
-    std::vector<char> answers_;
     std::exception_ptr failure_;
 };
 
@@ -212,33 +234,9 @@ void StreamMerged(const std::vector<FileSource>& sources, bool compare,
     std::vector<const FileSource*> walked;
     for (const FileSource& source : sources)
         walked.push_back(&source);
-    // A deque keeps the files where they are while the batch grows, and when it moves.
-    struct Batch {
-        std::deque<SourceFile> files;
-        std::vector<MergedPath> paths;
-    };
     Batch building;
-    std::optional<Batch> comparing;
-    std::optional<BatchComparer> comparer;
-    if (compare)
-        comparer.emplace(sources);
-    const auto giveCompared = [&] {
-        if (!comparing)
-            return;
-        ApplySameness(comparing->paths, comparer->wait());
-        batch(comparing->paths);
-        comparing.reset();
-    };
-    const auto hand = [&] {
-        giveCompared();
-        if (!compare) {
-            batch(building.paths);
-        } else {
-            comparing = std::move(building);
-            comparer->start(comparing->paths);
-        }
-        building = Batch();
-    };
+    BatchFinisher finisher(sources, compare, batch);
+    const auto hand = [&] { finisher.hand(building); };
     const auto folderOf = [](std::string_view path) { return path.substr(0, path.rfind('/') + 1); };
     WalkMerged(walked, [&](std::vector<SourcedFile>& found) {
         const std::vector<MergedPath>& paths = building.paths;
@@ -263,7 +261,7 @@ void StreamMerged(const std::vector<FileSource>& sources, bool compare,
     });
     if (!building.paths.empty())
         hand();
-    giveCompared();
+    finisher.finish();
 }
 
 } // namespace tessel

@@ -4,6 +4,7 @@
 #include "package_error.h"
 #include "path_places.h"
 #include "positioned_io.h"
+#include "shadowed_copies.h"
 #include "worker_pool.h"
 
 #include <algorithm>
@@ -276,13 +277,18 @@ std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, boo
 std::vector<char> CompareShadowed(const std::vector<FileSource>& sources,
                                   const std::vector<MergedPath>& paths, const std::atomic<bool>* stop,
                                   std::size_t helpers) {
+    WorkerPool pool(helpers);
+    return CompareShadowedOn(pool, sources, paths, stop);
+}
+
+std::vector<char> CompareShadowedOn(WorkerPool& pool, const std::vector<FileSource>& sources,
+                                    const std::vector<MergedPath>& paths, const std::atomic<bool>* stop) {
     // Where each path's answers begin, so that batches of paths fill their parts apart.
     std::vector<std::size_t> first(paths.size() + 1, 0);
     for (std::size_t p = 0; p < paths.size(); ++p)
         first[p + 1] = first[p] + paths[p].layers.size() - 1;
     std::vector<char> same(first.back(), 1);
     const std::vector<std::size_t> batches = FolderBatches(paths);
-    WorkerPool pool(helpers);
     std::mutex failing;
     std::exception_ptr failure;
     // The reads wait on the file system one by one: batches are shared out among threads.
