@@ -255,6 +255,10 @@ void FileSource::listFolder(const SourceFolder& folder, FileDescriptor& held,
             throw PackageError("Cannot read \"" + shown + name + "\": " + Reason(errno));
         if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
             continue;
+        // Checked when the source was opened, and again for a name made since.
+        if (const std::string problem = NewNameProblem(name); !problem.empty())
+            throw PackageError("\"" + folder_ + "\": \"" + folder.path() + name +
+                               "\" cannot be a package entry: " + problem);
         SourceEntry entry;
         entry.folder = S_ISDIR(info.st_mode);
         entry.file = {std::string(), info.st_size, TimestampOf(info.st_mtime), 0};
