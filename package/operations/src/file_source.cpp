@@ -222,6 +222,10 @@ void FileSource::listPackage(const SourceFolder& folder, std::vector<SourceEntry
         // The folder's records are its own listing's: the walk goes on after its end.
         const auto span = std::lower_bound(spans_.begin(), spans_.end(), at,
                                            [](const FolderSpan& s, std::int64_t i) { return s.at < i; });
+        // Every folder record was met when the source was opened; one that was not means the
+        // package was rewritten since by a program that does not ask for its lock.
+        if (span == spans_.end() || span->at != at)
+            throw PackageError("\"" + given_ + "\" was changed by another program while it was read");
         entry.folder = true;
         entry.begin = at + 1;
         entry.end = span->end;
