@@ -147,6 +147,11 @@ const Scenario kScenarios[] = {
      0, "", "cat out",
      "f1\ta.vp\tb.vp same\tc.vp same\nf2\ta.vp\tb.vp differs\tc.vp same\nf3\ta.vp\tb.vp same\tc.vp same\n"
      "f4\ta.vp\tb.vp same\tc.vp differs\nf5\ta.vp\tb.vp same\tc.vp same\n"},
+    // A folder is read one folder deep at a time: its inner folders are not all held open.
+    {"AFolderSourceWiderThanTheOpenFileLimit", nullptr,
+     "for i in $(seq 300); do mkdir -p wide/d$i && printf $i > wide/d$i/f; done && "
+     "(ulimit -n 64 && tessel overlay wide > out && tessel diff wide wide)",
+     0, "", "wc -l < out", "300\n"},
     {"OverlayStopsAtASourceThatCannotBeRead", ModOverBase,
      "tessel overlay mod.vp nowhere base.vp gone.vp > out", 1, "Cannot read \"nowhere\"", "cat out", ""},
 };

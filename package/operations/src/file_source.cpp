@@ -10,6 +10,7 @@
 #include "package_error.h"
 #include "package_layout.h"
 #include "positioned_io.h"
+#include "source_comparison.h"
 #include "worker_pool.h"
 
 #include <algorithm>
@@ -98,57 +99,16 @@ void FileSource::readPackage(const std::string& path, SourceFiles files) {
 
 void FileSource::readFolder(const std::string& path, SourceFiles files) {
     folder_ = path;
-    // Each folder is opened below the one that holds it and never through a link, so that
-    // a planted link can neither lead out nor loop.
-    struct Open {
-        FileDescriptor fd;
-        std::string prefix;
-    };
-    std::vector<Open> pending;
-    pending.push_back({FileDescriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), ""});
-    if (pending.back().fd.get() < 0)
-        throw PackageError("Cannot read the folder \"" + path + "\": " + Reason(errno));
-    while (!pending.empty()) {
-        Open folder = std::move(pending.back());
-        pending.pop_back();
-        DIR* listing = ::fdopendir(::dup(folder.fd.get()));
-        if (!listing)
-            throw PackageError("Cannot read the folder \"" + path + "/" + folder.prefix +
-                               "\": " + Reason(errno));
-        std::vector<std::string> names;
-        while (const dirent* entry = ::readdir(listing)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
+    // Walked as a merge of this source alone would walk it, which checks every name and
+    // folder on the way: each folder opened below the one that holds it and never through a
+    // link, so that a planted link can neither lead out nor loop, and one descriptor open for
+    // each folder deep.
+    WalkMerged({this}, [&](std::vector<SourcedFile>& found) {
+        if (files == SourceFiles::Held) {
+            for (SourcedFile& file : found)
+                files_.push_back(std::move(file.file));
         }
-        ::closedir(listing);
-        std::sort(names.begin(), names.end());
-        std::vector<Open> inner;
-        for (const std::string& name : names) {
-            const std::string shown = folder.prefix + name;
-            struct stat info {};
-            if (::fstatat(folder.fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-                throw PackageError("Cannot read \"" + path + "/" + shown + "\": " + Reason(errno));
-            if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
-                continue;
-            if (const std::string problem = NewNameProblem(name); !problem.empty())
-                throw PackageError("\"" + path + "\": \"" + shown +
-                                   "\" cannot be a package entry: " + problem);
-            if (S_ISREG(info.st_mode)) {
-                if (files == SourceFiles::Held)
-                    files_.push_back({shown, info.st_size, TimestampOf(info.st_mtime), 0});
-                continue;
-            }
-            const int fd =
-                ::openat(folder.fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (fd < 0)
-                throw PackageError("Cannot read the folder \"" + path + "/" + shown + "\": " + Reason(errno));
-            inner.push_back({FileDescriptor(fd), shown + "/"});
-        }
-        // The folders are walked in name order, each after the files of the one above.
-        for (auto next = inner.rbegin(); next != inner.rend(); ++next)
-            pending.push_back(std::move(*next));
-    }
+    });
 }
 
 FileSource::Bytes FileSource::open(const SourceFile& file) const {
@@ -236,7 +196,8 @@ void FileSource::listPackage(const SourceFolder& folder, std::vector<SourceEntry
 
 void FileSource::listFolder(const SourceFolder& folder, FileDescriptor& held,
                             std::vector<SourceEntry>& entries) const {
-    const std::string shown = folder_ + "/" + folder.path();
+    const std::string inside = folder.path();
+    const std::string shown = inside.empty() ? folder_ : folder_ + "/" + inside.substr(0, inside.size() - 1);
     held = FileDescriptor(folder.within < 0 ? ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                                             : ::openat(folder.within, folder.name.c_str(),
                                                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -256,7 +217,7 @@ void FileSource::listFolder(const SourceFolder& folder, FileDescriptor& held,
     for (std::string& name : names) {
         struct stat info {};
         if (::fstatat(held.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-            throw PackageError("Cannot read \"" + shown + name + "\": " + Reason(errno));
+            throw PackageError("Cannot read \"" + folder_ + "/" + inside + name + "\": " + Reason(errno));
         if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
             continue;
         // Checked when the source was opened, and again for a name made since.
