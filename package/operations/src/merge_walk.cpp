@@ -230,7 +230,7 @@ void StreamMerged(const std::vector<FileSource>& sources, bool compare,
                   const std::function<void(const std::vector<MergedPath>&)>& batch) {
     // A batch ends between folders where it can: the comparisons read a folder's files
     // together.
-    constexpr std::size_t kBatch = 4096, kLongestBatch = 16384;
+    constexpr std::size_t kBatch = 1024, kLongestBatch = 8192;
     std::vector<const FileSource*> walked;
     for (const FileSource& source : sources)
         walked.push_back(&source);

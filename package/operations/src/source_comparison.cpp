@@ -196,10 +196,18 @@ std::vector<std::size_t> FolderBatches(const std::vector<MergedPath>& paths) {
         return path.substr(0, path.rfind('/') + 1);
     };
     std::vector<std::size_t> begins{0};
+    // The folder of the path before, once it is wanted: each path's is found once.
+    std::string_view before;
     for (std::size_t p = 1; p < paths.size(); ++p) {
         const std::size_t count = p - begins.back();
-        if (count >= kMost || (count >= kFewest && !FoldedEqual()(folderOf(p), folderOf(p - 1))))
+        if (count < kFewest)
+            continue;
+        if (count == kFewest)
+            before = folderOf(p - 1);
+        const std::string_view folder = folderOf(p);
+        if (count >= kMost || !FoldedEqual()(folder, before))
             begins.push_back(p);
+        before = folder;
     }
     begins.push_back(paths.size());
     return begins;
