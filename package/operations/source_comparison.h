@@ -20,9 +20,11 @@ struct SourcedFile {
 
 // The sources' merged tree walked folder by folder in the order of its paths (as MergeSources
 // sorts them), holding only the folders the walk is inside, so that sources of any size are
-// merged in little memory. `each` is given each path's files: the sources in the order given,
-// one source's files of the path in its directory order, each path spelled as its source
-// spells it, for it to keep.
+// merged in little memory. `each` is given each path's files, for it to keep: the sources in
+// the order given, one source's files of the path in its directory order. The first names the
+// path as its source spells it; a later one's path is made only where its source spells it
+// otherwise, and left empty where it is spelled the same, byte for byte: most copies of a
+// path are, and a string for each of them was a tenth of an overlay's work.
 void WalkMerged(const std::vector<const FileSource*>& sources,
                 const std::function<void(std::vector<SourcedFile>&)>& each);
 
@@ -51,8 +53,9 @@ struct MergedPath {
 // compare, each shadowed file says whether its bytes equal the winner's.
 std::vector<MergedPath> MergeSources(const std::vector<FileSource>& sources, bool compare);
 
-// The merged tree as MergeSources gives it, walked: `batch` is given the paths a few thousand
-// at a time, in order, and the files they point to last until it returns.
+// The merged tree as MergeSources gives it, walked: `batch` is given the paths a thousand or
+// more at a time, in order, and the files they point to last until it returns. A shadowed
+// copy's path is empty where it is spelled as its winner's.
 void StreamMerged(const std::vector<FileSource>& sources, bool compare,
                   const std::function<void(const std::vector<MergedPath>&)>& batch);
 

@@ -117,6 +117,19 @@ const Shape kShapes[] = {
              .writeTo(dir.file("base.vp"));
          return std::vector<std::string>{"loose", "base.vp", "other"};
      }},
+    // Copies on disk spelled as the package's that shadows them are read by their own path.
+    {"FoldersShadowedByAPackage",
+     [](const TempDir& dir) {
+         WriteFile(dir, "loose/data/same.txt", "same");
+         WriteFile(dir, "loose/data/other.txt", "not the package's");
+         PackageBuilder()
+             .folder("data")
+             .file("same.txt", "same")
+             .file("other.txt", "other")
+             .end()
+             .writeTo(dir.file("top.vp"));
+         return std::vector<std::string>{"top.vp", "loose"};
+     }},
     // More paths than a batch, over folders of many sizes, some copies changed: the batches
     // and their comparisons must join up.
     {"ManyPathsInBatches",

@@ -105,8 +105,11 @@ void FileSource::readFolder(const std::string& path, SourceFiles files) {
     // each folder deep.
     WalkMerged({this}, [&](std::vector<SourcedFile>& found) {
         if (files == SourceFiles::Held) {
-            for (SourcedFile& file : found)
+            for (SourcedFile& file : found) {
+                if (file.file.path.empty())
+                    file.file.path = found.front().file.path;
                 files_.push_back(std::move(file.file));
+            }
         }
     });
 }

@@ -216,10 +216,17 @@ void WalkMerged(const std::vector<const FileSource*>& sources,
         for (std::size_t i = first; i < last; ++i) {
             SourceEntry& entry = frame.entries[frame.order[i]];
             const std::uint32_t place = frame.placeOf[frame.order[i]];
+            const std::string& prefix = frame.prefixes[place];
             SourceFile file = std::move(entry.file);
-            file.path.reserve(frame.prefixes[place].size() + entry.name.size());
-            file.path = frame.prefixes[place];
-            file.path += entry.name;
+            const std::string& spelled = i == first ? file.path : files.front().file.path;
+            const bool asFirst = i != first && spelled.size() == prefix.size() + entry.name.size() &&
+                                 spelled.compare(0, prefix.size(), prefix) == 0 &&
+                                 spelled.compare(prefix.size(), std::string::npos, entry.name) == 0;
+            if (!asFirst) {
+                file.path.reserve(prefix.size() + entry.name.size());
+                file.path = prefix;
+                file.path += entry.name;
+            }
             files.push_back({frame.places[place].source, std::move(file)});
         }
         each(files);
@@ -246,6 +253,20 @@ void StreamMerged(const std::vector<FileSource>& sources, bool compare,
             hand();
         MergedPath path;
         path.layers.reserve(found.size());
+        // The winner names the path; a copy in a package spelled as the winner leaves its path
+        // empty. A copy on disk is opened by its path, and keeps it.
+        std::size_t winner = 1;
+        while (winner < found.size() && found[winner].source == found[0].source)
+            ++winner;
+        --winner;
+        const bool asWinner =
+            found[winner].file.path.empty() || found[winner].file.path == found[0].file.path;
+        if (found[winner].file.path.empty())
+            found[winner].file.path = found[0].file.path;
+        for (std::size_t i = 1; i < found.size(); ++i) {
+            if (found[i].file.path.empty() && (!asWinner || !sources[found[i].source].isPackage()))
+                found[i].file.path = found[0].file.path;
+        }
         // A source's later file of a path is the one it gives: each source's run reversed.
         for (std::size_t run = 0; run < found.size();) {
             std::size_t end = run + 1;

@@ -33,13 +33,14 @@ constexpr std::int64_t kHeldWinner = 1 << 20;
 
 // Reads the file's bytes into the buffer, which keeps its room from call to call: a merged
 // tree compares hundreds of thousands of small files.
-void ReadWhole(const FileSource& source, const SourceFile& file, std::string& bytes) {
+void ReadWhole(const FileSource& source, const SourceFile& file, const std::string& shown,
+               std::string& bytes) {
     bytes.resize(std::size_t(file.size));
     const FileSource::Bytes at = source.open(file);
     const IoResult got = ReadAt(at.fd, bytes.data(), bytes.size(), at.offset);
     if (got.done != bytes.size())
         throw PackageError(
-            "Cannot read \"" + file.path + "\" of \"" + source.given() + "\"" +
+            "Cannot read \"" + shown + "\" of \"" + source.given() + "\"" +
             (got.error ? std::string(": ") + std::strerror(got.error) : ": the file ended early"));
 }
 
@@ -159,9 +160,16 @@ void ComparePath(const std::vector<FileSource>& sources, const std::vector<Layer
                  const BatchWindows& windows, char* same) {
     const FileSource& winner = sources[layers[0].source];
     const SourceFile& won = *layers[0].file;
+    // A copy spelled as the winner names its path by the winner's.
+    const auto shownOf = [&](const SourceFile& file) -> const std::string& {
+        return file.path.empty() ? won.path : file.path;
+    };
     if (won.size > kHeldWinner) {
-        for (std::size_t i = 1; i < layers.size(); ++i)
-            same[i - 1] = SameBytes(winner, won, sources[layers[i].source], *layers[i].file);
+        for (std::size_t i = 1; i < layers.size(); ++i) {
+            SourceFile copy = *layers[i].file;
+            copy.path = shownOf(copy);
+            same[i - 1] = SameBytes(winner, won, sources[layers[i].source], copy);
+        }
         return;
     }
     // The winner's bytes are found once for all its copies.
@@ -174,12 +182,12 @@ void ComparePath(const std::vector<FileSource>& sources, const std::vector<Layer
             continue;
         }
         if (!wonBytes && !(wonBytes = windows.bytes(layers[0].source, won))) {
-            ReadWhole(winner, won, held);
+            ReadWhole(winner, won, won.path, held);
             wonBytes = held.data();
         }
         const char* bytes = windows.bytes(layers[i].source, file);
         if (!bytes) {
-            ReadWhole(sources[layers[i].source], file, copy);
+            ReadWhole(sources[layers[i].source], file, shownOf(file), copy);
             bytes = copy.data();
         }
         same[i - 1] = std::memcmp(wonBytes, bytes, std::size_t(won.size)) == 0;
@@ -221,11 +229,15 @@ std::vector<EntryChange> CompareSources(const FileSource& before, const FileSour
         found.push_back({kind, (is ? is : was)->path, RecordOf(was), RecordOf(is)});
     };
     std::vector<const SourceFile*> was, is;
-    WalkMerged({&before, &after}, [&](const std::vector<SourcedFile>& files) {
+    WalkMerged({&before, &after}, [&](std::vector<SourcedFile>& files) {
         was.clear();
         is.clear();
-        for (const SourcedFile& file : files)
+        // Each side's file is named by its own spelling.
+        for (SourcedFile& file : files) {
+            if (file.file.path.empty())
+                file.file.path = files.front().file.path;
             (file.source == 0 ? was : is).push_back(&file.file);
+        }
         for (std::size_t i = 0; i < std::max(was.size(), is.size()); ++i) {
             const SourceFile* a = i < was.size() ? was[i] : nullptr;
             const SourceFile* b = i < is.size() ? is[i] : nullptr;
