@@ -11,6 +11,7 @@
 #   check        tessel-vp check           unzip -l
 #   one          one entry to stdout       unzip -p
 #   extract      the whole package         tar -xf
+# and the peak memory of diff and overlay of the package with itself.
 # Usage: bench/scaling_bench.sh [BUILD_DIR] [WORK_DIR]; SIZES="1000 10000 100000 500000", RUNS=3.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -78,6 +79,9 @@ for n in $sizes; do
   peak[check,$n]=$(peak_kib "$tessel_vp" check "$dir/ref.vp")
   peak[one,$n]=$(peak_kib bash -c "'$tessel_vp' cat '$dir/ref.vp' '$one' 2>/dev/null || '$tessel_vp' extract '$dir/ref.vp' '$dir/one' '$one'")
   peak[unzip,$n]=$(peak_kib unzip -l "$dir/ref.zip")
+  # Two sources of this size compared and layered, which walk their directories.
+  peak[diff,$n]=$(peak_kib "$tessel_vp" diff "$dir/ref.vp" "$dir/ref.vp")
+  peak[overlay,$n]=$(peak_kib "$tessel_vp" overlay --json "$dir/ref.vp" "$dir/ref.vp")
   rm -rf "$dir/out" "$dir/tarout" "$dir/new.vp" "$dir/new.tar" "$dir/add.vp" "$dir/add.tar" "$dir/del.vp" \
     "$dir/tail.bin" "$dir/one"
 done
@@ -92,6 +96,8 @@ for c in $commands; do
   done
 done
 echo "unzip -l peak memory (MiB): $(for n in $sizes; do printf '%s ' $((${peak[unzip,$n]} / 1024)); done)"
+echo "diff of the package with itself, peak memory (MiB): $(for n in $sizes; do printf '%s ' $((${peak[diff,$n]} / 1024)); done)"
+echo "overlay --json of it twice, peak memory (MiB): $(for n in $sizes; do printf '%s ' $((${peak[overlay,$n]} / 1024)); done)"
 echo "growth, slope of log(time) over log(entries) between sizes: Tessel (peer)"
 for c in $commands; do
   line="$c:"
