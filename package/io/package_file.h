@@ -105,6 +105,10 @@ std::string RealPath(const std::string& path);
 // The stamp of the file at the path (links followed); not valid when there is none.
 FileStamp StampOf(const std::string& path);
 
+// An ordinary file opened for reading, never through a link; a FIFO or a device put at the
+// path is refused without waiting on it. Throws a PackageError naming the path otherwise.
+FileDescriptor OpenOrdinaryFile(const std::string& path);
+
 // "Cannot write to "<path>". <reason>" and its reading twin.
 std::string CannotWriteMessage(const std::string& path, int error);
 std::string CannotReadMessage(const std::string& path, int error);

@@ -403,6 +403,10 @@ TEST_F(Extraction, ASourcesFilesAreReadFromTheirPackageOrFromDiskButNeverThrough
     fs::remove(dir.file("loose/data/a.txt"));
     fs::create_symlink(dir.file("secret"), dir.file("loose/data/a.txt"));
     EXPECT_THROW(loose.read(0, 100), PackageError);
+    // Nor is a FIFO waited on: nothing would ever write into it.
+    fs::remove(dir.file("loose/data/a.txt"));
+    ASSERT_EQ(::mkfifo(dir.file("loose/data/a.txt").c_str(), 0600), 0);
+    EXPECT_NE(testing::ErrorOf([&] { loose.read(0, 100); }).find("not an ordinary file"), std::string::npos);
 }
 
 // Copies read together a run at a time: a package cut short after it was read fails the

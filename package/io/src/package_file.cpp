@@ -56,6 +56,18 @@ std::string CannotReadMessage(const std::string& path, int error) {
     return "Cannot read \"" + FullPath(path) + "\". " + SystemReason(error);
 }
 
+FileDescriptor OpenOrdinaryFile(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
+        throw PackageError(CannotReadMessage(path, errno));
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw PackageError(CannotReadMessage(path, errno));
+    if (!S_ISREG(info.st_mode))
+        throw PackageError("Cannot read \"" + FullPath(path) + "\". It is not an ordinary file");
+    return fd;
+}
+
 PackageFile PackageFile::Open(const std::string& path, FileAccess access, FileSharing sharing) {
     // Without O_NONBLOCK a FIFO at the path would hold the program at the open forever.
     const int flags = (access == FileAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;

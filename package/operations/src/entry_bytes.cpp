@@ -49,9 +49,7 @@ std::string EntryBytes::read(std::int64_t from, std::int64_t count) const {
     std::optional<PackageFile> package;
     FileDescriptor loose;
     if (loose_) {
-        loose = FileDescriptor(::open(packagePath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        if (loose.get() < 0)
-            throw PackageError(CannotReadMessage(packagePath_, errno));
+        loose = OpenOrdinaryFile(packagePath_);
     } else {
         package = PackageFile::Open(packagePath_, FileAccess::Read, FileSharing::SharedRead);
         if (stamp_.valid() && package->stamp() != stamp_)

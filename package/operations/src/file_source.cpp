@@ -121,10 +121,7 @@ FileSource::Bytes FileSource::open(const SourceFile& file) const {
         bytes.offset = file.offset;
         return bytes;
     }
-    const std::string full = pathOf(file);
-    bytes.owned = FileDescriptor(::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (bytes.owned.get() < 0)
-        throw PackageError("Cannot read \"" + full + "\": " + Reason(errno));
+    bytes.owned = OpenOrdinaryFile(pathOf(file));
     bytes.fd = bytes.owned.get();
     return bytes;
 }
