@@ -5,7 +5,6 @@
 #include "directory_reader.h"
 #include "directory_stream.h"
 #include "entry_name.h"
-#include "entry_path.h"
 #include "name_text.h"
 #include "package_error.h"
 #include "package_layout.h"
@@ -60,13 +59,15 @@ void FileSource::readPackage(const std::string& path, SourceFiles files) {
     package_ = PackageFile::Open(path, FileAccess::Read, FileSharing::SharedRead);
     stamp_ = package_->stamp();
     const std::int64_t end = package_->size();
-    // The records are read once at the start in either case: the walk then finds each
-    // folder's end without reading what lies inside it, and a file whose data lies outside
-    // is named before anything is shown.
+    // The records are read once, held or walked: a walk then finds each folder's end without
+    // reading what lies inside it, and a file whose data lies outside is named before
+    // anything is shown.
     const DirectoryPlace place = ReadablePlace(*package_);
     records_ = place.count;
     directoryAt_ = place.offset;
     DirectoryStream stream(*package_, place);
+    if (files == SourceFiles::Held)
+        files_.reserve(std::size_t(std::max<std::int64_t>(records_, 0)));
     std::vector<std::size_t> open;
     while (stream.next()) {
         const DirEntry& record = stream.record();
@@ -74,6 +75,8 @@ void FileSource::readPackage(const std::string& path, SourceFiles files) {
             if (DataOutside(record, end))
                 throw PackageError("\"" + path + "\": the data of \"" + stream.path() +
                                    "\" lies outside the file");
+            if (files == SourceFiles::Held)
+                files_.push_back({stream.path(), record.Size, record.Timestamp, record.Offset});
         } else if (record.isFolderEnd()) {
             if (!open.empty()) {
                 spans_[open.back()].end = stream.index();
@@ -84,17 +87,6 @@ void FileSource::readPackage(const std::string& path, SourceFiles files) {
             spans_.push_back({stream.index(), records_});
         }
     }
-    if (files == SourceFiles::Walked)
-        return;
-    FolderTree tree;
-    ReadDirectory(*package_, tree);
-    files_.reserve(tree.count());
-    // The folders' path is kept as the walk goes, not made again for each of the files.
-    WalkWithPaths(tree.root(), [&](const TreeNode* node, const FolderPath& folders) {
-        if (const EntryRecord* record = node->record())
-            files_.push_back(
-                {folders.entry(node->text(), false), record->Size, record->Timestamp, record->Offset});
-    });
 }
 
 void FileSource::readFolder(const std::string& path, SourceFiles files) {

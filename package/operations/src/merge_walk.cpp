@@ -29,8 +29,8 @@ struct Frame {
     std::vector<FileDescriptor> held;
     std::vector<SourceEntry> entries;
     std::vector<std::uint32_t> placeOf;
-    // The entries by key, those of one key together and in the order listed; each key's
-    // number tells where its entries end.
+    // The entries in the order of their keys, those of one key together and in the order
+    // listed, and each entry's key by its number.
     std::vector<std::uint32_t> order;
     std::vector<std::uint32_t> keyOf;
     std::size_t next = 0;
@@ -244,12 +244,11 @@ void StreamMerged(const std::vector<FileSource>& sources, bool compare,
     Batch building;
     BatchFinisher finisher(sources, compare, batch);
     const auto hand = [&] { finisher.hand(building); };
-    const auto folderOf = [](std::string_view path) { return path.substr(0, path.rfind('/') + 1); };
     WalkMerged(walked, [&](std::vector<SourcedFile>& found) {
         const std::vector<MergedPath>& paths = building.paths;
         if (paths.size() >= kLongestBatch ||
-            (paths.size() >= kBatch &&
-             !FoldedEqual()(folderOf(paths.back().winner().file->path), folderOf(found.front().file.path))))
+            (paths.size() >= kBatch && !FoldedEqual()(FolderPart(paths.back().winner().file->path),
+                                                      FolderPart(found.front().file.path))))
             hand();
         MergedPath path;
         path.layers.reserve(found.size());

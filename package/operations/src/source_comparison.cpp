@@ -199,10 +199,7 @@ void ComparePath(const std::vector<FileSource>& sources, const std::vector<Layer
 // their names, and a batch of part of a folder would read the whole of it again.
 std::vector<std::size_t> FolderBatches(const std::vector<MergedPath>& paths) {
     constexpr std::size_t kFewest = 64, kMost = 2048;
-    const auto folderOf = [&](std::size_t p) {
-        const std::string_view path = paths[p].winner().file->path;
-        return path.substr(0, path.rfind('/') + 1);
-    };
+    const auto folderOf = [&](std::size_t p) { return FolderPart(paths[p].winner().file->path); };
     std::vector<std::size_t> begins{0};
     // The folder of the path before, once it is wanted: each path's is found once.
     std::string_view before;
