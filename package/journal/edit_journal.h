@@ -10,6 +10,7 @@
 #include "package_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,14 @@ std::string NextJournalPath(const std::string& packagePath);
 // What recovery found and did.
 enum class Recovery { None, Undone, Completed, Discarded };
 
+// A stretch of the moves whose sources the journal keeps, so that it may be written over
+// its own sources.
+struct SavedWindow {
+    std::int64_t done = 0;   // where it starts in the moves
+    std::int64_t length = 0; // 0: no window is kept
+    std::uint32_t checksum = 0;
+};
+
 class EditJournal {
 public:
     // Writes, syncs and arms a journal for the open package. From then on the package may
@@ -30,37 +39,49 @@ public:
     static EditJournal ArmUndo(const PackageFile& package, std::int64_t originalSize,
                                const std::vector<Piece>& originals);
     // The space the edit needs, in the package and for the journal's saved windows, is set
-    // aside first: a redo edit, once armed, never finds the disk full. When the edit has an
-    // undo journal armed, the redo journal is made beside it and takes its place in one
-    // rename: before that the edit is undone, after it finished.
+    // aside first: a redo edit, once armed, never finds the disk full. When the moves begin
+    // with a window, its sources are saved with the arming, under the same syncs. When the
+    // edit has an undo journal armed, the redo journal is made beside it and takes its place
+    // in one rename: before that the edit is undone, after it finished.
     static EditJournal ArmRedo(PackageFile& package, const RedoPlan& plan,
                                std::optional<EditJournal> undo = std::nullopt);
 
     // Takes over the open journal of an interrupted edit, whose last progress record has
-    // the sequence number given.
-    EditJournal(PackageFile file, std::int64_t windowOffset, std::uint64_t sequence)
-        : file_(std::move(file)), windowOffset_(windowOffset), sequence_(sequence) {}
+    // the sequence number given and names the window.
+    EditJournal(PackageFile file, std::int64_t windowOffset, std::uint64_t sequence, SavedWindow window = {})
+        : file_(std::move(file)), windowOffset_(windowOffset), sequence_(sequence), window_(window) {}
     EditJournal(EditJournal&&) noexcept = default;
     EditJournal& operator=(EditJournal&&) noexcept = default;
 
     // Redo journals: the bytes of the moves done and durable in the package.
     void recordProgress(std::int64_t done);
-    // Redo journals: keeps a copy of the source of the next stretch of the moves (which
-    // starts at done) before that stretch is written over its own source.
-    void saveWindow(std::int64_t done, const std::string& source);
+    // Redo journals: bytes of a window's sources, from its byte `at`, not yet durable.
+    void writeWindow(std::int64_t at, const char* bytes, std::size_t count);
+    void readWindow(std::int64_t at, char* bytes, std::size_t count);
+    // Redo journals: copies `count` bytes of the window, from its byte `at`, to where the
+    // package's position stands.
+    void copyWindowTo(PackageFile& package, std::int64_t at, std::int64_t count);
+    // Redo journals: makes the window's bytes durable, then records that they are kept, so
+    // that the stretch may be written over its own sources.
+    void recordWindow(SavedWindow window);
+    // The window recorded last (none once progress is recorded past it).
+    const SavedWindow& window() const { return window_; }
 
     // Removes the journal: the edit is over.
     void remove();
 
 private:
+    // A redo journal's first progress record names the window that `fillWindow` saved, if
+    // any.
     static EditJournal Arm(std::uint32_t kind, const PackageFile& package, std::int64_t originalSize,
-                           const std::string& body, bool withProgress, std::int64_t windowRoom,
-                           const std::string& path);
+                           const std::string& body, std::int64_t windowRoom, const std::string& path,
+                           const std::function<void(EditJournal&)>& fillWindow = {});
     void writeSlot(std::int64_t done, std::int64_t windowLength, std::uint32_t windowChecksum);
 
     PackageFile file_;
     std::int64_t windowOffset_;
     std::uint64_t sequence_ = 0;
+    SavedWindow window_;
 };
 
 // Puts the pieces in place, cuts the file at the size and syncs it: how both kinds of

@@ -35,10 +35,13 @@ using MoveProgress = std::function<void(std::int64_t done)>;
 
 // How RunMoves cuts its work: stretches that move at least directDistance are copied
 // straight; shorter moves go through the journal in windows of up to windowSize bytes, each
-// taking as many consecutive short moves as it holds. Tests make them
-// small to reach both ways with small packages.
+// taking as many consecutive short moves as it holds. Every window costs syncs of its own,
+// so windows are large; their sources go into the journal `step` bytes at a time through one
+// small buffer, and back out into the package by the kernel's copy. Tests make them small to
+// reach every way with small packages.
 struct MoveLimits {
     std::int64_t directDistance = std::int64_t(1) << 20;
-    std::int64_t windowSize = std::int64_t(8) << 20;
+    std::int64_t windowSize = std::int64_t(16) << 20;
+    std::int64_t step = std::int64_t(256) << 10;
 };
 } // namespace tessel

@@ -5,7 +5,7 @@ TESSEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Debian packages the build and the test suite need.
 TESSEL_BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev
-  nlohmann-json3-dev zlib1g-dev libarchive-dev qt6-multimedia-dev qt6-image-formats-plugins
+  nlohmann-json3-dev libisal-dev libarchive-dev qt6-multimedia-dev qt6-image-formats-plugins
   libfuse3-dev fuse3)
 
 say() { printf '==> %s\n' "$*" >&2; }

@@ -131,7 +131,7 @@ struct CrashSweep : ::testing::Test {
     std::mt19937 random{20261208};
     int crashPoints = 0;
 
-    void SetUp() override { SetMoveLimits({64, 96}); }
+    void SetUp() override { SetMoveLimits({64, 96, 40}); }
     void TearDown() override {
         IoTrace::Stop();
         SetMoveLimits({});
@@ -217,6 +217,11 @@ TEST_F(CrashSweep, DeletingOneEntry) {
 
 TEST_F(CrashSweep, DeletingManyEntriesAndFolders) {
     sweep(Sample(), [&] { package.DeleteEntries({at("lead"), at("gone/"), at("doomed")}); });
+}
+
+// Windows through the journal first, a straight copy last.
+TEST_F(CrashSweep, DeletingWithShortMovesThenALongOne) {
+    sweep(Sample(), [&] { package.DeleteEntries({at("gone/sub/g2"), at("keep/k")}); });
 }
 
 TEST_F(CrashSweep, DeletingAnEntryWhoseBytesAnotherShares) {

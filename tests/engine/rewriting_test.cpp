@@ -174,8 +174,8 @@ TEST_F(Rewriting, OnePassLeavesWhatDeletingOneByOneLeaves) {
     expectFileMatchesTree();
 }
 
-// However the moves are cut (straight copies, journal windows of every length, the one window
-// buffer shrinking and growing again), a delete leaves the same file, every entry's bytes kept.
+// However the moves are cut (straight copies, journal windows of every length, in one step
+// or many), a delete leaves the same file, every entry's bytes kept.
 TEST_F(Rewriting, EveryWayOfMovingLeavesTheSameFile) {
     PackageBuilder builder;
     for (int i = 0; i < 24; ++i)
@@ -186,8 +186,8 @@ TEST_F(Rewriting, EveryWayOfMovingLeavesTheSameFile) {
     for (const std::string& victim : victims)
         kept.erase(victim);
     std::string first;
-    for (const MoveLimits limits :
-         {MoveLimits{}, MoveLimits{64, 96}, MoveLimits{40, 7}, MoveLimits{1000, 33}}) {
+    for (const MoveLimits limits : {MoveLimits{}, MoveLimits{64, 96}, MoveLimits{40, 7}, MoveLimits{1000, 33},
+                                    MoveLimits{1000, 300, 16}, MoveLimits{64, 96, 5}}) {
         SetMoveLimits(limits);
         write(builder);
         std::vector<const TreeNode*> nodes;

@@ -5,6 +5,7 @@
 #include "package_error.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace tessel {
 
@@ -23,16 +24,21 @@ std::string NextJournalPath(const std::string& packagePath) {
 }
 
 EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std::int64_t originalSize,
-                             const std::string& body, bool withProgress, std::int64_t windowRoom,
-                             const std::string& path) {
-    PackageFile file = PackageFile::Create(path);
+                             const std::string& body, std::int64_t windowRoom, const std::string& path,
+                             const std::function<void(EditJournal&)>& fillWindow) {
     const std::int64_t windowOffset = kBodyOffset + static_cast<std::int64_t>(body.size());
+    EditJournal journal(PackageFile::Create(path), windowOffset, 0);
+    PackageFile& file = journal.file_;
     try {
         file.reserve(windowOffset + windowRoom);
         file.seek(kBodyOffset);
         file.writeAll(body.data(), body.size());
-        if (withProgress) {
-            const std::string slot = EncodeSlot({1, 0, 0, 0});
+        if (kind == kRedo) {
+            if (fillWindow)
+                fillWindow(journal);
+            const SavedWindow& window = journal.window_;
+            journal.sequence_ = 1;
+            const std::string slot = EncodeSlot({1, window.done, window.length, window.checksum});
             file.seek(kSlotOffsets[1]);
             file.writeAll(slot.data(), slot.size());
         }
@@ -60,13 +66,12 @@ EditJournal EditJournal::Arm(std::uint32_t kind, const PackageFile& package, std
         }
         throw;
     }
-    return EditJournal(std::move(file), windowOffset, 1);
+    return journal;
 }
 
 EditJournal EditJournal::ArmUndo(const PackageFile& package, std::int64_t originalSize,
                                  const std::vector<Piece>& originals) {
-    return Arm(kUndo, package, originalSize, EncodeUndoBody(originals), false, 0,
-               JournalPath(package.path()));
+    return Arm(kUndo, package, originalSize, EncodeUndoBody(originals), 0, JournalPath(package.path()));
 }
 
 EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan,
@@ -77,12 +82,16 @@ EditJournal EditJournal::ArmRedo(PackageFile& package, const RedoPlan& plan,
     package.reserve(reach);
     const std::string body = EncodeRedoBody(plan);
     const std::int64_t room = WindowRoom(plan.moves);
+    auto firstWindow = [&](EditJournal& journal) {
+        if (StartsWithWindow(plan.moves))
+            journal.window_ = CopyWindowSources(package, journal, plan.moves, 0);
+    };
     if (!undo)
-        return Arm(kRedo, package, package.size(), body, true, room, JournalPath(package.path()));
+        return Arm(kRedo, package, package.size(), body, room, JournalPath(package.path()), firstWindow);
     // Everything the redo moves must be durable before the redo journal stands.
     package.sync();
     const std::string next = NextJournalPath(package.path());
-    EditJournal redo = Arm(kRedo, package, package.size(), body, true, room, next);
+    EditJournal redo = Arm(kRedo, package, package.size(), body, room, next, firstWindow);
     undo->file_.close();
     try {
         ReplaceDurably(next, JournalPath(package.path()));
@@ -104,13 +113,29 @@ void EditJournal::writeSlot(std::int64_t done, std::int64_t windowLength, std::u
 
 void EditJournal::recordProgress(std::int64_t done) {
     writeSlot(done, 0, 0);
+    window_ = {};
 }
 
-void EditJournal::saveWindow(std::int64_t done, const std::string& source) {
-    file_.seek(windowOffset_);
-    file_.writeAll(source.data(), source.size());
+void EditJournal::writeWindow(std::int64_t at, const char* bytes, std::size_t count) {
+    file_.seek(windowOffset_ + at);
+    file_.writeAll(bytes, count);
+}
+
+void EditJournal::readWindow(std::int64_t at, char* bytes, std::size_t count) {
+    file_.seek(windowOffset_ + at);
+    file_.readExact(bytes, count);
+}
+
+void EditJournal::copyWindowTo(PackageFile& package, std::int64_t at, std::int64_t count) {
+    const CopyResult copied = package.copyFrom(file_.descriptor(), windowOffset_ + at, count);
+    if (copied.readFailed || copied.sourceEnded)
+        throw PackageError(CannotReadMessage(file_.path(), EIO));
+}
+
+void EditJournal::recordWindow(SavedWindow window) {
     file_.sync();
-    writeSlot(done, static_cast<std::int64_t>(source.size()), Checksum(source));
+    writeSlot(window.done, window.length, window.checksum);
+    window_ = window;
 }
 
 void EditJournal::remove() {

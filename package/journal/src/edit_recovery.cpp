@@ -38,24 +38,16 @@ PackageFile OpenPending(const std::string& packagePath) {
 void Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::int64_t windowOffset) {
     const RedoPlan plan = DecodeRedoBody(body);
     const Progress progress = LatestProgress(journalFile);
-    std::string window;
-    if (progress.windowLength > 0) {
-        window.resize(static_cast<std::size_t>(progress.windowLength));
-        journalFile.seek(windowOffset);
-        if (journalFile.read(window.data(), window.size()) != window.size() ||
-            Checksum(window) != progress.windowChecksum)
-            throw Damaged("its saved window is unreadable");
-    }
-    EditJournal journal(std::move(journalFile), windowOffset, progress.sequence);
-    std::int64_t done = progress.done;
-    if (!window.empty()) {
-        // The stretch was being written over its own source: put the saved copy in place.
-        WriteWindow(package, plan.moves, done, window);
-        package.sync();
-        done += static_cast<std::int64_t>(window.size());
-        journal.recordProgress(done);
-    }
-    CompleteRedo(package, journal, plan, done);
+    if (windowOffset + progress.windowLength > journalFile.size())
+        throw Damaged("its saved window is unreadable");
+    const SavedWindow window{progress.done, progress.windowLength, progress.windowChecksum};
+    EditJournal journal(std::move(journalFile), windowOffset, progress.sequence, window);
+    // A stretch was being written over its own source: the moves go on by writing its saved
+    // copy in place, which must be whole.
+    if (progress.windowLength > 0 &&
+        WindowChecksumOnDisk(journal, progress.windowLength) != progress.windowChecksum)
+        throw Damaged("its saved window is unreadable");
+    CompleteRedo(package, journal, plan, progress.done);
 }
 
 } // namespace

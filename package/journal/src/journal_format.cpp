@@ -1,8 +1,8 @@
 #include "journal_format.h"
 
 #include <algorithm>
+#include <isa-l/crc.h>
 #include <utility>
-#include <zlib.h>
 
 namespace tessel::journal_format {
 
@@ -46,13 +46,11 @@ MoveLimits& Limits() {
 }
 
 std::uint32_t Checksum(std::string_view bytes) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    while (!bytes.empty()) {
-        const auto piece = static_cast<uInt>(std::min<std::size_t>(bytes.size(), 1u << 30));
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), piece);
-        bytes.remove_prefix(piece);
-    }
-    return static_cast<std::uint32_t>(crc);
+    return ChecksumMore(0, bytes);
+}
+
+std::uint32_t ChecksumMore(std::uint32_t checksum, std::string_view bytes) {
+    return crc32_gzip_refl(checksum, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
 std::string BaseName(const std::string& path) {

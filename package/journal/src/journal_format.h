@@ -74,7 +74,12 @@ struct Head {
     std::uint32_t bodyChecksum = 0;
 };
 
+// CRC-32 as zlib and gzip compute it, with the processor's carry-less multiply where it has
+// one: a window of the journal can be tens of megabytes, which a table-driven CRC takes as
+// long to check as to copy.
 std::uint32_t Checksum(std::string_view bytes);
+// The checksum of bytes that follow those whose checksum is given.
+std::uint32_t ChecksumMore(std::uint32_t checksum, std::string_view bytes);
 // The name of the package's file, which a journal records to say whose it is.
 std::string BaseName(const std::string& path);
 

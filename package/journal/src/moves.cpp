@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <string_view>
+#include <memory>
 #include <utility>
 
 namespace tessel {
@@ -27,30 +27,6 @@ std::int64_t WindowLength(const std::vector<Move>& moves, std::size_t index, std
     return length;
 }
 
-} // namespace
-
-std::int64_t WindowRoom(const std::vector<Move>& moves) {
-    std::int64_t room = 0;
-    for (std::size_t i = 0; i < moves.size(); ++i)
-        room = std::max(room, WindowLength(moves, i, 0));
-    return room;
-}
-
-namespace {
-
-// Calls `piece` for each stretch of the window that starts at offset of moves[index]:
-// (source, target, length, where in the window).
-template <typename Piece>
-void ForEachPiece(const std::vector<Move>& moves, std::size_t index, std::int64_t offset, std::int64_t length,
-                  Piece piece) {
-    for (std::int64_t at = 0; at < length; ++index, offset = 0) {
-        const Move& move = moves[index];
-        const std::int64_t count = std::min(move.length - offset, length - at);
-        piece(move.from + offset, move.to + offset, count, at);
-        at += count;
-    }
-}
-
 // The move that the byte `done` of the moves belongs to, and where that move starts in them.
 std::pair<std::size_t, std::int64_t> MoveOf(const std::vector<Move>& moves, std::int64_t done) {
     std::int64_t before = 0;
@@ -62,16 +38,78 @@ std::pair<std::size_t, std::int64_t> MoveOf(const std::vector<Move>& moves, std:
     return {moves.size(), before};
 }
 
+// Calls `piece` for each stretch of the moves' bytes from `start`, `length` of them:
+// (source, target, length, where from `start`).
+template <typename Piece>
+void ForEachPiece(const std::vector<Move>& moves, std::int64_t start, std::int64_t length, Piece piece) {
+    auto [index, before] = MoveOf(moves, start);
+    std::int64_t offset = start - before;
+    for (std::int64_t at = 0; at < length; ++index, offset = 0) {
+        const Move& move = moves[index];
+        const std::int64_t count = std::min(move.length - offset, length - at);
+        piece(move.from + offset, move.to + offset, count, at);
+        at += count;
+    }
+}
+
+// Writes the window the journal keeps to its targets.
+void WriteSavedWindow(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves) {
+    const SavedWindow& window = journal.window();
+    ForEachPiece(moves, window.done, window.length,
+                 [&](std::int64_t, std::int64_t target, std::int64_t length, std::int64_t at) {
+                     package.seek(target);
+                     journal.copyWindowTo(package, at, length);
+                 });
+}
+
 } // namespace
 
-void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done,
-                 std::string_view bytes) {
+std::int64_t WindowRoom(const std::vector<Move>& moves) {
+    std::int64_t room = 0;
+    for (std::size_t i = 0; i < moves.size(); ++i)
+        room = std::max(room, WindowLength(moves, i, 0));
+    return room;
+}
+
+bool StartsWithWindow(const std::vector<Move>& moves) {
+    return !moves.empty() && Short(moves[0]);
+}
+
+SavedWindow CopyWindowSources(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves,
+                              std::int64_t done) {
+    SavedWindow window;
+    window.done = done;
     const auto [index, before] = MoveOf(moves, done);
-    ForEachPiece(moves, index, done - before, std::int64_t(bytes.size()),
-                 [&](std::int64_t, std::int64_t target, std::int64_t count, std::int64_t at) {
-                     package.seek(target);
-                     package.writeAll(bytes.data() + at, std::size_t(count));
-                 });
+    window.length = WindowLength(moves, index, done - before);
+    // One small buffer, used again for every step: a buffer the size of the window would
+    // cost a page fault for each of its pages.
+    const std::int64_t step = std::min(Limits().step, window.length);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(std::size_t(step));
+    for (std::int64_t at = 0; at < window.length;) {
+        const std::int64_t count = std::min(step, window.length - at);
+        ForEachPiece(moves, done + at, count,
+                     [&](std::int64_t source, std::int64_t, std::int64_t length, std::int64_t into) {
+                         package.seek(source);
+                         package.readExact(buffer.get() + into, std::size_t(length));
+                     });
+        window.checksum = ChecksumMore(window.checksum, std::string_view(buffer.get(), std::size_t(count)));
+        journal.writeWindow(at, buffer.get(), std::size_t(count));
+        at += count;
+    }
+    return window;
+}
+
+std::uint32_t WindowChecksumOnDisk(EditJournal& journal, std::int64_t length) {
+    const std::int64_t step = std::min(Limits().step, length);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(std::size_t(step));
+    std::uint32_t checksum = 0;
+    for (std::int64_t at = 0; at < length;) {
+        const std::int64_t count = std::min(step, length - at);
+        journal.readWindow(at, buffer.get(), std::size_t(count));
+        checksum = ChecksumMore(checksum, std::string_view(buffer.get(), std::size_t(count)));
+        at += count;
+    }
+    return checksum;
 }
 
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done,
@@ -89,8 +127,9 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
     auto sourceNow = [&] { return index < moves.size() ? moves[index].from + (done - before) : 0; };
     // Sources from here on are intact: no write has reached them since the last sync.
     std::int64_t intactFrom = sourceNow();
-    // One buffer for every window: made for each, its pages are faulted in and zeroed again.
-    std::string bytes;
+    // Whether the last bytes written came from a window the journal keeps, named by its last
+    // record: writing that window again is all recovery would do before what follows.
+    bool windowLast = false;
     auto checkpoint = [&](std::int64_t nextSource) {
         if (done != durable) {
             package.sync();
@@ -101,6 +140,16 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
         }
         intactFrom = nextSource;
     };
+    auto writeWindow = [&] {
+        WriteSavedWindow(package, journal, moves);
+        done += journal.window().length;
+        locate();
+        // The window's own sources are kept in the journal; the ones after it are untouched.
+        intactFrom = sourceNow();
+        windowLast = true;
+    };
+    if (journal.window().length > 0 && journal.window().done == done)
+        writeWindow();
     while (index < moves.size()) {
         const Move& move = moves[index];
         const std::int64_t offset = done - before;
@@ -109,24 +158,11 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
         if (Short(move)) {
             // One window takes this stretch and the short moves after it: its sources are kept
             // in the journal before any of them is written over, so the syncs count windows,
-            // not moves.
+            // not moves. The journal's window is written over only once the last one is
+            // durable in the package.
             checkpoint(source);
-            const std::int64_t length = WindowLength(moves, index, offset);
-            bytes.resize(static_cast<std::size_t>(length));
-            ForEachPiece(moves, index, offset, length,
-                         [&](std::int64_t from, std::int64_t, std::int64_t count, std::int64_t at) {
-                             package.seek(from);
-                             package.readExact(bytes.data() + at, std::size_t(count));
-                         });
-            journal.saveWindow(done, bytes);
-            ForEachPiece(moves, index, offset, length,
-                         [&](std::int64_t, std::int64_t to, std::int64_t count, std::int64_t at) {
-                             package.seek(to);
-                             package.writeAll(bytes.data() + at, std::size_t(count));
-                         });
-            done += length;
-            locate();
-            checkpoint(sourceNow());
+            journal.recordWindow(CopyWindowSources(package, journal, moves, done));
+            writeWindow();
             continue;
         }
         if (target >= intactFrom)
@@ -137,9 +173,14 @@ void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move
         if (copied.readFailed || copied.sourceEnded)
             throw PackageError(CannotReadMessage(package.path(), EIO));
         done += count;
+        windowLast = false;
         locate();
     }
-    checkpoint(0);
+    if (!windowLast) {
+        checkpoint(0);
+    } else if (moved) {
+        moved(done);
+    }
 }
 
 } // namespace tessel

@@ -7,22 +7,29 @@
 #include "package_file.h"
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 namespace tessel {
 
 // Moves the stretches from the given point on, keeping the promise that recovery relies on:
 // no source byte is overwritten before a durable copy of it exists, in the package or in
-// the journal. `moved` hears the bytes moved so far at each durable step.
+// the journal. A window the journal keeps from `done` on (saved with the arming, or found by
+// recovery) is written first. `moved` hears the bytes moved so far at each durable step.
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done,
               const MoveProgress& moved = {});
 
 // The room the journal needs for the windows of the moves that go through it.
 std::int64_t WindowRoom(const std::vector<Move>& moves);
 
-// Writes a window saved from the moves, which starts at their byte `done`, to its targets.
-void WriteWindow(PackageFile& package, const std::vector<Move>& moves, std::int64_t done,
-                 std::string_view bytes);
+// Whether the first stretch of the moves goes through a window of the journal.
+bool StartsWithWindow(const std::vector<Move>& moves);
+
+// Copies the sources of the window that starts at byte `done` of the moves into the
+// journal's window, not yet durable, and says what it holds.
+SavedWindow CopyWindowSources(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves,
+                              std::int64_t done);
+
+// The checksum of the journal's window as it is on disk, `length` bytes.
+std::uint32_t WindowChecksumOnDisk(EditJournal& journal, std::int64_t length);
 
 } // namespace tessel

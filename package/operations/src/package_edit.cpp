@@ -224,7 +224,14 @@ void PackageEdit::commit(const std::string& done) {
         finished_ = true;
         return;
     }
-    auto isDoomed = [this](const TreeNode* node) { return doomed(node); };
+    // Every node that goes, found once: asking each node's folders, for every node, several
+    // times over, was most of a small delete's own work.
+    std::unordered_set<const TreeNode*> gone;
+    for (const TreeNode* root : doomed_) {
+        for (const TreeNode* inside : Subtree(root))
+            gone.insert(inside);
+    }
+    auto isDoomed = [&gone](const TreeNode* node) { return gone.count(node) != 0; };
     // The bytes that go: those of removed entries and the old bytes of replaced ones, but
     // for what a remaining entry shares with them.
     std::vector<Interval> going, kept;
