@@ -5,6 +5,7 @@
 #include "mounted_package.h"
 #include "package_error.h"
 #include "read_only_session.h"
+#include "request_loop.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -51,6 +52,9 @@ void* Init(fuse_conn_info* connection, fuse_config* config) {
     // then reached by its handle.
     config->hard_remove = 1;
     connection->max_write = 1u << 20;
+    // Every request in memory, not left in a pipe of the reading thread's own: a request
+    // may be handed to another thread.
+    connection->want &= ~FUSE_CAP_SPLICE_READ;
     mounted.start();
     return &mounted;
 }
@@ -244,9 +248,7 @@ int ServeMount(const MountRequest& request) {
     fuse_session* session = fuse_get_session(system);
     fuse_set_signal_handlers(session);
     fuse_daemonize(request.foreground ? 1 : 0);
-    fuse_loop_config* config = fuse_loop_cfg_create();
-    const int status = fuse_loop_mt(system, config);
-    fuse_loop_cfg_destroy(config);
+    const int status = ServeRequests(session, mounted);
     fuse_remove_signal_handlers(session);
     fuse_unmount(system);
     fuse_destroy(system);

@@ -11,8 +11,11 @@ struct stat StatusOf(const MountAttributes& attributes, bool writable) {
     const mode_t access = writable ? 0644 : 0444;
     info.st_mode = attributes.folder ? S_IFDIR | access | 0111 : S_IFREG | access;
     info.st_nlink = attributes.folder ? 2 : 1;
-    info.st_uid = ::getuid();
-    info.st_gid = ::getgid();
+    // Asked once: a copy into the mount asks for attributes several times a file.
+    static const uid_t owner = ::getuid();
+    static const gid_t group = ::getgid();
+    info.st_uid = owner;
+    info.st_gid = group;
     info.st_size = attributes.size;
     info.st_blksize = 4096;
     info.st_blocks = (attributes.size + 511) / 512;

@@ -95,6 +95,19 @@ std::string MountIndex::pathOf(std::uint32_t number) const {
     return path.empty() ? "/" : path;
 }
 
+std::pair<std::size_t, const MountItem*> MountIndex::childrenNamedLike(const MountItem& folder,
+                                                                       std::string_view name) const {
+    const auto [keyed, fresh] = folded_.try_emplace(numberOf(folder));
+    if (fresh) {
+        for (const std::uint32_t child : folder.children)
+            ++keyed->second.try_emplace(EntryNameKey(items_[child].name), 0, child).first->second.first;
+    }
+    const auto found = keyed->second.find(EntryNameKey(name));
+    if (found == keyed->second.end())
+        return {0, nullptr};
+    return {found->second.first, &items_[found->second.second]};
+}
+
 const MountItem* MountIndex::find(std::string_view path) const {
     const auto found = byPath_.find(std::string(path));
     return found == byPath_.end() ? nullptr : &items_[found->second];

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace tessel {
@@ -42,10 +43,19 @@ public:
     // The path of the item ("/" for the top folder).
     std::string pathOf(std::uint32_t number) const;
     std::size_t size() const { return items_.size(); }
+    // The items in the folder whose names are the same as `name` but for case: how many, and
+    // one of them. Not for threads at once: a folder's names are keyed the first time it is
+    // asked.
+    std::pair<std::size_t, const MountItem*> childrenNamedLike(const MountItem& folder,
+                                                               std::string_view name) const;
 
 private:
     std::vector<MountItem> items_;
     std::unordered_map<std::string, std::uint32_t> byPath_;
+    // Folded names of a folder's items, by folder.
+    mutable std::unordered_map<std::uint32_t,
+                               std::unordered_map<std::string, std::pair<std::size_t, std::uint32_t>>>
+        folded_;
 };
 
 } // namespace tessel

@@ -1,7 +1,9 @@
 #include "mounted_package.h"
 
+#include "disk_room.h"
 #include "mount_paths.h"
 #include "pending_file.h"
+#include "request_loop.h"
 
 #include "entry_name.h"
 #include "file_descriptor.h"
@@ -13,7 +15,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -22,6 +23,9 @@ namespace tessel {
 namespace {
 
 constexpr std::size_t kNameLimit = 31;
+
+// Whether this thread holds the package's bytes from edits, for the call it is making.
+thread_local bool tHoldsBytes = false;
 
 MountAttributes AttributesOf(const PendingFile& file) {
     return {false, file.size(), file.modified()};
@@ -59,11 +63,12 @@ MountedPackage::MountedPackage(const std::string& packagePath, bool writable,
     std::filesystem::remove_all(scratch_, ignored);
     if (::mkdir(scratch_.c_str(), 0700) != 0)
         throw PackageError(CannotMakeFolderMessage(scratch_, SystemReason(errno)));
+    room_ = std::make_unique<DiskRoom>(scratch_);
 }
 
 void MountedPackage::start() {
     if (writable_ && !committer_.joinable())
-        committer_ = std::thread([this] { commitLoop(); });
+        committer_ = HelperThread([this] { commitLoop(); });
 }
 
 MountedPackage::~MountedPackage() {
@@ -72,7 +77,7 @@ MountedPackage::~MountedPackage() {
             const Lock lock(view_);
             stopping_ = true;
         }
-        changed_.notify_all();
+        queued_.notify_all();
         committer_.join();
         {
             // Files still open when the mount ends are written as they stand.
@@ -90,15 +95,35 @@ MountedPackage::~MountedPackage() {
     }
 }
 
+bool MountedPackage::holdBytes() {
+    if (!data_.try_lock_shared())
+        return false;
+    tHoldsBytes = true;
+    return true;
+}
+
+void MountedPackage::letGoOfBytes() {
+    tHoldsBytes = false;
+    data_.unlock_shared();
+}
+
+std::shared_lock<std::shared_mutex> MountedPackage::readingBytes() {
+    return tHoldsBytes ? std::shared_lock(data_, std::defer_lock) : std::shared_lock(data_);
+}
+
 bool MountedPackage::pendingInside(const std::string& folder) const {
     const auto inside = pending_.lower_bound(folder + "/");
     return inside != pending_.end() && inside->first.starts_with(folder + "/");
 }
 
 void MountedPackage::queueClosed(const std::shared_ptr<PendingFile>& file) {
-    if (std::find(closed_.begin(), closed_.end(), file) == closed_.end())
-        closed_.push_back(file);
-    changed_.notify_all();
+    if (std::find(closed_.begin(), closed_.end(), file) != closed_.end())
+        return;
+    closed_.push_back(file);
+    // The committer looks at the queue again after each edit: only an empty queue has it
+    // waiting, and waking it for every file would cost a wake-up of another thread each.
+    if (closed_.size() == 1)
+        queued_.notify_one();
 }
 
 std::shared_ptr<PendingFile> MountedPackage::pendingAt(const std::string& path) const {
@@ -151,6 +176,28 @@ int MountedPackage::list(const std::string& path,
     return 0;
 }
 
+namespace {
+
+// Pending files of one folder whose names are the same but for case share it.
+std::string NameKeyOf(const std::string& path) {
+    return FolderOf(path) + '/' + EntryNameKey(NameOf(path));
+}
+
+} // namespace
+
+void MountedPackage::addPending(const std::shared_ptr<PendingFile>& file) {
+    pending_[file->path()] = file;
+    ++pendingNames_[NameKeyOf(file->path())];
+}
+
+void MountedPackage::dropPending(const std::string& path) {
+    if (pending_.erase(path) == 0)
+        return;
+    const auto named = pendingNames_.find(NameKeyOf(path));
+    if (--named->second == 0)
+        pendingNames_.erase(named);
+}
+
 int MountedPackage::checkNewName(const std::string& path, const std::string& except) const {
     const MountItem* folder = index_.find(FolderOf(path));
     if (!folder)
@@ -163,18 +210,15 @@ int MountedPackage::checkNewName(const std::string& path, const std::string& exc
     if (!NewNameProblem(name).empty())
         return -EINVAL;
     const std::string prefix = FolderOf(path) == "/" ? "/" : FolderOf(path) + "/";
-    for (const std::uint32_t number : folder->children) {
-        const std::string& other = index_.item(number).name;
-        if (SameEntryName(other, name) && prefix + other != except)
-            return -EEXIST;
-    }
-    for (auto at = pending_.lower_bound(prefix); at != pending_.end() && at->first.starts_with(prefix);
-         ++at) {
-        const std::string other = at->first.substr(prefix.size());
-        if (other.find('/') == std::string::npos && SameEntryName(other, name) && at->first != except)
-            return -EEXIST;
-    }
-    return 0;
+    if (const auto [count, other] = index_.childrenNamedLike(*folder, name);
+        count > 1 || (other && prefix + other->name != except))
+        return -EEXIST;
+    const auto named = pendingNames_.find(NameKeyOf(path));
+    // A pending file that is the exception is the only one of its name, or there would be two.
+    const bool clash =
+        named != pendingNames_.end() &&
+        (except.empty() || !pendingAt(except) || NameKeyOf(except) != named->first || named->second > 1);
+    return clash ? -EEXIST : 0;
 }
 
 int MountedPackage::create(const std::string& path, std::uint64_t& handle) {
@@ -186,7 +230,7 @@ int MountedPackage::create(const std::string& path, std::uint64_t& handle) {
     auto file = newPending(path);
     file->writers = 1;
     file->dirty = true;
-    pending_[path] = file;
+    addPending(file);
     handle = nextHandle_++;
     handles_[handle] = file;
     return 0;
@@ -209,7 +253,7 @@ int MountedPackage::open(const std::string& path, int flags, std::uint64_t& hand
     if (writes && !writable_)
         return -EROFS;
     // Package bytes may be copied into a scratch file: no edit may move them meanwhile.
-    const std::shared_lock data(data_);
+    const auto data = readingBytes();
     Lock lock(view_);
     std::shared_ptr<PendingFile> file = pendingAt(path);
     // A file being written into the package is opened once its edit is done.
@@ -234,7 +278,7 @@ int MountedPackage::open(const std::string& path, int flags, std::uint64_t& hand
             if (const int error = fillFromPackage(*file))
                 return error;
         }
-        pending_[path] = file;
+        addPending(file);
     }
     if (writes) {
         ++file->writers;
@@ -258,7 +302,7 @@ long MountedPackage::read(const std::string& path, std::uint64_t handle, char* b
         if (found != handles_.end())
             return found->second->read(buffer, size, offset);
     }
-    const std::shared_lock data(data_);
+    const auto data = readingBytes();
     MountItem item;
     {
         const Lock lock(view_);
@@ -295,9 +339,7 @@ long MountedPackage::write(std::uint64_t handle, const char* buffer, std::size_t
     // writer hears it, not later in an edit that would fail.
     const std::int64_t growth =
         std::max<std::int64_t>(0, std::int64_t(offset) + std::int64_t(size) - file->size());
-    struct statvfs disk {};
-    if (growth > 0 && ::statvfs(scratch_.c_str(), &disk) == 0 &&
-        std::int64_t(disk.f_bavail) * std::int64_t(disk.f_frsize) < held_ + growth + editRoom())
+    if (growth > 0 && !room_->takes(growth, held_ + editRoom()))
         return -ENOSPC;
     file->dirty = true;
     return file->write(buffer, size, offset);
@@ -350,7 +392,7 @@ int MountedPackage::release(std::uint64_t handle) {
     if (file->dirty && !file->removed) {
         queueClosed(file);
     } else if (!file->removed && !file->committing) {
-        pending_.erase(file->path());
+        dropPending(file->path());
     }
     return 0;
 }
@@ -428,9 +470,9 @@ void MountedPackage::flushClosed() {
             // The failure is told once: what is written to the file from now on goes nowhere.
             file->removed = true;
             if (pendingAt(file->path()) == file)
-                pending_.erase(file->path());
+                dropPending(file->path());
         } else if (file->writers == 0 && pendingAt(file->path()) == file) {
-            pending_.erase(file->path());
+            dropPending(file->path());
         }
     }
     changed_.notify_all();
@@ -440,7 +482,7 @@ void MountedPackage::commitLoop() {
     for (;;) {
         {
             Lock lock(view_);
-            changed_.wait(lock, [this] { return stopping_ || !closed_.empty(); });
+            queued_.wait(lock, [this] { return stopping_ || !closed_.empty(); });
             if (stopping_)
                 return;
         }

@@ -21,10 +21,12 @@
 #include <string>
 #include <sys/types.h>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace tessel {
 
+class DiskRoom;
 class PendingFile;
 
 class MountedPackage {
@@ -72,10 +74,19 @@ public:
     // Writes every closed file that waits: when this returns, they are in the package.
     void flushClosed();
 
+    // Lets the calling thread make calls that read package bytes without waiting: false
+    // while an edit runs. Until it lets go, its calls do not take the lock themselves.
+    bool holdBytes();
+    void letGoOfBytes();
+
 private:
     using Lock = std::unique_lock<std::mutex>;
+    // Kept by calls that read package bytes, unless the thread holds them already.
+    std::shared_lock<std::shared_mutex> readingBytes();
     int checkNewName(const std::string& path, const std::string& except = {}) const;
     std::shared_ptr<PendingFile> pendingAt(const std::string& path) const;
+    void addPending(const std::shared_ptr<PendingFile>& file);
+    void dropPending(const std::string& path);
     // Whether a pending file lies somewhere below the folder.
     bool pendingInside(const std::string& folder) const;
     // Puts the file in the queue for the committer, once; with the view locked.
@@ -97,13 +108,19 @@ private:
     Package package_;
     std::unique_ptr<HeldLock> lock_;
     std::string scratch_;
+    std::unique_ptr<DiskRoom> room_;
     // Edits hold it alone; reads of package bytes share it.
     std::shared_mutex data_;
     // The index and the pending files.
     mutable std::mutex view_;
+    // Files being written into the package are done.
     std::condition_variable changed_;
+    // The queue of closed files is no longer empty, or the mount ends.
+    std::condition_variable queued_;
     MountIndex index_;
     std::map<std::string, std::shared_ptr<PendingFile>> pending_;
+    // How many pending files each folder has of a name, however cased.
+    std::unordered_map<std::string, int> pendingNames_;
     std::map<std::uint64_t, std::shared_ptr<PendingFile>> handles_;
     std::vector<std::shared_ptr<PendingFile>> closed_;
     std::uint64_t nextHandle_ = 1;

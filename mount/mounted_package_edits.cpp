@@ -37,7 +37,7 @@ int MountedPackage::unlink(const std::string& path) {
             const MountItem* item = index_.find(path);
             if (const auto file = pendingAt(path)) {
                 // Still open for writing: its bytes will go nowhere.
-                pending_.erase(path);
+                dropPending(path);
                 file->removed = true;
             } else if (!item) {
                 return -ENOENT;

@@ -138,6 +138,12 @@ const Scenario kScenarios[] = {
     {"KilledWhileWritingLeavesEachFileBeforeOrAfter", Package,
      kMount + "up --writable && (cp -r src mnt/ 2>/dev/null &) && sleep 0.3 && killed", 0, "",
      kEntriesAsOnDisk, "sound\n"},
+    // Told to end (as Ctrl+C does in a terminal; a script's background job ignores SIGINT),
+    // the mount ends at once, edits and helpers running or not, and what was closed is written.
+    {"ToldToEndWritesWhatWasClosed", Package,
+     kMount + "up --writable && cp -r src mnt/ && rm mnt/readme.txt && kill -TERM $pid && wait $pid && "
+              "! mountpoint -q mnt",
+     0, "", kEntriesAsOnDisk + " && tessel list p.vp | grep -c '^src/f'", "sound\n200\n"},
     {"FsyncWritesTheFileAtOnce", Package,
      kMount +
          "up --writable && python3 -c \"import os; f = os.open('mnt/synced.txt', os.O_CREAT | os.O_WRONLY); "

@@ -60,6 +60,16 @@ const Call kCalls[] = {
      -ENAMETOOLONG, kUntouched},
     {"NameOfAnotherInOtherCase", true, [](MountedPackage& m) { return Create(m, "/DATA"); }, -EEXIST,
      kUntouched},
+    {"NameOfAWaitingFileInOtherCase", true,
+     [](MountedPackage& m) {
+         Create(m, "/maps/new");
+         return Create(m, "/maps/NEW");
+     },
+     -EEXIST, "data/\ndata/a.txt\ndata/b.txt\nmaps/\nmaps/new\nreadme.txt\n"},
+    // A name's own case may change: it is no other entry's.
+    {"RenameToItsOwnNameInOtherCase", true,
+     [](MountedPackage& m) { return m.rename("/data", "/DATA", false); }, 0,
+     "DATA/\nDATA/a.txt\nDATA/b.txt\nmaps/\nreadme.txt\n"},
     {"FolderMissing", true, [](MountedPackage& m) { return Create(m, "/none/x"); }, -ENOENT, kUntouched},
     {"FolderIsAFile", true, [](MountedPackage& m) { return Create(m, "/readme.txt/x"); }, -ENOTDIR,
      kUntouched},

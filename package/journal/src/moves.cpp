@@ -52,14 +52,30 @@ void ForEachPiece(const std::vector<Move>& moves, std::int64_t start, std::int64
     }
 }
 
-// Writes the window the journal keeps to its targets.
+// Writes the window the journal keeps to its targets. Its moves' targets follow one another
+// (what stays is packed), so this is one copy, which the kernel or two cores make at once.
 void WriteSavedWindow(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves) {
     const SavedWindow& window = journal.window();
+    std::int64_t runAt = 0;
+    std::int64_t runTarget = 0;
+    std::int64_t runLength = 0;
+    auto flush = [&] {
+        if (runLength == 0)
+            return;
+        package.seek(runTarget);
+        journal.copyWindowTo(package, runAt, runLength);
+    };
     ForEachPiece(moves, window.done, window.length,
                  [&](std::int64_t, std::int64_t target, std::int64_t length, std::int64_t at) {
-                     package.seek(target);
-                     journal.copyWindowTo(package, at, length);
+                     if (runTarget + runLength != target) {
+                         flush();
+                         runAt = at;
+                         runTarget = target;
+                         runLength = 0;
+                     }
+                     runLength += length;
                  });
+    flush();
 }
 
 } // namespace
