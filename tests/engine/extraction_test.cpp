@@ -178,6 +178,33 @@ TEST_F(Extraction, ExistingFilesAndDuplicatesAreReplacedOrKeptAsTheCallerAnswers
     }
 }
 
+// Files are written on several threads, a folder's on one: many folders come out whole, and of
+// two entries of one path (here in two folders of one path, the second right after the first,
+// while the first one's files are still being written) the later one is what stays.
+TEST_F(Extraction, ManyFoldersComeOutWholeAndTheLaterOfOnePathStays) {
+    PackageBuilder builder;
+    std::vector<std::string> expected;
+    for (int f = 0; f < 12; ++f) {
+        builder.folder("d" + std::to_string(f));
+        expected.push_back("d" + std::to_string(f) + "/");
+        for (int i = 0; i < 30; ++i) {
+            const std::string name = "f" + std::to_string(i);
+            const std::string bytes =
+                f == 0 && i == 29 ? "LATER" : std::string(std::size_t(i * 7 + f), char('a' + f));
+            builder.file(name, std::string(std::size_t(i * 7 + f), char('a' + f)));
+            expected.push_back("d" + std::to_string(f) + "/" + name + " " + bytes);
+        }
+        builder.end();
+        if (f == 0)
+            builder.folder("d0").file("f29", "LATER").end();
+    }
+    builder.writeTo(package);
+    vp.LoadPackage(package);
+    vp.ExtractRange(out, tree.root(), nullptr);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(out), expected);
+}
+
 TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {
     const std::string bytes =
         PackageBuilder().file("good", "GOOD").raw(Rec(16, 200000, 5, "short")).file("after", "AFTER").bytes();

@@ -7,6 +7,7 @@
 #include "entry_name.h"
 #include "entry_path.h"
 #include "file_descriptor.h"
+#include "file_writers.h"
 #include "name_text.h"
 #include "package_error.h"
 #include "package_file.h"
@@ -16,6 +17,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -72,24 +74,34 @@ void WriteEntry(const PackageFile& package, const FileStamp& self, int folderFd,
     file.place();
 }
 
-// The work of one walk: each node's folder made, a file node written, the observer told.
+// The work of one walk: each node's folder made, a file node handed to the writers, the
+// observer told. What was handed over is written before the walk returns, or raises, or is
+// cancelled.
 class Extractor {
 public:
     Extractor(const PackageFile& package, Destination& destination, const ProgressObserver& observer,
               const RunChoices& times, std::int32_t total)
         : package_(package), self_(package.stamp()), destination_(destination), observer_(observer),
-          times_(times), total_(total) {}
+          times_(times), total_(total), writers_([this](const FileJob& job) {
+              WriteEntry(package_, self_, job.folder->get(), job.name, job.shownFolder, job.record,
+                         times_.keepTimes);
+          }) {}
 
     // Visits a node inside the folders of the path (counted from the destination), and
     // goes into it when it is a folder; the root only counts.
     void visit(const TreeNode* node, std::size_t depth) {
         if (node->parent()) {
             RequireSafeName(node);
-            destination_.keep(depth);
-            if (node->isFolder())
+            if (destination_.depth() != depth) {
+                destination_.keep(depth);
+                folder_.reset();
+            }
+            if (node->isFolder()) {
                 destination_.enter(NameToUtf8(node->text()));
-            else
+                folder_.reset();
+            } else {
                 write(node);
+            }
         }
         if (observer_.progress)
             observer_.progress({kExtractingCaption, node, total_, index_, bytes_});
@@ -97,6 +109,7 @@ public:
     }
 
     void finish() {
+        writers_.finish();
         if (observer_.progress)
             observer_.progress({kExtractingCaption, nullptr, total_, index_, bytes_});
     }
@@ -117,7 +130,19 @@ private:
                 observer_.skipped(shownPath(name), "a file of that name was kept");
             return;
         }
-        WriteEntry(package_, self_, folderFd, name, destination_.shown(), record, times_.keepTimes);
+        if (!folder_) {
+            // The destination closes its folders as the walk leaves them: the writers keep
+            // their own, a bounded number of them, as the destination does.
+            if (++foldersHeld_ > kFoldersHeld) {
+                writers_.finish();
+                foldersHeld_ = 1;
+            }
+            folder_ = std::make_shared<const FileDescriptor>(::fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
+            if (!folder_->valid())
+                throw PackageError(CannotCreateMessage(ShortPath(shownPath(name)), SystemReason(errno)));
+        }
+        // By the folder's path: two entries of one path are written by one helper, in turn.
+        writers_.write({folder_, name, destination_.shown(), record}, destination_.hash());
         written_.insert(path);
     }
 
@@ -145,6 +170,12 @@ private:
     std::int32_t total_;
     std::int32_t index_ = 0;
     std::int64_t bytes_ = 0;
+    // The folder the walk is in, as the writers hold it, and how many folders they may hold
+    // since they last finished all they had.
+    std::shared_ptr<const FileDescriptor> folder_;
+    static constexpr int kFoldersHeld = 32;
+    int foldersHeld_ = 0;
+    FileWriters writers_;
 };
 
 // Refuses, before anything is written, a walk that would nest folders deeper than a

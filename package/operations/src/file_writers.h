@@ -1,0 +1,74 @@
+// Writes the files of an extraction on helper threads while the walk goes on. The file
+// system's work of making a file is most of the cost of a run of small files, and one thread
+// keeps one processor busy; the files of one folder go to one helper, since makers of files
+// in one folder wait on that folder's lock. The walk decides what is written and where; the
+// helpers only write, in the order given. A file handed over is written before the run ends,
+// however it ends, unless a file before it failed.
+#pragma once
+
+#include "file_descriptor.h"
+#include "vp_format.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tessel {
+
+// One file to write: the entry's bytes as the file of that name in the folder.
+struct FileJob {
+    std::shared_ptr<const FileDescriptor> folder;
+    std::string name;
+    std::string shownFolder;
+    EntryRecord record;
+};
+
+class FileWriters {
+public:
+    using Write = std::function<void(const FileJob&)>;
+    // `write` runs on the helpers; what it raises ends the run.
+    explicit FileWriters(Write write);
+    // Waits for the files handed over, keeping quiet about their failures.
+    ~FileWriters();
+    FileWriters(const FileWriters&) = delete;
+    FileWriters& operator=(const FileWriters&) = delete;
+
+    // Hands the file to the helper of its folder (given by a number equal for one folder),
+    // waiting while that helper has many to write. Raises the failure of any file written so
+    // far.
+    void write(FileJob job, std::size_t folder);
+    // Returns once every file handed over is written; raises the first failure, after which
+    // the files not yet begun are not written.
+    void finish();
+
+private:
+    struct Helper {
+        std::deque<FileJob> jobs;
+        bool busy = false;
+        // Jobs came to an empty queue, or the helpers stop.
+        std::condition_variable wake;
+        std::thread thread;
+    };
+    void work(Helper& helper);
+    void raiseFailure();
+    template <typename Ready> void waitUntil(std::unique_lock<std::mutex>& lock, Ready ready);
+
+    Write write_;
+    std::mutex mutex_;
+    // A job was done, while the walk waits for one: woken for each file only then, since a
+    // wake-up of another thread can cost more than a small file.
+    std::condition_variable done_;
+    bool waiting_ = false;
+    std::vector<std::unique_ptr<Helper>> helpers_;
+    std::exception_ptr failure_;
+    bool stopping_ = false;
+};
+
+} // namespace tessel
