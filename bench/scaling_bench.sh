@@ -66,8 +66,10 @@ for n in $sizes; do
   measure add "cp '$dir/ref.vp' '$dir/add.vp'; rm -f '$dir/add.tar'" \
     "'$tessel_vp' add '$dir/add.vp' '$dir/new'" \
     "tar cf '$dir/add.tar' -C '$dir' new && sync '$dir/add.tar'"
+  # The shell reads the names itself and becomes the command, as it becomes dd: neither side
+  # starts a program more than its own.
   measure delete "cp '$dir/ref.vp' '$dir/del.vp'; rm -f '$dir/tail.bin'" \
-    "xargs -d '\n' '$tessel_vp' delete '$dir/del.vp' <'$dir/doomed'" \
+    "mapfile -t names <'$dir/doomed'; exec '$tessel_vp' delete '$dir/del.vp' \"\${names[@]}\"" \
     "dd if='$dir/ref.vp' of='$dir/tail.bin' bs=1M skip=$first iflag=skip_bytes conv=fsync status=none"
   measure list ":" "'$tessel_vp' list '$dir/ref.vp'" "unzip -l '$dir/ref.zip'"
   measure check ":" "'$tessel_vp' check '$dir/ref.vp'" "unzip -l '$dir/ref.zip'"

@@ -9,6 +9,7 @@
 #include "privileges.h"
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #ifdef TESSEL_TEST_HOOKS
 #include "test_hooks.h"
@@ -126,6 +127,55 @@ TEST_F(Journal, FailuresNameThePackageAndTheReason) {
 #endif
 
 #ifdef TESSEL_TEST_HOOKS
+// Read here as written: a number of `count` bytes, least significant first, and CRC-32 a bit at
+// a time, as gzip defines it.
+std::uint64_t Little(const std::string& bytes, std::size_t at, int count) {
+    std::uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(bytes.at(at + std::size_t(i)));
+    return value;
+}
+
+std::uint32_t Crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xffffffff;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc >> 1 ^ (crc & 1 ? 0xedb88320 : 0);
+    }
+    return ~crc;
+}
+
+// A delete of a few small files: the bytes behind the first are written twice at most, once
+// into the journal's window and once in their place, and the edit syncs the files three times
+// and their folder twice.
+TEST_F(Journal, ADeleteWritesTheMovedBytesAtMostTwiceWithFiveSyncs) {
+    PackageBuilder builder;
+    for (int i = 0; i < 40; ++i)
+        builder.file("f" + std::to_string(i), std::string(std::size_t(3000 + i * 11), char('a' + i % 26)));
+    load(builder);
+    const std::string before = ReadFileBytes(path);
+    const std::vector<const TreeNode*> doomed{at("f3"), at("f17"), at("f31")};
+    std::int64_t moved = std::int64_t(Little(before, 8, 4)) - doomed.front()->record()->Offset;
+    for (const TreeNode* node : doomed)
+        moved -= node->record()->Size;
+    const auto directory = std::int64_t(before.size() - Little(before, 8, 4));
+    std::int64_t written = 0;
+    int syncs = 0;
+    int folderSyncs = 0;
+    IoTrace::Listen([&](const IoTrace::Change& change) {
+        written += std::int64_t(change.bytes.size());
+        syncs += change.kind == IoTrace::Change::Sync;
+        folderSyncs += change.kind == IoTrace::Change::SyncFolder;
+    });
+    package.DeleteEntries(doomed);
+    IoTrace::Stop();
+    // Beyond the moved bytes: the new directory, in the journal and in place, and the heads.
+    EXPECT_LE(written, 2 * moved + 2 * directory + 4096);
+    EXPECT_EQ(syncs, 3);
+    EXPECT_EQ(folderSyncs, 2);
+}
+
 TEST_F(Journal, AJournalThatIsDamagedOrForeignIsNeverApplied) {
     load(PackageBuilder().file("a", "AAAA").file("b", "BBBB"));
     const std::string sound = ReadFileBytes(path);
@@ -140,14 +190,25 @@ TEST_F(Journal, AJournalThatIsDamagedOrForeignIsNeverApplied) {
         IoTrace::Stop();
         journal = ReadFileBytes(JournalPath(path));
     }
-    std::string damaged = journal;
-    damaged[4096 + 3] ^= 1;
-    WriteFileBytes(JournalPath(path), damaged);
-    EXPECT_NE(ErrorOf([&] {
-                  package.LoadPackage(path);
-              }).find("is damaged: its contents are damaged; it was not applied"),
-              std::string::npos);
-    EXPECT_EQ(ReadFileBytes(path), sound);
+    // Its checksums are CRC-32 as gzip has it, as journals always were.
+    const std::uint64_t bodyLength = Little(journal, 32, 8);
+    EXPECT_EQ(Little(journal, 40, 4), Crc32(journal.substr(4096, bodyLength)));
+    EXPECT_EQ(Little(journal, 44, 4), Crc32(journal.substr(0, 44)));
+    // The body, the window saved with the arming (the move of "b"), and the journal cut short
+    // in that window: damage, never applied.
+    for (const auto& [damage, why] : std::vector<std::pair<std::function<void(std::string&)>, std::string>>{
+             {[](std::string& bytes) { bytes[4096 + 3] ^= 1; }, "its contents are damaged"},
+             {[](std::string& bytes) { bytes.back() ^= 1; }, "its saved window is unreadable"},
+             {[](std::string& bytes) { bytes.pop_back(); }, "its saved window is unreadable"}}) {
+        std::string damaged = journal;
+        damage(damaged);
+        WriteFileBytes(JournalPath(path), damaged);
+        EXPECT_NE(
+            ErrorOf([&] { package.LoadPackage(path); }).find("is damaged: " + why + "; it was not applied"),
+            std::string::npos)
+            << why;
+        EXPECT_EQ(ReadFileBytes(path), sound);
+    }
     EXPECT_EQ(CheckPackage(path).front().substr(0, 40),
               "an interrupted edit is pending in \"" + path.substr(0, 5));
 
