@@ -94,11 +94,11 @@ public:
             RequireSafeName(node);
             if (destination_.depth() != depth) {
                 destination_.keep(depth);
-                folder_.reset();
+                leaveFolder();
             }
             if (node->isFolder()) {
                 destination_.enter(NameToUtf8(node->text()));
-                folder_.reset();
+                leaveFolder();
             } else {
                 write(node);
             }
@@ -144,6 +144,14 @@ private:
         // By the folder's path: two entries of one path are written by one helper, in turn.
         writers_.write({folder_, name, destination_.shown(), record}, destination_.hash());
         written_.insert(path);
+    }
+
+    // The files of the folder left are all handed over: their helper may write the last few.
+    void leaveFolder() {
+        if (!folder_)
+            return;
+        folder_.reset();
+        writers_.flush();
     }
 
     std::string shownPath(const std::string& name) const { return destination_.shown() + "/" + name; }

@@ -10,6 +10,7 @@ namespace {
 // Files handed to one helper and not yet written: enough for a folder of many files while
 // the other helpers take the next folders, few enough that a cancelled run ends soon.
 constexpr std::size_t kAhead = 256;
+constexpr std::size_t kBatch = 16;
 constexpr unsigned kMostHelpers = 4;
 
 } // namespace
@@ -32,9 +33,11 @@ FileWriters::~FileWriters() {
     }
 }
 
-template <typename Ready> void FileWriters::waitUntil(std::unique_lock<std::mutex>& lock, Ready ready) {
+template <typename Ready>
+void FileWriters::waitUntil(std::unique_lock<std::mutex>& lock, std::size_t wakeAt, Ready ready) {
     while (!ready()) {
         waiting_ = true;
+        wakeAt_ = wakeAt;
         done_.wait(lock);
         waiting_ = false;
     }
@@ -48,18 +51,32 @@ void FileWriters::raiseFailure() {
 void FileWriters::write(FileJob job, std::size_t folder) {
     Helper& helper = *helpers_[folder % helpers_.size()];
     std::unique_lock lock(mutex_);
-    waitUntil(lock, [&] { return failure_ || helper.jobs.size() < kAhead; });
+    // Woken once the helper is halfway down its files, not for each one it writes.
+    waitUntil(lock, kAhead / 2, [&] { return failure_ || helper.jobs.size() < kAhead; });
     raiseFailure();
     helper.jobs.push_back(std::move(job));
     if (!helper.thread.joinable())
         helper.thread = std::thread([this, &helper] { work(helper); });
-    else if (helper.jobs.size() == 1 && !helper.busy)
+    if (helper.jobs.size() >= kBatch && !helper.go) {
+        helper.go = true;
         helper.wake.notify_one();
+    }
+}
+
+void FileWriters::flush() {
+    const std::lock_guard lock(mutex_);
+    for (const auto& helper : helpers_) {
+        if (!helper->jobs.empty() && !helper->go) {
+            helper->go = true;
+            helper->wake.notify_one();
+        }
+    }
 }
 
 void FileWriters::finish() {
+    flush();
     std::unique_lock lock(mutex_);
-    waitUntil(lock, [&] {
+    waitUntil(lock, 0, [&] {
         return failure_ || std::all_of(helpers_.begin(), helpers_.end(), [](const auto& helper) {
                    return helper->jobs.empty() && !helper->busy;
                });
@@ -70,7 +87,10 @@ void FileWriters::finish() {
 void FileWriters::work(Helper& helper) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        helper.wake.wait(lock, [&] { return stopping_ || !helper.jobs.empty(); });
+        // With nothing left it waits to be told again, for a batch or a flush.
+        if (helper.jobs.empty())
+            helper.go = false;
+        helper.wake.wait(lock, [&] { return stopping_ || (helper.go && !helper.jobs.empty()); });
         if (helper.jobs.empty())
             return;
         if (failure_) {
@@ -94,7 +114,7 @@ void FileWriters::work(Helper& helper) {
         helper.busy = false;
         if (failed && !failure_)
             failure_ = failed;
-        if (waiting_)
+        if (waiting_ && (failure_ || helper.jobs.size() <= wakeAt_))
             done_.notify_one();
     }
 }

@@ -42,8 +42,11 @@ public:
 
     // Hands the file to the helper of its folder (given by a number equal for one folder),
     // waiting while that helper has many to write. Raises the failure of any file written so
-    // far.
+    // far. A helper is woken once it has a batch of files: a wake-up of another thread for
+    // every small file can cost more than the file.
     void write(FileJob job, std::size_t folder);
+    // Wakes the helpers for the files they have, however few: the walk leaves a folder.
+    void flush();
     // Returns once every file handed over is written; raises the first failure, after which
     // the files not yet begun are not written.
     void finish();
@@ -52,20 +55,24 @@ private:
     struct Helper {
         std::deque<FileJob> jobs;
         bool busy = false;
-        // Jobs came to an empty queue, or the helpers stop.
+        // Told to write what it has; woken for that, or when the helpers stop.
+        bool go = false;
         std::condition_variable wake;
         std::thread thread;
     };
     void work(Helper& helper);
     void raiseFailure();
-    template <typename Ready> void waitUntil(std::unique_lock<std::mutex>& lock, Ready ready);
+    // Waits until `ready`, woken by a helper that has done a file and has `wakeAt` or fewer
+    // left.
+    template <typename Ready>
+    void waitUntil(std::unique_lock<std::mutex>& lock, std::size_t wakeAt, Ready ready);
 
     Write write_;
     std::mutex mutex_;
-    // A job was done, while the walk waits for one: woken for each file only then, since a
-    // wake-up of another thread can cost more than a small file.
+    // A job was done, while the walk waits for one.
     std::condition_variable done_;
     bool waiting_ = false;
+    std::size_t wakeAt_ = 0;
     std::vector<std::unique_ptr<Helper>> helpers_;
     std::exception_ptr failure_;
     bool stopping_ = false;
