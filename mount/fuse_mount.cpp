@@ -4,6 +4,7 @@
 
 #include "mounted_package.h"
 #include "package_error.h"
+#include "package_file.h"
 #include "read_only_session.h"
 #include "request_loop.h"
 
@@ -231,8 +232,12 @@ int ServeMount(const MountRequest& request) {
     });
     const std::string options = "-ofsname=" + OptionValue(mounted.packagePath()) + ",subtype=tessel-vp" +
                                 (request.writable ? "" : ",ro");
+    // Mounted and unmounted by its full path: libfuse moves into "/" once mounted, and a
+    // relative folder then names another, so that ending in the foreground left the folder
+    // mounted with nobody serving it.
+    const std::string folder = RealPath(request.folder);
     if (!request.writable)
-        return ServeReadOnly(mounted, request.folder, options, request.foreground);
+        return ServeReadOnly(mounted, folder, options, request.foreground);
     const char* argv[] = {"tessel-vp", options.c_str()};
     fuse_args args = FUSE_ARGS_INIT(2, const_cast<char**>(argv));
     const fuse_operations operations = Operations();
@@ -241,7 +246,7 @@ int ServeMount(const MountRequest& request) {
     fuse_opt_free_args(&args);
     if (!system)
         throw PackageError("Cannot mount \"" + mounted.packagePath() + "\": the FUSE options were refused");
-    if (fuse_mount(system, request.folder.c_str()) != 0) {
+    if (fuse_mount(system, folder.c_str()) != 0) {
         fuse_destroy(system);
         throw PackageError(CannotMountMessage(mounted.packagePath(), request.folder));
     }
