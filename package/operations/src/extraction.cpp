@@ -20,6 +20,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace tessel {
@@ -140,9 +141,12 @@ private:
             folder_ = std::make_shared<const FileDescriptor>(::fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
             if (!folder_->valid())
                 throw PackageError(CannotCreateMessage(ShortPath(shownPath(name)), SystemReason(errno)));
+            // Folders go to the helpers in turn, so that they share the work evenly; a folder
+            // met again by its path goes to the helper it went to, so that two entries of one
+            // path are written in turn.
+            folderNumber_ = numbers_.try_emplace(destination_.hash(), numbers_.size()).first->second;
         }
-        // By the folder's path: two entries of one path are written by one helper, in turn.
-        writers_.write({folder_, name, destination_.shown(), record}, destination_.hash());
+        writers_.write({folder_, name, destination_.shown(), record}, folderNumber_);
         written_.insert(path);
     }
 
@@ -181,6 +185,9 @@ private:
     // The folder the walk is in, as the writers hold it, and how many folders they may hold
     // since they last finished all they had.
     std::shared_ptr<const FileDescriptor> folder_;
+    std::size_t folderNumber_ = 0;
+    // Each folder's number in the walk, by the hash of its path.
+    std::unordered_map<std::size_t, std::size_t> numbers_;
     static constexpr int kFoldersHeld = 32;
     int foldersHeld_ = 0;
     FileWriters writers_;
