@@ -3,7 +3,7 @@
 // keeps one processor busy; the files of one folder go to one helper, since makers of files
 // in one folder wait on that folder's lock. The walk decides what is written and where; the
 // helpers only write, in the order given. A file handed over is written before the run ends,
-// however it ends, unless a file before it failed.
+// however it ends, unless a file before it failed. docs/extraction.md tells the whole of it.
 #pragma once
 
 #include "file_descriptor.h"
