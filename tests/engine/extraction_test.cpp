@@ -178,31 +178,48 @@ TEST_F(Extraction, ExistingFilesAndDuplicatesAreReplacedOrKeptAsTheCallerAnswers
     }
 }
 
-// Files are written on several threads, a folder's on one: many folders come out whole, and of
-// two entries of one path (here in two folders of one path, the second right after the first,
-// while the first one's files are still being written) the later one is what stays.
+// Files are written on several threads, a folder's on one. Many folders (more than the
+// writers hold open at once) and one of more files than a writer takes ahead come out whole,
+// and of two entries of one path (here in two folders of one path, the second right after the
+// first, while the first one's files are still being written) the later one is what stays.
+// With an entry whose data lies outside the file, the run ends with its error and every file
+// written is whole.
 TEST_F(Extraction, ManyFoldersComeOutWholeAndTheLaterOfOnePathStays) {
-    PackageBuilder builder;
-    std::vector<std::string> expected;
-    for (int f = 0; f < 12; ++f) {
-        builder.folder("d" + std::to_string(f));
-        expected.push_back("d" + std::to_string(f) + "/");
-        for (int i = 0; i < 30; ++i) {
-            const std::string name = "f" + std::to_string(i);
-            const std::string bytes =
-                f == 0 && i == 29 ? "LATER" : std::string(std::size_t(i * 7 + f), char('a' + f));
-            builder.file(name, std::string(std::size_t(i * 7 + f), char('a' + f)));
-            expected.push_back("d" + std::to_string(f) + "/" + name + " " + bytes);
+    for (const bool broken : {false, true}) {
+        PackageBuilder builder;
+        std::vector<std::string> expected;
+        for (int f = 0; f < 40; ++f) {
+            const std::string folder = "d" + std::to_string(f);
+            builder.folder(folder);
+            expected.push_back(folder + "/");
+            for (int i = 0; i < (f == 3 ? 700 : 12); ++i) {
+                const std::string name = "f" + std::to_string(i);
+                const std::string bytes(std::size_t(i % 50 * 7 + f), char('a' + f % 26));
+                builder.file(name, bytes);
+                expected.push_back(folder + "/" + name + " " + (f == 0 && i == 11 ? "LATER" : bytes));
+            }
+            if (broken && f == 20)
+                builder.raw(Rec(16, 1 << 24, 5, "outside"));
+            builder.end();
+            if (f == 0)
+                builder.folder("d0").file("f11", "LATER").end();
         }
-        builder.end();
-        if (f == 0)
-            builder.folder("d0").file("f29", "LATER").end();
+        builder.writeTo(package);
+        vp.LoadPackage(package);
+        fs::remove_all(out);
+        if (!broken) {
+            vp.ExtractRange(out, tree.root(), nullptr);
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(Listing(out), expected);
+            continue;
+        }
+        EXPECT_NE(testing::ErrorOf([&] {
+                      vp.ExtractRange(out, tree.root(), nullptr);
+                  }).find("/d20/outside\": its data at offset 16 of 16777216 bytes cannot be read"),
+                  std::string::npos);
+        for (const std::string& file : Listing(out))
+            EXPECT_TRUE(std::find(expected.begin(), expected.end(), file) != expected.end()) << file;
     }
-    builder.writeTo(package);
-    vp.LoadPackage(package);
-    vp.ExtractRange(out, tree.root(), nullptr);
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Listing(out), expected);
 }
 
 TEST_F(Extraction, DataPastTheEndStopsTheRunAndLeavesNothingHalfWritten) {
