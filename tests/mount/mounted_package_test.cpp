@@ -9,8 +9,14 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
+#include <utility>
+#ifdef TESSEL_TEST_HOOKS
+#include "test_hooks.h"
+#endif
 
 namespace tessel {
 namespace {
@@ -187,6 +193,42 @@ TEST_P(MountCalls, AnswerAndLeaveThePackageAsTheyMust) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Mount, MountCalls, ::testing::ValuesIn(kCalls), testing::RowName<Call>);
+
+#ifdef TESSEL_TEST_HOOKS
+// The thread that reads the kernel's requests never waits on an edit: while one runs it is
+// told that it cannot hold the package's bytes (and hands such calls to a helper), and the
+// calls it makes itself, a listing here, go on.
+TEST(MountedPackageBytes, AreHeldOnlyWhileNoEditRuns) {
+    const testing::TempDir dir;
+    const std::string path = dir.file("p.vp");
+    PackageBuilder().file("readme.txt", "top").writeTo(path);
+    MountedPackage mounted(path, true, [](const std::string& line) { ADD_FAILURE() << line; });
+    ASSERT_EQ(Written(mounted, "/new.txt", "new"), 0);
+    std::promise<void> editing;
+    std::promise<void> goOn;
+    const std::shared_future<void> mayGoOn = goOn.get_future().share();
+    bool first = true;
+    IoTrace::Listen([&](const IoTrace::Change&) {
+        if (!std::exchange(first, false)) {
+            return;
+        }
+        editing.set_value();
+        mayGoOn.wait();
+    });
+    std::thread edit([&] { mounted.flushClosed(); });
+    editing.get_future().wait();
+    EXPECT_FALSE(mounted.holdBytes());
+    std::string names;
+    EXPECT_EQ(
+        mounted.list("/", [&](const std::string& name, const MountAttributes&) { names += name + " "; }), 0);
+    EXPECT_EQ(names, "readme.txt new.txt ");
+    goOn.set_value();
+    edit.join();
+    IoTrace::Stop();
+    ASSERT_TRUE(mounted.holdBytes());
+    mounted.letGoOfBytes();
+}
+#endif
 
 } // namespace
 } // namespace tessel
