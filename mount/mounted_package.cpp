@@ -27,6 +27,11 @@ constexpr std::size_t kNameLimit = 31;
 // Whether this thread holds the package's bytes from edits, for the call it is making.
 thread_local bool tHoldsBytes = false;
 
+// Pending files of one folder whose names are the same but for case share it.
+std::string NameKeyOf(const std::string& path) {
+    return FolderOf(path) + '/' + EntryNameKey(NameOf(path));
+}
+
 MountAttributes AttributesOf(const PendingFile& file) {
     return {false, file.size(), file.modified()};
 }
@@ -176,15 +181,6 @@ int MountedPackage::list(const std::string& path,
     return 0;
 }
 
-namespace {
-
-// Pending files of one folder whose names are the same but for case share it.
-std::string NameKeyOf(const std::string& path) {
-    return FolderOf(path) + '/' + EntryNameKey(NameOf(path));
-}
-
-} // namespace
-
 void MountedPackage::addPending(const std::shared_ptr<PendingFile>& file) {
     pending_[file->path()] = file;
     ++pendingNames_[NameKeyOf(file->path())];
@@ -214,11 +210,10 @@ int MountedPackage::checkNewName(const std::string& path, const std::string& exc
         count > 1 || (other && prefix + other->name != except))
         return -EEXIST;
     const auto named = pendingNames_.find(NameKeyOf(path));
-    // A pending file that is the exception is the only one of its name, or there would be two.
-    const bool clash =
-        named != pendingNames_.end() &&
-        (except.empty() || !pendingAt(except) || NameKeyOf(except) != named->first || named->second > 1);
-    return clash ? -EEXIST : 0;
+    if (named == pendingNames_.end())
+        return 0;
+    const int exception = pendingAt(except) && NameKeyOf(except) == named->first ? 1 : 0;
+    return named->second > exception ? -EEXIST : 0;
 }
 
 int MountedPackage::create(const std::string& path, std::uint64_t& handle) {

@@ -57,7 +57,8 @@ public:
     void recordProgress(std::int64_t done);
     // Redo journals: bytes of a window's sources, from its byte `at`, not yet durable.
     void writeWindow(std::int64_t at, const char* bytes, std::size_t count);
-    void readWindow(std::int64_t at, char* bytes, std::size_t count);
+    // Redo journals: whether the window its last record names is whole on disk, as recorded.
+    bool windowIsWhole();
     // Redo journals: copies `count` bytes of the window, from its byte `at`, to where the
     // package's position stands.
     void copyWindowTo(PackageFile& package, std::int64_t at, std::int64_t count);

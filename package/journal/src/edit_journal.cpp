@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <string_view>
 
 namespace tessel {
 
@@ -121,9 +123,19 @@ void EditJournal::writeWindow(std::int64_t at, const char* bytes, std::size_t co
     file_.writeAll(bytes, count);
 }
 
-void EditJournal::readWindow(std::int64_t at, char* bytes, std::size_t count) {
-    file_.seek(windowOffset_ + at);
-    file_.readExact(bytes, count);
+bool EditJournal::windowIsWhole() {
+    if (windowOffset_ + window_.length > file_.size())
+        return false;
+    const std::int64_t step = std::min(Limits().step, window_.length);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(std::size_t(step));
+    std::uint32_t checksum = 0;
+    file_.seek(windowOffset_);
+    for (std::int64_t at = 0; at < window_.length; at += step) {
+        const auto count = std::size_t(std::min(step, window_.length - at));
+        file_.readExact(buffer.get(), count);
+        checksum = ChecksumMore(checksum, std::string_view(buffer.get(), count));
+    }
+    return checksum == window_.checksum;
 }
 
 void EditJournal::copyWindowTo(PackageFile& package, std::int64_t at, std::int64_t count) {

@@ -38,14 +38,11 @@ PackageFile OpenPending(const std::string& packagePath) {
 void Redo(PackageFile& package, PackageFile journalFile, Reader& body, std::int64_t windowOffset) {
     const RedoPlan plan = DecodeRedoBody(body);
     const Progress progress = LatestProgress(journalFile);
-    if (windowOffset + progress.windowLength > journalFile.size())
-        throw Damaged("its saved window is unreadable");
     const SavedWindow window{progress.done, progress.windowLength, progress.windowChecksum};
     EditJournal journal(std::move(journalFile), windowOffset, progress.sequence, window);
     // A stretch was being written over its own source: the moves go on by writing its saved
     // copy in place, which must be whole.
-    if (progress.windowLength > 0 &&
-        WindowChecksumOnDisk(journal, progress.windowLength) != progress.windowChecksum)
+    if (!journal.windowIsWhole())
         throw Damaged("its saved window is unreadable");
     CompleteRedo(package, journal, plan, progress.done);
 }

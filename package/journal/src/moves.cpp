@@ -115,19 +115,6 @@ SavedWindow CopyWindowSources(PackageFile& package, EditJournal& journal, const 
     return window;
 }
 
-std::uint32_t WindowChecksumOnDisk(EditJournal& journal, std::int64_t length) {
-    const std::int64_t step = std::min(Limits().step, length);
-    const auto buffer = std::make_unique_for_overwrite<char[]>(std::size_t(step));
-    std::uint32_t checksum = 0;
-    for (std::int64_t at = 0; at < length;) {
-        const std::int64_t count = std::min(step, length - at);
-        journal.readWindow(at, buffer.get(), std::size_t(count));
-        checksum = ChecksumMore(checksum, std::string_view(buffer.get(), std::size_t(count)));
-        at += count;
-    }
-    return checksum;
-}
-
 void RunMoves(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves, std::int64_t done,
               const MoveProgress& moved) {
     std::int64_t durable = done;

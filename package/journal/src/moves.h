@@ -29,7 +29,4 @@ bool StartsWithWindow(const std::vector<Move>& moves);
 SavedWindow CopyWindowSources(PackageFile& package, EditJournal& journal, const std::vector<Move>& moves,
                               std::int64_t done);
 
-// The checksum of the journal's window as it is on disk, `length` bytes.
-std::uint32_t WindowChecksumOnDisk(EditJournal& journal, std::int64_t length);
-
 } // namespace tessel
