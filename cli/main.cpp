@@ -11,16 +11,32 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+struct CommandMaker {
+    const char* name;
+    tessel::cli::Command (*add)(CLI::App&);
+};
+
+// By the names the commands give themselves, so that a run builds only the command it names:
+// building all of them, options and all, is most of what a short command spends before it
+// starts its work.
+constexpr CommandMaker kCommands[] = {
+    {"list", tessel::cli::AddListCommand},       {"check", tessel::cli::AddCheckCommand},
+    {"extract", tessel::cli::AddExtractCommand}, {"add", tessel::cli::AddAddCommand},
+    {"create", tessel::cli::AddCreateCommand},   {"delete", tessel::cli::AddDeleteCommand},
+    {"rename", tessel::cli::AddRenameCommand},   {"cat", tessel::cli::AddCatCommand},
+    {"compact", tessel::cli::AddCompactCommand}, {"sync", tessel::cli::AddSyncCommand},
+    {"convert", tessel::cli::AddConvertCommand}, {"diff", tessel::cli::AddDiffCommand},
+    {"overlay", tessel::cli::AddOverlayCommand}, {"mount", tessel::cli::AddMountCommand}};
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace tessel::cli;
     CLI::App app{"Browse, check and edit VP packages from the command line.", "tessel-vp"};
     app.set_version_flag("--version", std::string("tessel-vp ") + tessel::kProgramVersion);
     app.require_subcommand(1);
-    const std::vector<Command> commands = {
-        AddListCommand(app),    AddCheckCommand(app),  AddExtractCommand(app), AddAddCommand(app),
-        AddCreateCommand(app),  AddDeleteCommand(app), AddRenameCommand(app),  AddCatCommand(app),
-        AddCompactCommand(app), AddSyncCommand(app),   AddConvertCommand(app), AddDiffCommand(app),
-        AddOverlayCommand(app), AddMountCommand(app)};
     // A first word that names no command is the likeliest mistake: say so plainly.
     if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--help") != 0 &&
         std::strcmp(argv[1], "-h") != 0 && std::strcmp(argv[1], "--version") != 0) {
@@ -28,18 +44,18 @@ int main(int argc, char** argv) {
                      UsageLine(nullptr).c_str());
         return kExitUsage;
     }
-    if (argc > 1 && argv[1][0] != '-') {
-        bool known = false;
+    std::vector<Command> commands;
+    for (const CommandMaker& maker : kCommands) {
+        if (argc < 2 || argv[1][0] == '-' || std::strcmp(argv[1], maker.name) == 0)
+            commands.push_back(maker.add(app));
+    }
+    if (commands.empty()) {
         std::string names;
-        for (const Command& command : commands) {
-            known = known || command.app->get_name() == argv[1];
-            names += (names.empty() ? "" : ", ") + command.app->get_name();
-        }
-        if (!known) {
-            std::fprintf(stderr, "tessel-vp: unknown command '%s'; the commands are %s\n%s\n", argv[1],
-                         names.c_str(), UsageLine(nullptr).c_str());
-            return kExitUsage;
-        }
+        for (const CommandMaker& maker : kCommands)
+            names += (names.empty() ? "" : ", ") + std::string(maker.name);
+        std::fprintf(stderr, "tessel-vp: unknown command '%s'; the commands are %s\n%s\n", argv[1],
+                     names.c_str(), UsageLine(nullptr).c_str());
+        return kExitUsage;
     }
     try {
         app.parse(argc, argv);
