@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <sys/wait.h>
 
@@ -232,19 +232,13 @@ TEST_F(Cli, FollowsTheExitConventions) {
     }
     const Result help = RunTool("--help");
     EXPECT_EQ(help.status, 0);
-    // Each command the help lists is found by its name alone, as a run builds only that one.
-    std::istringstream listed(help.out.substr(help.out.find("Subcommands:")));
-    std::string line;
+    // Each command the help lists answers by its name alone, as a run builds only that one.
+    const std::string listed = help.out.substr(help.out.find("Subcommands:"));
+    const std::regex command("\n  ([a-z]+) ");
     int commands = 0;
-    while (std::getline(listed, line)) {
-        std::istringstream words(line);
-        std::string name;
-        if (line.rfind("  ", 0) != 0 || !(words >> name))
-            continue;
-        ++commands;
-        EXPECT_NE(RunTool(name + " --help").out.find("Usage: tessel-vp " + name + " "), std::string::npos)
-            << name;
-    }
+    for (std::sregex_iterator it(listed.begin(), listed.end(), command), end; it != end; ++it, ++commands)
+        EXPECT_NE(RunTool((*it)[1].str() + " --help").out.find("Usage: tessel-vp " + (*it)[1].str() + " "),
+                  std::string::npos);
     EXPECT_EQ(commands, 14);
     EXPECT_EQ(RunTool("--version").out, std::string("tessel-vp ") + kProgramVersion + "\n");
 }
